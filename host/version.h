@@ -1,0 +1,4 @@
+#pragma once
+
+// Program version, shown on the ABOUT page and sent in the HTTP user agent.
+#define QSODECK_VERSION "0.0.1.8"
