@@ -1,0 +1,3 @@
+#include "host/version.h"
+
+const char* qsodeckVersion() { return QSODECK_VERSION; }
