@@ -1,0 +1,89 @@
+#pragma once
+
+// Start-up and main cycle of the firmware: setup() once, loop() every host
+// pass, and the poll of the current watch source.
+
+#include <stdint.h>
+
+// Pages of the touch interface (the body drawn under the tab row).
+enum Page {
+  PAGE_LIVE = 0,
+  PAGE_LAST = 1,
+  PAGE_STATUS = 2,
+  PAGE_AP = 3,
+  PAGE_INFO = 4,
+  PAGE_ABOUT = 5,
+};
+
+// One marquee step of the scrolling text strips at most every 230 ms.
+static const uint32_t SCROLL_TEXT_STEP_MS = 230;
+// No poll runs within this time after a touch.
+static const uint32_t TOUCH_POLL_GRACE_MS = 700;
+// Network supervision cadence of the main cycle.
+static const uint32_t WIFI_STATE_CHECK_INTERVAL_MS = 250;
+// A new connect round starts no sooner than this after the last one.
+static const uint32_t WIFI_RETRY_INTERVAL_MS = 30000;  // 30 s
+// Header clock text comparison cadence.
+static const uint32_t CLOCK_CHECK_INTERVAL_MS = 5000;
+// Weather and solar-data background refresh check cadence.
+static const uint32_t BACKGROUND_POLL_CHECK_INTERVAL_MS = 1000;
+// Minute tick of the screensaver.
+static const uint32_t SCREENSAVER_FRAME_INTERVAL_MS = 60000;  // 1 min
+
+// Connection and setup state.
+extern bool wifiOk;                 // station connection is up
+extern bool configOkState;          // the configuration file loaded
+extern bool setupRequired;          // device is in the setup state
+extern bool apModeActive;           // the setup access point is active
+extern bool wifiConnectInProgress;  // a non-blocking connect attempt runs
+
+// Shown page, the page to return to, and the page last drawn (-1: none).
+extern Page currentPage;
+extern Page previousPage;
+extern int lastRenderedPage;
+
+// Poll state: time of the last poll (0 forces one) and the alternation of
+// the hotspot poll (false: mode status next, true: last heard next).
+extern uint32_t lastPoll;
+extern bool nextFetchHeard;
+
+// Cadence timestamps of the main cycle.
+extern uint32_t lastWifiStateCheck;
+extern uint32_t lastClockCheck;
+extern uint32_t lastWeatherPollCheck;
+extern uint32_t lastHamqslPollCheck;
+extern uint32_t lastInteractionMillis;
+extern uint32_t lastScreensaverFrameMillis;
+
+// Live state seen on the previous pass.
+extern bool lastLiveActiveState;
+
+// A configuration saved from the web pages waits to be applied at that time.
+extern bool pendingConfigApply;
+extern uint32_t pendingConfigApplyAt;
+
+// A completed firmware update requests a restart at that time.
+extern bool otaUpdateSuccessful;
+extern uint32_t otaRestartAt;
+
+// Scrolling-text animation state.
+extern bool scrollingTextActiveFrame;
+extern bool scrollingTextDirty;
+extern uint32_t lastScrollingTextFrameMs;
+
+// Runs once at start: logging, display, storage, configuration, network,
+// start page and the first frame.
+void setup();
+
+// One pass of the main cycle: touch, network supervision, polls, background
+// lookups, screensaver, clock and redraws.
+void loop();
+
+// One poll for the current watch source; true when it produced data.
+bool fetchAllData();
+
+// Hotspot last-heard poll; true when the answer parsed.
+bool fetchLastHeard();
+
+// Hotspot dashboard status poll; true when a page gave mode or frequency data.
+bool fetchModeStatus();
