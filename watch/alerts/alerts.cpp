@@ -1,0 +1,7 @@
+// Weather alerts.
+#include "watch/alerts/alerts.h"
+
+void clearAlertToast() {
+  // PENDING: clears alertToastState (visible, valid, scroll state) once the
+  // toast record exists.
+}
