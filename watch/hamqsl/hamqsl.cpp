@@ -2,6 +2,9 @@
 #include "watch/hamqsl/hamqsl.h"
 
 #include "core/config.h"
+#include "host/runtime.h"
+
+HamqslState hamqslState;
 
 bool hamqslConfigured() {
   String url = cfg.hamqslUrl;
@@ -9,6 +12,12 @@ bool hamqslConfigured() {
   return cfg.hamqslEnabled && url.length() > 0;
 }
 
-void clearHamqslData() {
-  // PENDING: resets hamqslState to its defaults once the solar record exists.
+void clearHamqslData() { hamqslState = HamqslState(); }
+
+// PENDING: request the HamQSL solar XML, parse it into hamqslState and report
+// it with noteHamqslFetchResult. For now it only records the attempt time (so
+// the refresh cadence holds) and yields no data.
+bool fetchHamqslData() {
+  hamqslState.lastAttemptMillis = millis();
+  return false;
 }

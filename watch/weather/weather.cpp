@@ -2,6 +2,9 @@
 #include "watch/weather/weather.h"
 
 #include "core/config.h"
+#include "host/runtime.h"
+
+WeatherState weatherState;
 
 namespace {
 
@@ -18,7 +21,12 @@ bool weatherConfigured() {
          weatherTextSet(cfg.weatherApiKey);
 }
 
-void clearWeatherData() {
-  // PENDING: resets weatherState (numbers, texts, forecast days, fetch times)
-  // once the weather record exists.
+void clearWeatherData() { weatherState = WeatherState(); }
+
+// PENDING: request the OpenWeatherMap current-weather JSON, parse it into
+// weatherState and report it with noteWeatherFetchResult. For now it only
+// records the attempt time (so the refresh cadence holds) and yields no data.
+bool fetchWeatherData() {
+  weatherState.lastAttemptMillis = millis();
+  return false;
 }

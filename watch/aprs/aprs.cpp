@@ -1,0 +1,14 @@
+#include "watch/aprs/aprs.h"
+
+#include "host/runtime.h"
+
+AprsState aprsState;
+bool aprsCommentPopupOpen = false;
+
+// PENDING: fetch the APRS position API with back-off and parse the stations
+// into aprsState. For now it only records the attempt time and yields no data.
+bool fetchAprsData(bool force) {
+  (void)force;
+  aprsState.lastAttemptMillis = millis();
+  return false;
+}
