@@ -1,10 +1,25 @@
+// Remote actions: mode toggles and quick-action presets turned into remote
+// shell commands for the hotspot or the SvxLink host.
 #pragma once
 
-// Remote actions: mode toggles and quick actions run on the hotspot or the
-// SvxLink host.
+#include <stdint.h>
 
-// Consumes a finished mode-toggle task: updates the mode status and footer.
+#include "host/wstring.h"
+
+// Preset slots per kind (hotspot presets and SvxLink presets).
+int quickActionSlotLimit(bool svxlinkAction);
+// True when the slot is enabled with a non-empty label and command.
+bool isQuickActionSlotConfigured(int slot, bool svxlinkAction);
+// True when any slot of the kind is configured.
+bool hasConfiguredQuickActions(bool svxlinkAction);
+// Trimmed slot label, or "DTMF n" / "Action n" when empty; empty for a bad slot.
+String quickActionSlotLabel(int slot, bool svxlinkAction);
+
+// Starts the background mode toggle for a confirmed request.
+void startModeToggleTask(const String& label, bool enable);
+// Starts the background run of one preset slot.
+void startQuickActionTask(int slot, bool svxlinkAction);
+// Consumes a finished mode-toggle result (main cycle, every pass).
 void processModeToggleTaskResult();
-
-// Consumes a finished quick-action task: shows its message in the footer.
+// Consumes a finished quick-action result (main cycle, every pass).
 void processQuickActionTaskResult();
