@@ -19,7 +19,7 @@ String quickActionSlotLabel(int slot, bool svxlinkAction);
 void startModeToggleTask(const String& label, bool enable);
 // Starts the background run of one preset slot.
 void startQuickActionTask(int slot, bool svxlinkAction);
-// Consumes a finished mode-toggle result (main cycle, every pass).
+// Consumes a finished mode-toggle task: updates the mode status and footer.
 void processModeToggleTaskResult();
-// Consumes a finished quick-action result (main cycle, every pass).
+// Consumes a finished quick-action task: shows its message in the footer.
 void processQuickActionTaskResult();
