@@ -1,0 +1,289 @@
+// Dashboard status scraping of the Pi-Star and WPSD status pages.
+
+#include "hotspot/dashboard_status.h"
+
+#include <string.h>
+
+#include <string>
+
+#include "core/backend.h"
+#include "ui/page_frame.h"
+#include "ui/screensaver.h"
+
+String hotspotRxFreq;
+String hotspotTxFreq;
+String hotspotStatusText;
+
+static const size_t NPOS = std::string::npos;
+
+// WPSD div-table markers; the row marker has no closing quote so that rows
+// with further classes ("divTableRow center") match too.
+static const char* const WPSD_TABLE_MARK = "<div class=\"divTable\"";
+static const char* const WPSD_BODY_MARK = "<div class=\"divTableBody\"";
+static const char* const WPSD_ROW_MARK = "<div class=\"divTableRow";
+static const char* const WPSD_PILL_MARK = "<div class='status-pill ";
+static const int WPSD_HEADER_CELLS_MAX = 16;
+static const size_t WPSD_PILL_FLAG_WINDOW = 80;
+
+// Finds needle at or after from; NPOS when from is already NPOS.
+static size_t findFrom(const std::string& s, const char* needle, size_t from) {
+  if (from == NPOS || from > s.size()) return NPOS;
+  return s.find(needle, from);
+}
+
+// extractHtmlText: one pass over the text with an in-tag flag, so an
+// unclosed "<" simply hides the rest of the fragment.
+String extractHtmlText(const String& html) {
+  const std::string& src = html.str();
+  std::string text;
+  text.reserve(src.size());
+  bool inTag = false;
+  for (char c : src) {
+    if (inTag) {
+      if (c == '>') inTag = false;
+    } else if (c == '<') {
+      inTag = true;
+    } else {
+      text.push_back(c);
+    }
+  }
+  String out(std::move(text));
+  out.replace("&nbsp;", " ");
+  out.replace("&amp;", "&");
+  out.replace("&quot;", "\"");
+  out.replace("&#39;", "'");
+  out.replace("&lt;", "<");
+  out.replace("&gt;", ">");
+  out.replace("\n", " ");
+  out.replace("\r", " ");
+  out.trim();
+  while (out.indexOf("  ") >= 0) out.replace("  ", " ");
+  return out;
+}
+
+// Visible text between the first ">" at or after cellStart and the next end
+// marker; false when a marker is missing or the text is empty.
+static bool cellTextAt(const std::string& s, size_t cellStart, const char* endMark, String& valueOut,
+                       size_t* endOut = nullptr) {
+  size_t gt = findFrom(s, ">", cellStart);
+  size_t end = findFrom(s, endMark, gt);
+  if (gt == NPOS || end == NPOS) return false;
+  if (endOut) *endOut = end;
+  valueOut = extractHtmlText(String(s.substr(gt + 1, end - gt - 1)));
+  return true;
+}
+
+// extractTableCellAfterHeader: <th>label</th> followed by its <td>.
+bool extractTableCellAfterHeader(const String& html, const char* headerLabel, String& valueOut) {
+  const std::string& s = html.str();
+  std::string mark = std::string(">") + headerLabel + "</th>";
+  size_t td = findFrom(s, "<td", findFrom(s, mark.c_str(), 0));
+  String value;
+  if (!cellTextAt(s, td, "</td>", value) || value.length() == 0) return false;
+  valueOut = value;
+  return true;
+}
+
+// extractDivCellAfterHeader: the div-table form of the same.
+bool extractDivCellAfterHeader(const String& html, const char* headerLabel, String& valueOut) {
+  const std::string& s = html.str();
+  std::string mark = std::string(">") + headerLabel + "</div>";
+  size_t cell = findFrom(s, "divTableCell", findFrom(s, mark.c_str(), 0));
+  String value;
+  if (!cellTextAt(s, cell, "</div>", value) || value.length() == 0) return false;
+  valueOut = value;
+  return true;
+}
+
+bool extractPiStarTrxValue(const String& html, String& valueOut) {
+  return extractTableCellAfterHeader(html, "Trx", valueOut);
+}
+
+// Start of the first row of the WPSD div table, NPOS when it is not there.
+static size_t wpsdFirstRow(const std::string& s) {
+  size_t body = findFrom(s, WPSD_BODY_MARK, findFrom(s, WPSD_TABLE_MARK, 0));
+  return findFrom(s, WPSD_ROW_MARK, body);
+}
+
+// extractWpsdTableFirstCellValue: the first cell of the second row.
+bool extractWpsdTableFirstCellValue(const String& html, String& valueOut) {
+  const std::string& s = html.str();
+  size_t row1 = wpsdFirstRow(s);
+  size_t row2 = row1 == NPOS ? NPOS : findFrom(s, WPSD_ROW_MARK, row1 + strlen(WPSD_ROW_MARK));
+  size_t cell = findFrom(s, "divTableCell", row2);
+  String value;
+  if (!cellTextAt(s, cell, "</div>", value) || value.length() == 0) return false;
+  valueOut = value;
+  return true;
+}
+
+// Reads up to maxCells cells of one kind starting at from; cells must start
+// before limit (NPOS: no limit). Returns the number read.
+static int readWpsdCells(const std::string& s, size_t from, size_t limit, const char* cellMark, int maxCells,
+                         String* cells) {
+  int count = 0;
+  size_t pos = from;
+  while (count < maxCells) {
+    size_t cell = findFrom(s, cellMark, pos);
+    size_t end = NPOS;
+    if (cell == NPOS || (limit != NPOS && cell >= limit)) break;
+    if (!cellTextAt(s, cell, "</div>", cells[count], &end)) break;
+    if (limit != NPOS && end >= limit) break;
+    count++;
+    pos = end + 6;
+  }
+  return count;
+}
+
+// extractWpsdRadioInfoValue: header row, value row, matched by header text.
+bool extractWpsdRadioInfoValue(const String& html, const char* headerLabel, String& valueOut) {
+  const std::string& s = html.str();
+  size_t row1 = wpsdFirstRow(s);
+  size_t row2 = findFrom(s, WPSD_ROW_MARK, findFrom(s, "</div>", row1));
+  if (row2 == NPOS) return false;
+  String headers[WPSD_HEADER_CELLS_MAX];
+  String values[WPSD_HEADER_CELLS_MAX];
+  int headerCount = readWpsdCells(s, row1, row2, "divTableHeadCell", WPSD_HEADER_CELLS_MAX, headers);
+  int valueCount = readWpsdCells(s, row2, NPOS, "divTableCell", headerCount, values);
+  for (int i = 0; i < valueCount; i++) {
+    if (headers[i] == headerLabel) {
+      if (values[i].length() == 0) return false;
+      valueOut = values[i];
+      return true;
+    }
+  }
+  return false;
+}
+
+// extractWpsdStatusPill: <div class='status-pill ...'><span>label</span>...</div>.
+bool extractWpsdStatusPill(const String& html, const char* label, ModeStatus& status) {
+  const std::string& s = html.str();
+  size_t pos = 0;
+  while (true) {
+    size_t pill = findFrom(s, WPSD_PILL_MARK, pos);
+    size_t pillEnd = findFrom(s, "</div>", pill);
+    if (pill == NPOS || pillEnd == NPOS) return false;
+    size_t span = findFrom(s, "<span>", pill);
+    size_t spanEnd = findFrom(s, "</span>", span);
+    if (span == NPOS || spanEnd == NPOS || span >= pillEnd || spanEnd >= pillEnd) {
+      pos = pill + 10;
+      continue;
+    }
+    String text = extractHtmlText(String(s.substr(span + 6, spanEnd - span - 6)));
+    if (text == label) {
+      std::string head = s.substr(pill, WPSD_PILL_FLAG_WINDOW);
+      status.known = true;
+      status.enabled = head.find(" paused") == NPOS && head.find(" inactive") == NPOS;
+      return true;
+    }
+    pos = pillEnd + 6;
+  }
+}
+
+// parseModeCellPiStar: the opening <td> tag of the label's cell decides.
+void parseModeCellPiStar(const String& html, const char* label, ModeStatus& status) {
+  const std::string& s = html.str();
+  std::string mark = std::string(">") + label + "</td>";
+  size_t at = s.find(mark);
+  if (at == NPOS) return;
+  size_t td = s.rfind("<td", at);
+  if (td == NPOS) return;
+  size_t gt = s.find('>', td);
+  if (gt == NPOS || gt > at) return;
+  std::string tag = s.substr(td, gt - td + 1);
+  status.known = true;
+  status.enabled = tag.find("#606060") == NPOS && tag.find("aria-disabled") == NPOS;
+}
+
+void resetModeStatuses() {
+  modeDMR = ModeStatus();
+  modeDSTAR = ModeStatus();
+  modeYSF = ModeStatus();
+  modeP25 = ModeStatus();
+  modeNXDN = ModeStatus();
+  modePOCSAG = ModeStatus();
+}
+
+bool modeStatusEqual(const ModeStatus& a, const ModeStatus& b) {
+  return a.known == b.known && a.enabled == b.enabled;
+}
+
+bool allModeStatusesEqual(const ModeStatus& dmr, const ModeStatus& dstar, const ModeStatus& ysf,
+                          const ModeStatus& p25, const ModeStatus& nxdn, const ModeStatus& pocsag) {
+  return modeStatusEqual(dmr, modeDMR) && modeStatusEqual(dstar, modeDSTAR) && modeStatusEqual(ysf, modeYSF) &&
+         modeStatusEqual(p25, modeP25) && modeStatusEqual(nxdn, modeNXDN) && modeStatusEqual(pocsag, modePOCSAG);
+}
+
+static bool anyModeKnown() {
+  return modeDMR.known || modeDSTAR.known || modeYSF.known || modeP25.known || modeNXDN.known || modePOCSAG.known;
+}
+
+static const char* const MODE_LABELS[] = {"DMR", "D-Star", "YSF", "P25", "NXDN", "POCSAG"};
+static ModeStatus* const MODE_GLOBALS[] = {&modeDMR, &modeDSTAR, &modeYSF, &modeP25, &modeNXDN, &modePOCSAG};
+
+// The WPSD flavour: status pills and the radio-info table.
+static void scrapeWpsdPage(const String& payload, String& tx, String& rx, String& status) {
+  for (int i = 0; i < 6; i++) extractWpsdStatusPill(payload, MODE_LABELS[i], *MODE_GLOBALS[i]);
+  extractWpsdRadioInfoValue(payload, "TX Freq.", tx);
+  extractWpsdRadioInfoValue(payload, "RX Freq.", rx);
+  if (tx.length() == 0 && rx.length() == 0) {
+    extractWpsdRadioInfoValue(payload, "TX/RX Freq.", tx);
+    if (rx.length() == 0) rx = tx;
+  }
+  extractWpsdTableFirstCellValue(payload, status);
+}
+
+// The Pi-Star flavour: mode table cells and the radio-info table.
+static void scrapePiStarPage(const String& payload, String& tx, String& rx, String& status) {
+  for (int i = 0; i < 6; i++) parseModeCellPiStar(payload, MODE_LABELS[i], *MODE_GLOBALS[i]);
+  extractTableCellAfterHeader(payload, "Tx", tx);
+  extractTableCellAfterHeader(payload, "Rx", rx);
+  extractPiStarTrxValue(payload, status);
+}
+
+// Frequency text without its unit.
+static String cleanFrequency(const String& raw) {
+  String f = trimSafe(raw);
+  f.replace(" MHz", "");
+  f.replace("MHz", "");
+  f.trim();
+  return f;
+}
+
+// parseDashboardStatusHtml scrapes one page. The result reflects only what
+// this page contained, so a login page or a PHP error page answered with 200
+// counts as a failed poll, while the state rules (restored statuses, kept
+// texts, redraw) stay the same as for a good page.
+bool parseDashboardStatusHtml(const String& payload) {
+  ModeStatus saved[6];
+  for (int i = 0; i < 6; i++) saved[i] = *MODE_GLOBALS[i];
+  const String savedTx = hotspotTxFreq, savedRx = hotspotRxFreq, savedStatus = hotspotStatusText;
+  const bool anyKnownBefore = anyModeKnown();
+  resetModeStatuses();
+
+  String tx, rx, status;
+  if (normalizedBackend() == "wpsd") {
+    scrapeWpsdPage(payload, tx, rx, status);
+  } else {
+    scrapePiStarPage(payload, tx, rx, status);
+  }
+  tx = cleanFrequency(tx);
+  rx = cleanFrequency(rx);
+  status.trim();
+  const bool pageHadModes = anyModeKnown();
+  const bool pageHadFrequency = tx.length() > 0 || rx.length() > 0;
+  if (tx.length() > 0) hotspotTxFreq = tx;
+  if (rx.length() > 0) hotspotRxFreq = rx;
+  if (status.length() > 0) hotspotStatusText = status;
+
+  if (!pageHadModes && anyKnownBefore) {
+    for (int i = 0; i < 6; i++) *MODE_GLOBALS[i] = saved[i];
+  }
+  const bool statusChanged = hotspotStatusText != savedStatus;
+  if (!allModeStatusesEqual(saved[0], saved[1], saved[2], saved[3], saved[4], saved[5]) ||
+      hotspotTxFreq != savedTx || hotspotRxFreq != savedRx || statusChanged) {
+    requestRedraw();
+    if (statusChanged) noteScreenActivity(false);
+  }
+  return pageHadModes || pageHadFrequency;
+}

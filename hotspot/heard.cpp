@@ -1,0 +1,188 @@
+// Heard records, the active list, the per-source caches and the text helpers.
+
+#include "hotspot/heard.h"
+
+#include "core/backend.h"
+#include "core/config.h"
+#include "core/theme.h"
+// PENDING: these weak stand-ins give way to the HEARD page module's own
+// definitions; replace them with #include "ui/heard_page.h" once it is in.
+__attribute__((weak)) int lastHeardPageIndex = 0;
+__attribute__((weak)) void normalizeLastHeardBrowseState() {}
+#include "ui/page_frame.h"
+
+HeardRecord heardList[MAX_HEARD];
+int heardCount = 0;
+HeardRecord liveRecord;
+uint32_t liveRecordMillis = 0;
+
+HeardRecord dmrTs1LiveRecord;
+uint32_t dmrTs1LiveRecordMillis = 0;
+HeardRecord dmrTs2LiveRecord;
+uint32_t dmrTs2LiveRecordMillis = 0;
+
+HeardRecord mmdvmHeardList[MAX_HEARD];
+int mmdvmHeardCount = 0;
+HeardRecord mmdvmLiveRecord;
+uint32_t mmdvmLiveRecordMillis = 0;
+
+HeardRecord svxlinkHeardList[MAX_HEARD];
+int svxlinkHeardCount = 0;
+HeardRecord svxlinkLiveRecord;
+uint32_t svxlinkLiveRecordMillis = 0;
+
+ModeStatus modeDMR;
+ModeStatus modeDSTAR;
+ModeStatus modeYSF;
+ModeStatus modeP25;
+ModeStatus modeNXDN;
+ModeStatus modePOCSAG;
+
+// sameRecord compares the fields that identify one transmission; names,
+// signal and duration arrive or change later for the same transmission.
+bool sameRecord(const HeardRecord& a, const HeardRecord& b) {
+  return a.callsign == b.callsign && a.timeUtc == b.timeUtc && a.mode == b.mode && a.target == b.target &&
+         a.timeslot == b.timeslot && a.src == b.src && a.rxFreq == b.rxFreq && a.txFreq == b.txFreq;
+}
+
+// heardListsEqual: equal counts and the same record at every index.
+bool heardListsEqual(const HeardRecord* a, int aCount, const HeardRecord* b, int bCount) {
+  if (aCount != bCount) return false;
+  for (int i = 0; i < aCount && i < MAX_HEARD; i++) {
+    if (!sameRecord(a[i], b[i])) return false;
+  }
+  return true;
+}
+
+// copyCurrentHeardStateTo copies count, all twelve records and the live record.
+void copyCurrentHeardStateTo(HeardRecord* dstList, int& dstCount, HeardRecord& dstLive, uint32_t& dstLiveMillis) {
+  dstCount = heardCount;
+  for (int i = 0; i < MAX_HEARD; i++) dstList[i] = heardList[i];
+  dstLive = liveRecord;
+  dstLiveMillis = liveRecordMillis;
+}
+
+// trimSafe: trimmed copy, the argument stays as it is.
+String trimSafe(const String& text) {
+  String out = text;
+  out.trim();
+  return out;
+}
+
+// normalizeModeName cleans the argument in place and maps the many spellings
+// of the dashboards onto the canonical mode names.
+String normalizeModeName(String& text) {
+  text.trim();
+  text.toUpperCase();
+  text.replace("_", "-");
+  while (text.indexOf("  ") >= 0) text.replace("  ", " ");
+  if (text.startsWith("DMR")) return String("DMR");
+  if (text.startsWith("D-STAR") || text.startsWith("DSTAR")) return String("DSTAR");
+  if (text.startsWith("YSF") || text.indexOf("FUSION") >= 0 || text.startsWith("C4FM")) return String("YSF");
+  if (text.startsWith("P25")) return String("P25");
+  if (text.startsWith("NXDN")) return String("NXDN");
+  if (text.startsWith("POCSAG")) return String("POCSAG");
+  if (text.startsWith("SVXLINK") || text.startsWith("SVX-LINK") || text.startsWith("SVX")) return String("SVXLINK");
+  return text;
+}
+
+// firstNonEmpty: the first text that is not blank, trimmed.
+String firstNonEmpty(const String& a, const String& b, const String& c, const String& d, const String& e,
+                     const String& f) {
+  const String* all[] = {&a, &b, &c, &d, &e};
+  for (const String* s : all) {
+    String t = trimSafe(*s);
+    if (t.length() > 0) return t;
+  }
+  return trimSafe(f);
+}
+
+// buildOperatorName joins first and last name with one space.
+String buildOperatorName(const String& firstName, const String& lastName) {
+  String first = trimSafe(firstName);
+  String last = trimSafe(lastName);
+  if (last.length() == 0) return first;
+  if (first.length() == 0) return last;
+  return first + " " + last;
+}
+
+// getDeviceCallsign: the configured callsign or the built-in one.
+String getDeviceCallsign() {
+  String call = trimSafe(cfg.deviceCallsign);
+  if (call.length() == 0) return String(DEVICE_CALLSIGN);
+  return call;
+}
+
+// clearHeard empties the active list and rewinds the HEARD page.
+void clearHeard() {
+  heardCount = 0;
+  lastHeardPageIndex = 0;
+  for (int i = 0; i < MAX_HEARD; i++) heardList[i] = HeardRecord();
+}
+
+// restoreHeardStateFrom makes a saved state the active one.
+void restoreHeardStateFrom(const HeardRecord* srcList, int srcCount, const HeardRecord& srcLive,
+                           uint32_t srcLiveMillis) {
+  if (srcCount < 0) srcCount = 0;
+  if (srcCount > MAX_HEARD) srcCount = MAX_HEARD;
+  heardCount = srcCount;
+  for (int i = 0; i < MAX_HEARD; i++) heardList[i] = i < heardCount ? srcList[i] : HeardRecord();
+  liveRecord = srcLive;
+  liveRecordMillis = srcLiveMillis;
+  normalizeLastHeardBrowseState();
+}
+
+// saveActiveHeardCache keeps the active list of MMDVM or SvxLink for a later switch back.
+void saveActiveHeardCache() {
+  if (currentWatchSource == WATCH_MMDVM) {
+    copyCurrentHeardStateTo(mmdvmHeardList, mmdvmHeardCount, mmdvmLiveRecord, mmdvmLiveRecordMillis);
+  } else if (currentWatchSource == WATCH_SVXLINK) {
+    copyCurrentHeardStateTo(svxlinkHeardList, svxlinkHeardCount, svxlinkLiveRecord, svxlinkLiveRecordMillis);
+  }
+}
+
+// loadActiveHeardCache brings back the list of the current source.
+void loadActiveHeardCache() {
+  if (currentWatchSource == WATCH_MMDVM) {
+    restoreHeardStateFrom(mmdvmHeardList, mmdvmHeardCount, mmdvmLiveRecord, mmdvmLiveRecordMillis);
+  } else if (currentWatchSource == WATCH_SVXLINK) {
+    restoreHeardStateFrom(svxlinkHeardList, svxlinkHeardCount, svxlinkLiveRecord, svxlinkLiveRecordMillis);
+  }
+}
+
+static bool watchSourceFeatureOn(int source) {
+  switch (source) {
+    case WATCH_MMDVM: return true;
+    case WATCH_SVXLINK: return svxlinkFeatureEnabled();
+    case WATCH_APRS: return aprsFeatureEnabled();
+    case WATCH_WEATHER: return weatherFeatureEnabled();
+    case WATCH_HAMQSL: return hamqslFeatureEnabled();
+    case WATCH_ADSB: return adsbFeatureEnabled();
+    default: return false;
+  }
+}
+
+// setCurrentWatchSource swaps the heard caches and makes the next pass poll.
+void setCurrentWatchSource(int source) {
+  if (!watchSourceFeatureOn(source)) source = WATCH_MMDVM;
+  if (source == (int)currentWatchSource) {
+    loadActiveHeardCache();
+    return;
+  }
+  saveActiveHeardCache();
+  currentWatchSource = (WatchSource)source;
+  loadActiveHeardCache();
+  if (source == WATCH_APRS || source == WATCH_WEATHER || source == WATCH_HAMQSL || source == WATCH_ADSB) {
+    currentPage = PAGE_LIVE;
+  }
+  lastPoll = 0;
+  nextFetchHeard = false;
+  requestRedraw();
+}
+
+// modeColor: warn while the mode is on air, else the dashboard's verdict.
+uint16_t modeColor(const ModeStatus& status, bool active) {
+  if (active) return theme.warn;
+  if (!status.known) return theme.border;
+  return status.enabled ? theme.good : theme.bad;
+}

@@ -1,0 +1,520 @@
+// Last-heard parsing: the data scanner, dashboard time conversion and the
+// parse and apply steps of the hotspot last-heard list.
+
+#include "hotspot/last_heard_parser.h"
+
+#include <string.h>
+
+#include <string>
+
+#include "core/backend.h"
+#include "core/config.h"
+#include "enrichment/radioid.h"
+#include "host/runtime.h"
+#include "host/trace_log.h"
+#include "hotspot/live_session.h"
+#include "ui/page_frame.h"
+#include "ui/screensaver.h"
+
+bool parsingSvxlinkData = false;
+String currentRxFreq;
+String currentTxFreq;
+String lastError;
+
+static const char* const HEARD_MISSING_ARRAY_TEXT = "Desktop JSON object missing heard array";
+
+// ---------------------------------------------------------------------------
+// Data scanner
+// ---------------------------------------------------------------------------
+
+static inline bool isJsonBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// Byte search that does not stop at NUL bytes inside the payload.
+static int findBytes(const char* s, int n, const char* needle, int needleLen, int from) {
+  if (from < 0) from = 0;
+  if (needleLen <= 0 || from > n - needleLen) return -1;
+  const char first = needle[0];
+  const int last = n - needleLen;
+  for (int i = from; i <= last; i++) {
+    const void* hit = memchr(s + i, first, (size_t)(last - i + 1));
+    if (!hit) return -1;
+    i = (int)((const char*)hit - s);
+    if (memcmp(s + i, needle, (size_t)needleLen) == 0) return i;
+  }
+  return -1;
+}
+
+// desktopDataJsonSkipWs: first non-blank position at or after pos.
+int desktopDataJsonSkipWs(const String& json, int pos) {
+  const char* s = json.c_str();
+  const int n = (int)json.length();
+  if (pos < 0) pos = 0;
+  while (pos < n && isJsonBlank(s[pos])) pos++;
+  return pos < n ? pos : n;
+}
+
+// desktopDataJsonReadStringAt decodes one quoted string.
+bool desktopDataJsonReadStringAt(const String& json, int pos, String& out, int* endOut) {
+  const char* s = json.c_str();
+  const int n = (int)json.length();
+  if (pos < 0 || pos >= n || s[pos] != '"') return false;
+  std::string buf;
+  int i = pos + 1;
+  while (i < n) {
+    char c = s[i];
+    if (c == '"') {
+      out = String(buf);
+      if (endOut) *endOut = i + 1;
+      return true;
+    }
+    if (c != '\\') {
+      buf.push_back(c);
+      i++;
+      continue;
+    }
+    if (i + 1 >= n) return false;
+    char e = s[i + 1];
+    switch (e) {
+      case 'b': buf.push_back('\b'); break;
+      case 'f': buf.push_back('\f'); break;
+      case 'n': buf.push_back('\n'); break;
+      case 'r': buf.push_back('\r'); break;
+      case 't': buf.push_back('\t'); break;
+      case 'u':
+        buf.push_back('?');
+        if (i + 6 <= n) i += 4;  // the four hex digits
+        break;
+      default: buf.push_back(e); break;  // \" \\ \/ and anything else
+    }
+    i += 2;
+  }
+  return false;
+}
+
+// desktopDataJsonReadValueAt reads a scalar; containers and blanks are absent.
+bool desktopDataJsonReadValueAt(const String& json, int pos, String& out) {
+  const char* s = json.c_str();
+  const int n = (int)json.length();
+  pos = desktopDataJsonSkipWs(json, pos);
+  if (pos >= n) return false;
+  if (s[pos] == '"') return desktopDataJsonReadStringAt(json, pos, out, nullptr);
+  if (s[pos] == '{' || s[pos] == '[') return false;
+  int end = pos;
+  while (end < n && s[end] != ',' && s[end] != '}' && s[end] != ']' && s[end] != '\r' && s[end] != '\n') end++;
+  while (end > pos && (s[end - 1] == ' ' || s[end - 1] == '\t')) end--;
+  if (end == pos) return false;
+  out = String(std::string(s + pos, (size_t)(end - pos)));
+  return true;
+}
+
+// desktopDataJsonFindValue: value position behind "key" and its colon.
+int desktopDataJsonFindValue(const String& json, const char* key, int from) {
+  if (!key) return -1;
+  const char* s = json.c_str();
+  const int n = (int)json.length();
+  std::string needle;
+  needle.reserve(strlen(key) + 2);
+  needle.push_back('"');
+  needle.append(key);
+  needle.push_back('"');
+  int at = from < 0 ? 0 : from;
+  while (true) {
+    int hit = findBytes(s, n, needle.data(), (int)needle.size(), at);
+    if (hit < 0) return -1;
+    int p = hit + (int)needle.size();
+    while (p < n && isJsonBlank(s[p])) p++;
+    if (p < n && s[p] == ':') return desktopDataJsonSkipWs(json, p + 1);
+    at = hit + 1;  // a string value that happens to spell the key
+  }
+}
+
+// desktopDataJsonGetValue: trimmed scalar of the first occurrence.
+String desktopDataJsonGetValue(const String& json, const char* key) {
+  int pos = desktopDataJsonFindValue(json, key, 0);
+  if (pos < 0) return String();
+  String value;
+  if (!desktopDataJsonReadValueAt(json, pos, value)) return String();
+  value.trim();
+  return value;
+}
+
+// desktopDataJsonFirstValue: the first key with a real value wins.
+String desktopDataJsonFirstValue(const String& json, const char* const* keys, size_t count) {
+  for (size_t i = 0; i < count; i++) {
+    String value = desktopDataJsonGetValue(json, keys[i]);
+    if (value.length() > 0 && value != "null") return value;
+  }
+  return String();
+}
+
+// End of the container opening at pos (index of its close bracket), or -1.
+static int matchContainerEnd(const char* s, int n, int pos, char open, char close) {
+  int depth = 0;
+  bool inString = false;
+  for (int i = pos; i < n; i++) {
+    char c = s[i];
+    if (inString) {
+      if (c == '\\') {
+        i++;
+      } else if (c == '"') {
+        inString = false;
+      }
+      continue;
+    }
+    if (c == '"') {
+      inString = true;
+    } else if (c == open) {
+      depth++;
+    } else if (c == close) {
+      depth--;
+      if (depth == 0) return i;
+    }
+  }
+  return -1;
+}
+
+// desktopDataJsonExtractContainerAt copies one bracketed container.
+bool desktopDataJsonExtractContainerAt(const String& json, int pos, char open, char close, String& out) {
+  const char* s = json.c_str();
+  const int n = (int)json.length();
+  if (pos < 0 || pos >= n || s[pos] != open) return false;
+  int end = matchContainerEnd(s, n, pos, open, close);
+  if (end < 0) return false;
+  out = String(std::string(s + pos, (size_t)(end - pos + 1)));
+  return true;
+}
+
+// desktopDataJsonFindContainerValue: the first occurrence holding a container.
+int desktopDataJsonFindContainerValue(const String& json, const char* key, char open, int from) {
+  const char* s = json.c_str();
+  int at = from;
+  while (true) {
+    int pos = desktopDataJsonFindValue(json, key, at);
+    if (pos < 0) return -1;
+    if (pos < (int)json.length() && s[pos] == open) return pos;
+    at = pos;
+  }
+}
+
+bool desktopDataJsonGetArray(const String& json, const char* key, String& out) {
+  int pos = desktopDataJsonFindContainerValue(json, key, '[', 0);
+  return pos >= 0 && desktopDataJsonExtractContainerAt(json, pos, '[', ']', out);
+}
+
+bool desktopDataJsonGetObject(const String& json, const char* key, String& out) {
+  int pos = desktopDataJsonFindContainerValue(json, key, '{', 0);
+  return pos >= 0 && desktopDataJsonExtractContainerAt(json, pos, '{', '}', out);
+}
+
+// desktopDataJsonNextObject walks the objects of an array text one by one.
+bool desktopDataJsonNextObject(const String& json, int& pos, String& out) {
+  const char* s = json.c_str();
+  const int n = (int)json.length();
+  if (pos < 0) pos = 0;
+  if (pos >= n) return false;
+  const void* hit = memchr(s + pos, '{', (size_t)(n - pos));
+  if (!hit) return false;
+  int start = (int)((const char*)hit - s);
+  int end = matchContainerEnd(s, n, start, '{', '}');
+  if (end < 0) return false;  // an unterminated object ends the list
+  out = String(std::string(s + start, (size_t)(end - start + 1)));
+  pos = end + 1;
+  return true;
+}
+
+// desktopDataJsonArrayForHeardPayload: a bare array or one under a known key.
+bool desktopDataJsonArrayForHeardPayload(const String& payload, String& out) {
+  int start = desktopDataJsonSkipWs(payload, 0);
+  if (start < (int)payload.length() && payload.c_str()[start] == '[') {
+    if (desktopDataJsonExtractContainerAt(payload, start, '[', ']', out)) return true;
+  }
+  static const char* const KEYS[] = {"last_heard", "traffic", "data", "results", "heard", "lastHeard"};
+  for (const char* key : KEYS) {
+    int pos = desktopDataJsonFindContainerValue(payload, key, '[', 0);
+    if (pos >= 0 && desktopDataJsonExtractContainerAt(payload, pos, '[', ']', out)) return true;
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// Dashboard times
+// ---------------------------------------------------------------------------
+
+// daysFromCivil: the well-known days-from-civil algorithm, all in 64 bits.
+int64_t daysFromCivil(int64_t year, unsigned month, unsigned day) {
+  year -= month <= 2 ? 1 : 0;
+  const int64_t era = (year >= 0 ? year : year - 399) / 400;
+  const int64_t yoe = year - era * 400;                                        // [0, 399]
+  const int64_t mp = (int64_t)month + (month > 2 ? -3 : 9);                    // [0, 11]
+  const int64_t doy = (153 * mp + 2) / 5 + (int64_t)day - 1;                   // [0, 365]
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;                   // [0, 146096]
+  return era * 146097 + doe - 719468;
+}
+
+// utcTmToEpoch: seconds since 1970 of a broken-down UTC time.
+int64_t utcTmToEpoch(const struct tm& tm) {
+  int64_t days = daysFromCivil((int64_t)tm.tm_year + 1900, (unsigned)(tm.tm_mon + 1), (unsigned)tm.tm_mday);
+  return days * 86400 + (int64_t)tm.tm_hour * 3600 + (int64_t)tm.tm_min * 60 + (int64_t)tm.tm_sec;
+}
+
+// Reads one integer the way "%d" does (blanks, optional sign, digits), but
+// refuses more than nine digits so nothing can overflow.
+static bool readBoundedInt(const char* s, int n, int& pos, int& value) {
+  while (pos < n && (s[pos] == ' ' || s[pos] == '\t' || s[pos] == '\r' || s[pos] == '\n' || s[pos] == '\v' ||
+                     s[pos] == '\f'))
+    pos++;
+  bool negative = false;
+  if (pos < n && (s[pos] == '+' || s[pos] == '-')) {
+    negative = s[pos] == '-';
+    pos++;
+  }
+  int digits = 0;
+  int v = 0;
+  while (pos < n && s[pos] >= '0' && s[pos] <= '9') {
+    if (++digits > 9) return false;
+    v = v * 10 + (s[pos] - '0');
+    pos++;
+  }
+  if (digits == 0) return false;
+  value = negative ? -v : v;
+  return true;
+}
+
+// parseApiDateTime reads the six numbers of "YYYY-MM-DD HH:MM:SS".
+bool parseApiDateTime(const String& text, struct tm& tmOut) {
+  String t = trimSafe(text);
+  if (t.length() < 19) return false;
+  t.replace("T", " ");
+  const char* s = t.c_str();
+  const int n = (int)t.length();
+  static const char SEPARATORS[] = {'-', '-', ' ', ':', ':'};
+  int fields[6] = {0, 0, 0, 0, 0, 0};
+  int pos = 0;
+  for (int i = 0; i < 6; i++) {
+    if (!readBoundedInt(s, n, pos, fields[i])) return false;
+    if (i == 5) break;
+    char sep = SEPARATORS[i];
+    if (sep == ' ') {
+      // A blank in the pattern matches any run of white space, also none.
+      while (pos < n && isJsonBlank(s[pos])) pos++;
+    } else {
+      if (pos >= n || s[pos] != sep) return false;
+      pos++;
+    }
+  }
+  const int year = fields[0], month = fields[1], day = fields[2];
+  const int hour = fields[3], minute = fields[4], second = fields[5];
+  if (year < 1970 || year > 9999) return false;
+  if (month < 1 || month > 12 || day < 1 || day > 31) return false;
+  if (hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 || second > 60) return false;
+  memset(&tmOut, 0, sizeof(tmOut));
+  tmOut.tm_year = year - 1900;
+  tmOut.tm_mon = month - 1;
+  tmOut.tm_mday = day;
+  tmOut.tm_hour = hour;
+  tmOut.tm_min = minute;
+  tmOut.tm_sec = second;
+  tmOut.tm_isdst = -1;
+  return true;
+}
+
+// formatApiDateTime: "%Y-%m-%d %H:%M:%S".
+String formatApiDateTime(const struct tm& tm) {
+  char buf[64];
+  size_t len = strftime(buf, sizeof(buf), "%Y-%m-%d %H:%M:%S", &tm);
+  if (len == 0) return String();
+  return String(buf);
+}
+
+// normalizeHeardTimeDisplay: UTC dashboard time shown in the local zone.
+String normalizeHeardTimeDisplay(const String& text) {
+  String t = trimSafe(text);
+  if (t.length() == 0 || !cfg.apiUtcToLocalTime) return t;
+  struct tm utc;
+  if (!parseApiDateTime(t, utc)) return t;
+  int64_t epoch = utcTmToEpoch(utc);
+  time_t when = (time_t)epoch;
+  if ((int64_t)when != epoch || when == (time_t)-1) return t;
+  struct tm local;
+  if (!localtime_r(&when, &local)) return t;
+  String shown = formatApiDateTime(local);
+  return shown.length() > 0 ? shown : t;
+}
+
+// ---------------------------------------------------------------------------
+// Last-heard list
+// ---------------------------------------------------------------------------
+
+#define KEYS_OF(array) (array), (sizeof(array) / sizeof((array)[0]))
+
+static const char* const TIME_KEYS[] = {"time_utc", "timestamp", "time", "time_local", "datetime"};
+static const char* const MODE_KEYS[] = {"mode", "module", "source_mode"};
+static const char* const CALLSIGN_KEYS[] = {"callsign", "callsign_long", "call", "station"};
+static const char* const NAME_KEYS[] = {"name", "display_name", "full_name", "fullname"};
+static const char* const FIRST_NAME_KEYS[] = {"fname", "first_name", "firstname", "forename"};
+static const char* const LAST_NAME_KEYS[] = {"lname", "last_name", "lastname", "surname"};
+static const char* const COUNTRY_KEYS[] = {"country", "country_name"};
+static const char* const GRID_KEYS[] = {"grid", "locator", "maidenhead", "qth_locator"};
+static const char* const TARGET_KEYS[] = {"target", "talkgroup", "destination", "reflector", "dst", "dst_tg"};
+static const char* const TARGET_NAME_KEYS[] = {"target_name", "talkgroup_name", "room_name", "reflector_name",
+                                               "tg_name"};
+static const char* const SLOT_KEYS[] = {"timeslot", "time_slot", "timeSlot", "slot", "ts"};
+static const char* const SLOT_ALT_KEYS[] = {"TS", "dmr_slot", "dmrSlot", "DMRSlot", "TimeSlot"};
+static const char* const SRC_KEYS[] = {"src", "source", "source_system"};
+static const char* const DURATION_KEYS[] = {"duration", "length"};
+static const char* const LOSS_KEYS[] = {"loss", "packet_loss"};
+static const char* const BER_KEYS[] = {"bit_error_rate", "ber"};
+static const char* const RSSI_KEYS[] = {"rssi", "signal"};
+static const char* const RX_FREQ_KEYS[] = {"rxFreq", "rx_freq", "RXFrequency", "rx_frequency"};
+static const char* const TX_FREQ_KEYS[] = {"txFreq", "tx_freq", "TXFrequency", "tx_frequency"};
+
+// Operator name from the name keys, else from first and last name.
+static String heardNameFromObject(const String& object) {
+  String name = desktopDataJsonFirstValue(object, KEYS_OF(NAME_KEYS));
+  if (name.length() == 0) {
+    name = buildOperatorName(desktopDataJsonFirstValue(object, KEYS_OF(FIRST_NAME_KEYS)),
+                             desktopDataJsonFirstValue(object, KEYS_OF(LAST_NAME_KEYS)));
+  }
+  name.trim();
+  return name;
+}
+
+// Timeslot from the slot keys, else from slot words in the mode, target or source.
+static String heardTimeslotFromObject(const String& object, const HeardRecord& rec, const String& srcValue) {
+  String raw = desktopDataJsonFirstValue(object, KEYS_OF(SLOT_KEYS));
+  String slot = normalizeDmrTimeslot(raw);
+  if (slot.length() > 0) return slot;
+  raw = desktopDataJsonFirstValue(object, KEYS_OF(SLOT_ALT_KEYS));
+  slot = normalizeDmrTimeslot(raw);
+  if (slot.length() > 0) return slot;
+  return extractDmrTimeslotFromText(firstNonEmpty(rec.mode, rec.target, rec.targetName, srcValue, String(), String()));
+}
+
+// desktopHeardRecordFromObject fills one record; objects without a callsign are skipped.
+bool desktopHeardRecordFromObject(const String& object, HeardRecord& rec) {
+  rec = HeardRecord();
+  rec.callsign = normalizeHamCallsign(desktopDataJsonFirstValue(object, KEYS_OF(CALLSIGN_KEYS)));
+  if (rec.callsign.length() == 0) return false;
+  rec.timeUtc = normalizeHeardTimeDisplay(desktopDataJsonFirstValue(object, KEYS_OF(TIME_KEYS)));
+  rec.mode = desktopDataJsonFirstValue(object, KEYS_OF(MODE_KEYS));
+  rec.name = heardNameFromObject(object);
+  rec.country = desktopDataJsonFirstValue(object, KEYS_OF(COUNTRY_KEYS));
+  rec.grid = desktopDataJsonFirstValue(object, KEYS_OF(GRID_KEYS));
+  rec.target = desktopDataJsonFirstValue(object, KEYS_OF(TARGET_KEYS));
+  rec.targetName = desktopDataJsonFirstValue(object, KEYS_OF(TARGET_NAME_KEYS));
+  rec.src = desktopDataJsonFirstValue(object, KEYS_OF(SRC_KEYS));
+  rec.timeslot = heardTimeslotFromObject(object, rec, rec.src);
+  rec.duration = desktopDataJsonFirstValue(object, KEYS_OF(DURATION_KEYS));
+  rec.loss = desktopDataJsonFirstValue(object, KEYS_OF(LOSS_KEYS));
+  rec.ber = desktopDataJsonFirstValue(object, KEYS_OF(BER_KEYS));
+  rec.rssi = desktopDataJsonFirstValue(object, KEYS_OF(RSSI_KEYS));
+  rec.rxFreq = desktopDataJsonFirstValue(object, KEYS_OF(RX_FREQ_KEYS));
+  rec.txFreq = desktopDataJsonFirstValue(object, KEYS_OF(TX_FREQ_KEYS));
+  if (parsingSvxlinkData) {
+    if (rec.mode.length() == 0) rec.mode = "SVXLink";
+    if (rec.src.length() == 0) rec.src = "SVXRef";
+  }
+  rec.valid = true;
+  return true;
+}
+
+// desktopParseHeardRecords reads records without changing any state.
+int desktopParseHeardRecords(const String& payload, HeardRecord* out, int maxRecords) {
+  String array;
+  if (!desktopDataJsonArrayForHeardPayload(payload, array)) return -1;
+  int count = 0;
+  int pos = 0;
+  String object;
+  while (count < maxRecords && desktopDataJsonNextObject(array, pos, object)) {
+    if (desktopHeardRecordFromObject(object, out[count])) count++;
+  }
+  for (int i = count; i < maxRecords; i++) out[i] = HeardRecord();
+  return count;
+}
+
+// desktopParseHeardArrayRaw: false only when the answer holds no heard list.
+bool desktopParseHeardArrayRaw(const String& payload) {
+  HeardRecord parsed[MAX_HEARD];
+  int count = desktopParseHeardRecords(payload, parsed, MAX_HEARD);
+  if (count < 0) {
+    lastError = HEARD_MISSING_ARRAY_TEXT;
+    return false;
+  }
+  if (desktopVerboseTraceEnabled()) desktopTrace("[DESKTOP] parsed heard JSON: %d entries.\n", count);
+  desktopApplyParsedHeardList(parsed, count);
+  return true;
+}
+
+// parseHeardArray: the last-heard poll's parser.
+bool parseHeardArray(const String& payload) { return desktopParseHeardArrayRaw(payload); }
+
+// inferModeStatusesFromHeard: a mode with traffic is known to be on.
+void inferModeStatusesFromHeard(const HeardRecord* list, int count) {
+  for (int i = 0; i < count && i < MAX_HEARD; i++) {
+    String mode = list[i].mode;
+    mode = normalizeModeName(mode);
+    ModeStatus* status = nullptr;
+    if (mode == "DMR") {
+      status = &modeDMR;
+    } else if (mode == "DSTAR" || mode == "D-STAR") {
+      status = &modeDSTAR;
+    } else if (mode == "YSF" || mode == "FUSION") {
+      status = &modeYSF;
+    } else if (mode == "P25") {
+      status = &modeP25;
+    } else if (mode == "NXDN") {
+      status = &modeNXDN;
+    } else if (mode == "POCSAG") {
+      status = &modePOCSAG;
+    }
+    if (status) {
+      status->known = true;
+      status->enabled = true;
+    }
+  }
+}
+
+// The newest record: frequencies, lookup queue, live record and statistics.
+static void applyNewestHeardRecord(const HeardRecord& newest) {
+  if (newest.rxFreq.length() > 0) currentRxFreq = newest.rxFreq;
+  if (newest.txFreq.length() > 0) currentTxFreq = newest.txFreq;
+  queueRadioIdLookupForRecord(newest);
+  if (!sameRecord(newest, liveRecord)) {
+    liveRecord = newest;
+    updateSessionInfoFromRecord(newest);
+    liveRecordMillis = millis();
+    requestRedraw();
+    noteScreenActivity(false);
+  } else if (!parsingSvxlinkData) {
+    liveRecordMillis = millis();
+  }
+}
+
+// desktopApplyParsedHeardList makes a parsed list the shown one.
+void desktopApplyParsedHeardList(HeardRecord* list, int count) {
+  if (count < 0) count = 0;
+  if (count > MAX_HEARD) count = MAX_HEARD;
+  const bool svx = parsingSvxlinkData;
+  applyRadioIdCacheToList(list, count);
+  inferModeStatusesFromHeard(list, count);
+  const bool changed = !heardListsEqual(list, count, heardList, heardCount);
+  if (!svx) updateDmrTimeslotLiveRecordsFromList(list, count);
+  if (count == 0) {
+    if (!svx) clearDmrTimeslotLiveRecords();
+    if (heardCount > 0) {
+      clearHeard();
+      requestRedraw();
+    }
+    setFooterText(String(svx ? "SVXLink API OK, no entries" : "API OK, no entries"), !svx);
+    return;
+  }
+  if (changed) {
+    clearHeard();
+    for (int i = 0; i < count; i++) heardList[i] = list[i];
+    heardCount = count;
+    requestRedraw();
+  }
+  applyNewestHeardRecord(list[0]);
+  String footer = String(svx ? "SVXLink API updated from " : "Updated from ") + displayBackendHost();
+  setFooterText(footer, !svx);
+}
