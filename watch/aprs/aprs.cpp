@@ -12,3 +12,8 @@ bool fetchAprsData(bool force) {
   aprsState.lastAttemptMillis = millis();
   return false;
 }
+
+void resetAprsState() {
+  // PENDING: also clears the SvxLink APRS comment alert once that exists.
+  aprsState = AprsState();
+}

@@ -20,3 +20,6 @@ extern bool aprsCommentPopupOpen;
 // Polls the APRS position API (force skips the back-off); true when it
 // produced data.
 bool fetchAprsData(bool force);
+
+// Puts aprsState back to its defaults (the configuration was applied).
+void resetAprsState();
