@@ -21,6 +21,8 @@ uint32_t lastInteractionMillis = 0;
 uint32_t lastScreensaverFrameMillis = 0;
 
 bool lastLiveActiveState = false;
+String lastHeaderClock;
+SemaphoreHandle_t networkMutex = nullptr;
 
 bool pendingConfigApply = false;
 uint32_t pendingConfigApplyAt = 0;

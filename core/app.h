@@ -5,6 +5,9 @@
 
 #include <stdint.h>
 
+#include "host/board_stubs.h"
+#include "host/wstring.h"
+
 // Pages of the touch interface (the body drawn under the tab row).
 enum Page {
   PAGE_LIVE = 0,
@@ -55,8 +58,9 @@ extern uint32_t lastHamqslPollCheck;
 extern uint32_t lastInteractionMillis;
 extern uint32_t lastScreensaverFrameMillis;
 
-// Live state seen on the previous pass.
+// Live state seen on the previous pass, and the clock text in the header.
 extern bool lastLiveActiveState;
+extern String lastHeaderClock;
 
 // A configuration saved from the web pages waits to be applied at that time.
 extern bool pendingConfigApply;
@@ -70,6 +74,9 @@ extern uint32_t otaRestartAt;
 extern bool scrollingTextActiveFrame;
 extern bool scrollingTextDirty;
 extern uint32_t lastScrollingTextFrameMs;
+
+// Serialises network use (a recursive mutex; never blocks on the desktop).
+extern SemaphoreHandle_t networkMutex;
 
 // Runs once at start: logging, display, storage, configuration, network,
 // start page and the first frame.
