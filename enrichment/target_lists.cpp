@@ -8,7 +8,13 @@
 #include "enrichment/radioid.h"
 #include "host/runtime.h"
 #include "host/storage.h"
+#include "host/version.h"
 #include "hotspot/heard.h"
+#if __has_include("hotspot/http_fetch.h")
+#include "hotspot/http_fetch.h"
+#endif
+
+#include <curl/curl.h>
 
 TargetNameLookupCacheEntry targetNameLookupCache[TARGET_NAME_LOOKUP_CACHE_SIZE];
 int targetNameLookupCacheWriteIndex = 0;
@@ -19,6 +25,8 @@ const size_t CONVERT_READ_CHUNK_BYTES = 256;
 const unsigned int ROW_SCAN_KEEP_CHARS = 32;
 const unsigned int ROW_OPEN_TAG_LIMIT_CHARS = 8192;
 const unsigned int ROW_BODY_LIMIT_CHARS = 16384;
+const uint32_t TARGET_LIST_CONNECT_TIMEOUT_MS = 3000;
+const uint32_t TARGET_LIST_NETWORK_LOCK_MS = 30000;
 
 struct TargetListModeInfo {
   const char* mode;
@@ -291,6 +299,113 @@ bool convertFile(const String& mode, const String& rawPath, bool html, const Str
   return convertToListFile(mode, source, html, finalPath, tmpPath, entryCount);
 }
 
+// ---- download ----------------------------------------------------------------
+
+struct DownloadResult {
+  bool ok = false;
+  int code = 0;
+  size_t bytes = 0;
+  String error;
+};
+
+struct DownloadSink {
+  File* file = nullptr;
+  size_t bytes = 0;
+  bool writeFailed = false;
+};
+
+// Writes the received bytes in pieces of at most 512; a short write stops the transfer.
+size_t downloadWriteCallback(char* data, size_t size, size_t count, void* user) {
+  DownloadSink* sink = static_cast<DownloadSink*>(user);
+  size_t total = size * count;
+  size_t done = 0;
+  while (done < total) {
+    size_t piece = total - done;
+    if (piece > TARGET_LIST_DOWNLOAD_CHUNK_BYTES) piece = TARGET_LIST_DOWNLOAD_CHUNK_BYTES;
+    size_t written = sink->file->write((const uint8_t*)data + done, piece);
+    sink->bytes += written;
+    if (written != piece) {
+      sink->writeFailed = true;
+      return 0;
+    }
+    done += piece;
+  }
+  return total;
+}
+
+String downloadUserAgent() { return String("Qsodeck/") + QSODECK_VERSION + " (operator=" + getDeviceCallsign() + ")"; }
+
+// One GET through libcurl into the open file.
+void runCurlDownload(const String& url, DownloadSink& sink, DownloadResult& result) {
+  CURL* curl = curl_easy_init();
+  if (curl == nullptr || url.length() == 0) {
+    if (curl) curl_easy_cleanup(curl);
+    result.code = -1;
+    result.error = "HTTP begin failed.";
+    return;
+  }
+  String ua = downloadUserAgent();
+  struct curl_slist* headers = nullptr;
+  headers = curl_slist_append(headers, "Connection: close");
+  headers = curl_slist_append(headers, "Accept: text/html,text/plain,*/*");
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, ua.c_str());
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, (long)CURL_HTTP_VERSION_1_0);
+  curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
+  curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 3L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, (long)TARGET_LIST_CONNECT_TIMEOUT_MS);
+  // A transfer that moves less than one byte per second for the stall time fails.
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, (long)((TARGET_LIST_DOWNLOAD_STALL_MS + 999) / 1000));
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, downloadWriteCallback);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+  CURLcode rc = curl_easy_perform(curl);
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  bool isFile = url.length() >= 7 && url.substring(0, 7).equalsIgnoreCase("file://");
+  if (isFile) status = rc == CURLE_OK ? 200 : (rc == CURLE_FILE_COULDNT_READ_FILE ? 404 : 0);
+  curl_slist_free_all(headers);
+  curl_easy_cleanup(curl);
+  result.code = status != 0 ? (int)status : -2;
+  result.bytes = sink.bytes;
+  if (sink.writeFailed) {
+    result.error = "SD write failed while downloading.";
+  } else if (rc != CURLE_OK && !(isFile && status == 404)) {
+    result.error = "HTTP stream unavailable.";
+  } else if (status != 200) {
+    result.error = String("HTTP ") + result.code;
+  } else if (sink.bytes == 0) {
+    result.error = "HTTP 200 but no response body was received.";
+  } else {
+    result.ok = true;
+  }
+}
+
+// Takes the network lock, then downloads.
+DownloadResult performListDownload(const String& url, File& file) {
+  DownloadResult result;
+  String u = url;
+  u.trim();
+#if __has_include("hotspot/http_fetch.h")
+  NetworkGuard guard(TARGET_LIST_NETWORK_LOCK_MS);
+  if (!guard) {
+    result.code = -98;
+    result.error = "Network is busy.";
+    return result;
+  }
+#endif
+  DownloadSink sink;
+  sink.file = &file;
+  runCurlDownload(u, sink, result);
+  return result;
+}
+
 }  // namespace
 
 // List mode of a mode text; empty for modes without lists.
@@ -493,12 +608,33 @@ bool writeTargetListFileFromPlainText(const String& mode, const String& payload,
   return convertToListFile(mode, source, false, finalPath, tmpPath, entryCount);
 }
 
-// PENDING: streams the GET body into the file once the HTTP layer is in.
+// Streams a GET body into a storage file. Every failure (including a body
+// that stalls for TARGET_LIST_DOWNLOAD_STALL_MS, ends before its announced
+// length or breaks off) removes the partial file and reports why.
 bool httpDownloadToSdFile(const String& url, const String& path, int& codeOut, size_t& bytesOut, String& errorOut) {
-  codeOut = -1;
+  codeOut = 0;
   bytesOut = 0;
-  errorOut = "HTTP begin failed.";
-  return false;
+  errorOut = "";
+  if (path.length() == 0) {
+    errorOut = "No temporary file path is configured.";
+    return false;
+  }
+  if (!ensureLookupDirectory()) {
+    errorOut = "Could not create /lookup on the SD card.";
+    return false;
+  }
+  File file = storageOpen(path, "wb");
+  if (!file) {
+    errorOut = String("Could not open ") + path + " for writing.";
+    return false;
+  }
+  DownloadResult result = performListDownload(url, file);
+  file.close();
+  codeOut = result.code;
+  bytesOut = result.bytes;
+  errorOut = result.error;
+  if (!result.ok) storageRemove(path);
+  return result.ok;
 }
 
 // Downloads a mode's list page and converts it (HTML table first, then text lines).
