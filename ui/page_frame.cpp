@@ -1,7 +1,27 @@
 #include "ui/page_frame.h"
 
+#include <time.h>
+
+#include "core/backend.h"
+#include "core/config.h"
+#include "core/theme.h"
+#include "host/display.h"
+#include "host/runtime.h"
+#include "host/storage.h"
+#include "host/version.h"
+#include "hotspot/heard.h"
+#include "hotspot/live_session.h"
+#include "network/wifi.h"
+#include "ui/draw.h"
+#include "ui/heard_page.h"
+#include "ui/live_page.h"
 #include "ui/popups.h"
 #include "ui/screensaver.h"
+#include "watch/adsb/adsb.h"
+#include "watch/aprs/aprs.h"
+#include "watch/hamqsl/hamqsl.h"
+#include "watch/svxlink/svxlink.h"
+#include "watch/weather/weather.h"
 
 WatchSource currentWatchSource = WATCH_MMDVM;
 WatchSource lastRenderedWatchSource = WATCH_MMDVM;
@@ -13,6 +33,22 @@ bool footerDirty = true;
 bool headerClockDirty = true;
 bool lastDetailPopupState = false;
 
+static time_t uiTimeOverride = 0;
+
+static const int TAB_COUNT = 4;
+static const int TAB_X0 = 15;
+static const int TAB_PITCH = 145;
+static const int TAB_Y = 12;
+static const int TAB_W = 135;
+static const int TAB_H = 48;
+static const int CLOCK_BOX_X = 615;
+static const int CLOCK_BOX_Y = 12;
+static const int CLOCK_BOX_W = 170;
+static const int CLOCK_BOX_H = 48;
+static const uint16_t LABEL_WHITE = 0xFFFF;
+
+// ---------------------------------------------------------------- flags
+
 void requestRedraw() { uiDirty = true; }
 
 void setFooterText(const String& text, bool countAsScreenActivity) {
@@ -22,30 +58,216 @@ void setFooterText(const String& text, bool countAsScreenActivity) {
   if (countAsScreenActivity) noteScreenActivity(false);
 }
 
-// PENDING: fills the body band with theme.bg.
-void clearBody() {}
+void setUiTimeOverride(time_t epochSeconds) { uiTimeOverride = epochSeconds; }
 
-// PENDING: draws the four tabs and the clock box.
-void drawTopTabs() {}
+// ---------------------------------------------------------------- clock texts
 
-// PENDING: draws the clock box of the header.
-void drawHeaderClockBox() {}
-
-// PENDING: draws the footer band with footerText.
-void drawFooter() {}
-
-// PENDING: renders the current page and its overlays and presents the frame.
-void redrawCurrentPage(bool fullRedraw) { (void)fullRedraw; }
-
-// PENDING: dispatches to the strip repaint of the current page.
-bool redrawScrollingTextAreasForCurrentPage() { return false; }
-
-bool anyOverlayOpen() {
-  return detailPopupOpen || modeConfirmPopupOpen || quickActionPopupOpen || watchSourcePopupOpen;
+static bool currentLocalTime(struct tm& out) {
+  if (uiTimeOverride != 0) return desktop_localtime_r(&uiTimeOverride, &out) != nullptr;
+  return getLocalTime(&out, 0);
 }
 
-// PENDING: feature tests of the other sources.
-bool watchSourceAvailable(WatchSource source) { return source == WATCH_MMDVM; }
+// "%H:%M" (withDate false) or "%d %b %Y" (withDate true) of the local time.
+static String formatLocalTime(bool withDate) {
+  const char* fallback = withDate ? "-- --- ----" : "--:--";
+  struct tm now;
+  if (!currentLocalTime(now)) return String(fallback);
+  char buf[32];
+  const size_t n = withDate ? strftime(buf, sizeof(buf), "%d %b %Y", &now)
+                            : strftime(buf, sizeof(buf), "%H:%M", &now);
+  if (n == 0) return String(fallback);
+  return String(buf);
+}
+
+String getHeaderTimeText() { return formatLocalTime(false); }
+String getDetailedClockText() { return formatLocalTime(false); }
+String getDateText() { return formatLocalTime(true); }
+
+String formatUptimeBriefMs(uint64_t uptimeMs) {
+  const uint64_t totalMinutes = uptimeMs / 60000ULL;
+  const uint64_t days = totalMinutes / (24ULL * 60ULL);
+  const uint64_t hours = (totalMinutes / 60ULL) % 24ULL;
+  const uint64_t minutes = totalMinutes % 60ULL;
+  char buf[48];
+  if (days > 0) {
+    snprintf(buf, sizeof(buf), "%llud %lluh", (unsigned long long)days, (unsigned long long)hours);
+  } else if (hours > 0) {
+    snprintf(buf, sizeof(buf), "%lluh %llum", (unsigned long long)hours,
+             (unsigned long long)minutes);
+  } else {
+    snprintf(buf, sizeof(buf), "%llum", (unsigned long long)minutes);
+  }
+  return String(buf);
+}
+
+// Milliseconds since the system started, in 64 bits so it never wraps.
+static uint64_t uptimeMillis64() {
+  if (desktopTestClockActive()) return millis();
+  struct timespec ts;
+  if (clock_gettime(CLOCK_BOOTTIME, &ts) != 0) return millis();
+  return (uint64_t)ts.tv_sec * 1000ULL + (uint64_t)ts.tv_nsec / 1000000ULL;
+}
+
+String formatUptimeBrief() { return formatUptimeBriefMs(uptimeMillis64()); }
+
+// ---------------------------------------------------------------- frame pieces
+
+void clearBody() { tft.fillRect(0, BODY_Y, SCREEN_W, BODY_H, theme.bg); }
+
+static bool anyWatchFeatureEnabled() {
+  return svxlinkFeatureEnabled() || aprsFeatureEnabled() || weatherFeatureEnabled() ||
+         hamqslFeatureEnabled() || adsbFeatureEnabled();
+}
+
+struct TabSpec {
+  const char* label;
+  Page page;
+  bool apTab;
+};
+
+// Tabs in drawing order; returns how many are shown.
+static int currentTabSpecs(TabSpec* tabs) {
+  int n = 0;
+  tabs[n++] = {anyWatchFeatureEnabled() ? "WATCH" : "LIVE", PAGE_LIVE, false};
+  if (currentWatchSource != WATCH_HAMQSL) {
+    const char* heardLabel = "HEARD";
+    if (currentWatchSource == WATCH_WEATHER) heardLabel = "Cast";
+    if (currentWatchSource == WATCH_APRS || currentWatchSource == WATCH_ADSB) heardLabel = "RADAR";
+    tabs[n++] = {heardLabel, PAGE_LAST, false};
+  }
+  tabs[n++] = {"STATUS", PAGE_STATUS, false};
+  if (setupRequired && apModeActive) {
+    tabs[n++] = {"AP", PAGE_AP, true};
+  } else {
+    tabs[n++] = {"INFO", PAGE_INFO, false};
+  }
+  return n;
+}
+
+void drawTopTabs() {
+  tft.fillRect(0, 0, SCREEN_W, HEADER_BAND_H, theme.bg);
+  TabSpec tabs[TAB_COUNT];
+  const int n = currentTabSpecs(tabs);
+  for (int i = 0; i < n; ++i) {
+    const int x = TAB_X0 + TAB_PITCH * i;
+    const bool selected = tabs[i].page == currentPage || (tabs[i].apTab && apModeActive);
+    const uint16_t fill = selected ? theme.tabActive : theme.tabIdle;
+    fillSoftPanel(x, TAB_Y, TAB_W, TAB_H, fill, theme.border, 8);
+    tft.setTextFont(2);
+    tft.setTextDatum(MC_DATUM);
+    tft.setTextColor(LABEL_WHITE, fill);
+    tft.drawString(tabs[i].label, x + 67, 36);
+  }
+  if (n < TAB_COUNT) tft.fillRect(447, 10, 141, 52, theme.bg);
+  tft.setTextDatum(TL_DATUM);
+  drawHeaderClockBox();
+}
+
+void drawHeaderClockBox() {
+  fillSoftPanel(CLOCK_BOX_X, CLOCK_BOX_Y, CLOCK_BOX_W, CLOCK_BOX_H, theme.panel2, theme.border, 8);
+  tft.setTextFont(2);
+  tft.setTextDatum(MC_DATUM);
+  tft.setTextColor(LABEL_WHITE, theme.panel2);
+  tft.drawString(getHeaderTimeText(), 700, 36);
+  tft.setTextDatum(TL_DATUM);
+}
+
+void drawFooter() {
+  tft.fillRect(0, FOOTER_Y, SCREEN_W, FOOTER_H, theme.panel2);
+  tft.drawFastHLine(0, FOOTER_LINE_Y, SCREEN_W, theme.border);
+  const bool large = displayUsesLargeWatchUiFonts();
+  tft.setTextFont(large ? 2 : 1);
+  tft.setTextDatum(TL_DATUM);
+  tft.setTextColor(theme.subtext, theme.panel2);
+  tft.drawString(fitTextInCurrentFont(footerText, 780), 10, large ? 452 : 454);
+}
+
+// ---------------------------------------------------------------- full render
+
+bool anyOverlayOpen() {
+  // PENDING: the ADS-B info popup and the alert popup join this test once
+  // those sources keep their popup state.
+  return detailPopupOpen || modeConfirmPopupOpen || quickActionPopupOpen || watchSourcePopupOpen ||
+         aprsCommentPopupOpen;
+}
+
+static Page pageToDrawNow() {
+  if (setupRequired && currentPage != PAGE_STATUS && currentPage != PAGE_INFO &&
+      currentPage != PAGE_ABOUT) {
+    return PAGE_AP;
+  }
+  return currentPage;
+}
+
+static void drawPage(Page page) {
+  switch (page) {
+    case PAGE_LIVE: drawLivePage(); break;
+    case PAGE_LAST: drawLastPage(); break;
+    case PAGE_STATUS: drawSetupPage(); break;
+    case PAGE_AP: drawApModePage(); break;
+    case PAGE_INFO: drawInfoPage(); break;
+    case PAGE_ABOUT: drawAboutPage(); break;
+  }
+}
+
+static void drawOpenOverlays() {
+  if (detailPopupOpen && selectedHeardIndex >= 0 && selectedHeardIndex < heardCount) {
+    drawDetailPopup(heardList[selectedHeardIndex]);
+  }
+  if (modeConfirmPopupOpen) drawModeConfirmPopup();
+  if (quickActionPopupOpen) drawQuickActionsPopup();
+  if (watchSourcePopupOpen) drawWatchSourcePopup();
+  // PENDING: APRS comment, ADS-B info and alert popups are drawn here once
+  // those sources have their page code.
+}
+
+void redrawCurrentPage(bool fullRedraw) {
+  const Page pageToDraw = pageToDrawNow();
+  const bool overlayOpen = anyOverlayOpen();
+  const bool changed = fullRedraw || (int)pageToDraw != lastRenderedPage ||
+                       currentWatchSource != lastRenderedWatchSource ||
+                       overlayOpen != lastDetailPopupState;
+  if (screensaverActive) {
+    drawScreensaver(changed);
+  } else {
+    if (changed) clearBody();
+    scrollingTextActiveFrame = false;
+    drawPage(pageToDraw);
+    drawOpenOverlays();
+  }
+  lastRenderedPage = (int)pageToDraw;
+  lastRenderedWatchSource = currentWatchSource;
+  lastDetailPopupState = overlayOpen;
+  tft.flush();
+}
+
+bool redrawScrollingTextAreasForCurrentPage() {
+  if (screensaverActive) return false;
+  if (currentPage == PAGE_LIVE) {
+    if (isSvxlinkBackend()) return redrawSvxlinkLiveScrollingTextAreas();
+    if (isAprsBackend() || isWeatherBackend() || isHamqslBackend() || isAdsbBackend()) return false;
+    return redrawMmdvmLiveScrollingTextAreas();
+  }
+  if (currentPage == PAGE_LAST) {
+    if (isSvxlinkBackend()) return redrawSvxlinkHeardScrollingTextAreas();
+    return false;
+  }
+  return false;
+}
+
+// ---------------------------------------------------------------- watch sources
+
+bool watchSourceAvailable(WatchSource source) {
+  switch (source) {
+    case WATCH_MMDVM: return true;
+    case WATCH_SVXLINK: return svxlinkFeatureEnabled();
+    case WATCH_APRS: return aprsFeatureEnabled();
+    case WATCH_WEATHER: return weatherFeatureEnabled();
+    case WATCH_HAMQSL: return hamqslFeatureEnabled();
+    case WATCH_ADSB: return adsbFeatureEnabled();
+  }
+  return false;
+}
 
 const char* watchSourceFooterName(WatchSource source) {
   switch (source) {
@@ -58,48 +280,220 @@ const char* watchSourceFooterName(WatchSource source) {
   }
 }
 
-// PENDING: cycles the source after a swipe.
+static const char* watchSourceButtonLabel(WatchSource source) {
+  switch (source) {
+    case WATCH_SVXLINK: return "SVXLINK";
+    case WATCH_APRS: return "APRS";
+    case WATCH_WEATHER: return "WEATHER";
+    case WATCH_HAMQSL: return "HAMQSL";
+    case WATCH_ADSB: return "ADSB";
+    default: return "MMDVM";
+  }
+}
+
 bool handleWatchSourceSwipe(int dx) {
-  (void)dx;
-  return false;
+  if (screensaverActive || setupRequired || anyOverlayOpen()) return false;
+  if (currentPage != PAGE_LIVE && currentPage != PAGE_LAST) return false;
+  const int step = dx < 0 ? 1 : -1;
+  const int start = (int)currentWatchSource;
+  WatchSource next = currentWatchSource;
+  for (int offset = 1; offset <= WATCH_SOURCE_COUNT; ++offset) {
+    int index = ((start + step * offset) % WATCH_SOURCE_COUNT + WATCH_SOURCE_COUNT) %
+                WATCH_SOURCE_COUNT;
+    if (watchSourceAvailable((WatchSource)index)) {
+      next = (WatchSource)index;
+      break;
+    }
+  }
+  if (next == currentWatchSource) return false;
+  setCurrentWatchSource((int)next);
+  currentPage = PAGE_LIVE;
+  if (next == WATCH_WEATHER && weatherConfigured()) fetchWeatherData();
+  if (next == WATCH_HAMQSL && hamqslConfigured()) fetchHamqslData();
+  if (next == WATCH_ADSB && adsbFeatureEnabled()) fetchAdsbData(true);
+  setFooterText(String("WATCH: ") + watchSourceFooterName(next), true);
+  requestRedraw();
+  return true;
 }
 
-// PENDING: chooser geometry.
 WatchSourcePopupLayout watchSourcePopupLayout() {
-  WatchSourcePopupLayout layout = {};
-  return layout;
+  WatchSourcePopupLayout l = {};
+  l.options[l.count++] = WATCH_MMDVM;
+  for (int s = WATCH_SVXLINK; s <= WATCH_ADSB; ++s) {
+    if (watchSourceAvailable((WatchSource)s)) l.options[l.count++] = (WatchSource)s;
+  }
+  const int n = l.count;
+  l.cols = n > 3 ? 2 : n;
+  l.rows = (n + l.cols - 1) / l.cols;
+  l.popupW = n > 3 ? 770 : (n == 3 ? 760 : 620);
+  l.popupH = n < 4 ? 224 : (l.rows < 3 ? 296 : 360);
+  l.popupX = (SCREEN_W - l.popupW) / 2;
+  l.popupY = (SCREEN_H - l.popupH) / 2;
+  l.btnW = n > 3 ? 295 : (n == 3 ? 205 : 230);
+  l.btnH = 60;
+  const int blockW = l.cols * l.btnW + (l.cols - 1) * 25;
+  l.startX = l.popupX + (l.popupW - blockW) / 2;
+  l.startY = l.popupY + 104;
+  return l;
 }
 
-// PENDING: chooser geometry.
 void watchSourcePopupButtonRect(const WatchSourcePopupLayout& layout, int i, int& x, int& y) {
-  (void)layout;
-  (void)i;
-  x = 0;
-  y = 0;
+  x = layout.startX + (i % layout.cols) * (layout.btnW + 25);
+  y = layout.startY + (i / layout.cols) * 80;
 }
 
-// PENDING: draws the watch-source chooser.
-void drawWatchSourcePopup() {}
-
-// PENDING: local time text.
-String getHeaderTimeText() { return String("--:--"); }
-// PENDING: local time text.
-String getDetailedClockText() { return String("--:--"); }
-// PENDING: local date text.
-String getDateText() { return String("-- --- ----"); }
-// PENDING: uptime text from the monotonic clock.
-String formatUptimeBrief() { return String("0m"); }
-// PENDING: uptime text.
-String formatUptimeBriefMs(uint64_t uptimeMs) {
-  (void)uptimeMs;
-  return String("0m");
+static void drawCentredFitted(const String& text, int cx, int cy, int font, int maxWidth,
+                              uint16_t fg, uint16_t bg) {
+  tft.setTextFont(font);
+  tft.setTextDatum(MC_DATUM);
+  tft.setTextColor(fg, bg);
+  tft.drawString(fitTextInCurrentFont(text, maxWidth), cx, cy);
+  tft.setTextDatum(TL_DATUM);
 }
 
-// PENDING: STATUS page.
-void drawSetupPage() {}
-// PENDING: AP page.
-void drawApModePage() {}
-// PENDING: INFO page.
-void drawInfoPage() {}
-// PENDING: ABOUT page.
-void drawAboutPage() {}
+void drawWatchSourcePopup() {
+  const WatchSourcePopupLayout l = watchSourcePopupLayout();
+  fillSoftPanel(l.popupX, l.popupY, l.popupW, l.popupH, theme.panel2, theme.accent, 14);
+  const int cx = l.popupX + l.popupW / 2;
+  drawCentredFitted("WATCH SOURCE", cx, l.popupY + 40, watchUiTitleFont(), l.popupW - 50,
+                    theme.accent, theme.panel2);
+  const char* hint = watchSourcePopupTargetPage == PAGE_LAST ? "Open heard list for"
+                                                             : "Open live page for";
+  drawCentredFitted(hint, cx, l.popupY + 72, watchUiHintFont(), l.popupW - 70, theme.subtext,
+                    theme.panel2);
+  for (int i = 0; i < l.count; ++i) {
+    int x, y;
+    watchSourcePopupButtonRect(l, i, x, y);
+    const bool current = l.options[i] == currentWatchSource;
+    fillSoftPanel(x, y, l.btnW, l.btnH, theme.panel, current ? theme.good : theme.border, 8);
+    drawCentredFitted(watchSourceButtonLabel(l.options[i]), x + l.btnW / 2, y + l.btnH / 2,
+                      watchUiButtonFont(), l.btnW - 30, current ? theme.good : theme.text,
+                      theme.panel);
+  }
+}
+
+// ---------------------------------------------------------------- status pages
+
+static const int CARD_X = 15;
+static const int CARD_Y = 72;
+static const int CARD_W = 770;
+static const int CARD_H = 368;
+static const int ROW_X = 35;
+static const int ROW_W = 725;
+static const int HALF_ROW_W = 345;
+
+static void drawPageTitle(const char* title, int x, int y, uint16_t bg) {
+  tft.setTextFont(2);
+  tft.setTextDatum(TL_DATUM);
+  tft.setTextColor(theme.accent, bg);
+  tft.drawString(title, x, y);
+}
+
+static void drawStatusRow(int x, int y, int w, const char* label, const String& value,
+                          uint16_t valueColor) {
+  drawInfoRow(x, y, w, label, value, theme.panel2, theme.panel2, theme.warn, valueColor);
+}
+
+static String dashIfEmpty(const String& s) {
+  String t = s;
+  t.trim();
+  return t.isEmpty() ? String("-") : t;
+}
+
+void drawSetupPage() {
+  drawTopTabs();
+  fillSoftPanel(CARD_X, CARD_Y, CARD_W, CARD_H, theme.panel, theme.border, 12);
+  drawPageTitle("CONFIG / STATUS", 35, 92, theme.panel);
+  drawStatusRow(ROW_X, 132, ROW_W, "Wi-Fi", wifiOk ? "Connected" : "Disconnected",
+                wifiOk ? theme.good : theme.bad);
+  drawStatusRow(ROW_X, 180, ROW_W, "SSID", cfg.wifiSsid, theme.text);
+  drawStatusRow(ROW_X, 228, ROW_W, "HOST", stationAddressText(), theme.text);
+  drawStatusRow(ROW_X, 276, ROW_W, "CALLSIGN", getDeviceCallsign(), theme.good);
+  drawStatusRow(ROW_X, 324, HALF_ROW_W, "REFRESH", String(cfg.refreshMs) + " ms", theme.text);
+  drawStatusRow(415, 324, HALF_ROW_W, "FLIP", cfg.flipScreen ? "On" : "Off", theme.text);
+  String saver("Off");
+  if (cfg.screensaverEnabled) saver = String(cfg.screensaverTimeoutMs / 1000UL) + " s";
+  drawStatusRow(ROW_X, 372, HALF_ROW_W, "SAVER", saver, theme.text);
+  drawBrightnessSlider();
+  drawFooter();
+}
+
+void drawApModePage() {
+  drawTopTabs();
+  fillSoftPanel(CARD_X, CARD_Y, CARD_W, CARD_H, theme.panel, theme.border, 12);
+  drawPageTitle("ACCESS POINT MODE", 35, 92, theme.panel);
+  drawStatusRow(ROW_X, 132, ROW_W, "AP MODE", apModeActive ? "Active" : "Inactive",
+                apModeActive ? theme.good : theme.text);
+  drawStatusRow(ROW_X, 180, ROW_W, "SSID", dashIfEmpty(apSsid), theme.text);
+  drawStatusRow(ROW_X, 228, ROW_W, "PASSWORD", apModeActive ? dashIfEmpty(apPass) : String("-"),
+                theme.text);
+  drawStatusRow(ROW_X, 276, ROW_W, "OPEN",
+                apModeActive ? dashIfEmpty(accessPointAddressText()) : String("-"), theme.text);
+  drawStatusRow(ROW_X, 324, ROW_W, "STORAGE", dashIfEmpty(activeStorageLabel), theme.text);
+  fillSoftPanel(ROW_X, 376, ROW_W, 44, theme.panel2, theme.border, 5);
+  tft.setTextFont(1);
+  tft.setTextDatum(ML_DATUM);
+  tft.setTextColor(setupRequired ? theme.warn : theme.subtext, theme.panel2);
+  tft.drawString(setupRequired ? "Setup required before normal run" : "Optional AP status", 55,
+                 398);
+  tft.setTextDatum(TL_DATUM);
+  drawFooter();
+}
+
+static void drawInfoMiniBox(int i, const char* label, uint32_t count) {
+  const int x = 50 + 175 * i;
+  const int y = 372;
+  fillSoftPanel(x, y, 165, 56, theme.panel, theme.border, 6);
+  tft.setTextDatum(TC_DATUM);
+  tft.setTextFont(watchUiHintFont());
+  tft.setTextColor(theme.warn, theme.panel);
+  tft.drawString(label, x + 82, y + 8);
+  tft.setTextFont(2);
+  tft.setTextColor(theme.text, theme.panel);
+  tft.drawString(String((unsigned long)count), x + 82, y + 32);
+  tft.setTextDatum(TL_DATUM);
+}
+
+void drawInfoPage() {
+  drawTopTabs();
+  fillSoftPanel(CARD_X, CARD_Y, CARD_W, CARD_H, theme.panel2, theme.border, 12);
+  fillSoftPanel(35, 88, 730, 84, theme.panel, theme.border, 8);
+  drawPageTitle("SESSION STATISTICS", 60, 100, theme.panel);
+  tft.setTextFont(watchUiHintFont());
+  tft.setTextColor(theme.subtext, theme.panel);
+  tft.drawString(getDateText() + "  " + getDetailedClockText(), 60, 136);
+  const uint16_t lb = theme.panel;
+  const uint16_t vb = theme.panel2;
+  drawInfoRow(50, 188, 700, "DEVICE", getDeviceCallsign(), lb, vb, theme.warn, theme.text);
+  drawInfoRow(50, 232, 700, "UPTIME", formatUptimeBrief(), lb, vb, theme.warn, theme.text);
+  drawInfoRow(50, 276, 700, "TRAFFIC", String((unsigned long)sessionInfo.totalQsos) + " hits", lb,
+              vb, theme.warn, theme.text);
+  String rssi("-");
+  if (sessionInfo.hasRssi) {
+    rssi = String((long)sessionInfo.bestRssi) + "/" + String((long)sessionInfo.worstRssi) + " dBm";
+  }
+  drawInfoRow(50, 320, 700, "RSSI B/W", rssi, lb, vb, theme.warn, theme.text);
+  drawInfoMiniBox(0, "DMR", sessionInfo.modeDMR);
+  drawInfoMiniBox(1, "DSTAR", sessionInfo.modeDSTAR);
+  drawInfoMiniBox(2, "YSF", sessionInfo.modeYSF);
+  drawInfoMiniBox(3, "OTHERS", sessionInfo.modeP25 + sessionInfo.modeNXDN + sessionInfo.modePOCSAG);
+  drawFooter();
+}
+
+void drawAboutPage() {
+  drawTopTabs();
+  fillSoftPanel(30, 88, 740, 328, theme.panel, theme.border, 12);
+  tft.setTextFont(4);
+  tft.setTextDatum(TL_DATUM);
+  tft.setTextColor(theme.accent, theme.panel);
+  tft.drawString("Qsodeck", 60, 112);
+  const uint16_t bg = theme.panel2;
+  drawInfoRow(65, 196, 670, "CREATOR", "Qsodeck developers", bg, bg, theme.warn, theme.text);
+  drawInfoRow(65, 244, 670, "VERSION", QSODECK_VERSION, bg, bg, theme.warn, theme.text);
+  tft.setTextFont(2);
+  tft.setTextDatum(MC_DATUM);
+  tft.setTextColor(theme.warn, theme.panel);
+  tft.drawString("Amateur radio use only. No warranty of any kind.", 400, 352);
+  tft.setTextDatum(TL_DATUM);
+  drawFooter();
+}

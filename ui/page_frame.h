@@ -4,6 +4,7 @@
 #pragma once
 
 #include <stdint.h>
+#include <time.h>
 
 #include "core/app.h"
 #include "host/wstring.h"
@@ -80,6 +81,8 @@ void watchSourcePopupButtonRect(const WatchSourcePopupLayout& layout, int i, int
 // Draws the watch-source chooser overlay.
 void drawWatchSourcePopup();
 
+// Fixed wall clock for screenshots and tests; 0 returns to the real clock.
+void setUiTimeOverride(time_t epochSeconds);
 // Local time "%H:%M" or "--:--".
 String getHeaderTimeText();
 String getDetailedClockText();

@@ -1,6 +1,11 @@
 #include "ui/screensaver.h"
 
 #include "core/app.h"
+#include "core/config.h"
+#include "core/theme.h"
+#include "host/display.h"
+#include "host/runtime.h"
+#include "ui/draw.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
 
@@ -22,12 +27,12 @@ void setScreensaverActive(bool active) {
   }
 }
 
-// PENDING: also stores the activity time in lastInteractionMillis and clears
-// the screen to theme.bg on wake-up.
 void noteScreenActivity(bool fromTouch) {
   (void)fromTouch;
+  lastInteractionMillis = millis();
   if (screensaverActive) {
-    screensaverActive = false;
+    setScreensaverActive(false);
+    tft.fillScreen(theme.bg);
     requestRedraw();
   }
 }
@@ -40,11 +45,32 @@ void drawScreensaver(bool forceClear) { (void)forceClear; }
 // The desktop has no backlight to dim.
 void applyBrightness() {}
 
-// PENDING: maps the touch x onto cfg.brightness.
-void setBrightnessFromTouchX(int x) { (void)x; }
+void setBrightnessFromTouchX(int x) {
+  cfg.brightness = (uint8_t)constrain(map(x, 280, 632, 0, 255), 0L, 255L);
+  applyBrightness();
+}
 
-// PENDING: brightness row of the STATUS page.
-void drawBrightnessSlider() {}
+void drawBrightnessSlider() {
+  fillSoftPanel(35, 372, 190, 44, theme.panel2, theme.border, 5);
+  fillSoftPanel(235, 372, 525, 44, theme.panel2, theme.border, 5);
+  tft.setTextFont(2);
+  tft.setTextDatum(ML_DATUM);
+  tft.setTextColor(theme.warn, theme.panel2);
+  tft.drawString("BRIGHT", 55, 394);
+  tft.fillRoundRect(BRIGHT_SLIDER_X, BRIGHT_SLIDER_Y, BRIGHT_SLIDER_W, BRIGHT_SLIDER_H, 8,
+                    theme.panel);
+  tft.drawRoundRect(BRIGHT_SLIDER_X, BRIGHT_SLIDER_Y, BRIGHT_SLIDER_W, BRIGHT_SLIDER_H, 8,
+                    theme.border);
+  const int knobX = (int)map(cfg.brightness, 0, 255, 280, 632);
+  tft.fillRoundRect(BRIGHT_SLIDER_X, BRIGHT_SLIDER_Y, knobX - BRIGHT_SLIDER_X, BRIGHT_SLIDER_H, 8,
+                    theme.accent);
+  tft.fillCircle(knobX, 394, 10, theme.warn);
+  tft.setTextFont(1);
+  tft.setTextDatum(MR_DATUM);
+  tft.setTextColor(theme.text, theme.panel2);
+  tft.drawString(String((unsigned int)cfg.brightness), 740, 394);
+  tft.setTextDatum(TL_DATUM);
+}
 
 // PENDING: orientation and background fill.
 void applyDisplaySettings() {

@@ -1,0 +1,42 @@
+// Pictures from storage: 24-bit BMP files drawn pixel by pixel, PNG files
+// through the line decoder (blended onto a background), and the APRS symbol
+// icon paths.
+#pragma once
+
+#include <stdint.h>
+
+#include "host/storage.h"
+#include "host/wstring.h"
+
+// Every BMP is drawn this many pixels right of and below the given position.
+static const int BMP_DRAW_OFFSET_PX = 8;
+// Bytes read from a BMP row at a time (20 pixels).
+static const int BMP_READ_CHUNK_BYTES = 60;
+// Largest BMP file header plus info header that is still read.
+static const uint32_t BMP_MIN_HEADER_BYTES = 54;
+
+// Little-endian 16- and 32-bit reads from an open file (missing bytes read as 0).
+uint16_t bmpRead16(fs::File& file);
+uint32_t bmpRead32(fs::File& file);
+
+// Draws an uncompressed 24-bit BMP at (x + 8, y + 8); false (nothing drawn)
+// for a missing file, another variant, a damaged header or an image larger
+// than maxW x maxH; false as well when the file ends early while drawing.
+bool drawBmp24FromSD(const String& filename, int x, int y, int maxW, int maxH);
+
+// Draws a PNG at (x, y) when it fits maxW x maxH, blending transparent
+// pixels onto bg565; false when it could not be drawn.
+bool drawPngFromSD(const String& filename, int x, int y, int maxW, int maxH, uint16_t bg565);
+
+// RGB565 to 8-bit channels (integer expansion).
+void rgb565To888Components(uint16_t c, uint8_t& r, uint8_t& g, uint8_t& b);
+// The colour in line-buffer byte order (the same value here).
+uint16_t pngBufferColor565(uint16_t c);
+
+// Path of the icon "/aprs/<col><row>.png" for an APRS symbol, without
+// checking storage; empty for an unusable symbol.
+String aprsIconPathForSymbol(const String& symbol);
+// The same path when the file exists, else empty.
+String aprsIconPath(const String& symbol);
+// Draws the symbol's icon in a 32 x 32 box, or a drawn marker (then false).
+bool drawAprsIcon(const String& symbol, int x, int y, uint16_t bg565);
