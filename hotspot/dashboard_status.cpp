@@ -155,16 +155,37 @@ bool extractWpsdRadioInfoValue(const String& html, const char* headerLabel, Stri
   return false;
 }
 
+// Repeated forward searches for one marker: a search from a position not
+// before the previous one reuses the previous hit while it still lies ahead,
+// so walking many pills stays linear in the page size.
+struct ForwardFinder {
+  const std::string& s;
+  const char* needle;
+  size_t lastFrom = NPOS;
+  size_t lastHit = NPOS;
+  size_t find(size_t from) {
+    if (from == NPOS || from > s.size()) return NPOS;
+    if (lastFrom != NPOS && from >= lastFrom && (lastHit == NPOS || from <= lastHit)) {
+      lastFrom = from;
+      return lastHit;
+    }
+    lastFrom = from;
+    lastHit = s.find(needle, from);
+    return lastHit;
+  }
+};
+
 // extractWpsdStatusPill: <div class='status-pill ...'><span>label</span>...</div>.
 bool extractWpsdStatusPill(const String& html, const char* label, ModeStatus& status) {
   const std::string& s = html.str();
+  ForwardFinder pills{s, WPSD_PILL_MARK}, ends{s, "</div>"}, spans{s, "<span>"}, spanEnds{s, "</span>"};
   size_t pos = 0;
   while (true) {
-    size_t pill = findFrom(s, WPSD_PILL_MARK, pos);
-    size_t pillEnd = findFrom(s, "</div>", pill);
+    size_t pill = pills.find(pos);
+    size_t pillEnd = ends.find(pill);
     if (pill == NPOS || pillEnd == NPOS) return false;
-    size_t span = findFrom(s, "<span>", pill);
-    size_t spanEnd = findFrom(s, "</span>", span);
+    size_t span = spans.find(pill);
+    size_t spanEnd = spanEnds.find(span);
     if (span == NPOS || spanEnd == NPOS || span >= pillEnd || spanEnd >= pillEnd) {
       pos = pill + 10;
       continue;
