@@ -2,6 +2,13 @@
 // helpers and the normalisation pass that ends every load.
 #include "core/config.h"
 
+#include "core/backend.h"
+#include "ui/page_frame.h"
+#include "watch/adsb/adsb.h"
+#include "watch/alerts/alerts.h"
+#include "watch/hamqsl/hamqsl.h"
+#include "watch/weather/weather.h"
+
 AppConfig cfg;
 
 namespace {
@@ -15,6 +22,98 @@ String trimmedCopy(const String &s) {
   String out = s;
   out.trim();
   return out;
+}
+
+// Trims a text in place and puts the fallback in when it ends up empty.
+void trimOrDefault(String &field, const char *fallback) {
+  field.trim();
+  if (field.length() == 0) field = fallback;
+}
+
+uint16_t clampU16(uint16_t v, uint16_t lo, uint16_t hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+void finalizeActionSlots(QuickActionSlotConfig *slots, int count) {
+  for (int i = 0; i < count; ++i) {
+    slots[i].label.trim();
+    slots[i].command.trim();
+    if (slots[i].label.length() == 0 || slots[i].command.length() == 0) slots[i].enabled = false;
+  }
+}
+
+void finalizeHostsAndSources() {
+  cfg.pistarHost.trim();
+  cfg.svxlinkSource = canonicalSvxlinkSourceValue(cfg.svxlinkSource);
+  if (cfg.svxlinkSource.length() == 0) cfg.svxlinkSource = "url";
+  cfg.svxlinkHost.trim();
+  cfg.svxlinkApiPath = normalizedSvxlinkPathForBackend(cfg.svxlinkApiPath);
+  cfg.aprsApiKey.trim();
+  cfg.aprsRefreshMinutes = clampU16(cfg.aprsRefreshMinutes, APRS_REFRESH_MINUTES_MIN, APRS_REFRESH_MINUTES_MAX);
+  cfg.aprsRangeKm = clampU16(cfg.aprsRangeKm, APRS_RANGE_KM_MIN, APRS_RANGE_KM_MAX);
+  cfg.aprsCenterLat.trim();
+  cfg.aprsCenterLon.trim();
+  cfg.startPageAfterBoot = normalizedStartPageAfterBoot(false);
+  cfg.deviceCallsign.trim();
+  cfg.themeColor.trim();
+  trimOrDefault(cfg.timezoneTz, DEFAULT_TZ_RULE);
+  if (cfg.screensaverTimeoutMs < SCREENSAVER_TIMEOUT_MS_MIN) cfg.screensaverTimeoutMs = SCREENSAVER_TIMEOUT_MS_MIN;
+  cfg.weatherRefreshMinutes =
+      clampU16(cfg.weatherRefreshMinutes, WEATHER_REFRESH_MINUTES_MIN, WEATHER_REFRESH_MINUTES_MAX);
+  cfg.weatherLat.trim();
+  cfg.weatherLon.trim();
+  cfg.weatherApiKey.trim();
+  cfg.hamqslRefreshMinutes =
+      clampU16(cfg.hamqslRefreshMinutes, HAMQSL_REFRESH_MINUTES_MIN, HAMQSL_REFRESH_MINUTES_MAX);
+  trimOrDefault(cfg.hamqslUrl, HAMQSL_SOLAR_XML_URL_DEFAULT);
+  cfg.adsbHost.trim();
+  trimOrDefault(cfg.adsbPath, ADSB_AIRCRAFT_PATH_DEFAULT);
+  if (!cfg.adsbPath.startsWith("/")) cfg.adsbPath = String("/") + cfg.adsbPath;
+  cfg.adsbRefreshSeconds = clampU16(cfg.adsbRefreshSeconds, ADSB_REFRESH_SECONDS_MIN, ADSB_REFRESH_SECONDS_MAX);
+  cfg.adsbRangeKm = clampU16(cfg.adsbRangeKm, ADSB_RANGE_KM_MIN, ADSB_RANGE_KM_MAX);
+  cfg.adsbCenterLat.trim();
+  cfg.adsbCenterLon.trim();
+}
+
+void finalizeAlertsAndActions() {
+  cfg.katwarnLocationId.trim();
+  trimOrDefault(cfg.ninaDashboardBaseUrl, NINA_DASHBOARD_BASE_URL_DEFAULT);
+  trimOrDefault(cfg.meteoalarmFeed, "germany");
+  trimOrDefault(cfg.meteoalarmAtomBaseUrl, METEOALARM_ATOM_BASE_URL_DEFAULT);
+  cfg.meteoalarmMode.trim();
+  cfg.meteoalarmMode.toLowerCase();
+  if (!(cfg.meteoalarmMode == "edr" || cfg.meteoalarmMode == "atom")) cfg.meteoalarmMode = "edr";
+  cfg.meteoalarmCountryCode.trim();
+  cfg.meteoalarmCountryCode.toUpperCase();
+  if (cfg.meteoalarmCountryCode.length() == 0) cfg.meteoalarmCountryCode = "DE";
+  trimOrDefault(cfg.meteoalarmEdrBaseUrl, METEOALARM_EDR_LOCATIONS_BASE_URL_DEFAULT);
+  trimOrDefault(cfg.meteoalarmEdrQuery, METEOALARM_EDR_QUERY_DEFAULT);
+  cfg.meteoalarmApiToken.trim();
+  cfg.noaaZone.trim();
+  trimOrDefault(cfg.noaaAlertsBaseUrl, NOAA_ALERTS_BASE_URL_DEFAULT);
+  cfg.alertRefreshMinutes =
+      clampU16(cfg.alertRefreshMinutes, ALERT_REFRESH_MINUTES_MIN, ALERT_REFRESH_MINUTES_MAX);
+  trimOrDefault(cfg.radioIdUsersApiBase, RADIOID_USERS_API_BASE_DEFAULT);
+  trimOrDefault(cfg.pistarSshUser, "pi-star");
+  if (cfg.pistarSshPort == 0) cfg.pistarSshPort = SSH_PORT_DEFAULT;
+  trimOrDefault(cfg.svxlinkSshUser, "svxlink");
+  if (cfg.svxlinkSshPort == 0) cfg.svxlinkSshPort = SSH_PORT_DEFAULT;
+  finalizeActionSlots(cfg.quickActions, QUICK_ACTION_SLOT_COUNT);
+  finalizeActionSlots(cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT);
+}
+
+// A watch source whose feature is off is not kept as the current one.
+void fallBackFromDisabledWatchSource() {
+  struct SourceTest {
+    WatchSource source;
+    bool (*enabled)();
+  };
+  const SourceTest tests[] = {{WATCH_SVXLINK, svxlinkFeatureEnabled},
+                              {WATCH_APRS, aprsFeatureEnabled},
+                              {WATCH_WEATHER, weatherFeatureEnabled},
+                              {WATCH_HAMQSL, hamqslFeatureEnabled},
+                              {WATCH_ADSB, adsbFeatureEnabled}};
+  for (const SourceTest &t : tests) {
+    if (!t.enabled() && currentWatchSource == t.source) currentWatchSource = WATCH_MMDVM;
+  }
 }
 
 void resetActionSlots(QuickActionSlotConfig *slots, int count, const char *const *labels) {
@@ -164,6 +263,19 @@ void applyDesktopConfigDefaults() {
 }
 
 void desktopFinalizeLoadedConfig() {
-  // PENDING: trims, canonical values, clamps, watch-source fallback and
-  // dropping data of disabled sources.
+  syncLegacyWifiFieldsFromProfiles();
+  cfg.wifiRetriesPerProfile = effectiveWifiRetriesPerProfile();
+  finalizeHostsAndSources();
+  finalizeAlertsAndActions();
+  fallBackFromDisabledWatchSource();
+  // uint8_t fields already hold 0..255; the loader constrained them on read.
+  cfg.weatherRefreshMinutes =
+      clampU16(cfg.weatherRefreshMinutes, WEATHER_REFRESH_MINUTES_MIN, WEATHER_REFRESH_MINUTES_MAX);
+  cfg.hamqslRefreshMinutes =
+      clampU16(cfg.hamqslRefreshMinutes, HAMQSL_REFRESH_MINUTES_MIN, HAMQSL_REFRESH_MINUTES_MAX);
+  if (cfg.screensaverTimeoutMs < SCREENSAVER_TIMEOUT_MS_MIN) cfg.screensaverTimeoutMs = SCREENSAVER_TIMEOUT_MS_MIN;
+  if (!weatherConfigured()) clearWeatherData();
+  if (!hamqslConfigured()) clearHamqslData();
+  if (!adsbFeatureEnabled()) clearAdsbData();
+  if (!alertFeatureEnabled()) clearAlertToast();
 }

@@ -40,6 +40,27 @@ void desktopApplyJsonBool(const std::string &text, const char *key, bool &field)
 void desktopApplyJsonU8(const std::string &text, const char *key, uint8_t &field);
 void desktopApplyJsonU16(const std::string &text, const char *key, uint16_t &field);
 void desktopApplyJsonU32(const std::string &text, const char *key, uint32_t &field);
+// Next "{...}" object of a text at or after `from` (brace-matched, strings
+// skipped); `from` moves past it. False when there is none or it is unclosed.
+bool desktopJsonNextObject(const std::string &text, size_t &from, std::string &out);
 // Fills up to `count` slots from the objects of the array under key.
 void desktopParseActionArray(const std::string &text, const char *key, QuickActionSlotConfig *slots,
                              int count);
+
+// ---------------------------------------------------------------------------
+// Load and run-time apply
+// ---------------------------------------------------------------------------
+
+// Resets the theme and loads the configuration; true when it is usable.
+bool loadConfig();
+// Desktop defaults, then the keys of "sdcard/config.json" (or "config.json"),
+// then the normalisation pass; true when the configuration is usable.
+bool loadDesktopDefaultConfig();
+// At least one usable Wi-Fi profile, a hotspot host and a known backend.
+bool configLooksValid();
+// Reloads the configuration at run time and re-applies display, sources and
+// lookups.
+void applyConfigAfterLoad();
+// Host path the last load read ("sdcard/config.json", "config.json" or
+// "unknown" when none opened).
+extern String lastLoadedConfigPath;

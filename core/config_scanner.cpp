@@ -181,21 +181,26 @@ void desktopApplyJsonU32(const std::string &text, const char *key, uint32_t &fie
   if (desktopJsonGetLong(text, key, value) && value >= 0) field = (uint32_t)value;
 }
 
+bool desktopJsonNextObject(const std::string &text, size_t &from, std::string &out) {
+  size_t open = text.find('{', from);
+  if (open == std::string::npos) return false;
+  long end = matchingBracketEnd(text, (long)open, '{', '}');
+  if (end < 0) return false;
+  out = text.substr(open, (size_t)end - open);
+  from = (size_t)end;
+  return true;
+}
+
 void desktopParseActionArray(const std::string &text, const char *key, QuickActionSlotConfig *slots,
                              int count) {
   std::string array;
   if (slots == nullptr || count <= 0 || !desktopJsonGetArray(text, key, array)) return;
   size_t from = 0;
-  for (int slot = 0; slot < count; ++slot) {
-    size_t open = array.find('{', from);
-    if (open == std::string::npos) return;
-    long end = matchingBracketEnd(array, (long)open, '{', '}');
-    if (end < 0) return;
-    std::string object = array.substr(open, (size_t)end - open);
+  std::string object;
+  for (int slot = 0; slot < count && desktopJsonNextObject(array, from, object); ++slot) {
     desktopApplyJsonBool(object, "enabled", slots[slot].enabled);
     desktopApplyJsonBool(object, "use_sudo", slots[slot].useSudo);
     desktopApplyJsonString(object, "label", slots[slot].label);
     desktopApplyJsonString(object, "command", slots[slot].command);
-    from = (size_t)end;
   }
 }

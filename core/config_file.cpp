@@ -1,0 +1,196 @@
+// Configuration file: load with the raw scanner, run-time re-apply, save and
+// import.
+#include "core/config_file.h"
+
+#include <stdio.h>
+
+#include "core/app.h"
+#include "core/backend.h"
+#include "core/config_keys.h"
+#include "core/device_log.h"
+#include "core/theme.h"
+#include "enrichment/radioid.h"
+#include "host/runtime.h"
+#include "host/storage.h"
+#include "host/trace_log.h"
+#include "hotspot/heard.h"
+#include "hotspot/live_session.h"
+#include "network/wifi.h"
+#include "ui/page_frame.h"
+#include "ui/screensaver.h"
+#include "watch/aprs/aprs.h"
+#include "watch/hamqsl/hamqsl.h"
+#include "watch/weather/weather.h"
+
+String lastLoadedConfigPath = "unknown";
+
+namespace {
+
+const char *const FALLBACK_CONFIG_PATH = "config.json";
+const uint32_t CONFIG_APPLY_DELAY_MS = 350;
+const size_t CONFIG_READ_CHUNK_BYTES = 4096;
+
+const char *boolText(bool v) { return v ? "true" : "false"; }
+
+bool textIsSet(const String &s) {
+  String t = s;
+  t.trim();
+  return t.length() > 0;
+}
+
+// Reads a whole file in pieces (no size query, so folders and pipes read as
+// empty instead of failing); false when it cannot be opened.
+bool readWholeHostFile(const char *path, std::string &text) {
+  FILE *f = fopen(path, "rb");
+  if (f == nullptr) return false;
+  text.clear();
+  char buf[CONFIG_READ_CHUNK_BYTES];
+  size_t n = 0;
+  while ((n = fread(buf, 1, sizeof(buf), f)) > 0) text.append(buf, n);
+  fclose(f);
+  return true;
+}
+
+// Reads the first configuration file that opens; false when none did.
+bool readConfigText(std::string &text, String &path) {
+  String primary = SD.mapPath(CONFIG_FILE);
+  if (readWholeHostFile(primary.c_str(), text)) {
+    path = primary;
+    return true;
+  }
+  if (readWholeHostFile(FALLBACK_CONFIG_PATH, text)) {
+    path = FALLBACK_CONFIG_PATH;
+    return true;
+  }
+  return false;
+}
+
+void applyKeyRow(const std::string &text, const ConfigKeyRow &row) {
+  switch (row.type) {
+    case CONFIG_KEY_STRING: desktopApplyJsonString(text, row.key, cfg.*(row.text)); break;
+    case CONFIG_KEY_BOOL: desktopApplyJsonBool(text, row.key, cfg.*(row.flag)); break;
+    case CONFIG_KEY_U8: desktopApplyJsonU8(text, row.key, cfg.*(row.u8)); break;
+    case CONFIG_KEY_U16: desktopApplyJsonU16(text, row.key, cfg.*(row.u16)); break;
+    case CONFIG_KEY_U32: desktopApplyJsonU32(text, row.key, cfg.*(row.u32)); break;
+  }
+}
+
+// Adds the profiles of "wifi_profiles" behind the legacy pair, so that a
+// saved list of several networks survives the next load and save.
+void applyWifiProfileArray(const std::string &text) {
+  std::string array;
+  if (!desktopJsonGetArray(text, "wifi_profiles", array)) return;
+  size_t from = 0;
+  std::string object;
+  while (desktopJsonNextObject(array, from, object)) {
+    String ssid;
+    String pass;
+    if (!desktopJsonGetString(object, "ssid", ssid)) continue;
+    if (!desktopJsonGetString(object, "password", pass) || pass.length() == 0) {
+      desktopJsonGetString(object, "pass", pass);
+    }
+    addWifiProfile(ssid, pass);
+  }
+}
+
+// Backend, Wi-Fi and the plain keys, with the steps woven in between.
+void applyConfigKeys(const std::string &text) {
+  desktopApplyJsonString(text, "backend", cfg.backend);
+  String rawBackend = cfg.backend;
+  rawBackend.trim();
+  rawBackend.toLowerCase();
+  bool backendNamesSvxlink = rawBackend.indexOf("svxlink") >= 0;
+  cfg.backend = canonicalBackendValue(cfg.backend);
+  if (cfg.backend.length() == 0) cfg.backend = "Pi-Star";
+
+  desktopApplyJsonString(text, "wifi_ssid", cfg.wifiSsid);
+  desktopApplyJsonString(text, "wifi_pass", cfg.wifiPass);
+  clearWifiProfiles();
+  addWifiProfile(cfg.wifiSsid, cfg.wifiPass);
+  applyWifiProfileArray(text);
+  desktopApplyJsonU8(text, "wifi_retries_per_profile", cfg.wifiRetriesPerProfile);
+
+  for (int i = 0; i < CONFIG_KEY_ROW_COUNT; ++i) {
+    applyKeyRow(text, CONFIG_KEY_ROWS[i]);
+    if (CONFIG_KEY_ROWS[i].flag == &AppConfig::svxlinkEnabled && backendNamesSvxlink) {
+      cfg.svxlinkEnabled = true;
+    }
+  }
+  desktopParseActionArray(text, "quick_actions", cfg.quickActions, QUICK_ACTION_SLOT_COUNT);
+  desktopParseActionArray(text, "svxlink_actions", cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT);
+}
+
+void traceLoadedConfig(const String &path) {
+  desktopTrace("[DESKTOP] Loaded config from %s without ArduinoJson.\n", path.c_str());
+  desktopTrace("[DESKTOP] Config: backend=%s, pistar_host=%s, callsign=%s, quick1=%s, touch_ssh=%s.\n",
+               cfg.backend.c_str(), cfg.pistarHost.c_str(), cfg.deviceCallsign.c_str(),
+               cfg.quickActions[0].label.c_str(), boolText(cfg.touchModeSshEnabled));
+  desktopTrace(
+      "[DESKTOP] Config: weather=%s lat=%s lon=%s key=%s; aprs=%s key=%s refresh=%u min; hamqsl=%s "
+      "refresh=%u min.\n",
+      boolText(cfg.weatherEnabled), cfg.weatherLat.c_str(), cfg.weatherLon.c_str(),
+      textIsSet(cfg.weatherApiKey) ? "set" : "missing", boolText(cfg.aprsEnabled),
+      textIsSet(cfg.aprsApiKey) ? "set" : "missing", (unsigned)cfg.aprsRefreshMinutes,
+      boolText(cfg.hamqslEnabled), (unsigned)cfg.hamqslRefreshMinutes);
+}
+
+}  // namespace
+
+bool loadConfig() {
+  setDefaultTheme();
+  return loadDesktopDefaultConfig();
+}
+
+bool loadDesktopDefaultConfig() {
+  applyDesktopConfigDefaults();
+  std::string text;
+  String path = "unknown";
+  bool opened = readConfigText(text, path);
+  lastLoadedConfigPath = opened ? path : String("unknown");
+  if (!opened || text.empty()) {
+    applyBaseThemeColor(cfg.themeColor);
+    desktopTrace("[DESKTOP][WARN] config.json not found; using built-in desktop defaults.\n");
+  } else {
+    applyConfigKeys(text);
+    applyBaseThemeColor(cfg.themeColor);
+    desktopLoadThemeOverrides(text);
+    traceLoadedConfig(lastLoadedConfigPath);
+  }
+  desktopFinalizeLoadedConfig();
+  clearRadioIdLookupCache();
+  currentWatchSource = WATCH_MMDVM;
+  currentPage = PAGE_LIVE;
+  previousPage = PAGE_LIVE;
+  return configLooksValid();
+}
+
+bool configLooksValid() {
+  return hasConfiguredWifiProfiles() && cfg.pistarHost.length() > 0 && isValidBackendValue(cfg.backend);
+}
+
+void applyConfigAfterLoad() {
+  configOkState = loadConfig();
+  timeConfigured = false;
+  applyDisplaySettings();
+  if (weatherConfigured()) {
+    fetchWeatherData();
+  } else {
+    clearWeatherData();
+  }
+  if (hamqslConfigured()) {
+    fetchHamqslData();
+  } else {
+    clearHamqslData();
+  }
+  if (!aprsFeatureEnabled()) resetAprsState();
+  if (cfg.radioIdLookupEnabled && heardCount > 0) {
+    applyRadioIdCacheToActiveData();
+    liveRecord = heardList[0];
+    requestRedraw();
+  }
+  lastInteractionMillis = millis();  // counts as activity without waking effects
+  lastLiveActiveState = isLiveActive();
+  pendingConfigApply = true;
+  pendingConfigApplyAt = millis() + CONFIG_APPLY_DELAY_MS;
+  addWebLog("INFO", "CONFIG", "Runtime configuration applied.", true);
+}
