@@ -1,0 +1,317 @@
+// BMP drawing from storage and the APRS icon path rule.
+#include <gtest/gtest.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "core/theme.h"
+#include "host/display.h"
+#include "host/storage.h"
+#include "support/display_probe.h"
+#include "ui/images.h"
+
+namespace {
+
+const uint16_t BG = 0x0000;
+
+struct BmpSpec {
+  int32_t width = 4;
+  int32_t height = 4;  // negative: top-down
+  uint16_t planes = 1;
+  uint16_t bits = 24;
+  uint32_t compression = 0;
+  uint32_t infoSize = 40;
+  uint32_t offset = 54;
+  bool overrideOffset = false;
+  size_t cutTail = 0;  // bytes removed from the end of the file
+};
+
+void put16(std::string& s, uint16_t v) {
+  s.push_back((char)(v & 0xFF));
+  s.push_back((char)(v >> 8));
+}
+void put32(std::string& s, uint32_t v) {
+  for (int i = 0; i < 4; ++i) s.push_back((char)((v >> (8 * i)) & 0xFF));
+}
+
+// Pixel colour of file row fr, column c: encodes both in red and green.
+void pixelOf(int fr, int c, uint8_t& r, uint8_t& g, uint8_t& b) {
+  r = (uint8_t)(fr * 8);
+  g = (uint8_t)(c * 4);
+  b = 0x80;
+}
+
+std::string makeBmp(const BmpSpec& spec) {
+  const int absH = spec.height < 0 ? -spec.height : spec.height;
+  const int rowBytes = ((spec.width * 3) + 3) & ~3;
+  std::string s;
+  put16(s, 19778);
+  put32(s, 0);
+  put32(s, 0);
+  put32(s, spec.overrideOffset ? spec.offset : 14 + spec.infoSize);
+  put32(s, spec.infoSize);
+  put32(s, (uint32_t)spec.width);
+  put32(s, (uint32_t)spec.height);
+  put16(s, spec.planes);
+  put16(s, spec.bits);
+  put32(s, spec.compression);
+  while (s.size() < 14 + spec.infoSize) s.push_back(0);
+  for (int fr = 0; fr < absH && spec.width > 0 && spec.width <= 64; ++fr) {
+    for (int c = 0; c < spec.width; ++c) {
+      uint8_t r, g, b;
+      pixelOf(fr, c, r, g, b);
+      s.push_back((char)b);
+      s.push_back((char)g);
+      s.push_back((char)r);
+    }
+    for (int p = spec.width * 3; p < rowBytes; ++p) s.push_back((char)0xEE);
+  }
+  if (spec.cutTail > 0 && spec.cutTail < s.size()) s.resize(s.size() - spec.cutTail);
+  return s;
+}
+
+class ImagesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setDefaultTheme();
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    root_ = std::string("card_") + info->name();
+    mkdir(root_.c_str(), 0755);
+    SD.setRoot(root_.c_str());
+    ready_ = initOffscreenDisplay();
+    if (!ready_) GTEST_SKIP() << "offscreen display unavailable";
+    tft.fillScreen(BG);
+  }
+
+  void writeCardFile(const std::string& name, const std::string& bytes) {
+    std::string path = root_ + "/" + name;
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+  }
+
+  uint32_t expected(int fr, int c) {
+    uint8_t r, g, b;
+    pixelOf(fr, c, r, g, b);
+    return rgbOf565(rgb888To565(r, g, b));
+  }
+
+  bool frameUntouched() {
+    std::vector<uint32_t> frame = readFrame();
+    return countPixels(frame, 0, 0, SCREEN_W, SCREEN_H, rgbOf565(BG)) == SCREEN_W * SCREEN_H;
+  }
+
+  std::string root_;
+  bool ready_ = false;
+};
+
+// Seen in real files
+TEST_F(ImagesTest, BottomUpFlagCoversOffsetBox) {
+  BmpSpec spec;
+  spec.width = 32;
+  spec.height = 32;
+  writeCardFile("flag.bmp", makeBmp(spec));
+  ASSERT_TRUE(drawBmp24FromSD("/flag.bmp", 100, 50, 32, 32));
+  // Covers x 108..139 and y 58..89; the first file row is at the bottom.
+  EXPECT_EQ(expected(0, 0), framePixel(108, 89));
+  EXPECT_EQ(expected(31, 0), framePixel(108, 58));
+  EXPECT_EQ(expected(31, 31), framePixel(139, 58));
+  EXPECT_EQ(expected(0, 31), framePixel(139, 89));
+  EXPECT_EQ(rgbOf565(BG), framePixel(107, 58));
+  EXPECT_EQ(rgbOf565(BG), framePixel(140, 89));
+  EXPECT_EQ(rgbOf565(BG), framePixel(108, 57));
+  EXPECT_EQ(rgbOf565(BG), framePixel(108, 90));
+}
+
+TEST_F(ImagesTest, TopDownImageKeepsFirstRowOnTop) {
+  BmpSpec spec;
+  spec.width = 8;
+  spec.height = -6;
+  writeCardFile("td.bmp", makeBmp(spec));
+  ASSERT_TRUE(drawBmp24FromSD("/td.bmp", 0, 0, 32, 32));
+  EXPECT_EQ(expected(0, 0), framePixel(8, 8));
+  EXPECT_EQ(expected(5, 7), framePixel(15, 13));
+}
+
+TEST_F(ImagesTest, PaddedRowsAreReadWithTheirPadding) {
+  BmpSpec spec;
+  spec.width = 10;  // 30 bytes, padded to 32
+  spec.height = 5;
+  writeCardFile("pad.bmp", makeBmp(spec));
+  ASSERT_TRUE(drawBmp24FromSD("/pad.bmp", 0, 0, 32, 32));
+  for (int r = 0; r < 5; ++r) {
+    for (int c = 0; c < 10; ++c) {
+      EXPECT_EQ(expected(4 - r, c), framePixel(8 + c, 8 + r)) << "row " << r << " col " << c;
+    }
+  }
+}
+
+TEST_F(ImagesTest, WideImageIsReadInChunks) {
+  BmpSpec spec;
+  spec.width = 45;  // more than two 20-pixel chunks
+  spec.height = 2;
+  writeCardFile("wide.bmp", makeBmp(spec));
+  ASSERT_TRUE(drawBmp24FromSD("/wide.bmp", 0, 0, 64, 64));
+  EXPECT_EQ(expected(1, 44), framePixel(8 + 44, 8));
+  EXPECT_EQ(expected(0, 20), framePixel(8 + 20, 9));
+}
+
+// Wrong variants and sizes
+TEST_F(ImagesTest, OversizeImageDrawsNothing) {
+  BmpSpec spec;
+  spec.width = 33;
+  spec.height = 32;
+  writeCardFile("big.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/big.bmp", 0, 0, 32, 32));
+  spec.width = 32;
+  spec.height = -33;
+  writeCardFile("tall.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/tall.bmp", 0, 0, 32, 32));
+  EXPECT_TRUE(frameUntouched());
+}
+
+TEST_F(ImagesTest, OtherVariantsAreRefused) {
+  BmpSpec spec;
+  spec.bits = 16;
+  writeCardFile("b16.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/b16.bmp", 0, 0, 32, 32));
+  spec = BmpSpec();
+  spec.compression = 1;  // RLE
+  writeCardFile("rle.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/rle.bmp", 0, 0, 32, 32));
+  spec = BmpSpec();
+  spec.planes = 2;
+  writeCardFile("planes.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/planes.bmp", 0, 0, 32, 32));
+  spec = BmpSpec();
+  spec.infoSize = 12;  // OS/2 core header
+  writeCardFile("core.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/core.bmp", 0, 0, 32, 32));
+  std::string notBmp = makeBmp(BmpSpec());
+  notBmp[0] = 'P';
+  writeCardFile("sig.bmp", notBmp);
+  EXPECT_FALSE(drawBmp24FromSD("/sig.bmp", 0, 0, 32, 32));
+  EXPECT_TRUE(frameUntouched());
+}
+
+TEST_F(ImagesTest, MissingOrEmptyBoxIsRefused) {
+  EXPECT_FALSE(drawBmp24FromSD("/nothing.bmp", 0, 0, 32, 32));
+  writeCardFile("ok.bmp", makeBmp(BmpSpec()));
+  EXPECT_FALSE(drawBmp24FromSD("/ok.bmp", 0, 0, 0, 32));
+  EXPECT_FALSE(drawBmp24FromSD("/ok.bmp", 0, 0, 32, -1));
+  EXPECT_TRUE(frameUntouched());
+  EXPECT_TRUE(drawBmp24FromSD("/ok.bmp", 0, 0, 4, 4));
+}
+
+// Truncated
+TEST_F(ImagesTest, PixelDataPastTheEndIsRefusedBeforeDrawing) {
+  BmpSpec spec;
+  spec.width = 16;
+  spec.height = 16;
+  spec.cutTail = 1;
+  writeCardFile("short.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/short.bmp", 0, 0, 32, 32));
+  EXPECT_TRUE(frameUntouched());
+}
+
+TEST_F(ImagesTest, HeaderCutShortIsRefused) {
+  std::string bytes = makeBmp(BmpSpec()).substr(0, 30);
+  writeCardFile("hdr.bmp", bytes);
+  EXPECT_FALSE(drawBmp24FromSD("/hdr.bmp", 0, 0, 32, 32));
+  writeCardFile("empty.bmp", "");
+  EXPECT_FALSE(drawBmp24FromSD("/empty.bmp", 0, 0, 32, 32));
+  EXPECT_TRUE(frameUntouched());
+}
+
+// Hostile
+TEST_F(ImagesTest, MinimumHeightIsRefused) {
+  BmpSpec spec;
+  spec.height = INT32_MIN;
+  writeCardFile("min.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/min.bmp", 0, 0, 32, 32));
+  EXPECT_FALSE(drawBmp24FromSD("/min.bmp", 0, 0, INT32_MAX, INT32_MAX));
+  EXPECT_TRUE(frameUntouched());
+}
+
+TEST_F(ImagesTest, OffsetOutsideTheFileIsRefused) {
+  BmpSpec spec;
+  spec.overrideOffset = true;
+  spec.offset = 0xFFFFFFF0u;  // would wrap in 32-bit arithmetic
+  writeCardFile("off.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/off.bmp", 0, 0, 32, 32));
+  spec.offset = 20;  // pixel data inside the header
+  writeCardFile("inside.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/inside.bmp", 0, 0, 32, 32));
+  EXPECT_TRUE(frameUntouched());
+}
+
+TEST_F(ImagesTest, HugeDimensionsDoNotOverflow) {
+  BmpSpec spec;
+  spec.width = INT32_MAX;
+  spec.height = 1;
+  writeCardFile("wide.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/wide.bmp", 0, 0, INT32_MAX, INT32_MAX));
+  spec.width = 0x55555556;  // width * 3 wraps to 2 in 32 bits
+  writeCardFile("wrap.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/wrap.bmp", 0, 0, INT32_MAX, INT32_MAX));
+  spec.width = -4;
+  writeCardFile("neg.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/neg.bmp", 0, 0, 32, 32));
+  spec.width = 4;
+  spec.height = 0;
+  writeCardFile("zero.bmp", makeBmp(spec));
+  EXPECT_FALSE(drawBmp24FromSD("/zero.bmp", 0, 0, 32, 32));
+  EXPECT_TRUE(frameUntouched());
+}
+
+TEST_F(ImagesTest, PathTraversalIsRefused) {
+  writeCardFile("ok.bmp", makeBmp(BmpSpec()));
+  EXPECT_FALSE(drawBmp24FromSD("/../ok.bmp", 0, 0, 32, 32));
+}
+
+// PNG and APRS icons
+TEST_F(ImagesTest, PngFallsBackOnTheDesktop) {
+  writeCardFile("icon.png", std::string("\x89PNG\r\n\x1a\n", 8));
+  EXPECT_FALSE(drawPngFromSD("/icon.png", 0, 0, 32, 32, 0));
+  EXPECT_TRUE(frameUntouched());
+}
+
+TEST_F(ImagesTest, AprsIconPathFollowsTheTableRule) {
+  EXPECT_EQ(String("/aprs/131.png"), aprsIconPathForSymbol("/>"));
+  EXPECT_EQ(String("/aprs/137.png"), aprsIconPathForSymbol("\\>"));
+  EXPECT_EQ(String("/aprs/00.png"), aprsIconPathForSymbol(" /! "));
+  EXPECT_EQ(String("/aprs/135.png"), aprsIconPathForSymbol("/~"));  // 93: row 5, col 13
+  EXPECT_EQ(String(""), aprsIconPathForSymbol("/"));
+  EXPECT_EQ(String(""), aprsIconPathForSymbol("/\x7f"));
+  EXPECT_EQ(String(""), aprsIconPathForSymbol("/\xc3"));
+  EXPECT_EQ(String(""), aprsIconPath("/>"));
+  mkdir((root_ + "/aprs").c_str(), 0755);
+  writeCardFile("aprs/131.png", "x");
+  EXPECT_EQ(String("/aprs/131.png"), aprsIconPath("/>"));
+}
+
+TEST_F(ImagesTest, AprsIconWithoutFileDrawsMarker) {
+  EXPECT_FALSE(drawAprsIcon("/>", 200, 200, theme.panel));
+  EXPECT_EQ(rgbOf565(theme.accent), framePixel(216, 216));
+  EXPECT_EQ(rgbOf565(theme.panel), framePixel(216 + 7, 216));
+  EXPECT_EQ(rgbOf565(BG), framePixel(216 + 12, 216));
+}
+
+TEST(ImageColours, Rgb565Expansion) {
+  uint8_t r, g, b;
+  rgb565To888Components(0xFFFF, r, g, b);
+  EXPECT_EQ(255, r);
+  EXPECT_EQ(255, g);
+  EXPECT_EQ(255, b);
+  rgb565To888Components(0x8410, r, g, b);  // 16, 32, 16
+  EXPECT_EQ(16 * 255 / 31, r);
+  EXPECT_EQ(32 * 255 / 63, g);
+  EXPECT_EQ(16 * 255 / 31, b);
+  EXPECT_EQ(0x1234, pngBufferColor565(0x1234));
+}
+
+}  // namespace
