@@ -288,6 +288,7 @@ TEST_F(ImagesTest, AprsIconPathFollowsTheTableRule) {
   EXPECT_EQ(String(""), aprsIconPathForSymbol("/"));
   EXPECT_EQ(String(""), aprsIconPathForSymbol("/\x7f"));
   EXPECT_EQ(String(""), aprsIconPathForSymbol("/\xc3"));
+  remove((root_ + "/aprs/131.png").c_str());  // left by an earlier run
   EXPECT_EQ(String(""), aprsIconPath("/>"));
   mkdir((root_ + "/aprs").c_str(), 0755);
   writeCardFile("aprs/131.png", "x");
