@@ -1,0 +1,135 @@
+#pragma once
+
+// HTTP transport of the desktop host: one blocking GET through libcurl with
+// the whole body in memory, or a local file for "file://" URLs.
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include "host/runtime.h"
+#include "host/wstring.h"
+
+// Largest response body kept in memory; a longer one fails the request.
+static const size_t HTTP_BODY_LIMIT_BYTES = 16777216;  // 16 MiB
+// Connect time-out used when the caller gives zero or less.
+static const int HTTP_CONNECT_TIMEOUT_DEFAULT_MS = 5000;
+// Idle (read) time-out used when the caller gives zero or less.
+static const int HTTP_READ_TIMEOUT_DEFAULT_MS = 15000;
+// No request, however lively, takes longer than this.
+static const int HTTP_REQUEST_LIMIT_MS = 30000;  // 30 s
+// Redirects followed by one GET.
+static const long HTTP_MAX_REDIRECTS = 10;
+// Certificates the server chain must lead to.
+static const char* const HTTP_CA_BUNDLE_PATH = "/etc/ssl/certs/ca-certificates.crt";
+// User agent sent when none was set.
+static const char* const HTTP_DEFAULT_USER_AGENT = "Qsodeck-Desktop";
+
+// Read-only stream over a byte text (the body of the last GET).
+class MemoryStream : public Stream {
+ public:
+  // Replaces the data and rewinds.
+  void setData(const String& text);
+  // Moves the read position back to the start.
+  void rewind() { pos_ = 0; }
+  // Bytes left to read.
+  int available() override;
+  // Next byte 0..255, or -1 at the end.
+  int read() override;
+  // Copies min(n, bytes left) and advances; returns the count.
+  size_t readBytes(uint8_t* buf, size_t n) override;
+  using Stream::readBytes;
+  // The stream is read-only: writes store nothing.
+  size_t write(uint8_t b) override { return 0; }
+  using Print::write;
+
+ private:
+  String data_;
+  unsigned int pos_ = 0;
+};
+
+// Everything one GET needs, and what it brought back.
+struct DesktopHttpRequest {
+  String url;
+  String headers;  // "Name: value\r\n" entries
+  String userAgent;
+  int connectTimeoutMs = HTTP_CONNECT_TIMEOUT_DEFAULT_MS;
+  int readTimeoutMs = HTTP_READ_TIMEOUT_DEFAULT_MS;
+  int requestLimitMs = HTTP_REQUEST_LIMIT_MS;
+  String caBundlePath;  // empty: HTTP_CA_BUNDLE_PATH
+};
+
+struct DesktopHttpResponse {
+  String body;
+  int code = 0;
+  String error;
+  String headers;  // header lines of the final response, "Name: value\r\n" each
+};
+
+// One GET through libcurl. True when the transfer completed with a status of
+// 100..599; a transfer broken after the status line, a body over the limit or
+// a transport error is false with the libcurl error in `error`.
+bool desktopHttpGetWithCurl(const DesktopHttpRequest& request, DesktopHttpResponse& response);
+
+// The URL with the values of key and token query parameters (appid, apikey,
+// api_key, key, token, any letter case) and any user-info password replaced
+// by "***", for trace lines.
+String redactUrlSecrets(const String& url);
+
+// Text with every CR and LF removed (header names, values, user agents).
+String stripHeaderLineBreaks(const String& text);
+
+// The firmware's HTTP client: one instance per request.
+class HTTPClient {
+ public:
+  HTTPClient();
+
+  // Stores the URL; true when it is not empty. The client object is not used.
+  template <typename Client>
+  bool begin(Client& client, const String& url) {
+    return begin(url);
+  }
+  bool begin(const String& url);
+  // Connect time-out in ms (zero or less: 5000).
+  void setConnectTimeout(int ms) { connectTimeoutMs_ = ms; }
+  // Idle time-out in ms while waiting for data (zero or less: 15000).
+  void setTimeout(int ms) { readTimeoutMs_ = ms; }
+  // Replaces the User-Agent unless ua is empty; CR and LF are removed.
+  void setUserAgent(const String& ua);
+  // Appends a request header; ignored when the name is empty. CR and LF are removed.
+  void addHeader(const String& name, const String& value);
+  void useHTTP10(bool on = true) {}
+  void setReuse(bool on) {}
+  void end() {}
+  // Whole-request limit in ms (default 30000); zero or less keeps the default.
+  void setRequestLimit(int ms) { requestLimitMs_ = ms; }
+  // Certificate bundle for https (default HTTP_CA_BUNDLE_PATH).
+  void setCaBundle(const String& path) { caBundlePath_ = path; }
+
+  // Performs the request; returns the status, 200/404 for "file://", or -2.
+  int GET();
+  // Copy of the body.
+  String getString() const { return body_; }
+  // Body length in bytes.
+  int getSize() const { return (int)body_.length(); }
+  // The body as a stream, rewound to its start on every call.
+  Stream* getStreamPtr();
+  // True while bytes remain unread in the body stream.
+  bool connected();
+  // Value of a header of the final response ("" when absent).
+  String header(const char* name) const;
+
+ private:
+  int getLocalFile();
+
+  String url_;
+  String body_;
+  int code_;
+  int connectTimeoutMs_;
+  int readTimeoutMs_;
+  String userAgent_;
+  String headers_;
+  MemoryStream stream_;
+  int requestLimitMs_;
+  String caBundlePath_;
+  String responseHeaders_;
+};

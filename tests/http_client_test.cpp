@@ -1,0 +1,479 @@
+// HTTP transport against servers on 127.0.0.1 that the tests start themselves.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "host/http_client.h"
+#include "support/local_http_server.h"
+
+namespace {
+
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
+
+const size_t CAP = HTTP_BODY_LIMIT_BYTES;
+
+class HttpClientTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                          "ALL_PROXY", "no_proxy", "NO_PROXY", "QSODECK_DESKTOP_HTTP_TRACE",
+                          "QSODECK_DESKTOP_VERBOSE", "QSODECK_DESKTOP_TRACE"}) {
+      unsetenv(v);
+    }
+  }
+};
+
+int countOf(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1)) ++n;
+  return n;
+}
+
+LocalHttpServer::Handler answerWith(const std::string& raw) {
+  return [raw](const LocalHttpRequest&, int fd, LocalHttpServer&) { LocalHttpServer::sendAll(fd, raw); };
+}
+
+// Seen in real answers
+
+TEST_F(HttpClientTest, OkAnswerGivesBodyAndStatus) {
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "[{\"callsign\":\"DL1ABC\"}]")));
+  HTTPClient http;
+  ASSERT_TRUE(http.begin(server.url("/api/last_heard.php")));
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), 200);
+  EXPECT_EQ(GetCapturedStdout(), "");  // success lines only with the HTTP trace switch
+  EXPECT_EQ(http.getString(), "[{\"callsign\":\"DL1ABC\"}]");
+  EXPECT_EQ(http.getSize(), 23);
+}
+
+TEST_F(HttpClientTest, SuccessTraceWithHttpTraceSwitch) {
+  setenv("QSODECK_DESKTOP_HTTP_TRACE", "1", 1);
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "hello")));
+  HTTPClient http;
+  http.begin(server.url("/x"));
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), 200);
+  EXPECT_EQ(GetCapturedStdout(), "[DESKTOP][HTTP] GET " + server.url("/x") + " -> HTTP 200, 5 bytes\n");
+}
+
+TEST_F(HttpClientTest, NotFoundKeepsErrorPageAndIsASuccessfulRequest) {
+  setenv("QSODECK_DESKTOP_HTTP_TRACE", "1", 1);
+  LocalHttpServer server(answerWith(LocalHttpServer::response(404, "Not Found", "<h1>404</h1>")));
+  HTTPClient http;
+  http.begin(server.url("/missing"));
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), 404);
+  std::string out = GetCapturedStdout();
+  EXPECT_EQ(http.getString(), "<h1>404</h1>");
+  EXPECT_EQ(out, "[DESKTOP][HTTP] GET " + server.url("/missing") + " -> HTTP 404, 12 bytes\n");
+  EXPECT_EQ(countOf(out, "GET failed"), 0);
+}
+
+TEST_F(HttpClientTest, ServerErrorStatusIsReported) {
+  LocalHttpServer server(answerWith(LocalHttpServer::response(500, "Internal Server Error", "oops")));
+  HTTPClient http;
+  http.begin(server.url("/"));
+  EXPECT_EQ(http.GET(), 500);
+  EXPECT_EQ(http.getString(), "oops");
+}
+
+TEST_F(HttpClientTest, BodyEndingAtCloseWithoutLengthIsComplete) {
+  LocalHttpServer server(answerWith("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\nno length given"));
+  HTTPClient http;
+  http.begin(server.url("/"));
+  EXPECT_EQ(http.GET(), 200);
+  EXPECT_EQ(http.getString(), "no length given");
+}
+
+TEST_F(HttpClientTest, ChunkedBodyIsJoined) {
+  LocalHttpServer server(answerWith(
+      "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n"));
+  HTTPClient http;
+  http.begin(server.url("/"));
+  EXPECT_EQ(http.GET(), 200);
+  EXPECT_EQ(http.getString(), "hello world");
+}
+
+TEST_F(HttpClientTest, RedirectIsFollowed) {
+  LocalHttpServer server([](const LocalHttpRequest& req, int fd, LocalHttpServer&) {
+    if (req.target == "/old") {
+      LocalHttpServer::sendAll(fd, LocalHttpServer::response(302, "Found", "", "Location: /new?x=1\r\n"));
+    } else {
+      LocalHttpServer::sendAll(fd, LocalHttpServer::response(200, "OK", "moved here " + req.target));
+    }
+  });
+  HTTPClient http;
+  http.begin(server.url("/old"));
+  EXPECT_EQ(http.GET(), 200);
+  EXPECT_EQ(http.getString(), "moved here /new?x=1");
+  ASSERT_EQ(server.requests().size(), 2u);
+  EXPECT_EQ(http.header("Location"), "");  // headers of the final answer only
+}
+
+TEST_F(HttpClientTest, HeadersOfFinalAnswerAreReadable) {
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "x", "X-Thing:  value here \r\n")));
+  HTTPClient http;
+  http.begin(server.url("/"));
+  EXPECT_EQ(http.GET(), 200);
+  EXPECT_EQ(http.header("x-thing"), "value here");
+  EXPECT_EQ(http.header("Content-Length"), "1");
+  EXPECT_EQ(http.header("Missing"), "");
+}
+
+TEST_F(HttpClientTest, EndlessRedirectsFailAfterTen) {
+  LocalHttpServer server([](const LocalHttpRequest& req, int fd, LocalHttpServer&) {
+    LocalHttpServer::sendAll(fd, LocalHttpServer::response(302, "Found", "", "Location: " + req.target + "x\r\n"));
+  });
+  HTTPClient http;
+  http.begin(server.url("/r"));
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  std::string out = GetCapturedStdout();
+  EXPECT_EQ(server.requests().size(), 11u);
+  EXPECT_NE(out.find("(47: "), std::string::npos) << out;
+  EXPECT_EQ(http.getString(), "");
+}
+
+TEST_F(HttpClientTest, RedirectToOtherSchemeIsRefused) {
+  LocalHttpServer server(answerWith(LocalHttpServer::response(301, "Moved", "", "Location: ftp://127.0.0.1/x\r\n")));
+  HTTPClient http;
+  http.begin(server.url("/"));
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  GetCapturedStdout();
+}
+
+// Transport failures
+
+TEST_F(HttpClientTest, UnreachablePortGivesMinusTwoAndOneFailureLine) {
+  std::string url = "http://127.0.0.1:" + std::to_string(unusedLocalPort()) + "/api/last_heard.php";
+  HTTPClient http;
+  http.begin(url);
+  http.setConnectTimeout(1000);
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  std::string out = GetCapturedStdout();
+  EXPECT_EQ(out, "[DESKTOP][HTTP] GET failed: " + url +
+                     " -> code -2 curl_easy_perform failed (7: Couldn't connect to server)\n");
+  EXPECT_EQ(http.getString(), "");
+}
+
+TEST_F(HttpClientTest, FailureLineIsSilencedByTraceSwitch) {
+  setenv("QSODECK_DESKTOP_TRACE", "0", 1);
+  HTTPClient http;
+  http.begin("http://127.0.0.1:" + std::to_string(unusedLocalPort()) + "/");
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  EXPECT_EQ(GetCapturedStdout(), "");
+}
+
+TEST_F(HttpClientTest, UnsupportedSchemeFails) {
+  HTTPClient http;
+  http.begin("gopher://127.0.0.1/");
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  EXPECT_NE(GetCapturedStdout().find("GET failed: gopher://127.0.0.1/ -> code -2 curl_easy_perform failed (1: "),
+            std::string::npos);
+}
+
+TEST_F(HttpClientTest, ClosedWithoutAnswerFails) {
+  LocalHttpServer server([](const LocalHttpRequest&, int, LocalHttpServer&) {});
+  HTTPClient http;
+  http.begin(server.url("/"));
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  EXPECT_NE(GetCapturedStdout().find("(52: "), std::string::npos);
+}
+
+// Truncated
+
+TEST_F(HttpClientTest, BodyShorterThanContentLengthFails) {
+  LocalHttpServer server(answerWith("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n[{\"callsign\":\"DL1"));
+  HTTPClient http;
+  http.begin(server.url("/"));
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  std::string out = GetCapturedStdout();
+  EXPECT_NE(out.find("(18: "), std::string::npos) << out;
+  EXPECT_EQ(http.getString(), "");
+  EXPECT_EQ(http.getSize(), 0);
+}
+
+TEST_F(HttpClientTest, ChunkedBodyCutOffFails) {
+  LocalHttpServer server(answerWith("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\nabc"));
+  HTTPClient http;
+  http.begin(server.url("/"));
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  GetCapturedStdout();
+  EXPECT_EQ(http.getString(), "");
+}
+
+// Hostile: oversized and slow answers
+
+TEST_F(HttpClientTest, AnnouncedBodyOverTheCapFails) {
+  LocalHttpServer server([](const LocalHttpRequest&, int fd, LocalHttpServer&) {
+    LocalHttpServer::sendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(CAP + 1) + "\r\n\r\n");
+    LocalHttpServer::sendAll(fd, std::string(CAP + 1, 'a'));
+  });
+  HTTPClient http;
+  http.begin(server.url("/big"));
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  std::string out = GetCapturedStdout();
+  EXPECT_NE(out.find("GET failed: " + server.url("/big") + " -> code -2 "), std::string::npos);
+  EXPECT_NE(out.find("16777216"), std::string::npos) << out;
+  EXPECT_EQ(http.getSize(), 0);
+}
+
+TEST_F(HttpClientTest, UnannouncedBodyOverTheCapIsStoppedAndDropped) {
+  LocalHttpServer server([](const LocalHttpRequest&, int fd, LocalHttpServer&) {
+    LocalHttpServer::sendAll(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+    std::string block(65536, 'b');
+    for (size_t sent = 0; sent <= CAP; sent += block.size()) {
+      if (!LocalHttpServer::sendAll(fd, block)) return;  // the client hung up
+    }
+  });
+  HTTPClient http;
+  http.begin(server.url("/endless"));
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  std::string out = GetCapturedStdout();
+  EXPECT_NE(out.find("(23: "), std::string::npos) << out;
+  EXPECT_NE(out.find("16777216-byte limit"), std::string::npos) << out;
+  EXPECT_EQ(http.getString(), "");
+}
+
+TEST_F(HttpClientTest, BodyExactlyAtTheCapIsKept) {
+  LocalHttpServer server([](const LocalHttpRequest&, int fd, LocalHttpServer&) {
+    LocalHttpServer::sendAll(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+    LocalHttpServer::sendAll(fd, std::string(CAP, 'c'));
+  });
+  HTTPClient http;
+  http.begin(server.url("/"));
+  EXPECT_EQ(http.GET(), 200);
+  EXPECT_EQ((size_t)http.getSize(), CAP);
+}
+
+TEST_F(HttpClientTest, SilentServerEndsAtIdleTimeout) {
+  LocalHttpServer server([](const LocalHttpRequest&, int, LocalHttpServer& s) {
+    for (int i = 0; i < 100 && !s.stopping(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  });
+  HTTPClient http;
+  http.begin(server.url("/"));
+  http.setTimeout(1000);
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  EXPECT_NE(GetCapturedStdout().find("(28: "), std::string::npos);
+}
+
+TEST_F(HttpClientTest, TricklingServerEndsAtIdleTimeout) {
+  LocalHttpServer server([](const LocalHttpRequest&, int fd, LocalHttpServer& s) {
+    LocalHttpServer::sendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n");
+    for (int i = 0; i < 1000 && !s.stopping(); ++i) {
+      if (!LocalHttpServer::sendAll(fd, "x")) return;
+      for (int w = 0; w < 60 && !s.stopping(); ++w) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  });
+  HTTPClient http;
+  http.begin(server.url("/"));
+  http.setTimeout(1000);
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  EXPECT_NE(GetCapturedStdout().find("(28: "), std::string::npos);
+  EXPECT_EQ(http.getString(), "");
+}
+
+TEST_F(HttpClientTest, LivelyTrickleEndsAtRequestLimit) {
+  LocalHttpServer server([](const LocalHttpRequest&, int fd, LocalHttpServer& s) {
+    LocalHttpServer::sendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+    for (int i = 0; i < 100000 && !s.stopping(); ++i) {
+      if (!LocalHttpServer::sendAll(fd, std::string(20, 'y'))) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+  HTTPClient http;
+  http.begin(server.url("/"));
+  http.setTimeout(1000);
+  http.setRequestLimit(1500);
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  EXPECT_NE(GetCapturedStdout().find("(28: "), std::string::npos);
+}
+
+// Request rules
+
+TEST_F(HttpClientTest, ExactRequestHeadersWithoutCallerHeaders) {
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "ok")));
+  HTTPClient http;
+  http.begin(server.url("/mmdvmhost/repeaterinfo.php"));
+  ASSERT_EQ(http.GET(), 200);
+  ASSERT_EQ(server.requests().size(), 1u);
+  LocalHttpRequest req = server.requests()[0];
+  EXPECT_EQ(req.method, "GET");
+  EXPECT_EQ(req.target, "/mmdvmhost/repeaterinfo.php");
+  EXPECT_EQ(req.version, "HTTP/1.1");
+  ASSERT_EQ(req.headers.size(), 3u) << req.raw;
+  EXPECT_EQ(req.headers[0].first, "Host");
+  EXPECT_EQ(req.headers[0].second, "127.0.0.1:" + std::to_string(server.port()));
+  EXPECT_EQ(req.header("User-Agent"), "Qsodeck-Desktop");
+  EXPECT_EQ(req.header("Pragma"), "no-cache");
+  EXPECT_FALSE(req.hasHeader("Accept"));
+}
+
+TEST_F(HttpClientTest, CallerHeadersAndUserAgentAreSentOnce) {
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "ok")));
+  HTTPClient http;
+  http.begin(server.url("/api/"));
+  http.setUserAgent("Qsodeck/0.0.1.8 (operator=DL1ABC)");
+  http.setUserAgent("");  // ignored
+  http.addHeader("Connection", "close");
+  http.addHeader("Accept", "application/json");
+  http.addHeader("X-Display-Token", "abc123");
+  http.addHeader("", "dropped");
+  ASSERT_EQ(http.GET(), 200);
+  LocalHttpRequest req = server.requests().at(0);
+  EXPECT_EQ(req.header("User-Agent"), "Qsodeck/0.0.1.8 (operator=DL1ABC)");
+  EXPECT_EQ(req.header("Accept"), "application/json");
+  EXPECT_EQ(countOf(req.raw, "Accept:"), 1);
+  EXPECT_EQ(req.header("Connection"), "close");
+  EXPECT_EQ(req.header("X-Display-Token"), "abc123");
+  EXPECT_EQ(countOf(req.raw, "dropped"), 0);
+  EXPECT_EQ(req.headers.size(), 6u) << req.raw;
+}
+
+TEST_F(HttpClientTest, LineBreaksInHeadersAreRemoved) {
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "ok")));
+  HTTPClient http;
+  http.begin(server.url("/"));
+  http.setUserAgent("Qsodeck\r\nX-Agent-Injected: 1");
+  http.addHeader("X-Name\r\nX-Name-Injected: 1\r\n", "v");
+  http.addHeader("X-Token", "abc\r\n\r\nGET /evil HTTP/1.1\r\nX-Value-Injected: 1");
+  ASSERT_EQ(http.GET(), 200);
+  ASSERT_EQ(server.requests().size(), 1u);
+  LocalHttpRequest req = server.requests()[0];
+  EXPECT_FALSE(req.hasHeader("X-Agent-Injected"));
+  EXPECT_FALSE(req.hasHeader("X-Name-Injected"));
+  EXPECT_FALSE(req.hasHeader("X-Value-Injected"));
+  EXPECT_EQ(req.header("User-Agent"), "QsodeckX-Agent-Injected: 1");
+  EXPECT_EQ(req.header("X-NameX-Name-Injected"), "1: v");
+  EXPECT_EQ(req.header("X-Token"), "abcGET /evil HTTP/1.1X-Value-Injected: 1");
+}
+
+TEST_F(HttpClientTest, ProxyFromEnvironmentIsUsed) {
+  LocalHttpServer proxy(answerWith(LocalHttpServer::response(200, "OK", "via proxy")));
+  setenv("http_proxy", proxy.url("").c_str(), 1);
+  HTTPClient http;
+  http.begin("http://dashboard.invalid/api/last_heard.php");
+  EXPECT_EQ(http.GET(), 200);
+  EXPECT_EQ(http.getString(), "via proxy");
+  ASSERT_EQ(proxy.requests().size(), 1u);
+  EXPECT_EQ(proxy.requests()[0].target, "http://dashboard.invalid/api/last_heard.php");
+}
+
+TEST_F(HttpClientTest, EmptyUrlDoesNotBegin) {
+  HTTPClient http;
+  EXPECT_FALSE(http.begin(""));
+}
+
+// Local files
+
+TEST_F(HttpClientTest, FileUrlServesExactBytes) {
+  char path[] = "/tmp/qsodeck-http-XXXXXX";
+  int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  std::string data("[{\"a\":1}]\0\xff", 11);
+  ASSERT_EQ(write(fd, data.data(), data.size()), (ssize_t)data.size());
+  close(fd);
+  setenv("QSODECK_DESKTOP_HTTP_TRACE", "1", 1);
+  HTTPClient http;
+  http.begin(std::string("file://") + path);
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), 200);
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(http.getString().str(), data);
+  unlink(path);
+}
+
+TEST_F(HttpClientTest, FileUrlMissingIs404) {
+  HTTPClient http;
+  http.begin("file:///nonexistent/qsodeck/none.json");
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), 404);
+  EXPECT_EQ(GetCapturedStdout(), "");
+  EXPECT_EQ(http.getString(), "");
+}
+
+TEST_F(HttpClientTest, StreamRewindsOnEveryCall) {
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "abcdef")));
+  HTTPClient http;
+  http.begin(server.url("/"));
+  ASSERT_EQ(http.GET(), 200);
+  Stream* s = http.getStreamPtr();
+  EXPECT_TRUE(http.connected());
+  EXPECT_EQ(s->read(), 'a');
+  char buf[8] = {0};
+  EXPECT_EQ(s->readBytes(buf, 3), 3u);
+  EXPECT_STREQ(buf, "bcd");
+  EXPECT_EQ(s->available(), 2);
+  s = http.getStreamPtr();
+  EXPECT_EQ(s->available(), 6);
+  EXPECT_EQ(s->read(), 'a');
+  EXPECT_EQ(s->readBytes(buf, 8), 5u);
+  EXPECT_EQ(s->read(), -1);
+  EXPECT_FALSE(http.connected());
+}
+
+// Secrets stay out of the log
+
+TEST(HttpRedaction, QueryKeysAndTokens) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"https://api.example.org/data/2.5/weather?lat=1&lon=2&appid=0123abcd&units=metric",
+       "https://api.example.org/data/2.5/weather?lat=1&lon=2&appid=***&units=metric"},
+      {"http://h/x?APIKEY=s1&ApiKey=s2&api_key=s3&KEY=s4&Token=s5",
+       "http://h/x?APIKEY=***&ApiKey=***&api_key=***&KEY=***&Token=***"},
+      {"http://h/x?keyword=keep&monkey=keep&tokens=keep", "http://h/x?keyword=keep&monkey=keep&tokens=keep"},
+      {"http://h/x?key=&token", "http://h/x?key=***&token"},
+      {"http://h/x?q=1&api%5Fkey=s#frag?key=v", "http://h/x?q=1&api%5Fkey=***#frag?key=v"},
+      {"http://h/api/users?callsign=DL1ABC", "http://h/api/users?callsign=DL1ABC"},
+      {"http://user:pw@h:8080/x?token=t", "http://user:***@h:8080/x?token=***"},
+      {"http://h/no-query", "http://h/no-query"},
+      {"", ""},
+      {"?", "?"},
+      {"http://h/x?&&key=a&&", "http://h/x?&&key=***&&"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(redactUrlSecrets(c.in), c.out) << c.in;
+}
+
+TEST_F(HttpClientTest, FailureTraceHidesKey) {
+  std::string base = "http://127.0.0.1:" + std::to_string(unusedLocalPort());
+  HTTPClient http;
+  http.begin(base + "/data?lat=50&appid=SECRETVALUE");
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  std::string out = GetCapturedStdout();
+  EXPECT_EQ(out.find("SECRETVALUE"), std::string::npos);
+  EXPECT_NE(out.find(base + "/data?lat=50&appid=*** -> code -2"), std::string::npos) << out;
+}
+
+TEST_F(HttpClientTest, SuccessTraceHidesToken) {
+  setenv("QSODECK_DESKTOP_HTTP_TRACE", "1", 1);
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "{}")));
+  HTTPClient http;
+  http.begin(server.url("/alerts?token=TOPSECRET"));
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), 200);
+  EXPECT_EQ(GetCapturedStdout(), "[DESKTOP][HTTP] GET " + server.url("/alerts?token=***") + " -> HTTP 200, 2 bytes\n");
+  EXPECT_EQ(server.requests().at(0).target, "/alerts?token=TOPSECRET");  // the request itself is unchanged
+}
+
+}  // namespace
