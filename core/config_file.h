@@ -6,9 +6,12 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <sys/types.h>
+
 #include <string>
 
 #include "core/config.h"
+#include "host/desktop_json.h"
 #include "host/wstring.h"
 
 // ---------------------------------------------------------------------------
@@ -64,3 +67,31 @@ void applyConfigAfterLoad();
 // Host path the last load read ("sdcard/config.json", "config.json" or
 // "unknown" when none opened).
 extern String lastLoadedConfigPath;
+
+// ---------------------------------------------------------------------------
+// Save and import
+// ---------------------------------------------------------------------------
+
+// Writes `cfg` and the theme to CONFIG_FILE. The new text goes to a temporary
+// file beside it that replaces the old file only when every byte reached the
+// disk; on any failure the old file stays as it was and the result is false.
+bool saveConfigToFile();
+// Writes a document pretty-printed to a storage path with the same
+// replace-when-complete rule; false on any failure.
+bool persistConfigDocument(JsonDocument &doc, const char *path);
+// Import of an uploaded file; errMsg (optional) receives the failure text.
+bool applyConfigFromFile(const char *path, String *errMsg = nullptr);
+
+// One object {"ssid", "password"} per usable profile under "wifi_profiles".
+void writeWifiProfilesToJson(JsonDocument &doc);
+// Adds the profiles of an array ("pass" stands in for an empty "password").
+void loadWifiProfilesFromJsonArray(JsonArray array);
+// True when an object of the array has a usable "ssid".
+bool jsonArrayHasUsableWifiProfile(JsonArray array);
+// True when "wifi_ssid", "wifi_profiles" or "wifi" name a usable network.
+bool configDocumentHasUsableWifiProfile(JsonDocument &doc);
+
+// The write call of persistConfigDocument; tests replace it to simulate a
+// full disk or a short write. Null means the system's write().
+typedef ssize_t (*ConfigFileWriteFn)(int fd, const void *buf, size_t n);
+extern ConfigFileWriteFn configFileWriteHook;
