@@ -1,0 +1,248 @@
+#include "host/input.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <set>
+#include <string>
+
+#include "core/config.h"
+#include "host/desktop_main.h"
+#include "host/display.h"
+#include "host/trace_log.h"
+
+int gMouseX = 0;
+int gMouseY = 0;
+bool gMouseDown = false;
+
+TouchCompat ts;
+
+namespace {
+
+// The native pump asked SDL to capture the mouse for the held button.
+bool gMouseCaptureHeld = false;
+DesktopCursorSampler gCursorSampler = nullptr;
+// Window-manager errors already reported, so each distinct text is traced
+// once; bounded so that a driver inventing new texts cannot grow it forever.
+std::set<std::string> gReportedWmInfoErrors;
+const size_t WM_INFO_ERRORS_KEPT = 16;
+
+int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+int clampSurfaceX(int x) { return clampInt(x, 0, SCREEN_W - 1); }
+int clampSurfaceY(int y) { return clampInt(y, 0, SCREEN_H - 1); }
+
+// Reads the cursor through the global mouse state, relative to the window's
+// client area.
+bool sampleGlobalCursor(int* x, int* y, bool* leftDown) {
+  if (gWindow == nullptr) return false;
+  int gx = 0, gy = 0, wx = 0, wy = 0;
+  Uint32 buttons = SDL_GetGlobalMouseState(&gx, &gy);
+  SDL_GetWindowPosition(gWindow, &wx, &wy);
+  *x = gx - wx;
+  *y = gy - wy;
+  *leftDown = (buttons & SDL_BUTTON_LMASK) != 0;
+  return true;
+}
+
+// Pointer events count when no window is known yet or they belong to it.
+bool belongsToWindow(Uint32 windowId) {
+  if (gDesktopHwnd == 0) return true;
+  return gWindow != nullptr && windowId == SDL_GetWindowID(gWindow);
+}
+
+void repaintOnExpose(const SDL_Event& e) {
+  if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_EXPOSED) tft.presentFrame();
+}
+
+void nativeLeftPress(const SDL_MouseButtonEvent& b) {
+  if (!belongsToWindow(b.windowID)) return;
+  gMouseDown = true;
+  gMouseX = clampSurfaceX(b.x);
+  gMouseY = clampSurfaceY(b.y);
+  if (gDesktopHwnd != 0 && !gMouseCaptureHeld && SDL_CaptureMouse(SDL_TRUE) == 0) {
+    gMouseCaptureHeld = true;
+  }
+}
+
+void nativeLeftRelease(const SDL_MouseButtonEvent& b) {
+  if (!belongsToWindow(b.windowID) && !gMouseCaptureHeld) return;
+  gMouseDown = false;
+  gMouseX = clampSurfaceX(b.x);
+  gMouseY = clampSurfaceY(b.y);
+  if (gMouseCaptureHeld) {
+    SDL_CaptureMouse(SDL_FALSE);
+    gMouseCaptureHeld = false;
+  }
+}
+
+// Handles one queued event with the native rules; false on a close.
+bool nativeHandleEvent(const SDL_Event& e) {
+  switch (e.type) {
+    case SDL_QUIT:
+      return false;
+    case SDL_WINDOWEVENT:
+      if (e.window.event == SDL_WINDOWEVENT_CLOSE) return false;
+      repaintOnExpose(e);
+      return true;
+    case SDL_MOUSEMOTION:
+      if (belongsToWindow(e.motion.windowID)) {
+        gMouseX = clampSurfaceX(e.motion.x);
+        gMouseY = clampSurfaceY(e.motion.y);
+      }
+      return true;
+    case SDL_MOUSEBUTTONDOWN:
+      if (e.button.button == SDL_BUTTON_LEFT) nativeLeftPress(e.button);
+      return true;
+    case SDL_MOUSEBUTTONUP:
+      if (e.button.button == SDL_BUTTON_LEFT) nativeLeftRelease(e.button);
+      return true;
+    default:
+      return true;
+  }
+}
+
+// Catches what the queue missed (a release outside the window without the
+// capture, a press before the window had focus).
+void nativeSampleCursor() {
+  if (gDesktopHwnd == 0) return;
+  DesktopCursorSampler sampler = gCursorSampler != nullptr ? gCursorSampler : sampleGlobalCursor;
+  int x = 0, y = 0;
+  bool leftDown = false;
+  if (!sampler(&x, &y, &leftDown)) return;
+  bool inside = x >= 0 && x <= SCREEN_W - 1 && y >= 0 && y <= SCREEN_H - 1;
+  if (inside) {
+    gMouseX = clampSurfaceX(x);
+    gMouseY = clampSurfaceY(y);
+    gMouseDown = leftDown;
+  } else if (!leftDown) {
+    gMouseDown = false;
+  }
+}
+
+uintptr_t nativeHandleFrom(const SDL_SysWMinfo& info) {
+  uintptr_t handle = 0;
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (info.subsystem == SDL_SYSWM_X11) handle = (uintptr_t)info.info.x11.window;
+#endif
+#if defined(SDL_VIDEO_DRIVER_WAYLAND)
+  if (info.subsystem == SDL_SYSWM_WAYLAND) handle = (uintptr_t)info.info.wl.surface;
+#endif
+  // Other window systems: the window is still known, by its SDL id.
+  if (handle == 0) handle = (uintptr_t)SDL_GetWindowID(gWindow);
+  return handle;
+}
+
+int16_t clampInt16(int v) { return (int16_t)clampInt(v, INT16_MIN, INT16_MAX); }
+
+}  // namespace
+
+bool desktopSdlEventPollingEnabled() {
+  const char* v = getenv("QSODECK_DESKTOP_SDL_EVENTS");
+  return v != nullptr && strcmp(v, "1") == 0;
+}
+
+void desktopPollEventsOnly() {
+  if (gWindow == nullptr) return;
+  if (desktopSdlEventPollingEnabled()) {
+    desktopSdlPumpEvents();
+  } else {
+    desktopNativePumpMessagesNoSDL();
+  }
+}
+
+bool desktopNativePumpMessagesNoSDL() {
+  desktopNativeCaptureWindowHandle();
+  bool keepRunning = true;
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) {
+    if (!nativeHandleEvent(e)) keepRunning = false;
+  }
+  nativeSampleCursor();
+  if (!keepRunning) gDesktopRunning = false;
+  return keepRunning;
+}
+
+void desktopSdlPumpEvents() {
+  SDL_Event e;
+  while (SDL_PollEvent(&e)) {
+    switch (e.type) {
+      case SDL_QUIT:
+        gDesktopRunning = false;
+        break;
+      case SDL_MOUSEMOTION:
+        gMouseX = e.motion.x;
+        gMouseY = e.motion.y;
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+      case SDL_MOUSEBUTTONUP:
+        gMouseDown = e.type == SDL_MOUSEBUTTONDOWN;
+        gMouseX = e.button.x;
+        gMouseY = e.button.y;
+        break;
+      case SDL_KEYDOWN:
+        if (e.key.keysym.sym == SDLK_ESCAPE || e.key.keysym.sym == SDLK_q) gDesktopRunning = false;
+        break;
+      default:
+        repaintOnExpose(e);
+        break;
+    }
+  }
+}
+
+void desktopNativeCaptureWindowHandle() {
+  if (gDesktopHwnd != 0 || gWindow == nullptr) return;
+  SDL_SysWMinfo info;
+  memset(&info, 0, sizeof(info));
+  SDL_VERSION(&info.version);
+  SDL_ClearError();
+  if (SDL_GetWindowWMInfo(gWindow, &info)) {
+    gDesktopHwnd = nativeHandleFrom(info);
+    desktopTrace("[DESKTOP] native window handle captured for non-SDL message pump.\n");
+    return;
+  }
+  const char* err = SDL_GetError();
+  std::string text = err != nullptr ? err : "";
+  if (gReportedWmInfoErrors.count(text) != 0) return;
+  if (gReportedWmInfoErrors.size() >= WM_INFO_ERRORS_KEPT) return;
+  gReportedWmInfoErrors.insert(text);
+  desktopTrace("[DESKTOP][WARN] SDL_GetWindowWMInfo failed: %s\n", text.c_str());
+}
+
+int16_t desktopNativeSignedLowWord(uint32_t v) { return (int16_t)(uint16_t)(v & 0xFFFFu); }
+
+int16_t desktopNativeSignedHighWord(uint32_t v) { return (int16_t)(uint16_t)(v >> 16); }
+
+void desktopSetCursorSampler(DesktopCursorSampler sampler) { gCursorSampler = sampler; }
+
+bool TouchCompat::touched() {
+  desktopPollEventsOnly();
+  return gMouseDown;
+}
+
+TS_Point TouchCompat::getPoint() {
+  desktopPollEventsOnly();
+  return TS_Point(clampInt16(gMouseX), clampInt16(gMouseY), (int16_t)(gMouseDown ? 1 : 0));
+}
+
+bool getTouchPoint(int& x, int& y) {
+  if (!ts.touched()) return false;
+  TS_Point p = ts.getPoint();
+  x = clampSurfaceX(p.x);
+  y = clampSurfaceY(p.y);
+  if (cfg.flipScreen) {
+    x = SCREEN_W - 1 - x;
+    y = SCREEN_H - 1 - y;
+  }
+  return true;
+}
+
+bool getTouchPoint(int16_t& x, int16_t& y) {
+  int ix = 0, iy = 0;
+  if (!getTouchPoint(ix, iy)) return false;
+  x = (int16_t)ix;
+  y = (int16_t)iy;
+  return true;
+}
