@@ -1,0 +1,353 @@
+// The LIVE page: a golden frame for a fixed heard record and clock, pixel
+// checks of the idle page, and the frequency-box and signal-meter tables.
+#include <gtest/gtest.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include <string>
+
+#include "core/app.h"
+#include "core/config.h"
+#include "core/theme.h"
+#include "host/display.h"
+#include "host/runtime.h"
+#include "host/storage.h"
+#include "hotspot/dashboard_status.h"
+#include "hotspot/heard.h"
+#include "hotspot/last_heard_parser.h"
+#include "hotspot/live_session.h"
+#include "support/display_probe.h"
+#include "support/golden_image.h"
+#include "ui/draw.h"
+#include "ui/live_page.h"
+#include "ui/page_frame.h"
+#include "ui/popups.h"
+
+namespace {
+
+const uint32_t NOW_MS = 100000;
+const time_t FIXED_EPOCH = 1765204200;  // 08 Dec 2025 14:30 UTC
+
+void put16(std::string& s, uint16_t v) {
+  s.push_back((char)(v & 0xFF));
+  s.push_back((char)(v >> 8));
+}
+void put32(std::string& s, uint32_t v) {
+  for (int i = 0; i < 4; ++i) s.push_back((char)((v >> (8 * i)) & 0xFF));
+}
+
+// A 32 x 32 bottom-up BMP in three horizontal bands (black, red, gold).
+std::string stripedFlagBmp() {
+  std::string s;
+  put16(s, 19778);
+  put32(s, 54 + 32 * 32 * 3);
+  put32(s, 0);
+  put32(s, 54);
+  put32(s, 40);
+  put32(s, 32);
+  put32(s, 32);
+  put16(s, 1);
+  put16(s, 24);
+  for (int i = 0; i < 6; ++i) put32(s, 0);
+  for (int fileRow = 0; fileRow < 32; ++fileRow) {
+    const int band = (31 - fileRow) * 3 / 32;
+    const uint8_t rgb[3][3] = {{0, 0, 0}, {221, 0, 0}, {255, 206, 0}};
+    for (int c = 0; c < 32; ++c) {
+      s.push_back((char)rgb[band][2]);
+      s.push_back((char)rgb[band][1]);
+      s.push_back((char)rgb[band][0]);
+    }
+  }
+  return s;
+}
+
+class LivePageTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    setDefaultTheme();
+    cfg.callsignHoldMs = 10000;
+    cfg.scrollingTextEnabled = true;
+    cfg.backend = "pistar";
+    cfg.svxlinkEnabled = cfg.aprsEnabled = cfg.weatherEnabled = false;
+    cfg.hamqslEnabled = cfg.adsbEnabled = false;
+    for (auto& slot : cfg.quickActions) slot = QuickActionSlotConfig();
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    root_ = std::string("card_") + info->name();
+    mkdir(root_.c_str(), 0755);
+    mkdir((root_ + "/flags").c_str(), 0755);
+    SD.setRoot(root_.c_str());
+    writeCardFile("flags/de.bmp", stripedFlagBmp());
+    desktopSetTestClock(NOW_MS);
+    setUiTimeOverride(FIXED_EPOCH);
+    currentPage = PAGE_LIVE;
+    currentWatchSource = WATCH_MMDVM;
+    hotspotStatusText = "";
+    hotspotRxFreq = "";
+    hotspotTxFreq = "";
+    currentRxFreq = "";
+    currentTxFreq = "";
+    liveRecord = HeardRecord();
+    clearDmrTimeslotLiveRecords();
+    closeDetailPopup();
+    setFooterText("Desktop: http://127.0.0.1/", false);
+    ready_ = initOffscreenDisplay();
+    if (!ready_) GTEST_SKIP() << "offscreen display unavailable";
+    tft.fillScreen(0);
+  }
+  void TearDown() override {
+    desktopClearTestClock();
+    setUiTimeOverride(0);
+  }
+
+  void writeCardFile(const std::string& name, const std::string& bytes) {
+    FILE* f = fopen((root_ + "/" + name).c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+  }
+
+  static void setMode(ModeStatus& m, bool known, bool enabled) {
+    m.known = known;
+    m.enabled = enabled;
+  }
+
+  void useFixedLiveRecord() {
+    HeardRecord rec;
+    rec.callsign = "DL1ABC";
+    rec.name = "Hans";
+    rec.mode = "DMR";
+    rec.target = "TG 262";
+    rec.timeslot = "2";
+    rec.rssi = "-75";
+    rec.ber = "0.4";
+    rec.loss = "1%";
+    rec.src = "RF";
+    rec.valid = true;
+    liveRecord = rec;
+    liveRecordMillis = NOW_MS - 1000;
+    setMode(modeDMR, true, true);
+    setMode(modeDSTAR, true, false);
+    setMode(modeYSF, true, true);
+    setMode(modeP25, false, false);
+    setMode(modeNXDN, true, false);
+    setMode(modePOCSAG, false, false);
+    hotspotRxFreq = "439.1125";
+    hotspotTxFreq = "434.5125";
+  }
+
+  static GoldenImage currentFrame() {
+    GoldenImage image;
+    image.width = SCREEN_W;
+    image.height = SCREEN_H;
+    image.pixels = readFrame();
+    return image;
+  }
+
+  std::string root_;
+  bool ready_ = false;
+};
+
+// Golden frame
+TEST_F(LivePageTest, LivePageMatchesGoldenFrame) {
+  useFixedLiveRecord();
+  ASSERT_TRUE(isLiveActive());
+  redrawCurrentPage(true);
+  GoldenResult result = compareWithGolden("live_page", currentFrame());
+  EXPECT_TRUE(result.ok) << result.message;
+}
+
+TEST_F(LivePageTest, LivePageShowsFlagOfTheCaller) {
+  useFixedLiveRecord();
+  redrawCurrentPage(true);
+  // Flag box (60, 217, 80 x 64): the 32 x 32 flag at (84, 233) plus 8 px.
+  EXPECT_EQ(rgbOf565(rgb888To565(0, 0, 0)), framePixel(100, 242));
+  EXPECT_EQ(rgbOf565(rgb888To565(221, 0, 0)), framePixel(100, 256));
+  EXPECT_EQ(rgbOf565(rgb888To565(255, 206, 0)), framePixel(123, 272));
+}
+
+// Idle page
+TEST_F(LivePageTest, IdlePageShowsDashesAndStateColours) {
+  setMode(modeDMR, true, true);
+  setMode(modeDSTAR, true, false);
+  setMode(modeYSF, false, false);
+  redrawCurrentPage(true);
+  std::vector<uint32_t> frame = readFrame();
+  const uint32_t text = rgbOf565(theme.text);
+  // Caller line "-" in font 4 (15 x 3) at the middle-left of (170, 264).
+  EXPECT_EQ(45, countPixels(frame, 170, 250, 200, 30, text));
+  // The three strips show "-" (10 x 2 in font 2), right-aligned 13 px inside.
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(20, countPixels(frame, 700, 100 + 32 * k, 62, 26, text)) << "strip " << k;
+  }
+  // Mode labels: DMR enabled (good), DSTAR disabled (bad), YSF unknown (border).
+  EXPECT_GT(countPixels(frame, 25, 76, 175, 40, rgbOf565(theme.good)), 0);
+  EXPECT_GT(countPixels(frame, 215, 76, 175, 40, rgbOf565(theme.bad)), 0);
+  EXPECT_EQ(0, countPixels(frame, 25, 124, 175, 40, rgbOf565(theme.warn)));
+}
+
+TEST_F(LivePageTest, EmptyFrequenciesShowFallbacks) {
+  redrawCurrentPage(true);
+  std::vector<uint32_t> frame = readFrame();
+  const uint32_t good = rgbOf565(theme.good);
+  // "430.800.000" (11 glyphs) from x 100 in the TX box, likewise RX at 590.
+  EXPECT_GT(countPixels(frame, 100, 397, 132, 14, good), 40);
+  EXPECT_EQ(0, countPixels(frame, 232, 397, 30, 14, good));
+  EXPECT_GT(countPixels(frame, 590, 397, 132, 14, good), 40);
+}
+
+TEST_F(LivePageTest, WpsdBackendShowsAuto) {
+  cfg.backend = "wpsd";
+  EXPECT_EQ(String("Auto"), formatFrequencyForBox("Auto", true));
+  redrawCurrentPage(true);
+  std::vector<uint32_t> frame = readFrame();
+  // "Auto" is four glyphs: nothing green beyond x 100 + 48.
+  EXPECT_GT(countPixels(frame, 100, 397, 48, 14, rgbOf565(theme.good)), 0);
+  EXPECT_EQ(0, countPixels(frame, 148, 397, 100, 14, rgbOf565(theme.good)));
+}
+
+TEST_F(LivePageTest, DmrTimeslotPanelReplacesInfoPanel) {
+  useFixedLiveRecord();
+  HeardRecord ts1 = liveRecord;
+  ts1.callsign = "PA3XYZ";
+  ts1.timeslot = "1";
+  noteDmrTimeslotLiveRecord(1, ts1);
+  noteDmrTimeslotLiveRecord(2, liveRecord);
+  ASSERT_TRUE(shouldShowDmrTimeslotLivePanel());
+  redrawCurrentPage(true);
+  // Active rows are outlined in warn: slot 1 at (40, 232), slot 2 at (40, 296).
+  EXPECT_EQ(rgbOf565(theme.warn), framePixel(40, 232));
+  EXPECT_EQ(rgbOf565(theme.warn), framePixel(40, 296));
+}
+
+// Marquee repaint
+TEST_F(LivePageTest, MarqueeRepaintOnlyOnPlainLivePage) {
+  EXPECT_TRUE(redrawMmdvmLiveScrollingTextAreas());
+  detailPopupOpen = true;
+  EXPECT_FALSE(redrawMmdvmLiveScrollingTextAreas());
+  detailPopupOpen = false;
+  currentPage = PAGE_INFO;
+  EXPECT_FALSE(redrawMmdvmLiveScrollingTextAreas());
+  EXPECT_FALSE(redrawScrollingTextAreasForCurrentPage());
+}
+
+TEST_F(LivePageTest, MarqueeRepaintScrollsLongTarget) {
+  useFixedLiveRecord();
+  liveRecord.target = "TG 2627 Very Long Talkgroup Name That Scrolls";
+  redrawCurrentPage(true);
+  EXPECT_TRUE(scrollingTextActiveFrame);
+  const std::vector<uint32_t> before = readFrame();
+  scrollingTextActiveFrame = false;
+  desktopSetTestClock(NOW_MS + SCROLL_TEXT_STEP_MS);
+  ASSERT_TRUE(redrawMmdvmLiveScrollingTextAreas());
+  EXPECT_TRUE(scrollingTextActiveFrame);
+  const std::vector<uint32_t> after = readFrame();
+  int changedInTarget = 0, changedElsewhere = 0;
+  for (int y = 0; y < SCREEN_H; ++y) {
+    for (int x = 0; x < SCREEN_W; ++x) {
+      if (before[(size_t)y * SCREEN_W + x] == after[(size_t)y * SCREEN_W + x]) continue;
+      if (x >= 407 && x < 755 && y >= 304 && y < 352) {
+        ++changedInTarget;
+      } else {
+        ++changedElsewhere;
+      }
+    }
+  }
+  EXPECT_GT(changedInTarget, 0);
+  EXPECT_EQ(0, changedElsewhere);
+}
+
+// Frequency box table
+struct FreqCase {
+  const char* input;
+  const char* full;
+  const char* shortForm;
+};
+
+TEST(FrequencyBox, FormatsTable) {
+  const FreqCase cases[] = {
+      // Seen in real answers
+      {"438.8", "438.800.000", "438.8000"},
+      {"439,1125 MHz", "439.112.500", "439.1125"},
+      {"438.8000", "438.800.000", "438.8000"},
+      {"430.8000", "430.800.000", "430.8000"},
+      {"145.6125MHz", "145.612.500", "145.6125"},
+      {"438800000", "438.800.000", "438.8000"},
+      {"438800", "438.800.000", "438.8000"},
+      {"145", "145", "145"},
+      {"Auto", "Auto", "Auto"},
+      // Bands with other than three whole MHz digits keep their text
+      {"1296.200", "1296.200", "1296.200"},
+      {"50.5200", "50.5200", "50.5200"},
+      {"28.5000", "28.5000", "28.5000"},
+      {"1296200000", "1296200000", "12962000"},
+      // Edge cases
+      {"", "", ""},
+      {"  ", "", ""},
+      {"43880", "43880", "43880"},
+      {"438.8.5", "438.850.000", "438.8500"},
+      {"438.", "438.000.000", "438.0000"},
+      // Hostile
+      {"438.8abc", "438.8abc", "438.8abc"},
+      {"-438.8", "-438.8", "-438.8"},
+      {".4388000", ".4388000", ".4388000"},
+  };
+  for (const FreqCase& c : cases) {
+    EXPECT_EQ(String(c.full), formatFrequencyForBox(c.input, true)) << c.input;
+    EXPECT_EQ(String(c.shortForm), formatFrequencyForBox(c.input, false)) << c.input;
+  }
+}
+
+TEST(FrequencyBox, HzDigits) {
+  EXPECT_EQ(String("438800000"), frequencyDigitsHzForDisplay(" 438,8 mhz "));
+  EXPECT_EQ(String("439112512"), frequencyDigitsHzForDisplay("439.1125123"));
+  EXPECT_EQ(String(""), frequencyDigitsHzForDisplay("1296.2"));
+  EXPECT_EQ(String(""), frequencyDigitsHzForDisplay("12345"));
+  EXPECT_EQ(String(""), frequencyDigitsHzForDisplay("4388000001"));
+  EXPECT_TRUE(displayCanShowFullFrequency());
+}
+
+// Signal meter table
+TEST(SignalMeter, LevelTable) {
+  HeardRecord rec;
+  EXPECT_EQ(1, signalMeterLevel(false, &rec));
+  EXPECT_EQ(8, signalMeterLevel(true, nullptr));
+  struct {
+    const char* rssi;
+    int level;
+  } cases[] = {
+      {"", 8},           {"   ", 8},        {"-75", 8},    {"-75 dBm", 8},
+      {"-130", 0},       {"-100", 4},       {"-70", 9},    {"0", 9},
+      {"S9 (-73 dBm)", 8}, {"nan", 8},      {"-200", 0},   {"-20", 9},
+      // Hostile: huge numbers are clamped before mapping; numbers beyond
+      // the 32-bit range read as no number at all
+      {"2147483647", 9}, {"-2147483648", 0}, {"-2147483000 dBm", 0},
+      {"9223372036854775807", 8}, {"-9223372036854775808", 8},
+      {"99999999999999999999999", 8},
+  };
+  for (const auto& c : cases) {
+    rec.rssi = c.rssi;
+    EXPECT_EQ(c.level, signalMeterLevel(true, &rec)) << c.rssi;
+  }
+}
+
+TEST(SignalMeter, ValueTexts) {
+  EXPECT_EQ(String("-75 dBm"), compactRssiValue("-75 dBm"));
+  EXPECT_EQ(String("-73 dBm"), compactRssiValue("S9 (-73 dBm)"));
+  EXPECT_EQ(String("-80 dBm"), compactRssiValue("-80"));
+  EXPECT_EQ(String("-"), compactRssiValue("nan"));
+  EXPECT_EQ(String("-"), compactRssiValue(" NULL "));
+  EXPECT_EQ(String("-"), compactRssiValue(""));
+  EXPECT_EQ(String("S9 (strong) dBm"), compactRssiValue("S9 (strong)"));
+  EXPECT_EQ(String("0.4%"), prettyMetricValue("0.4", "%", false));
+  EXPECT_EQ(String("0.4%"), prettyMetricValue(" 0.4% ", "%", false));
+  EXPECT_EQ(String("1%"), prettyMetricValue("1%", "%", true));
+  EXPECT_EQ(String("12"), prettyMetricValue("1%2", "", false));
+  EXPECT_EQ(String("-"), prettyMetricValue("N/A", "%", false));
+}
+
+}  // namespace
