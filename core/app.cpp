@@ -1,5 +1,41 @@
 #include "core/app.h"
 
+#include <stdlib.h>
+#include <string.h>
+
+#include "actions/remote_actions.h"
+#include "core/backend.h"
+#include "core/config.h"
+#include "core/config_file.h"
+#include "core/device_log.h"
+#include "core/theme.h"
+#include "core/web_server.h"
+#include "enrichment/radioid.h"
+#include "enrichment/target_lists.h"
+#include "host/board_stubs.h"
+#include "host/desktop_main.h"
+#include "host/display.h"
+#include "host/input.h"
+#include "host/runtime.h"
+#include "host/storage.h"
+#include "host/trace_log.h"
+#include "hotspot/dashboard_status.h"
+#include "hotspot/heard.h"
+#include "hotspot/http_fetch.h"
+#include "hotspot/last_heard_parser.h"
+#include "hotspot/live_session.h"
+#include "network/wifi.h"
+#include "ui/page_frame.h"
+#include "ui/popups.h"
+#include "ui/screensaver.h"
+#include "ui/touch.h"
+#include "watch/adsb/adsb.h"
+#include "watch/alerts/alerts.h"
+#include "watch/aprs/aprs.h"
+#include "watch/hamqsl/hamqsl.h"
+#include "watch/svxlink/svxlink.h"
+#include "watch/weather/weather.h"
+
 bool wifiOk = false;
 bool configOkState = false;
 bool setupRequired = false;
@@ -22,7 +58,6 @@ uint32_t lastScreensaverFrameMillis = 0;
 
 bool lastLiveActiveState = false;
 String lastHeaderClock;
-SemaphoreHandle_t networkMutex = nullptr;
 
 bool pendingConfigApply = false;
 uint32_t pendingConfigApplyAt = 0;
@@ -34,19 +69,625 @@ bool scrollingTextActiveFrame = false;
 bool scrollingTextDirty = false;
 uint32_t lastScrollingTextFrameMs = 0;
 
-// PENDING: the start-up sequence replaces this body as soon as the host
-// runtime headers it calls are in the tree.
-void setup() {}
+SemaphoreHandle_t networkMutex = nullptr;
 
-// PENDING: the main cycle replaces this body as soon as the host runtime
-// headers it calls are in the tree.
-void loop() {}
+namespace {
 
-// PENDING: poll of the current watch source (see setup above).
-bool fetchAllData() { return false; }
+// Boot-splash frame delays: the first step, and every step after storage.
+const int BOOT_FIRST_FRAME_DELAY_MS = 24;
+const int BOOT_FRAME_DELAY_MS = 18;
+const uint32_t STARTUP_CONNECT_TIMEOUT_MS = 15000;  // 15 s
+const uint32_t SAFE_PAGE_REDRAW_INTERVAL_MS = 250;
+const uint32_t SAFE_LOOP_LOG_INTERVAL_MS = 5000;
+const uint32_t OTA_REBOOT_DELAY_MS = 150;
+const uint32_t ADSB_POLL_INTERVAL_MIN_MS = 5000;
+const uint32_t SVXLINK_POLL_INTERVAL_MIN_MS = 3000;
+const uint32_t SCREENSAVER_POLL_INTERVAL_MIN_MS = 10000;
+const uint32_t WEATHER_REFRESH_INTERVAL_MIN_MS = 60000;    // 1 min
+const uint32_t HAMQSL_REFRESH_INTERVAL_MIN_MS = 3600000;   // 1 h
 
-// PENDING: hotspot last-heard poll (see setup above).
-bool fetchLastHeard() { return false; }
+// Board hooks: the backlight pin and the chip-select lines of the SPI bus
+// exist only on the board; the desktop has nothing to set up.
+void initBacklight() {}
+void deselectSpiDevices() {}
 
-// PENDING: hotspot status poll (see setup above).
-bool fetchModeStatus() { return false; }
+// Network polling is on unless QSODECK_DESKTOP_NETWORK is exactly "0"
+// (read on every pass).
+bool desktopNetworkPollingEnabled() {
+  const char* value = getenv("QSODECK_DESKTOP_NETWORK");
+  return value == nullptr || strcmp(value, "0") != 0;
+}
+
+// "is it time yet" for a stored timestamp, correct across the millis wrap.
+bool intervalElapsed(uint32_t now, uint32_t last, uint32_t interval) {
+  return (uint32_t)(now - last) >= interval;
+}
+
+// "now is at or after at" for an absolute deadline, correct across the wrap.
+bool deadlineReached(uint32_t now, uint32_t at) { return (int32_t)(now - at) >= 0; }
+
+uint32_t weatherRefreshIntervalMs() {
+  return max(WEATHER_REFRESH_INTERVAL_MIN_MS, (uint32_t)cfg.weatherRefreshMinutes * 60000u);
+}
+
+uint32_t hamqslRefreshIntervalMs() {
+  return max(HAMQSL_REFRESH_INTERVAL_MIN_MS, (uint32_t)cfg.hamqslRefreshMinutes * 60000u);
+}
+
+// A refresh is due when it was never attempted or the interval has passed.
+bool refreshDue(uint32_t now, uint32_t lastAttempt, uint32_t interval) {
+  return lastAttempt == 0 || intervalElapsed(now, lastAttempt, interval);
+}
+
+// The network conditions shared by the background refresh checks.
+bool backgroundNetworkReady() { return wifiOk && !setupRequired && !apModeActive; }
+
+String stationUrlText() { return "http://" + stationAddressText() + "/"; }
+String accessPointUrlText() { return "http://" + accessPointAddressText() + "/"; }
+
+}  // namespace
+
+namespace {
+
+// Steps 1-4: serial console, first log lines and the network lock.
+void startLogging() {
+  desktopTrace("[DESKTOP] setup: entered.\n");
+  Serial.begin(115200);
+  desktopTrace("[DESKTOP] setup: Serial.begin done.\n");
+
+  int resetReason = (int)rtc_get_reset_reason(0);
+  Serial.println();
+  Serial.println("Boot start");
+  Serial.printf("Reset reason CPU0: %d\n", resetReason);
+  desktopTrace("[DESKTOP] setup: first Serial output done.\n");
+
+  addWebLog("INFO", "BOOT", "Boot start.", true);
+  addWebLog("INFO", "BOOT", "Reset reason CPU0: " + String(resetReason) + ".", true);
+  desktopTrace("[DESKTOP] setup: first web-log output done.\n");
+
+  if (networkMutex == nullptr) networkMutex = xSemaphoreCreateRecursiveMutex();
+  if (networkMutex == nullptr) {
+    addWebLog("WARN", "BOOT", "Network mutex allocation failed; network calls are not serialized.", true);
+  }
+}
+
+// Steps 5-8: theme, display, boot splash and storage.
+void startDisplayAndStorage() {
+  initBacklight();
+  deselectSpiDevices();
+  setDefaultTheme();
+
+  desktopTrace("[DESKTOP] setup: calling tft.init()/SDL_Init.\n");
+  tft.init();
+  desktopTrace("[DESKTOP] setup: tft.init()/SDL_Init complete.\n");
+  tft.setRotation(0);
+  Serial.printf("Desktop controller: %s, runtime size: %d x %d\n", "SDL2", tft.width(), tft.height());
+
+  animateBootProgress("POWERING DISPLAY", 0, 14, BOOT_FIRST_FRAME_DELAY_MS);
+  if (SD.begin()) {
+    activeStorageLabel = "SD";
+    animateBootProgress("SD CARD READY", 14, 38, BOOT_FRAME_DELAY_MS);
+    addWebLog("INFO", "BOOT", "SD storage mounted.", true);
+  } else {
+    activeStorageLabel = "FLASH";
+    animateBootProgress("SD mount failed / using FLASH", 14, 38, BOOT_FRAME_DELAY_MS);
+    addWebLog("WARN", "BOOT", "SD mount failed. Falling back to FLASH storage.", true);
+  }
+}
+
+// Step 9: the configuration decides between normal operation and setup.
+bool startConfiguration() {
+  bool configOk = loadConfig();
+  configOkState = configOk;
+  setupRequired = !configOk;
+  if (configOk) {
+    animateBootProgress("CONFIG LOADED", 38, 62, BOOT_FRAME_DELAY_MS);
+    addWebLog("INFO", "BOOT", "Configuration loaded.", true);
+  } else {
+    animateBootProgress("Config missing / invalid", 38, 62, BOOT_FRAME_DELAY_MS);
+    addWebLog("WARN", "BOOT", "Configuration missing or invalid.", true);
+  }
+  return configOk;
+}
+
+// Step 10: the device callsign pill under the splash.
+void drawCallsignPill() {
+  tft.fillRoundRect(230, 284, 340, 56, 16, theme.panel);
+  tft.drawRoundRect(230, 284, 340, 56, 16, theme.accent);
+  tft.setTextFont(2);
+  tft.setTextColor(theme.accent, theme.panel);
+  tft.setTextDatum(MC_DATUM);
+  tft.drawString(getDeviceCallsign(), 400, 312);
+  tft.setTextDatum(TL_DATUM);
+}
+
+// Steps 13-14: join the network or fall back to the setup access point.
+void startNetwork(bool configOk) {
+  if (configOk && configLooksValid()) {
+    connectWiFi(STARTUP_CONNECT_TIMEOUT_MS);
+  } else {
+    wifiOk = false;
+  }
+
+  if (!configOk) {
+    setupRequired = true;
+    animateBootProgress("STARTING SETUP AP", 88, 94, BOOT_FRAME_DELAY_MS);
+    startSetupAccessPoint();
+    currentPage = PAGE_AP;
+    previousPage = PAGE_AP;
+  } else if (wifiOk) {
+    setupRequired = false;
+  } else {
+    setupRequired = false;
+    animateBootProgress("WIFI OFFLINE / RETRYING", 88, 94, BOOT_FRAME_DELAY_MS);
+    lastWifiRetryMillis = millis() - WIFI_RETRY_INTERVAL_MS;
+  }
+}
+
+// Steps 16-18: final progress, the boot log line and the footer.
+void announceBootComplete() {
+  if (wifiOk) {
+    animateBootProgress("BOOT COMPLETE", 94, 100, BOOT_FRAME_DELAY_MS);
+    addWebLog("INFO", "BOOT", "Boot complete. Web UI at " + stationUrlText(), true);
+  } else if (apModeActive) {
+    animateBootProgress("SETUP AP READY", 94, 100, BOOT_FRAME_DELAY_MS);
+    addWebLog("INFO", "BOOT", "Boot complete with setup AP at " + accessPointUrlText(), true);
+  } else {
+    animateBootProgress("BOOT COMPLETE / OFFLINE", 94, 100, BOOT_FRAME_DELAY_MS);
+    addWebLog("INFO", "BOOT", "Boot complete without network connection.", true);
+  }
+
+  Serial.println("[DESKTOP] post-boot: footer");
+  if (wifiOk) {
+    setFooterText("Desktop: " + stationUrlText(), true);
+  } else if (apModeActive) {
+    setFooterText("Desktop setup: " + accessPointUrlText(), true);
+  } else {
+    setFooterText("Desktop offline", true);
+  }
+}
+
+// Steps 19-21: start page, display settings and the first frame.
+void drawFirstPage() {
+  Serial.println("[DESKTOP] post-boot: display settings");
+  if (!setupRequired) applyStartPageAfterBoot();
+  applyDisplaySettings();
+
+  if (setupRequired || apModeActive) {
+    Serial.println("[DESKTOP] post-boot: safe setup/AP page");
+    drawDesktopBootReadyPage();
+    lastRenderedPage = PAGE_AP;
+  } else {
+    Serial.println("[DESKTOP] post-boot: normal first page");
+    tft.fillScreen(theme.bg);
+    requestRedraw();
+    redrawCurrentPage(true);
+  }
+
+  lastHeaderClock = getHeaderTimeText();
+  uiDirty = false;
+  footerDirty = false;
+  headerClockDirty = false;
+  scrollingTextDirty = false;
+  Serial.println("[DESKTOP] post-boot: complete");
+}
+
+}  // namespace
+
+void setup() {
+  startLogging();
+  startDisplayAndStorage();
+  bool configOk = startConfiguration();
+  drawCallsignPill();
+
+  lastLiveActiveState = isLiveActive();
+  lastInteractionMillis = millis();
+
+  ts.begin();
+  ts.setRotation(0);
+  animateBootProgress("MOUSE TOUCH ONLINE", 62, 78, BOOT_FRAME_DELAY_MS);
+  animateBootProgress("LINKING WIFI", 78, 88, BOOT_FRAME_DELAY_MS);
+
+  startNetwork(configOk);
+  setupWebServer();
+  announceBootComplete();
+  drawFirstPage();
+}
+
+namespace {
+
+uint32_t lastDesktopSafeDraw = 0;
+uint32_t lastDesktopSafeLog = 0;
+bool desktopLoopModeLogged = false;
+bool desktopUiHandleTouchTraced = false;
+
+bool anyRedrawFlagSet() { return uiDirty || footerDirty || headerClockDirty || scrollingTextDirty; }
+
+void clearRedrawFlags() {
+  uiDirty = false;
+  footerDirty = false;
+  headerClockDirty = false;
+  scrollingTextDirty = false;
+}
+
+// Setup guard: while in setup or AP state only the safe page is kept fresh.
+void runSetupGuardPass() {
+  uint32_t now = millis();
+  if (intervalElapsed(now, lastDesktopSafeDraw, SAFE_PAGE_REDRAW_INTERVAL_MS) || anyRedrawFlagSet()) {
+    lastDesktopSafeDraw = now;
+    drawDesktopBootReadyPage();
+    clearRedrawFlags();
+  }
+  if (intervalElapsed(now, lastDesktopSafeLog, SAFE_LOOP_LOG_INTERVAL_MS)) {
+    lastDesktopSafeLog = now;
+    if (desktopVerboseTraceEnabled()) Serial.println("[DESKTOP] safe setup/AP loop active");
+  }
+}
+
+// A finished firmware update restarts the device: on the desktop the run
+// ends. True when the restart was taken.
+bool handleOtaRestart(uint32_t now) {
+  if (!otaUpdateSuccessful || otaRestartAt == 0 || !deadlineReached(now, otaRestartAt)) return false;
+  addWebLog("INFO", "OTA", "Rebooting into updated firmware.", true);
+  delay(OTA_REBOOT_DELAY_MS);
+  gDesktopRunning = false;
+  return true;
+}
+
+// A configuration saved from the web pages is applied once its time comes.
+void handlePendingConfigApply(uint32_t now) {
+  if (!pendingConfigApply || !deadlineReached(now, pendingConfigApplyAt)) return;
+  pendingConfigApply = false;
+  if (configOkState && configLooksValid()) {
+    setupRequired = false;
+    beginWiFiConnectAttempt(true);
+    return;
+  }
+  wifiConnectInProgress = false;
+  wifiOk = false;
+  setupRequired = true;
+  currentPage = PAGE_AP;
+  startSetupAccessPoint();
+  if (apModeActive) {
+    setFooterText("Setup required: " + apSsid + " / " + accessPointUrlText(), false);
+  } else {
+    setFooterText("Config saved from web", false);
+  }
+  requestRedraw();
+}
+
+// Every 250 ms: keep wifiOk, setupRequired and the access point in line
+// with the configuration and the station link.
+void superviseNetwork(uint32_t now) {
+  if (!intervalElapsed(now, lastWifiStateCheck, WIFI_STATE_CHECK_INTERVAL_MS)) return;
+  lastWifiStateCheck = now;
+  if (!configLooksValid()) {
+    wifiConnectInProgress = false;
+    wifiOk = false;
+    setupRequired = true;
+    currentPage = PAGE_AP;
+    if (!apModeActive) startSetupAccessPoint();
+    return;
+  }
+  bool stationConnected = wifiStationConnected();
+  if (wifiConnectInProgress) {
+    handleWiFiConnectProgress();
+    stationConnected = wifiStationConnected();
+  }
+  if (stationConnected) {
+    wifiOk = true;
+    setupRequired = false;
+    syncTimeIfNeeded();
+    if (apModeActive) stopSetupAccessPoint();
+    return;
+  }
+  wifiOk = false;
+  if (setupRequired) {
+    if (!apModeActive) startSetupAccessPoint();
+  } else if (!wifiConnectInProgress && intervalElapsed(millis(), lastWifiRetryMillis, WIFI_RETRY_INTERVAL_MS)) {
+    beginWiFiConnectAttempt(false);
+  }
+}
+
+uint32_t normalPollIntervalMs() {
+  if (isCurrentWatchAdsb()) return max(ADSB_POLL_INTERVAL_MIN_MS, (uint32_t)cfg.adsbRefreshSeconds * 1000u);
+  if (isCurrentWatchSvxlink()) return max(SVXLINK_POLL_INTERVAL_MIN_MS, cfg.refreshMs);
+  return cfg.refreshMs;
+}
+
+uint32_t screensaverPollIntervalMs() {
+  if (isCurrentWatchAdsb()) return max(SCREENSAVER_POLL_INTERVAL_MIN_MS, (uint32_t)cfg.adsbRefreshSeconds * 1000u);
+  if (isCurrentWatchSvxlink()) return max(SCREENSAVER_POLL_INTERVAL_MIN_MS, cfg.refreshMs);
+  return cfg.refreshMs;
+}
+
+// The one fetch of a poll that wakes the data under the screensaver.
+void fetchForScreensaver() {
+  if (isCurrentWatchWeather()) {
+    fetchWeatherData();
+  } else if (isCurrentWatchHamqsl()) {
+    fetchHamqslData();
+  } else if (isCurrentWatchAdsb()) {
+    fetchAdsbData(false);
+  } else if (isCurrentWatchSvxlink()) {
+    fetchSvxlinkData();
+  } else {
+    fetchLastHeard();
+  }
+}
+
+// Poll decision: LIVE/HEARD pages with the screen on, or the slower wake
+// poll under the screensaver; never during a connect, setup or touch grace.
+void decideAndRunPoll(uint32_t now) {
+  bool pageNeedsNetworkPolling = currentPage == PAGE_LIVE || currentPage == PAGE_LAST;
+  bool touchGraceActive = !intervalElapsed(now, lastInteractionMillis, TOUCH_POLL_GRACE_MS);
+  bool canPollNetwork = !setupRequired && wifiOk && !apModeActive && !wifiConnectInProgress;
+  bool normalUiPoll = !screensaverActive && canPollNetwork && pageNeedsNetworkPolling && !touchGraceActive &&
+                      intervalElapsed(now, lastPoll, normalPollIntervalMs());
+  bool screensaverWakePoll =
+      screensaverActive && canPollNetwork && intervalElapsed(now, lastPoll, screensaverPollIntervalMs());
+  if (normalUiPoll) {
+    lastPoll = now;
+    fetchAllData();
+  } else if (screensaverWakePoll) {
+    lastPoll = now;
+    fetchForScreensaver();
+  }
+}
+
+// Weather and solar data refresh in the background on their own cadence.
+void runBackgroundRefreshChecks() {
+  uint32_t now = millis();
+  if (intervalElapsed(now, lastWeatherPollCheck, BACKGROUND_POLL_CHECK_INTERVAL_MS)) {
+    lastWeatherPollCheck = now;
+    if (backgroundNetworkReady() && weatherConfigured() &&
+        refreshDue(now, weatherState.lastAttemptMillis, weatherRefreshIntervalMs())) {
+      fetchWeatherData();
+    }
+  }
+  now = millis();
+  if (intervalElapsed(now, lastHamqslPollCheck, BACKGROUND_POLL_CHECK_INTERVAL_MS)) {
+    lastHamqslPollCheck = now;
+    if (backgroundNetworkReady() && hamqslConfigured() &&
+        refreshDue(now, hamqslState.lastAttemptMillis, hamqslRefreshIntervalMs())) {
+      fetchHamqslData();
+    }
+  }
+}
+
+// S1-S3: screensaver start and tick, live-state change.
+void runScreensaverAndLiveSteps() {
+  uint32_t now = millis();
+  if (cfg.screensaverEnabled && !screensaverActive &&
+      intervalElapsed(now, lastInteractionMillis, cfg.screensaverTimeoutMs)) {
+    setScreensaverActive(true);
+  }
+  now = millis();
+  if (screensaverActive && intervalElapsed(now, lastScreensaverFrameMillis, SCREENSAVER_FRAME_INTERVAL_MS)) {
+    lastScreensaverFrameMillis = now;
+    requestRedraw();
+  }
+  bool liveActiveNow = isLiveActive();
+  if (liveActiveNow != lastLiveActiveState) {
+    lastLiveActiveState = liveActiveNow;
+    if (currentPage == PAGE_LIVE) requestRedraw();
+  }
+}
+
+// True while a popup or the alert toast covers the scrolling strips.
+bool scrollingStripsCovered() {
+  return detailPopupOpen || modeConfirmPopupOpen || quickActionPopupOpen || watchSourcePopupOpen ||
+         aprsCommentPopupOpen || alertToastVisible();
+}
+
+// S4-S5: clock text check and the marquee step.
+void runClockAndScrollSteps() {
+  uint32_t now = millis();
+  if (!screensaverActive && intervalElapsed(now, lastClockCheck, CLOCK_CHECK_INTERVAL_MS)) {
+    lastClockCheck = now;
+    String nowClock = getHeaderTimeText();
+    if (nowClock != lastHeaderClock) {
+      lastHeaderClock = nowClock;
+      headerClockDirty = true;
+    }
+  }
+  now = millis();
+  if (!screensaverActive && scrollingTextActiveFrame && !scrollingStripsCovered() &&
+      (currentPage == PAGE_LIVE || currentPage == PAGE_LAST) &&
+      intervalElapsed(now, lastScrollingTextFrameMs, SCROLL_TEXT_STEP_MS)) {
+    lastScrollingTextFrameMs = now;
+    scrollingTextDirty = true;
+  }
+}
+
+// S6-S7: partial repaints where possible, else the whole page.
+void runRedrawSteps() {
+  if (!uiDirty && !screensaverActive && (headerClockDirty || footerDirty || scrollingTextDirty)) {
+    bool partialDone = false;
+    if (headerClockDirty) {
+      drawHeaderClockBox();
+      headerClockDirty = false;
+      partialDone = true;
+    }
+    if (footerDirty) {
+      drawFooter();
+      footerDirty = false;
+      partialDone = true;
+    }
+    if (scrollingTextDirty) {
+      scrollingTextActiveFrame = false;
+      if (redrawScrollingTextAreasForCurrentPage()) {
+        scrollingTextDirty = false;
+        partialDone = true;
+      } else {
+        requestRedraw();
+      }
+    }
+    if (partialDone) tft.flush();
+  }
+  if (anyRedrawFlagSet()) {
+    redrawCurrentPage(uiDirty);
+    clearRedrawFlags();
+  }
+}
+
+// Network pass steps 1-8 (everything before the screen steps). False when
+// a finished firmware update ended the run.
+bool runNetworkSteps() {
+  handleTouch();
+  handleWebClientSafely(0);
+  uint32_t now = millis();
+  if (handleOtaRestart(now)) return false;
+  handlePendingConfigApply(now);
+  superviseNetwork(millis());
+  decideAndRunPoll(millis());
+  processRadioIdLookups();
+  processTargetNameLookups();
+  pollAlertDataIfDue();
+  runBackgroundRefreshChecks();
+  return true;
+}
+
+}  // namespace
+
+void loop() {
+  desktopPollEventsOnly();
+  if (setupRequired || apModeActive) {
+    runSetupGuardPass();
+    return;
+  }
+
+  bool networkOn = desktopNetworkPollingEnabled();
+  if (!desktopLoopModeLogged) {
+    desktopLoopModeLogged = true;
+    Serial.println(networkOn ? "[DESKTOP] firmware network polling enabled; set QSODECK_DESKTOP_NETWORK=0 for UI-only mode"
+                             : "[DESKTOP] interactive UI loop active; network/WebServer/SSH polling is skipped");
+  }
+
+  if (!networkOn) {
+    if (!desktopUiHandleTouchTraced) desktopTrace("[DESKTOP] UI loop: before handleTouch.\n");
+    handleTouch();
+    if (!desktopUiHandleTouchTraced) {
+      desktopTrace("[DESKTOP] UI loop: handleTouch returned.\n");
+      desktopUiHandleTouchTraced = true;
+    }
+    runScreensaverAndLiveSteps();
+    runClockAndScrollSteps();
+    runRedrawSteps();
+    return;
+  }
+
+  if (!runNetworkSteps()) return;
+  runScreensaverAndLiveSteps();
+  processModeToggleTaskResult();
+  processQuickActionTaskResult();
+  runClockAndScrollSteps();
+  runRedrawSteps();
+}
+
+bool fetchAllData() {
+  if (isCurrentWatchWeather()) {
+    if (!refreshDue(millis(), weatherState.lastAttemptMillis, weatherRefreshIntervalMs())) return false;
+    return fetchWeatherData();
+  }
+  if (isCurrentWatchHamqsl()) {
+    if (!refreshDue(millis(), hamqslState.lastAttemptMillis, hamqslRefreshIntervalMs())) return false;
+    return fetchHamqslData();
+  }
+  if (isCurrentWatchAdsb()) return fetchAdsbData(false);
+  if (isCurrentWatchSvxlink()) {
+    bool svxOk = fetchSvxlinkData();
+    bool aprsOk = aprsFeatureEnabled() ? fetchAprsData(false) : false;
+    return svxOk || aprsOk;
+  }
+
+  bool hotspotOk = nextFetchHeard ? fetchLastHeard() : fetchModeStatus();
+  if (hotspotOk) saveActiveHeardCache();
+  nextFetchHeard = !nextFetchHeard;
+  if (isCurrentWatchAprs()) {
+    bool aprsOk = fetchAprsData(false);
+    return hotspotOk || aprsOk;
+  }
+  return hotspotOk;
+}
+
+namespace {
+
+// Shared first step of both hotspot fetches: without the station link the
+// fetch is counted as failed at once.
+bool stationLinkMissing() {
+  if (wifiStationConnected()) return false;
+  wifiOk = false;
+  setFooterText("Wi-Fi disconnected", true);
+  requestRedraw();
+  noteApiFetchResult(false, -1, 0);
+  return true;
+}
+
+// One status-page fetch and scrape; ok accumulates over the pages.
+void fetchAndParseDashboardPage(const String& url, String& payload, int& code, bool& ok) {
+  if (httpGetString(url, payload, code, "", "")) {
+    bool parsed = parseDashboardStatusHtml(payload);
+    ok = parsed || ok;
+  }
+}
+
+}  // namespace
+
+bool fetchLastHeard() {
+  if (stationLinkMissing()) return false;
+  uint32_t startedAt = millis();
+  String url = heardUrl();
+  if (url.isEmpty()) {
+    setFooterText("Backend host missing", true);
+    requestRedraw();
+    noteApiFetchResult(false, -1, millis() - startedAt);
+    return false;
+  }
+  String payload;
+  int code = 0;
+  if (httpGetString(url, payload, code, "application/json", "")) {
+    bool ok = parseHeardArray(payload);
+    noteApiFetchResult(ok, code, millis() - startedAt);
+    return ok;
+  }
+  if (code == -1) {
+    setFooterText("HTTP begin failed", true);
+  } else if (code == -98) {
+    setFooterText("Network busy", true);
+  } else {
+    setFooterText("HTTP error: " + String(code), true);
+  }
+  requestRedraw();
+  noteApiFetchResult(false, code, millis() - startedAt);
+  return false;
+}
+
+bool fetchModeStatus() {
+  if (stationLinkMissing()) return false;
+  uint32_t startedAt = millis();
+  bool ok = false;
+  int code = 0;
+  String payload;
+  String statusUrl = dashboardStatusUrl();
+  fetchAndParseDashboardPage(statusUrl, payload, code, ok);
+
+  String freqUrl = dashboardFreqUrl();
+  if (freqUrl != statusUrl) {
+    payload = "";
+    code = 0;
+    fetchAndParseDashboardPage(freqUrl, payload, code, ok);
+  }
+
+  if (!ok) {
+    if (code == -1) {
+      setFooterText("Dashboard begin failed", true);
+    } else if (code != 0 && code != 200) {
+      setFooterText("Dashboard HTTP: " + String(code), true);
+    } else {
+      setFooterText("Dashboard parse failed", true);
+    }
+  }
+  noteApiFetchResult(ok, code, millis() - startedAt);
+  return ok;
+}

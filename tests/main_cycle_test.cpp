@@ -1,0 +1,458 @@
+// Start-up and the main cycle, driven by the test clock against a local
+// dashboard server: poll alternation, cadences per watch source, the touch
+// grace, pages that do not poll, the UI-only switch and the clock wrap.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <mutex>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/app.h"
+#include "core/config.h"
+#include "core/device_log.h"
+#include "host/board_stubs.h"
+#include "host/desktop_main.h"
+#include "host/runtime.h"
+#include "hotspot/heard.h"
+#include "network/wifi.h"
+#include "support/local_http_server.h"
+#include "ui/page_frame.h"
+#include "ui/screensaver.h"
+#include "watch/adsb/adsb.h"
+#include "watch/hamqsl/hamqsl.h"
+#include "watch/svxlink/svxlink.h"
+#include "watch/weather/weather.h"
+
+namespace {
+
+const char* const STATUS_PATH = "/mmdvmhost/repeaterinfo.php";
+const char* const HEARD_PATH = "/api/last_heard.php";
+const uint32_t BOOT_MS = 100000;
+
+std::string readDataFile(const std::string& name) {
+  std::ifstream in(std::string(QSODECK_TEST_DATA_DIR) + "/main_cycle/" + name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool ringContains(const std::string& needle) {
+  for (uint8_t i = 0; i < webLogCount; i++) {
+    if (std::string(webLogEntryAt(i)->message.c_str()).find(needle) != std::string::npos) return true;
+  }
+  return false;
+}
+
+// Dashboard answers by path prefix (longest prefix wins; 404 otherwise).
+class DashboardRoutes {
+ public:
+  void set(const std::string& prefix, int status, const std::string& body) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    table_[prefix] = {status, body};
+  }
+  std::pair<int, std::string> answerFor(const std::string& target) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::pair<int, std::string> best = {404, ""};
+    size_t bestLen = 0;
+    for (const auto& entry : table_) {
+      if (target.compare(0, entry.first.size(), entry.first) == 0 && entry.first.size() >= bestLen) {
+        best = entry.second;
+        bestLen = entry.first.size();
+      }
+    }
+    return best;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::map<std::string, std::pair<int, std::string>> table_;
+};
+
+class MainCycleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("SDL_VIDEODRIVER", "offscreen", 1);
+    setenv("QSODECK_DESKTOP_TRACE", "0", 1);
+    unsetenv("QSODECK_DESKTOP_NETWORK");
+    char pattern[] = "/tmp/qsodeck-main-cycle-XXXXXX";
+    char* dir = mkdtemp(pattern);
+    ASSERT_NE(dir, nullptr);
+    dir_ = dir;
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    routes_.set(STATUS_PATH, 200, readDataFile("repeaterinfo_idle_simplex.html"));
+    routes_.set(HEARD_PATH, 200, readDataFile("last_heard_dmr_rf_rssi.json"));
+    server_.reset(new LocalHttpServer([this](const LocalHttpRequest& req, int fd, LocalHttpServer&) {
+      std::pair<int, std::string> answer = routes_.answerFor(req.target);
+      LocalHttpServer::sendAll(fd, LocalHttpServer::response(answer.first, "Answer", answer.second));
+    }));
+    ASSERT_GT(server_->port(), 0);
+  }
+
+  void TearDown() override {
+    desktopClearTestClock();
+    server_.reset();
+    if (chdir("/tmp") == 0) {
+      std::string cmd = "rm -rf '" + dir_ + "'";
+      if (system(cmd.c_str()) != 0) {
+        // a leftover temp folder does not fail the test
+      }
+    }
+  }
+
+  // Writes the configuration (pointing at the local dashboard) and runs
+  // setup() at the given clock time.
+  void boot(uint32_t atMs = BOOT_MS, const std::string& extraKeys = "") {
+    mkdir("sdcard", 0755);
+    std::ofstream out("sdcard/config.json", std::ios::binary | std::ios::trunc);
+    out << "{\n  \"backend\": \"Pi-Star\",\n  \"pistar_host\": \"" << "127.0.0.1:" << server_->port() << "\",\n"
+        << "  \"refresh_ms\": 2000,\n"
+        << "  \"screensaver_enabled\": false,\n  \"radioid_lookup_enabled\": false,\n"
+        << "  \"target_list_lookup_enabled\": false" << extraKeys << "\n}\n";
+    out.close();
+    desktopSetTestClock(atMs);
+    setup();
+  }
+
+  // Runs one loop() pass at each step from fromMs up to and including toMs.
+  void runPasses(uint32_t fromMs, uint32_t toMs, uint32_t stepMs) {
+    for (uint32_t t = fromMs;; t += stepMs) {
+      desktopSetTestClock(t);
+      loop();
+      if ((uint32_t)(toMs - t) < stepMs) break;
+    }
+  }
+
+  // Loop passes from fromMs for durationMs, noting the clock each time the
+  // watched value changes.
+  template <class Getter>
+  std::vector<uint32_t> changeTimes(uint32_t fromMs, uint32_t durationMs, uint32_t stepMs, Getter get) {
+    std::vector<uint32_t> times;
+    auto last = get();
+    for (uint32_t elapsed = 0; elapsed <= durationMs; elapsed += stepMs) {
+      uint32_t t = fromMs + elapsed;
+      desktopSetTestClock(t);
+      loop();
+      auto now = get();
+      if (now != last) times.push_back(t);
+      last = now;
+    }
+    return times;
+  }
+
+  // Request targets seen by the dashboard, oldest first.
+  std::vector<std::string> hotspotTargets() {
+    std::vector<std::string> out;
+    for (const LocalHttpRequest& req : server_->requests()) out.push_back(req.target);
+    return out;
+  }
+
+  std::string dir_;
+  DashboardRoutes routes_;
+  std::unique_ptr<LocalHttpServer> server_;
+};
+
+std::vector<uint32_t> gaps(const std::vector<uint32_t>& times) {
+  std::vector<uint32_t> out;
+  for (size_t i = 1; i < times.size(); i++) out.push_back(times[i] - times[i - 1]);
+  return out;
+}
+
+}  // namespace
+
+// Start-up
+
+TEST_F(MainCycleTest, BootWithConfigurationConnectsAndShowsTheStationAddress) {
+  boot();
+  EXPECT_TRUE(configOkState);
+  EXPECT_TRUE(wifiOk);
+  EXPECT_FALSE(setupRequired);
+  EXPECT_FALSE(apModeActive);
+  EXPECT_EQ(currentPage, PAGE_LIVE);
+  EXPECT_STREQ(footerText.c_str(), "Desktop: http://127.0.0.1/");
+  EXPECT_TRUE(ringContains("Desktop network simulated. IP 127.0.0.1."));
+  EXPECT_TRUE(ringContains("Boot complete. Web UI at http://127.0.0.1/"));
+  EXPECT_FALSE(uiDirty);
+  EXPECT_FALSE(footerDirty);
+  EXPECT_FALSE(headerClockDirty);
+  EXPECT_FALSE(scrollingTextDirty);
+  EXPECT_EQ(lastInteractionMillis, BOOT_MS);
+  EXPECT_TRUE(hotspotTargets().empty());
+}
+
+TEST_F(MainCycleTest, BootWithUnusableConfigurationStartsTheSetupAccessPoint) {
+  mkdir("sdcard", 0755);
+  std::ofstream out("sdcard/config.json", std::ios::binary | std::ios::trunc);
+  out << "{\"wifi_ssid\": \"your_wifi\"}\n";  // a placeholder network: unusable
+  out.close();
+  desktopSetTestClock(BOOT_MS);
+  setup();
+  EXPECT_FALSE(configOkState);
+  EXPECT_TRUE(setupRequired);
+  EXPECT_TRUE(apModeActive);
+  EXPECT_EQ(currentPage, PAGE_AP);
+  EXPECT_EQ(previousPage, PAGE_AP);
+  EXPECT_EQ(lastRenderedPage, (int)PAGE_AP);
+  EXPECT_STREQ(apSsid.c_str(), "Qsodeck-DESKTOP");
+  EXPECT_STREQ(footerText.c_str(), "Desktop setup: http://127.0.0.1/");
+  EXPECT_TRUE(ringContains("Boot complete with setup AP at http://127.0.0.1/"));
+  // The setup guard never polls.
+  runPasses(BOOT_MS + 100, BOOT_MS + 20000, 100);
+  EXPECT_TRUE(hotspotTargets().empty());
+}
+
+// Hotspot poll alternation
+
+TEST_F(MainCycleTest, FirstPollIsStatusThenHeardAndStatusAlternate) {
+  boot();
+  runPasses(BOOT_MS + 100, BOOT_MS + 9000, 100);
+  std::vector<std::string> expected = {STATUS_PATH, HEARD_PATH, STATUS_PATH, HEARD_PATH, STATUS_PATH};
+  EXPECT_EQ(hotspotTargets(), expected);
+  EXPECT_TRUE(ringContains("Hotspot API OK (HTTP 200, 0 ms)."));
+  EXPECT_EQ(diagnosticsState.fetchOk, 5u);
+}
+
+TEST_F(MainCycleTest, PollsWaitForTheTouchGraceAfterBoot) {
+  boot();
+  runPasses(BOOT_MS + 100, BOOT_MS + 600, 100);
+  EXPECT_TRUE(hotspotTargets().empty());
+  runPasses(BOOT_MS + 700, BOOT_MS + 700, 100);
+  EXPECT_EQ(hotspotTargets().size(), 1u);
+}
+
+TEST_F(MainCycleTest, AlternationContinuesWhenPollsFail) {
+  routes_.set(STATUS_PATH, 500, "oops");
+  routes_.set(HEARD_PATH, 503, "busy");
+  boot();
+  runPasses(BOOT_MS + 100, BOOT_MS + 9000, 100);
+  std::vector<std::string> expected = {STATUS_PATH, HEARD_PATH, STATUS_PATH, HEARD_PATH, STATUS_PATH};
+  EXPECT_EQ(hotspotTargets(), expected);
+  EXPECT_EQ(diagnosticsState.fetchFail, 5u);
+  EXPECT_EQ(diagnosticsState.consecutiveFetchFailures, 5u);
+  EXPECT_TRUE(ringContains("Hotspot API failed (HTTP 500, 0 ms, streak 1)."));
+  EXPECT_TRUE(ringContains("Hotspot API failed (HTTP 503, 0 ms, streak 2)."));
+  EXPECT_STREQ(footerText.c_str(), "Dashboard HTTP: 500");
+}
+
+TEST_F(MainCycleTest, FailedHeardPollShowsTheHttpCodeInTheFooter) {
+  routes_.set(HEARD_PATH, 503, "busy");
+  boot();
+  runPasses(BOOT_MS + 100, BOOT_MS + 3000, 100);
+  ASSERT_EQ(hotspotTargets().size(), 2u);
+  EXPECT_STREQ(footerText.c_str(), "HTTP error: 503");
+}
+
+TEST_F(MainCycleTest, UnreachableDashboardIsATransportFailure) {
+  boot();
+  cfg.pistarHost = String("127.0.0.1:") + String(unusedLocalPort());
+  runPasses(BOOT_MS + 100, BOOT_MS + 3000, 100);
+  EXPECT_EQ(diagnosticsState.fetchFail, 2u);
+  EXPECT_LT(diagnosticsState.lastApiStatusCode, 0);
+  EXPECT_TRUE(hotspotTargets().empty());
+}
+
+TEST_F(MainCycleTest, ScreensaverWakePollsOnlyReadLastHeard) {
+  routes_.set(HEARD_PATH, 200, "[]");  // no new traffic
+  boot();
+  // The poll's footer text is already shown, so it does not wake the screen.
+  setFooterText("API OK, no entries", false);
+  setScreensaverActive(true);
+  runPasses(BOOT_MS + 100, BOOT_MS + 7000, 100);
+  std::vector<std::string> expected = {HEARD_PATH, HEARD_PATH, HEARD_PATH, HEARD_PATH};
+  EXPECT_EQ(hotspotTargets(), expected);
+  EXPECT_TRUE(screensaverActive);
+}
+
+// Touch grace
+
+TEST_F(MainCycleTest, NoPollWithin700MsOfATouch) {
+  boot();
+  runPasses(BOOT_MS + 100, BOOT_MS + 800, 100);
+  ASSERT_EQ(hotspotTargets().size(), 1u);  // polled at +700
+  // A tap 100 ms before the next poll is due holds it back for 700 ms.
+  uint32_t touchAt = BOOT_MS + 700 + 1900;
+  runPasses(BOOT_MS + 900, touchAt - 100, 100);
+  desktopSetTestClock(touchAt);
+  noteUserInteraction(true);
+  runPasses(touchAt, touchAt + 699, 1);
+  EXPECT_EQ(hotspotTargets().size(), 1u);
+  runPasses(touchAt + 700, touchAt + 700, 1);
+  EXPECT_EQ(hotspotTargets().size(), 2u);
+  EXPECT_EQ(lastPoll, touchAt + 700);
+}
+
+// Pages that do not poll
+
+TEST_F(MainCycleTest, StatusInfoAboutPagesDoNotPoll) {
+  boot();
+  for (Page page : {PAGE_STATUS, PAGE_INFO, PAGE_ABOUT}) {
+    currentPage = page;
+    uint32_t start = BOOT_MS + 100 + 20000 * (uint32_t)page;
+    runPasses(start, start + 15000, 250);
+    EXPECT_TRUE(hotspotTargets().empty()) << "page " << (int)page;
+  }
+  currentPage = PAGE_LAST;
+  runPasses(BOOT_MS + 200000, BOOT_MS + 200000, 100);
+  EXPECT_EQ(hotspotTargets().size(), 1u);
+}
+
+TEST_F(MainCycleTest, BackgroundWeatherRefreshRunsOnTheStatusPage) {
+  boot(BOOT_MS, ",\n  \"weather_enabled\": true, \"weather_lat\": \"52.5\", \"weather_lon\": \"13.4\","
+                " \"weather_api_key\": \"k\"");
+  currentPage = PAGE_STATUS;
+  cfg.weatherRefreshMinutes = 0;  // 0 minutes still means once per minute
+  std::vector<uint32_t> times =
+      changeTimes(BOOT_MS + 1000, 300000, 1000, [] { return weatherState.lastAttemptMillis; });
+  ASSERT_GE(times.size(), 5u);
+  for (uint32_t gap : gaps(times)) EXPECT_EQ(gap, 60000u);
+  EXPECT_TRUE(hotspotTargets().empty());
+}
+
+// Cadence per watch source
+
+TEST_F(MainCycleTest, SvxlinkPollsEvery3sOnThePageAnd10sUnderTheScreensaver) {
+  boot(BOOT_MS, ",\n  \"svxlink_enabled\": true, \"svxlink_host\": \"127.0.0.1:1\"");
+  cfg.refreshMs = 1000;
+  setCurrentWatchSource(WATCH_SVXLINK);
+  currentPage = PAGE_LIVE;
+  std::vector<uint32_t> times = changeTimes(BOOT_MS + 1000, 20000, 100, [] { return svxlinkPollCount; });
+  ASSERT_GE(times.size(), 5u);
+  for (uint32_t gap : gaps(times)) EXPECT_EQ(gap, 3000u);
+
+  setScreensaverActive(true);
+  times = changeTimes(BOOT_MS + 21100, 50000, 100, [] { return svxlinkPollCount; });
+  ASSERT_GE(times.size(), 4u);
+  for (uint32_t gap : gaps(times)) EXPECT_EQ(gap, 10000u);
+  EXPECT_TRUE(hotspotTargets().empty());
+}
+
+TEST_F(MainCycleTest, AdsbPollsEvery5sOnThePageAnd10sUnderTheScreensaver) {
+  boot(BOOT_MS, ",\n  \"adsb_enabled\": true, \"adsb_host\": \"127.0.0.1:1\"");
+  cfg.adsbRefreshSeconds = 2;
+  setCurrentWatchSource(WATCH_ADSB);
+  currentPage = PAGE_LIVE;
+  std::vector<uint32_t> times =
+      changeTimes(BOOT_MS + 1000, 30000, 100, [] { return adsbState.lastAttemptMillis; });
+  ASSERT_GE(times.size(), 5u);
+  for (uint32_t gap : gaps(times)) EXPECT_EQ(gap, 5000u);
+
+  setScreensaverActive(true);
+  times = changeTimes(BOOT_MS + 31100, 50000, 100, [] { return adsbState.lastAttemptMillis; });
+  ASSERT_GE(times.size(), 4u);
+  for (uint32_t gap : gaps(times)) EXPECT_EQ(gap, 10000u);
+}
+
+TEST_F(MainCycleTest, HamqslTenMinuteSettingStillRefreshesOncePerHour) {
+  boot(BOOT_MS, ",\n  \"hamqsl_enabled\": true, \"hamqsl_url\": \"http://127.0.0.1:1/solarxml.php\"");
+  cfg.hamqslRefreshMinutes = 10;
+  currentPage = PAGE_INFO;
+  std::vector<uint32_t> times =
+      changeTimes(BOOT_MS + 1000, 3 * 3600000u, 1000, [] { return hamqslState.lastAttemptMillis; });
+  ASSERT_EQ(times.size(), 4u);
+  for (uint32_t gap : gaps(times)) EXPECT_EQ(gap, 3600000u);
+}
+
+// UI-only mode
+
+TEST_F(MainCycleTest, NetworkSwitchOffSkipsNetworkStepsButKeepsRedraws) {
+  boot(BOOT_MS, ",\n  \"weather_enabled\": true, \"weather_lat\": \"52.5\", \"weather_lon\": \"13.4\","
+                " \"weather_api_key\": \"k\"");
+  setenv("QSODECK_DESKTOP_NETWORK", "0", 1);
+  WiFi.disconnect();  // supervision would notice this at once
+  pendingConfigApply = true;
+  pendingConfigApplyAt = BOOT_MS;
+  requestRedraw();
+  testing::internal::CaptureStdout();
+  runPasses(BOOT_MS + 100, BOOT_MS + 30000, 100);
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("[DESKTOP] interactive UI loop active; network/WebServer/SSH polling is skipped"),
+            std::string::npos);
+  EXPECT_TRUE(hotspotTargets().empty());
+  EXPECT_EQ(weatherState.lastAttemptMillis, 0u);
+  EXPECT_TRUE(wifiOk);              // no supervision
+  EXPECT_TRUE(pendingConfigApply);  // no pending-configuration check
+  EXPECT_FALSE(uiDirty);            // redraws still run
+  EXPECT_GE(lastClockCheck, BOOT_MS + 25000);  // the clock check still runs
+}
+
+TEST_F(MainCycleTest, NetworkPollingLinePrintedOnceWhenOn) {
+  boot();
+  testing::internal::CaptureStdout();
+  runPasses(BOOT_MS + 100, BOOT_MS + 1000, 100);
+  std::string out = testing::internal::GetCapturedStdout();
+  std::string line = "[DESKTOP] firmware network polling enabled; set QSODECK_DESKTOP_NETWORK=0 for UI-only mode";
+  size_t first = out.find(line);
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_EQ(out.find(line, first + 1), std::string::npos);
+}
+
+// Network supervision
+
+TEST_F(MainCycleTest, LostStationLinkIsRejoinedAndPollingResumes) {
+  boot();
+  runPasses(BOOT_MS + 100, BOOT_MS + 1000, 100);
+  ASSERT_EQ(hotspotTargets().size(), 1u);
+  WiFi.disconnect();
+  runPasses(BOOT_MS + 1100, BOOT_MS + 1300, 100);
+  EXPECT_TRUE(ringContains("Starting reconnect to SSID \"DESKTOP\""));
+  runPasses(BOOT_MS + 1400, BOOT_MS + 6000, 100);
+  EXPECT_TRUE(wifiOk);
+  EXPECT_TRUE(ringContains("Connected to \"DESKTOP\" on attempt 1/"));
+  EXPECT_GE(hotspotTargets().size(), 2u);
+}
+
+TEST_F(MainCycleTest, WebSavedInvalidConfigurationSwitchesToTheSetupPage) {
+  boot();
+  cfg.pistarHost = "";
+  pendingConfigApply = true;
+  pendingConfigApplyAt = BOOT_MS + 100;
+  runPasses(BOOT_MS + 100, BOOT_MS + 100, 100);
+  EXPECT_FALSE(pendingConfigApply);
+  EXPECT_TRUE(setupRequired);
+  EXPECT_TRUE(apModeActive);
+  EXPECT_FALSE(wifiOk);
+  EXPECT_EQ(currentPage, PAGE_AP);
+  EXPECT_STREQ(footerText.c_str(), "Setup required: Qsodeck-DESKTOP / http://127.0.0.1/");
+  runPasses(BOOT_MS + 600, BOOT_MS + 10000, 100);
+  EXPECT_TRUE(hotspotTargets().empty());
+}
+
+// Clock wrap
+
+TEST_F(MainCycleTest, PollsKeepTheirCadenceAcrossTheClockWrap) {
+  uint32_t bootAt = 0xFFFFFFFFu - 9999;  // 10 s before the wrap
+  boot(bootAt);
+  runPasses(bootAt + 100, bootAt + 30000, 100);  // ends 20 s after the wrap
+  // First poll at +700, then every 2000 ms: 15 polls in 30 s.
+  EXPECT_EQ(hotspotTargets().size(), 15u);
+  EXPECT_EQ(lastPoll, bootAt + 700 + 14 * 2000);
+}
+
+TEST_F(MainCycleTest, RestartDeadlineBeyondTheWrapIsNotTakenEarly) {
+  uint32_t bootAt = 0xFFFFFFFFu - 9999;
+  boot(bootAt);
+  otaUpdateSuccessful = true;
+  otaRestartAt = 0x00000500;  // 1280 ms after the wrap
+  runPasses(bootAt + 100, 0x000004FFu, 1);
+  EXPECT_TRUE(gDesktopRunning);
+  EXPECT_FALSE(ringContains("Rebooting into updated firmware."));
+  runPasses(0x00000500u, 0x00000500u, 1);
+  EXPECT_FALSE(gDesktopRunning);
+  EXPECT_TRUE(ringContains("Rebooting into updated firmware."));
+}
+
+TEST_F(MainCycleTest, PendingConfigurationBeyondTheWrapWaitsForItsTime) {
+  uint32_t bootAt = 0xFFFFFFFFu - 999;
+  boot(bootAt);
+  pendingConfigApply = true;
+  pendingConfigApplyAt = 200;  // 1201 ms after boot, past the wrap
+  runPasses(bootAt + 100, 199, 1);
+  EXPECT_TRUE(pendingConfigApply);
+  runPasses(200, 200, 1);
+  EXPECT_FALSE(pendingConfigApply);
+}
