@@ -1,0 +1,76 @@
+// Screen redraw cost on the offscreen software renderer: a full LIVE page
+// and the partial repaint of clock box, footer and marquee strips.
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include "core/app.h"
+#include "core/config.h"
+#include "core/theme.h"
+#include "host/display.h"
+#include "host/runtime.h"
+#include "hotspot/dashboard_status.h"
+#include "hotspot/heard.h"
+#include "ui/draw.h"
+#include "ui/live_page.h"
+#include "ui/page_frame.h"
+
+namespace {
+
+bool prepareLivePage() {
+  static bool ready = false;
+  static bool tried = false;
+  if (tried) return ready;
+  tried = true;
+  setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  setenv("SDL_RENDER_DRIVER", "software", 1);
+  unsetenv("QSODECK_DESKTOP_ACCEL");
+  tft.init();
+  ready = tft.ready();
+  setDefaultTheme();
+  cfg.callsignHoldMs = 0xFFFFFFFFu;  // the record stays live for the whole run
+  HeardRecord rec;
+  rec.callsign = "DL1ABC";
+  rec.name = "Hans";
+  rec.mode = "DMR";
+  rec.target = "TG 2627 Very Long Talkgroup Name That Scrolls";
+  rec.timeslot = "2";
+  rec.rssi = "-75";
+  rec.ber = "0.4";
+  rec.loss = "1%";
+  rec.valid = true;
+  liveRecord = rec;
+  liveRecordMillis = millis();
+  modeDMR.known = modeDMR.enabled = true;
+  hotspotRxFreq = "439.1125";
+  hotspotTxFreq = "434.5125";
+  setFooterText("Desktop: http://127.0.0.1/", false);
+  currentPage = PAGE_LIVE;
+  return ready;
+}
+
+void BM_LivePageFullRedraw(benchmark::State& state) {
+  if (!prepareLivePage()) {
+    state.SkipWithError("offscreen display unavailable");
+    return;
+  }
+  for (auto _ : state) redrawCurrentPage(true);
+}
+BENCHMARK(BM_LivePageFullRedraw)->Unit(benchmark::kMillisecond);
+
+void BM_LivePagePartialRedraw(benchmark::State& state) {
+  if (!prepareLivePage()) {
+    state.SkipWithError("offscreen display unavailable");
+    return;
+  }
+  redrawCurrentPage(true);
+  for (auto _ : state) {
+    drawHeaderClockBox();
+    drawFooter();
+    scrollingTextActiveFrame = false;
+    benchmark::DoNotOptimize(redrawScrollingTextAreasForCurrentPage());
+    tft.flush();
+  }
+}
+BENCHMARK(BM_LivePagePartialRedraw)->Unit(benchmark::kMillisecond);
+
+}  // namespace
