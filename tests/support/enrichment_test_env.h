@@ -30,6 +30,11 @@ class EnrichmentTest : public ::testing::Test {
     cfg.targetListLookupEnabled = false;
     cfg.radioIdUsersApiBase = "";
     cfg.targetListBaseUrl = "";
+    cfg.targetListDmrUrl = "";
+    cfg.targetListDstarUrl = "";
+    cfg.targetListYsfUrl = "";
+    cfg.targetListP25Url = "";
+    cfg.targetListNxdnUrl = "";
     clearRadioIdLookupCache();
     clearTargetNameLookupCache();
   }
