@@ -1,0 +1,238 @@
+// The sample dashboard shipped in tools/: what it serves and how it misbehaves
+// on request, fetched through the program's own text fetch.
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "core/config.h"
+#include "hotspot/http_fetch.h"
+#include "support/local_http_server.h"
+#include "support/sample_dashboard_process.h"
+
+namespace {
+
+using ::testing::internal::CaptureStdout;
+using ::testing::internal::GetCapturedStdout;
+
+int countOf(const std::string& text, const std::string& part) {
+  int n = 0;
+  for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1)) ++n;
+  return n;
+}
+
+struct Fetched {
+  bool ok = false;
+  int code = 0;
+  std::string body;
+};
+
+Fetched fetch(const SampleDashboardProcess& dash, const std::string& path, const char* accept = "") {
+  Fetched f;
+  String payload;
+  CaptureStdout();
+  f.ok = httpGetString(dash.url(path).c_str(), payload, f.code, accept);
+  GetCapturedStdout();
+  f.body = payload.str();
+  return f;
+}
+
+class SampleDashboardTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* v : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) unsetenv(v);
+    cfg.deviceCallsign = "N0CALL";
+  }
+};
+
+// Seen in real answers
+
+TEST_F(SampleDashboardTest, PiStarLastHeardHasTwelveRecordsWithoutNames) {
+  SampleDashboardProcess dash;
+  ASSERT_TRUE(dash.running());
+  Fetched f = fetch(dash, "/api/last_heard.php", "application/json");
+  ASSERT_TRUE(f.ok) << f.code;
+  EXPECT_EQ(f.body.compare(0, 2, "[{"), 0);
+  EXPECT_EQ(countOf(f.body, "\"callsign\":"), 12);
+  EXPECT_EQ(countOf(f.body, "\"bit_error_rate\":"), 12);
+  EXPECT_EQ(countOf(f.body, "\"name\":"), 0);
+  EXPECT_NE(f.body.find("\"time_utc\":\"20"), std::string::npos);
+}
+
+TEST_F(SampleDashboardTest, WpsdLastHeardCarriesNamesAndCountries) {
+  SampleDashboardProcess dash;
+  ASSERT_TRUE(dash.running());
+  Fetched f = fetch(dash, "/api/?limit=12&names=true&country=true", "application/json");
+  ASSERT_TRUE(f.ok) << f.code;
+  EXPECT_EQ(countOf(f.body, "\"callsign\":"), 12);
+  EXPECT_EQ(countOf(f.body, "\"name\":"), 12);
+  EXPECT_EQ(countOf(f.body, "\"country\":"), 12);
+  EXPECT_EQ(countOf(fetch(dash, "/api/?limit=5&names=true&country=true").body, "\"callsign\":"), 5);
+}
+
+TEST_F(SampleDashboardTest, TrafficMoves) {
+  SampleDashboardProcess dash({"--period", "0.5"});
+  ASSERT_TRUE(dash.running());
+  std::string first = fetch(dash, "/api/last_heard.php").body;
+  usleep(1200 * 1000);
+  std::string second = fetch(dash, "/api/last_heard.php").body;
+  ASSERT_FALSE(first.empty());
+  EXPECT_NE(first.substr(0, 40), second.substr(0, 40));
+}
+
+TEST_F(SampleDashboardTest, PiStarStatusPages) {
+  SampleDashboardProcess dash;
+  ASSERT_TRUE(dash.running());
+  Fetched status = fetch(dash, "/mmdvmhost/repeaterinfo.php");
+  ASSERT_TRUE(status.ok);
+  EXPECT_NE(status.body.find(">DMR</td>"), std::string::npos);
+  EXPECT_NE(status.body.find("<th>Trx</th>"), std::string::npos);
+  EXPECT_NE(status.body.find("438.800000 MHz"), std::string::npos);
+}
+
+TEST_F(SampleDashboardTest, WpsdStatusAndRadioInfoPages) {
+  SampleDashboardProcess dash({"--flavour", "wpsd"});
+  ASSERT_TRUE(dash.running());
+  Fetched status = fetch(dash, "/mmdvmhost/repeaterinfo.php");
+  ASSERT_TRUE(status.ok);
+  EXPECT_NE(status.body.find("<div class='status-pill active' title=\"\"><span>DMR</span>"), std::string::npos);
+  Fetched radio = fetch(dash, "/mmdvmhost/radioinfo.php");
+  ASSERT_TRUE(radio.ok);
+  EXPECT_NE(radio.body.find("TX/RX Freq."), std::string::npos);
+  EXPECT_NE(radio.body.find("438.800 MHz"), std::string::npos);
+}
+
+TEST_F(SampleDashboardTest, RadioIdAnswers) {
+  SampleDashboardProcess dash;
+  ASSERT_TRUE(dash.running());
+  Fetched found = fetch(dash, "/api/users?callsign=dl1abc");
+  ASSERT_TRUE(found.ok);
+  EXPECT_NE(found.body.find("\"fname\":\"Klaus\""), std::string::npos);
+  EXPECT_NE(found.body.find("\"count\":1"), std::string::npos);
+  EXPECT_NE(fetch(dash, "/api/users?callsign=IU5HJU").body.find("Maccaoni"), std::string::npos);
+  EXPECT_EQ(fetch(dash, "/api/users?callsign=KD2QRS").body, "{\"count\":0,\"results\":[]}\n");
+  EXPECT_EQ(fetch(dash, "/api/users?callsign=").body, "{\"count\":0,\"results\":[]}\n");
+}
+
+TEST_F(SampleDashboardTest, TargetListPages) {
+  SampleDashboardProcess dash;
+  ASSERT_TRUE(dash.running());
+  Fetched dmr = fetch(dash, "/digital-radio-lists/brandmeister-talkgroups/", "text/html,text/plain,*/*");
+  ASSERT_TRUE(dmr.ok);
+  EXPECT_NE(dmr.body.find("<td data-label=\"Talkgroup\">91</td><td data-label=\"Talkgroup Name\">World-wide</td>"),
+            std::string::npos);
+  for (const char* list : {"ysf-reflectors", "p25-reflectors", "nxdn-reflectors", "xlx-reflectors"}) {
+    Fetched f = fetch(dash, std::string("/digital-radio-lists/") + list + "/");
+    EXPECT_TRUE(f.ok) << list;
+    EXPECT_GT(countOf(f.body, "<tr><td"), 20) << list;
+  }
+  EXPECT_NE(fetch(dash, "/digital-radio-lists/p25-reflectors/").body.find(">10</td><td data-label=\"Name\">P25-PARROT<"),
+            std::string::npos);
+  EXPECT_EQ(fetch(dash, "/digital-radio-lists/unknown/").code, 404);
+}
+
+TEST_F(SampleDashboardTest, RequestsAreRecorded) {
+  SampleDashboardProcess dash;
+  ASSERT_TRUE(dash.running());
+  fetch(dash, "/mmdvmhost/repeaterinfo.php");
+  fetch(dash, "/api/last_heard.php", "application/json");
+  int status = 0;
+  std::string log = simpleHttpGet(dash.port(), "/_control/requests", &status);
+  EXPECT_EQ(status, 200);
+  size_t first = log.find("/mmdvmhost/repeaterinfo.php");
+  size_t second = log.find("/api/last_heard.php");
+  EXPECT_NE(first, std::string::npos);
+  EXPECT_NE(second, std::string::npos);
+  EXPECT_LT(first, second);
+  EXPECT_NE(log.find("Qsodeck/0.0.1.8 (operator=N0CALL)"), std::string::npos);
+}
+
+// Misbehaviour switched at run time
+
+TEST_F(SampleDashboardTest, HttpErrorThenRecovery) {
+  SampleDashboardProcess dash;
+  ASSERT_TRUE(dash.running());
+  ASSERT_TRUE(dash.control("mode=http-error&code=503"));
+  Fetched bad = fetch(dash, "/api/last_heard.php");
+  EXPECT_FALSE(bad.ok);
+  EXPECT_EQ(bad.code, 503);
+  EXPECT_EQ(fetch(dash, "/mmdvmhost/repeaterinfo.php").code, 503);
+  ASSERT_TRUE(dash.reset());
+  EXPECT_TRUE(fetch(dash, "/api/last_heard.php").ok);
+}
+
+TEST_F(SampleDashboardTest, TruncatedAndDroppedAnswersAreTransportFailures) {
+  SampleDashboardProcess dash;
+  ASSERT_TRUE(dash.running());
+  ASSERT_TRUE(dash.control("mode=truncate"));
+  Fetched cut = fetch(dash, "/api/last_heard.php");
+  EXPECT_EQ(cut.code, -2);
+  EXPECT_EQ(cut.body, "");
+  ASSERT_TRUE(dash.control("mode=drop"));
+  EXPECT_EQ(fetch(dash, "/api/last_heard.php").code, -2);
+}
+
+TEST_F(SampleDashboardTest, WrongContentStillArrivesAsOk) {
+  SampleDashboardProcess dash;
+  ASSERT_TRUE(dash.running());
+  ASSERT_TRUE(dash.control("mode=html"));
+  Fetched html = fetch(dash, "/api/last_heard.php");
+  EXPECT_TRUE(html.ok);
+  EXPECT_EQ(html.body.compare(0, 15, "<!DOCTYPE html>"), 0);
+  ASSERT_TRUE(dash.control("mode=garbage"));
+  Fetched noise = fetch(dash, "/api/last_heard.php");
+  EXPECT_TRUE(noise.ok);
+  EXPECT_EQ(noise.body.size(), 512u);
+  ASSERT_TRUE(dash.control("mode=empty"));
+  Fetched empty = fetch(dash, "/api/last_heard.php");
+  EXPECT_TRUE(empty.ok);
+  EXPECT_EQ(empty.body, "");
+}
+
+TEST_F(SampleDashboardTest, ScopeAndCountLimitTheMisbehaviour) {
+  SampleDashboardProcess dash;
+  ASSERT_TRUE(dash.running());
+  ASSERT_TRUE(dash.control("mode=http-error&code=500&scope=radioid&count=1"));
+  EXPECT_TRUE(fetch(dash, "/api/last_heard.php").ok);
+  EXPECT_EQ(fetch(dash, "/api/users?callsign=DL1ABC").code, 500);
+  EXPECT_EQ(fetch(dash, "/api/users?callsign=DL1ABC").code, 200);
+}
+
+TEST_F(SampleDashboardTest, SlowAnswerArrives) {
+  SampleDashboardProcess dash({"--mode", "slow", "--delay", "0.3"});
+  ASSERT_TRUE(dash.running());
+  EXPECT_TRUE(fetch(dash, "/api/last_heard.php").ok);
+}
+
+TEST_F(SampleDashboardTest, TrickleIsCutByTheIdleTimeout) {
+  SampleDashboardProcess dash({"--mode", "trickle", "--delay", "5"});
+  ASSERT_TRUE(dash.running());
+  Fetched f = fetch(dash, "/mmdvmhost/repeaterinfo.php");
+  EXPECT_FALSE(f.ok);
+  EXPECT_EQ(f.code, -2);
+}
+
+TEST_F(SampleDashboardTest, ErrorModeFromCommandLine) {
+  SampleDashboardProcess dash({"--mode", "http-error", "--code", "502"});
+  ASSERT_TRUE(dash.running());
+  EXPECT_EQ(fetch(dash, "/api/last_heard.php").code, 502);
+  EXPECT_EQ(fetch(dash, "/api/users?callsign=DL1ABC").code, 200);  // default scope: dashboard pages
+}
+
+// Hostile control input
+
+TEST_F(SampleDashboardTest, UnknownControlValuesAreRejected) {
+  SampleDashboardProcess dash;
+  ASSERT_TRUE(dash.running());
+  EXPECT_FALSE(dash.control("mode=explode"));
+  EXPECT_FALSE(dash.control("scope=everything"));
+  EXPECT_FALSE(dash.control("mode=slow&delay=abc"));
+  EXPECT_TRUE(fetch(dash, "/api/last_heard.php").ok);
+  int status = 0;
+  simpleHttpGet(dash.port(), "/no/such/page", &status);
+  EXPECT_EQ(status, 404);
+}
+
+}  // namespace
