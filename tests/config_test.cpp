@@ -716,3 +716,40 @@ TEST_F(ConfigFileTest, ConfigPathIsAFolder) {
   EXPECT_EQ(cfg.pistarHost, "127.0.0.1");
   expectSaneConfig();
 }
+
+// ---------------------------------------------------------------------------
+// The shipped example
+// ---------------------------------------------------------------------------
+
+TEST_F(ConfigFileTest, ExampleFileHasEveryKeyTheSaveWritesAndLoads) {
+  const std::string example = readFile(std::string(QSODECK_SOURCE_DIR) + "/examples/config.json");
+  ASSERT_FALSE(example.empty());
+  loadConfig();
+  ASSERT_TRUE(saveConfigToFile());
+  const std::string saved = readFile("sdcard/config.json");
+  size_t pos = 0;
+  int keys = 0;
+  while ((pos = saved.find("\":", pos)) != std::string::npos) {
+    size_t open = saved.rfind('"', pos - 1);
+    std::string key = saved.substr(open, pos + 2 - open);
+    EXPECT_NE(example.find(key), std::string::npos) << key;
+    ++keys;
+    pos += 2;
+  }
+  EXPECT_GT(keys, 100);
+
+  writeConfig(example);
+  ASSERT_TRUE(loadConfig());
+  EXPECT_EQ(cfg.backend, "Pi-Star");
+  EXPECT_EQ(cfg.pistarHost, "192.168.1.50");
+  EXPECT_EQ(cfg.deviceCallsign, "DL1ABC");
+  EXPECT_EQ(configuredWifiProfileCount(), 2);
+  EXPECT_EQ(cfg.quickActions[2].command, "remotecontrold \"DL1ABC B\" link never \"REF001 C\"");
+  EXPECT_TRUE(cfg.hamqslEnabled);
+  Theme fromFile = theme;
+  setDefaultTheme();
+  applyBaseThemeColor(cfg.themeColor);
+  for (int i = 0; i < THEME_COLOR_COUNT; ++i) {
+    EXPECT_EQ(themeColorField(fromFile, i), themeColorField(theme, i)) << THEME_COLOR_KEYS[i];
+  }
+}
