@@ -7,9 +7,7 @@
 #include "core/device_log.h"
 #include "host/runtime.h"
 #include "host/storage.h"
-#if __has_include("hotspot/http_fetch.h")
 #include "hotspot/http_fetch.h"
-#endif
 #include "hotspot/last_heard_parser.h"
 #include "hotspot/target_display.h"
 #include "network/wifi.h"
@@ -160,18 +158,9 @@ void applyCacheAndRefresh() {
   }
 }
 
-#if __has_include("hotspot/http_fetch.h")
 bool radioIdHttpGet(const String& url, String& payload, int& code) {
   return httpGetString(url, payload, code, RADIOID_LOOKUP_ACCEPT, "");
 }
-#else
-// PENDING: goes through httpGetString once hotspot/http_fetch.h exists.
-bool radioIdHttpGet(const String& url, String& payload, int& code) {
-  payload = "";
-  code = -1;
-  return false;
-}
-#endif
 
 }  // namespace
 

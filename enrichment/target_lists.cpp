@@ -8,11 +8,8 @@
 #include "enrichment/radioid.h"
 #include "host/runtime.h"
 #include "host/storage.h"
-#include "host/version.h"
 #include "hotspot/heard.h"
-#if __has_include("hotspot/http_fetch.h")
 #include "hotspot/http_fetch.h"
-#endif
 
 #include <curl/curl.h>
 
@@ -25,8 +22,6 @@ const size_t CONVERT_READ_CHUNK_BYTES = 256;
 const unsigned int ROW_SCAN_KEEP_CHARS = 32;
 const unsigned int ROW_OPEN_TAG_LIMIT_CHARS = 8192;
 const unsigned int ROW_BODY_LIMIT_CHARS = 16384;
-const uint32_t TARGET_LIST_CONNECT_TIMEOUT_MS = 3000;
-const uint32_t TARGET_LIST_NETWORK_LOCK_MS = 30000;
 
 struct TargetListModeInfo {
   const char* mode;
@@ -333,8 +328,6 @@ size_t downloadWriteCallback(char* data, size_t size, size_t count, void* user) 
   return total;
 }
 
-String downloadUserAgent() { return String("Qsodeck/") + QSODECK_VERSION + " (operator=" + getDeviceCallsign() + ")"; }
-
 // One GET through libcurl into the open file.
 void runCurlDownload(const String& url, DownloadSink& sink, DownloadResult& result) {
   CURL* curl = curl_easy_init();
@@ -344,7 +337,7 @@ void runCurlDownload(const String& url, DownloadSink& sink, DownloadResult& resu
     result.error = "HTTP begin failed.";
     return;
   }
-  String ua = downloadUserAgent();
+  String ua = httpFetchUserAgent();
   struct curl_slist* headers = nullptr;
   headers = curl_slist_append(headers, "Connection: close");
   headers = curl_slist_append(headers, "Accept: text/html,text/plain,*/*");
@@ -359,7 +352,7 @@ void runCurlDownload(const String& url, DownloadSink& sink, DownloadResult& resu
   curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 3L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, (long)TARGET_LIST_CONNECT_TIMEOUT_MS);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, (long)HTTP_FETCH_CONNECT_TIMEOUT_MS);
   // A transfer that moves less than one byte per second for the stall time fails.
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, (long)((TARGET_LIST_DOWNLOAD_STALL_MS + 999) / 1000));
@@ -392,14 +385,12 @@ DownloadResult performListDownload(const String& url, File& file) {
   DownloadResult result;
   String u = url;
   u.trim();
-#if __has_include("hotspot/http_fetch.h")
-  NetworkGuard guard(TARGET_LIST_NETWORK_LOCK_MS);
+  NetworkGuard guard(NETWORK_LOCK_TIMEOUT_MS);
   if (!guard) {
-    result.code = -98;
+    result.code = HTTP_FETCH_NETWORK_BUSY;
     result.error = "Network is busy.";
     return result;
   }
-#endif
   DownloadSink sink;
   sink.file = &file;
   runCurlDownload(u, sink, result);

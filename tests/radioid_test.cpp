@@ -2,12 +2,17 @@
 // queue and cadence, the cache and how cached names reach the records.
 #include "enrichment/radioid.h"
 
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "core/device_log.h"
+#include "host/board_stubs.h"
 #include "host/runtime.h"
 #include "ui/page_frame.h"
 #include "support/enrichment_test_env.h"
+#include "support/local_http_server.h"
 
 namespace {
 
@@ -414,6 +419,164 @@ TEST_F(RadioIdTest, DisplayNameAndCountry) {
 TEST_F(RadioIdTest, SvxlinkNamesLoseTalkgroupPrefix) {
   HeardRecord r = rec("SM0ABC", "TG 240", "", "SVXLink", "");
   EXPECT_EQ(s(radioIdDisplayNameForRecord(r)), "240");
+}
+
+// ---------------------------------------------------------------------------
+// Lookups over HTTP against a local users API
+
+const WebLogEntry* newestLog() { return webLogCount > 0 ? webLogEntryAt((uint8_t)(webLogCount - 1)) : nullptr; }
+
+class RadioIdFetchTest : public RadioIdTest {
+ protected:
+  void SetUp() override {
+    RadioIdTest::SetUp();
+    cfg.radioIdLookupEnabled = true;
+    clearWebLog();
+    server_.reset(new LocalHttpServer([this](const LocalHttpRequest& req, int fd, LocalHttpServer&) {
+      std::string call = req.target.substr(req.target.find('=') + 1);
+      std::string body;
+      int status = 200;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        status = status_;
+        body = answers_.count(call) ? answers_[call] : testData("radioid/users_callsign_not_found.json");
+      }
+      LocalHttpServer::sendAll(fd, LocalHttpServer::response(status, "X", body, "Content-Type: application/json\r\n"));
+    }));
+    cfg.radioIdUsersApiBase = server_->url("/api/users?callsign=").c_str();
+  }
+  void TearDown() override {
+    server_.reset();
+    RadioIdTest::TearDown();
+  }
+  void answer(const std::string& call, const std::string& body) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    answers_[call] = body;
+  }
+  void failWith(int status) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    status_ = status;
+  }
+  size_t requests() { return server_->requests().size(); }
+  // Shows a new transmission of the callsign as the newest heard record.
+  void hear(const char* callsign, const char* target = "TG 262") {
+    heardList[0] = rec(callsign, "", "", "DMR", target);
+    heardCount = 1;
+    liveRecord = heardList[0];
+    queueRadioIdLookupForRecord(heardList[0]);
+  }
+  void at(uint32_t ms) {
+    desktopSetTestClock(ms);
+    processRadioIdLookups();
+  }
+
+  std::unique_ptr<LocalHttpServer> server_;
+  std::mutex mutex_;
+  std::map<std::string, std::string> answers_;
+  int status_ = 200;
+};
+
+TEST_F(RadioIdFetchTest, FoundNameReachesRecordsLogAndScreen) {
+  answer("IU5HJU", testData("radioid/users_callsign_iu5hju_single.json"));
+  hear("iu5hju/p");
+  uiDirty = false;
+  at(100000);
+  ASSERT_EQ(requests(), 1u);
+  LocalHttpRequest req = server_->requests()[0];
+  EXPECT_EQ(req.target, "/api/users?callsign=IU5HJU");
+  EXPECT_EQ(req.header("Accept"), "application/json, text/plain;q=0.9, text/html;q=0.8");
+  EXPECT_EQ(s(heardList[0].name), "Mike Maccaoni");
+  EXPECT_EQ(s(heardList[0].country), "Italy");
+  EXPECT_EQ(s(liveRecord.name), "Mike Maccaoni");
+  EXPECT_EQ(s(mmdvmHeardList[0].name), "Mike Maccaoni");
+  EXPECT_TRUE(uiDirty);
+  ASSERT_NE(newestLog(), nullptr);
+  EXPECT_EQ(s(newestLog()->message), "Callsign lookup found IU5HJU as Mike Maccaoni.");
+  EXPECT_EQ(s(newestLog()->level), "INFO");
+  EXPECT_EQ(s(newestLog()->tag), "LOOKUP");
+  EXPECT_EQ(lastRadioIdLookupMillis, 100000u);
+}
+
+TEST_F(RadioIdFetchTest, AtMostOneLookupPerInterval) {
+  hear("DL1ABC");
+  at(100000);
+  hear("G4XYZ");
+  at(101499);
+  EXPECT_EQ(requests(), 1u);
+  EXPECT_EQ(s(pendingRadioIdLookupCallsign), "G4XYZ");
+  at(101500);
+  EXPECT_EQ(requests(), 2u);
+  EXPECT_EQ(s(pendingRadioIdLookupCallsign), "");
+  at(110000);
+  EXPECT_EQ(requests(), 2u);  // nothing pending
+}
+
+TEST_F(RadioIdFetchTest, FoundEntriesAreFreshForADay) {
+  answer("DL1ABC", R"({"results":[{"name":"Hans"}]})");
+  hear("DL1ABC", "TG 1");
+  at(100000);
+  hear("DL1ABC", "TG 2");
+  at(100000 + 3600000);
+  EXPECT_EQ(requests(), 1u);  // served from the cache
+  hear("DL1ABC", "TG 3");
+  at(100000 + RADIOID_LOOKUP_TTL_MS);
+  EXPECT_EQ(requests(), 2u);
+}
+
+TEST_F(RadioIdFetchTest, MissesAreRetriedAfterFifteenMinutes) {
+  hear("QQ1ABC", "TG 1");
+  at(100000);
+  EXPECT_EQ(requests(), 1u);
+  int index = radioIdLookupCacheIndexForCallsign("QQ1ABC");
+  ASSERT_GE(index, 0);
+  EXPECT_FALSE(radioIdLookupCache[index].found);
+  hear("QQ1ABC", "TG 2");
+  at(100000 + RADIOID_LOOKUP_RETRY_MS - 1);
+  EXPECT_EQ(requests(), 1u);
+  hear("QQ1ABC", "TG 3");
+  at(100000 + RADIOID_LOOKUP_RETRY_MS);
+  EXPECT_EQ(requests(), 2u);
+}
+
+TEST_F(RadioIdFetchTest, HttpErrorIsLoggedAndNotCached) {
+  failWith(503);
+  hear("DL1ABC");
+  at(100000);
+  EXPECT_EQ(requests(), 1u);
+  ASSERT_NE(newestLog(), nullptr);
+  EXPECT_EQ(s(newestLog()->message), "Callsign lookup failed for DL1ABC (HTTP 503).");
+  EXPECT_EQ(s(newestLog()->level), "WARN");
+  EXPECT_EQ(radioIdLookupCacheIndexForCallsign("DL1ABC"), -1);
+  EXPECT_EQ(s(pendingRadioIdLookupCallsign), "");
+  EXPECT_EQ(s(heardList[0].name), "");
+}
+
+TEST_F(RadioIdFetchTest, HtmlPageAnsweredWith200GivesNoName) {
+  answer("DL1ABC", "<!DOCTYPE html><html><head><title>Attention Required! | Cloudflare</title></head></html>");
+  hear("DL1ABC");
+  at(100000);
+  EXPECT_EQ(requests(), 1u);
+  EXPECT_EQ(s(heardList[0].name), "");
+  int index = radioIdLookupCacheIndexForCallsign("DL1ABC");
+  ASSERT_GE(index, 0);
+  EXPECT_FALSE(radioIdLookupCache[index].found);
+}
+
+TEST_F(RadioIdFetchTest, NameWithFormatCharactersIsLoggedLiterally) {
+  answer("DL1ABC", R"({"results":[{"name":"%s%n%x"}]})");
+  hear("DL1ABC");
+  at(100000);
+  ASSERT_NE(newestLog(), nullptr);
+  EXPECT_EQ(s(newestLog()->message), "Callsign lookup found DL1ABC as %s%n%x.");
+  EXPECT_EQ(s(heardList[0].name), "%s%n%x");
+}
+
+TEST_F(RadioIdFetchTest, NoLookupWhileTheNetworkIsDown) {
+  hear("DL1ABC");
+  WiFi.disconnect();
+  at(100000);
+  EXPECT_EQ(requests(), 0u);
+  EXPECT_EQ(s(pendingRadioIdLookupCallsign), "DL1ABC");
 }
 
 }  // namespace
