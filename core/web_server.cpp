@@ -1,6 +1,11 @@
 #include "core/web_server.h"
 
+namespace {
+
+// The configuration web server (port 80 on the board).
 WebServer server(80);
+
+}  // namespace
 
 // The desktop registers no pages: with no listener nothing could reach them.
 // begin() writes "Desktop WebServer stub active; no HTTP listener is started."

@@ -6,9 +6,6 @@
 
 #include "host/board_stubs.h"
 
-// The configuration web server (port 80 on the board).
-extern WebServer server;
-
 // Registers the web pages and starts the server.
 void setupWebServer();
 

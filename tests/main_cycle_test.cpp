@@ -185,6 +185,36 @@ TEST_F(MainCycleTest, BootWithConfigurationConnectsAndShowsTheStationAddress) {
   EXPECT_TRUE(hotspotTargets().empty());
 }
 
+TEST_F(MainCycleTest, SetupWritesItsSerialLinesInOrderWithTraceOff) {
+  testing::internal::CaptureStdout();
+  boot();
+  std::string out = testing::internal::GetCapturedStdout();
+  const char* lines[] = {
+      "\nBoot start\n",
+      "Reset reason CPU0: 0\n",
+      "[INFO][BOOT] Boot start.\n",
+      "[INFO][BOOT] Reset reason CPU0: 0.\n",
+      "Desktop controller: SDL2, runtime size: 800 x 480\n",
+      "[INFO][BOOT] SD storage mounted.\n",
+      "[INFO][BOOT] Configuration loaded.\n",
+      "[INFO][WIFI] Desktop network simulated. IP 127.0.0.1.\n",
+      "Desktop WebServer stub active; no HTTP listener is started.\n",
+      "[INFO][BOOT] Boot complete. Web UI at http://127.0.0.1/\n",
+      "[DESKTOP] post-boot: footer\n",
+      "[DESKTOP] post-boot: display settings\n",
+      "[DESKTOP] post-boot: normal first page\n",
+      "[DESKTOP] post-boot: complete\n",
+  };
+  size_t at = 0;
+  for (const char* line : lines) {
+    size_t found = out.find(line, at);
+    ASSERT_NE(found, std::string::npos) << "missing or out of order: " << line;
+    at = found + 1;
+  }
+  // QSODECK_DESKTOP_TRACE=0 silences the trace lines, not the serial ones.
+  EXPECT_EQ(out.find("[DESKTOP] setup: entered."), std::string::npos);
+}
+
 TEST_F(MainCycleTest, BootWithUnusableConfigurationStartsTheSetupAccessPoint) {
   mkdir("sdcard", 0755);
   std::ofstream out("sdcard/config.json", std::ios::binary | std::ios::trunc);
