@@ -11,7 +11,10 @@
 #include <string>
 #include <thread>
 
+#include "core/app.h"
 #include "core/device_log.h"
+#include "host/board_stubs.h"
+#include "hotspot/http_fetch.h"
 #include "support/enrichment_test_env.h"
 
 namespace {
@@ -480,6 +483,35 @@ TEST_F(TargetListsTest, DownloadFromClosedPortFails) {
   EXPECT_EQ(s(error), "HTTP begin failed.");
   EXPECT_FALSE(httpDownloadToSdFile(url, "", code, bytes, error));
   EXPECT_EQ(s(error), "No temporary file path is configured.");
+}
+
+TEST_F(TargetListsTest, DownloadWaitsForTheNetworkLock) {
+  SemaphoreHandle_t saved = networkMutex;
+  networkMutex = xSemaphoreCreateRecursiveMutex();
+  networkLockTake = [](SemaphoreHandle_t, TickType_t) -> BaseType_t { return pdFALSE; };
+  ScriptedServer server(httpAnswer("<tr><td>1</td><td>One</td></tr>"));
+  int code = 0;
+  size_t bytes = 0;
+  String error;
+  bool ok = httpDownloadToSdFile(server.url().c_str(), "/lookup/dmr.raw", code, bytes, error);
+  networkLockTake = xSemaphoreTakeRecursive;
+  networkMutex = saved;
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(code, -98);
+  EXPECT_EQ(s(error), "Network is busy.");
+  EXPECT_TRUE(server.head().empty());  // nothing was sent
+  EXPECT_FALSE(cardExists("/lookup/dmr.raw"));
+}
+
+TEST_F(TargetListsTest, RedirectOntoALocalFileIsRefused) {
+  writeCard("/secret.txt", "262|Secret\n");
+  ScriptedServer server("HTTP/1.0 302 Found\r\nLocation: file://" + local("/secret.txt") +
+                        "\r\nContent-Length: 0\r\n\r\n");
+  int code = 0;
+  size_t bytes = 0;
+  String error;
+  EXPECT_FALSE(httpDownloadToSdFile(server.url().c_str(), "/lookup/dmr.raw", code, bytes, error));
+  EXPECT_FALSE(cardExists("/lookup/dmr.raw"));
 }
 
 TEST_F(TargetListsTest, DownloadFromLocalFile) {
