@@ -15,7 +15,7 @@ namespace {
 
 const int START_TIMEOUT_MS = 10000;
 const int STOP_GRACE_MS = 3000;
-const char* const LISTEN_PREFIX = "sample dashboard listening on http://127.0.0.1:";
+const char* const LISTEN_PREFIX = "127.0.0.1:";
 
 long long nowMs() {
   timespec ts;
@@ -41,14 +41,19 @@ int readAnnouncedPort(int fd) {
   return atoi(line.c_str() + at + strlen(LISTEN_PREFIX));
 }
 
+std::vector<std::string> dashboardArgs(const std::vector<std::string>& extraArgs) {
+  std::vector<std::string> args = {"--port", "0", "--quiet"};
+  args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+  return args;
+}
+
 }  // namespace
 
-SampleDashboardProcess::SampleDashboardProcess(const std::vector<std::string>& extraArgs) {
+PythonServerProcess::PythonServerProcess(const std::string& script, const std::vector<std::string>& scriptArgs) {
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) return;
-  std::string script = std::string(QSODECK_SOURCE_DIR) + "/tools/sample_dashboard.py";
-  std::vector<std::string> args = {"python3", script, "--port", "0", "--quiet"};
-  args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+  std::vector<std::string> args = {"python3", script};
+  args.insert(args.end(), scriptArgs.begin(), scriptArgs.end());
   pid_ = fork();
   if (pid_ == 0) {
     dup2(out[1], STDOUT_FILENO);
@@ -64,27 +69,30 @@ SampleDashboardProcess::SampleDashboardProcess(const std::vector<std::string>& e
   if (pid_ > 0 && port_ == 0) stop();
 }
 
-SampleDashboardProcess::~SampleDashboardProcess() { stop(); }
+PythonServerProcess::~PythonServerProcess() { stop(); }
 
-std::string SampleDashboardProcess::hostPort() const { return "127.0.0.1:" + std::to_string(port_); }
+std::string PythonServerProcess::hostPort() const { return "127.0.0.1:" + std::to_string(port_); }
 
-std::string SampleDashboardProcess::url(const std::string& path) const { return "http://" + hostPort() + path; }
+std::string PythonServerProcess::url(const std::string& path) const { return "http://" + hostPort() + path; }
+
+SampleDashboardProcess::SampleDashboardProcess(const std::vector<std::string>& extraArgs)
+    : PythonServerProcess(std::string(QSODECK_SOURCE_DIR) + "/tools/sample_dashboard.py", dashboardArgs(extraArgs)) {}
 
 bool SampleDashboardProcess::control(const std::string& query) {
   if (!running()) return false;
   int status = 0;
-  simpleHttpGet(port_, "/_control?" + query, &status);
+  simpleHttpGet(port(), "/_control?" + query, &status);
   return status == 200;
 }
 
 bool SampleDashboardProcess::reset() {
   if (!running()) return false;
   int status = 0;
-  simpleHttpGet(port_, "/_control/reset", &status);
+  simpleHttpGet(port(), "/_control/reset", &status);
   return status == 200;
 }
 
-void SampleDashboardProcess::stop() {
+void PythonServerProcess::stop() {
   if (pid_ <= 0) return;
   kill(pid_, SIGTERM);
   long long deadline = nowMs() + STOP_GRACE_MS;
