@@ -205,20 +205,28 @@ void consumeHtmlRows(String& buffer, bool finalPass, File& file, const String& l
   }
 }
 
+// One line of a text list; markup lines (a login or error page answered
+// instead of the list) never become entries.
+void writeTextLine(File& file, const String& listMode, const String& line, int& entryCount, bool& writeOk) {
+  String t = line;
+  t.trim();
+  if (t.startsWith("<")) return;
+  String key, name;
+  if (splitTargetListLine(t, key, name)) writeEntry(file, listMode, key, name, entryCount, writeOk);
+}
+
 void consumeTextLines(String& buffer, bool finalPass, File& file, const String& listMode, int& entryCount,
                       bool& writeOk) {
   int start = 0;
   for (;;) {
     int nl = buffer.indexOf('\n', start);
     if (nl < 0) break;
-    String key, name;
-    if (splitTargetListLine(buffer.substring(start, nl), key, name)) writeEntry(file, listMode, key, name, entryCount, writeOk);
+    writeTextLine(file, listMode, buffer.substring(start, nl), entryCount, writeOk);
     start = nl + 1;
   }
   buffer = buffer.substring(start);
   if (finalPass && buffer.length() > 0) {
-    String key, name;
-    if (splitTargetListLine(buffer, key, name)) writeEntry(file, listMode, key, name, entryCount, writeOk);
+    writeTextLine(file, listMode, buffer, entryCount, writeOk);
     buffer = "";
   }
 }

@@ -276,6 +276,19 @@ TEST_F(TargetListsTest, FilesWithoutUsableKeysFail) {
   EXPECT_FALSE(cardExists("/lookup/dmr.txt"));
 }
 
+TEST_F(TargetListsTest, LoginPageNeverReplacesAList) {
+  // "<body><h1>..." would otherwise split into key "1" and a name.
+  std::string login =
+      "<!DOCTYPE html>\n<html><head><title>Pi-Star - Login</title></head>\n"
+      "<body><h1>Pi-Star Digital Voice Dashboard</h1>\n"
+      "<form method=\"post\" action=\"/admin/\"><label>User <input name=\"user\"></label></form></body></html>\n";
+  writeCard("/lookup/dmr.txt", "262|Deutschland\n");
+  int entries = 0;
+  EXPECT_FALSE(convert("DMR", login, entries));
+  EXPECT_FALSE(convert("DMR", login, entries, false));
+  EXPECT_EQ(readCard("/lookup/dmr.txt"), "262|Deutschland\n");
+}
+
 TEST_F(TargetListsTest, PageWithoutRowsFallsBackToTextLines) {
   std::string page = "<html><body><pre>\n262|Germany\n91|World-wide\n</pre></body></html>";
   int entries = 0;
