@@ -96,6 +96,12 @@ public:
     bool concat(const String& text);
     bool concat(const char* text);
     bool concat(char c);
+    // Numbers append as decimal text (floats with two decimals).
+    template <class T>
+    bool concat(T value) {
+        *this += value;
+        return true;
+    }
 
     String& operator+=(const String& text);
     String& operator+=(const char* text);

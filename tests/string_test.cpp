@@ -390,3 +390,15 @@ TEST(StringConcat, ReserveKeepsContent) {
     EXPECT_EQ(s, "keep");
     EXPECT_EQ(s.length(), 4u);
 }
+
+TEST(StringConcat, ConcatMatchesAppend) {
+    String s("v");
+    EXPECT_TRUE(s.concat(String("1")));
+    EXPECT_TRUE(s.concat("2"));
+    EXPECT_TRUE(s.concat('3'));
+    EXPECT_TRUE(s.concat(45));
+    EXPECT_TRUE(s.concat(6u));
+    EXPECT_TRUE(s.concat(0.5));
+    EXPECT_TRUE(s.concat((const char*)nullptr));
+    EXPECT_EQ(s, "v1234560.50");
+}
