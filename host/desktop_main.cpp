@@ -275,30 +275,9 @@ int desktopRunUiLoop(DesktopLoopState& state) {
   return runExitStatus();
 }
 
-int desktopMain(int argc, char** argv) {
-  desktopInitLog();
-  desktopTrace("[DESKTOP] process started.\n");
-  desktopTrace("[DESKTOP] platform: Linux.\n");
-  desktopInstallCrashHandlers();
+int desktopRunGuarded(int (*body)()) {
   try {
-    desktopTrace("[DESKTOP] calling setup().\n");
-    setup();
-    desktopTrace(
-        "[DESKTOP] setup() complete; entering desktop main loop. Close the SDL window to exit.\n");
-    DesktopLoopState state;
-    state.lastHeartbeat = millis();
-    state.lastSafeLog = state.lastHeartbeat;
-    desktopTrace("[DESKTOP] main: timers initialized.\n");
-    if (desktopSdlEventPollingEnabled()) {
-      desktopTrace("[DESKTOP] main: SDL event polling enabled by QSODECK_DESKTOP_SDL_EVENTS=1.\n");
-    } else {
-      desktopTrace(
-          "[DESKTOP] main: SDL event polling disabled on Linux; native mouse pump is active. Close "
-          "the window or press Ctrl+C to exit.\n");
-    }
-    desktopTrace("[DESKTOP] main: entering while loop.\n");
-    if (holdLoopRequested()) return desktopRunHoldLoop();
-    return desktopRunUiLoop(state);
+    return body();
   } catch (const std::exception& e) {
     desktopTrace("[DESKTOP][FATAL] exception: %s\n", e.what());
   } catch (...) {
@@ -306,4 +285,32 @@ int desktopMain(int argc, char** argv) {
   }
   desktopShutdown();
   return 1;
+}
+
+int desktopRunAfterStart() {
+  desktopTrace("[DESKTOP] calling setup().\n");
+  setup();
+  desktopTrace("[DESKTOP] setup() complete; entering desktop main loop. Close the SDL window to exit.\n");
+  DesktopLoopState state;
+  state.lastHeartbeat = millis();
+  state.lastSafeLog = state.lastHeartbeat;
+  desktopTrace("[DESKTOP] main: timers initialized.\n");
+  if (desktopSdlEventPollingEnabled()) {
+    desktopTrace("[DESKTOP] main: SDL event polling enabled by QSODECK_DESKTOP_SDL_EVENTS=1.\n");
+  } else {
+    desktopTrace(
+        "[DESKTOP] main: SDL event polling disabled on Linux; native mouse pump is active. Close "
+        "the window or press Ctrl+C to exit.\n");
+  }
+  desktopTrace("[DESKTOP] main: entering while loop.\n");
+  if (holdLoopRequested()) return desktopRunHoldLoop();
+  return desktopRunUiLoop(state);
+}
+
+int desktopMain(int argc, char** argv) {
+  desktopInitLog();
+  desktopTrace("[DESKTOP] process started.\n");
+  desktopTrace("[DESKTOP] platform: Linux.\n");
+  desktopInstallCrashHandlers();
+  return desktopRunGuarded(desktopRunAfterStart);
 }

@@ -54,6 +54,13 @@ void desktopFirmwarePass(DesktopLoopState& state);
 // Runs the desktop UI loop until the window closes; returns the exit status.
 int desktopRunUiLoop(DesktopLoopState& state);
 
+// Runs body; an exception escaping it is traced as fatal, the host is shut
+// down and 1 is returned. Otherwise returns body's result.
+int desktopRunGuarded(int (*body)());
+// Everything after the crash handlers: setup(), then the hold loop or the UI
+// loop, with their shutdown. Returns the exit status.
+int desktopRunAfterStart();
+
 // The whole run: log, crash handlers, setup(), then the hold loop or the UI
 // loop. Returns 0 after a normal close, 1 after a failed window creation or
 // an escaped exception.

@@ -1,0 +1,238 @@
+// The real program, started in a temporary folder and ended the ways a user
+// ends it: SIGTERM, Ctrl+C, a crash signal. Window tests need X (they skip
+// without DISPLAY); the failed-display run needs none.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <fcntl.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+const int START_TIMEOUT_MS = 90000;
+const int EXIT_TIMEOUT_MS = 60000;
+const char* BANNER = "\n--- Qsodeck desktop run ---\n";
+const char* LOOP_READY = "[DESKTOP] main: entering while loop.\n";
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int countOf(const std::string& text, const std::string& needle) {
+  int n = 0;
+  for (size_t pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1)) ++n;
+  return n;
+}
+
+void sleepMs(int ms) {
+  struct timespec ts = {ms / 1000, (long)(ms % 1000) * 1000000L};
+  nanosleep(&ts, nullptr);
+}
+
+class DesktopRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/qsodeck-e2e-XXXXXX";
+    char* dir = mkdtemp(pattern);
+    ASSERT_NE(dir, nullptr);
+    dir_ = dir;
+  }
+  void TearDown() override {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    std::string cmd = "rm -rf '" + dir_ + "'";
+    if (system(cmd.c_str()) != 0) {
+      // a leftover temp folder does not fail the test
+    }
+  }
+
+  static void requireDisplay() {
+    const char* display = getenv("DISPLAY");
+    if (display == nullptr || display[0] == '\0') GTEST_SKIP() << "no X display (run under xvfb-run)";
+  }
+
+  // Starts the program in the temp folder with extra environment settings;
+  // its standard output goes to "stdout.txt" there.
+  void start(const std::vector<std::pair<std::string, std::string>>& env) {
+    pid_ = fork();
+    ASSERT_GE(pid_, 0);
+    if (pid_ == 0) {
+      if (chdir(dir_.c_str()) != 0) _exit(120);
+      int fd = open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (fd < 0) _exit(121);
+      dup2(fd, STDOUT_FILENO);
+      dup2(fd, STDERR_FILENO);
+      unsetenv("SDL_VIDEODRIVER");
+      unsetenv("QSODECK_DESKTOP_HOLD_LOOP");
+      unsetenv("QSODECK_DESKTOP_SDL_EVENTS");
+      unsetenv("QSODECK_DESKTOP_TRACE");
+      setenv("QSODECK_DESKTOP_NETWORK", "0", 1);
+      for (const auto& kv : env) setenv(kv.first.c_str(), kv.second.c_str(), 1);
+      execl(QSODECK_BINARY_PATH, QSODECK_BINARY_PATH, (char*)nullptr);
+      _exit(122);
+    }
+  }
+
+  std::string log() const { return readFile(dir_ + "/desktop.log"); }
+  std::string out() const { return readFile(dir_ + "/stdout.txt"); }
+
+  // Waits until the log holds text; false when the program ended or the
+  // time ran out first.
+  bool waitForLog(const std::string& text) {
+    for (int waited = 0; waited < START_TIMEOUT_MS; waited += 50) {
+      if (log().find(text) != std::string::npos) return true;
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return log().find(text) != std::string::npos;
+      }
+      sleepMs(50);
+    }
+    return false;
+  }
+
+  // Waits for the end of the program; its exit code, 1000 + signal when a
+  // signal ended it, or -1 when it did not end in time.
+  int waitExit() {
+    for (int waited = 0; waited < EXIT_TIMEOUT_MS; waited += 20) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        if (WIFEXITED(status)) return WEXITSTATUS(status);
+        if (WIFSIGNALED(status)) return 1000 + WTERMSIG(status);
+        return -2;
+      }
+      sleepMs(20);
+    }
+    return -1;
+  }
+
+  int stopWith(int sig) {
+    if (kill(pid_, sig) != 0) return -3;
+    return waitExit();
+  }
+
+  std::string dir_;
+  pid_t pid_ = -1;
+};
+
+}  // namespace
+
+// Normal ends
+
+TEST_F(DesktopRun, SigtermClosesTheWindowNormally) {
+  requireDisplay();
+  start({});
+  ASSERT_TRUE(waitForLog(LOOP_READY)) << out();
+  EXPECT_EQ(stopWith(SIGTERM), 0) << out();
+  std::string text = log();
+  EXPECT_EQ(text.find(BANNER), 0u) << text;
+  EXPECT_EQ(countOf(text, BANNER), 1);
+  EXPECT_NE(text.find("[DESKTOP] process started.\n[DESKTOP] platform: Linux.\n"), std::string::npos);
+  EXPECT_NE(text.find("[DESKTOP] main: SDL event polling disabled on Linux; native mouse pump is active. "
+                      "Close the window or press Ctrl+C to exit.\n"),
+            std::string::npos);
+  EXPECT_EQ(countOf(text, "[DESKTOP] window closed; exiting normally.\n"), 1);
+  EXPECT_NE(out().find("[DESKTOP] window closed; exiting normally.\n"), std::string::npos);
+  EXPECT_EQ(text.find("[DESKTOP][FATAL]"), std::string::npos) << text;
+}
+
+TEST_F(DesktopRun, CtrlCClosesNormallyInSdlEventMode) {
+  requireDisplay();
+  start({{"QSODECK_DESKTOP_SDL_EVENTS", "1"}});
+  ASSERT_TRUE(waitForLog(LOOP_READY)) << out();
+  EXPECT_EQ(stopWith(SIGINT), 0) << out();
+  std::string text = log();
+  EXPECT_NE(text.find("[DESKTOP] main: SDL event polling enabled by QSODECK_DESKTOP_SDL_EVENTS=1.\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("[DESKTOP] window closed; exiting normally.\n"), std::string::npos) << text;
+}
+
+TEST_F(DesktopRun, HoldLoopEndsOnSigterm) {
+  requireDisplay();
+  start({{"QSODECK_DESKTOP_HOLD_LOOP", "1"}});
+  ASSERT_TRUE(waitForLog("[DESKTOP] main: press Ctrl+C in this terminal to exit.\n")) << out();
+  EXPECT_EQ(stopWith(SIGTERM), 0) << out();
+  std::string text = log();
+  EXPECT_NE(text.find("[DESKTOP] main: Linux hold loop active by QSODECK_DESKTOP_HOLD_LOOP=1.\n"),
+            std::string::npos);
+  EXPECT_NE(text.find("[DESKTOP] main: native window close requested. Exiting hold loop.\n"
+                      "[DESKTOP] main: hold loop ended; exiting normally.\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("[DESKTOP] main: desktop UI loop enabled"), std::string::npos);
+  EXPECT_EQ(text.find("first loop() returned"), std::string::npos);
+}
+
+TEST_F(DesktopRun, OnlyExactlyOneSelectsTheHoldLoop) {
+  requireDisplay();
+  start({{"QSODECK_DESKTOP_HOLD_LOOP", "yes"}});
+  ASSERT_TRUE(waitForLog("[DESKTOP] main: first loop() returned.\n")) << out();
+  EXPECT_EQ(stopWith(SIGTERM), 0);
+  std::string text = log();
+  EXPECT_EQ(text.find("hold loop"), std::string::npos) << text;
+  EXPECT_NE(text.find("[DESKTOP] main: desktop UI loop enabled; mouse maps to touch."), std::string::npos);
+}
+
+TEST_F(DesktopRun, TwoRunsLeaveTwoBanners) {
+  requireDisplay();
+  for (int run = 0; run < 2; ++run) {
+    start({});
+    ASSERT_TRUE(waitForLog(LOOP_READY)) << out();
+    // The second run waits for its own start line.
+    if (run == 1) {
+      for (int i = 0; i < 600 && countOf(log(), LOOP_READY) < 2; ++i) sleepMs(100);
+    }
+    ASSERT_EQ(stopWith(SIGTERM), 0);
+  }
+  std::string text = log();
+  EXPECT_EQ(countOf(text, BANNER), 2);
+  EXPECT_EQ(countOf(text, "[DESKTOP] window closed; exiting normally.\n"), 2);
+}
+
+// Crashes
+
+TEST_F(DesktopRun, SegmentationFaultExitsWith139) {
+  requireDisplay();
+  start({});
+  ASSERT_TRUE(waitForLog(LOOP_READY)) << out();
+  EXPECT_EQ(stopWith(SIGSEGV), 139);
+  std::string text = log();
+  EXPECT_NE(text.find("[DESKTOP][FATAL] signal 11 caught. Emergency exit without SDL shutdown.\n"),
+            std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("window closed"), std::string::npos);
+}
+
+TEST_F(DesktopRun, AbortExitsWith134) {
+  requireDisplay();
+  start({{"QSODECK_DESKTOP_HOLD_LOOP", "1"}});
+  ASSERT_TRUE(waitForLog("hold loop active")) << out();
+  EXPECT_EQ(stopWith(SIGABRT), 134);
+  EXPECT_NE(log().find("[DESKTOP][FATAL] signal 6 caught."), std::string::npos);
+}
+
+// Failures
+
+TEST_F(DesktopRun, FailedDisplayIsNotASuccess) {
+  start({{"SDL_VIDEODRIVER", "no-such-driver"}});
+  int code = waitExit();
+  EXPECT_EQ(code, 1) << out();
+  std::string text = log();
+  EXPECT_NE(text.find("[DESKTOP][FATAL] SDL_Init failed: "), std::string::npos) << text;
+  EXPECT_NE(text.find("[DESKTOP] window closed; exiting normally.\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("first loop() returned"), std::string::npos);
+}
