@@ -22,6 +22,7 @@
 #include "host/desktop_main.h"
 #include "host/runtime.h"
 #include "hotspot/heard.h"
+#include "hotspot/http_fetch.h"
 #include "network/wifi.h"
 #include "support/local_http_server.h"
 #include "ui/page_frame.h"
@@ -283,6 +284,48 @@ TEST_F(MainCycleTest, UnreachableDashboardIsATransportFailure) {
   runPasses(BOOT_MS + 100, BOOT_MS + 3000, 100);
   EXPECT_EQ(diagnosticsState.fetchFail, 2u);
   EXPECT_LT(diagnosticsState.lastApiStatusCode, 0);
+  EXPECT_TRUE(hotspotTargets().empty());
+}
+
+TEST_F(MainCycleTest, WpsdStatusPollReadsBothDashboardPages) {
+  boot();
+  cfg.backend = "WPSD";
+  runPasses(BOOT_MS + 100, BOOT_MS + 3000, 100);
+  std::vector<std::string> expected = {STATUS_PATH, "/mmdvmhost/radioinfo.php", "/api/?limit=12&names=true&country=true"};
+  EXPECT_EQ(hotspotTargets(), expected);
+}
+
+TEST_F(MainCycleTest, StatusPageWithoutDashboardDataIsAParseFailure) {
+  routes_.set(STATUS_PATH, 200, "<html><body>Login required</body></html>");
+  boot();
+  runPasses(BOOT_MS + 100, BOOT_MS + 1000, 100);
+  ASSERT_EQ(hotspotTargets().size(), 1u);
+  EXPECT_STREQ(footerText.c_str(), "Dashboard parse failed");
+  EXPECT_TRUE(ringContains("Hotspot API failed (HTTP 200, 0 ms, streak 1)."));
+}
+
+TEST_F(MainCycleTest, HeardPollWithoutStationLinkFailsAtOnce) {
+  boot();
+  WiFi.disconnect();
+  EXPECT_FALSE(fetchLastHeard());
+  EXPECT_FALSE(wifiOk);
+  EXPECT_STREQ(footerText.c_str(), "Wi-Fi disconnected");
+  EXPECT_TRUE(ringContains("Hotspot API failed (HTTP -1, 0 ms, streak 1)."));
+  EXPECT_FALSE(fetchModeStatus());
+  EXPECT_TRUE(hotspotTargets().empty());
+}
+
+namespace {
+BaseType_t lockHeldElsewhere(SemaphoreHandle_t, TickType_t) { return pdFALSE; }
+}  // namespace
+
+TEST_F(MainCycleTest, BusyNetworkLockShowsNetworkBusy) {
+  boot();
+  networkLockTake = lockHeldElsewhere;
+  nextFetchHeard = true;
+  EXPECT_FALSE(fetchLastHeard());
+  EXPECT_STREQ(footerText.c_str(), "Network busy");
+  EXPECT_TRUE(ringContains("Hotspot API failed (HTTP -98, 0 ms, streak 1)."));
   EXPECT_TRUE(hotspotTargets().empty());
 }
 
