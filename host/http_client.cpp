@@ -119,11 +119,7 @@ void applyRequestRules(CURL* curl, const DesktopHttpRequest& request) {
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, (curl_off_t)HTTP_BODY_LIMIT_BYTES);
   String ua = stripHeaderLineBreaks(request.userAgent);
   curl_easy_setopt(curl, CURLOPT_USERAGENT, ua.isEmpty() ? HTTP_DEFAULT_USER_AGENT : ua.c_str());
-  const char* ca = request.caBundlePath.isEmpty() ? HTTP_CA_BUNDLE_PATH : request.caBundlePath.c_str();
-  curl_easy_setopt(curl, CURLOPT_CAINFO, ca);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);  // host-name mismatches are tolerated
-  curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, relaxCertificateDates);
+  desktopHttpApplyTlsRules(curl, request.caBundlePath.c_str());
   applyTimeouts(curl, request);
 }
 
@@ -170,6 +166,16 @@ std::string redactUserInfo(const std::string& url) {
 }  // namespace
 
 // ---- Helpers ---------------------------------------------------------------
+
+void desktopHttpApplyTlsRules(void* curlEasyHandle, const char* caBundlePath) {
+  CURL* curl = static_cast<CURL*>(curlEasyHandle);
+  if (curl == nullptr) return;
+  const char* ca = (caBundlePath == nullptr || *caBundlePath == '\0') ? HTTP_CA_BUNDLE_PATH : caBundlePath;
+  curl_easy_setopt(curl, CURLOPT_CAINFO, ca);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);  // host-name mismatches are tolerated
+  curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, relaxCertificateDates);
+}
 
 String stripHeaderLineBreaks(const String& text) {
   std::string out;

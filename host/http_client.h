@@ -75,6 +75,12 @@ bool desktopHttpGetWithCurl(const DesktopHttpRequest& request, DesktopHttpRespon
 // by "***", for trace lines.
 String redactUrlSecrets(const String& url);
 
+// Applies the transport's certificate rules to a libcurl easy handle (for code
+// that streams with libcurl itself): the chain must lead to the CA bundle
+// (HTTP_CA_BUNDLE_PATH when null or empty); host-name and date mismatches are
+// tolerated.
+void desktopHttpApplyTlsRules(void* curlEasyHandle, const char* caBundlePath = nullptr);
+
 // Text with every CR and LF removed (header names, values, user agents).
 String stripHeaderLineBreaks(const String& text);
 
