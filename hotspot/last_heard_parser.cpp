@@ -33,15 +33,8 @@ static inline bool isJsonBlank(char c) { return c == ' ' || c == '\t' || c == '\
 static int findBytes(const char* s, int n, const char* needle, int needleLen, int from) {
   if (from < 0) from = 0;
   if (needleLen <= 0 || from > n - needleLen) return -1;
-  const char first = needle[0];
-  const int last = n - needleLen;
-  for (int i = from; i <= last; i++) {
-    const void* hit = memchr(s + i, first, (size_t)(last - i + 1));
-    if (!hit) return -1;
-    i = (int)((const char*)hit - s);
-    if (memcmp(s + i, needle, (size_t)needleLen) == 0) return i;
-  }
-  return -1;
+  const void* hit = memmem(s + from, (size_t)(n - from), needle, (size_t)needleLen);
+  return hit ? (int)((const char*)hit - s) : -1;
 }
 
 // desktopDataJsonSkipWs: first non-blank position at or after pos.
