@@ -1,6 +1,23 @@
 #include "ui/popups.h"
 
+#include "actions/remote_actions.h"
+#include "core/backend.h"
+#include "core/theme.h"
+#include "enrichment/callsign_country.h"
+#include "enrichment/radioid.h"
+#include "host/display.h"
+#include "hotspot/live_session.h"
+#include "hotspot/target_display.h"
+#include "ui/draw.h"
+#include "ui/live_page.h"
 #include "ui/page_frame.h"
+
+static const int DETAIL_ROW_Y0 = 140;
+static const int DETAIL_ROW_LIMIT_Y = 411;
+static const int QUICK_POPUP_X = 87;
+static const int QUICK_POPUP_Y = 112;
+static const int QUICK_POPUP_W = 625;
+static const int QUICK_POPUP_H = 256;
 
 bool detailPopupOpen = false;
 int selectedHeardIndex = -1;
@@ -30,8 +47,69 @@ void openDetailPopup(int index) {
   requestRedraw();
 }
 
-// PENDING: detail popup for one heard record.
-void drawDetailPopup(const HeardRecord& record) { (void)record; }
+// Characters a detail value may take before it is cut.
+static int detailValueChars() {
+  tft.setTextFont(2);
+  int w = tft.textWidth("W");
+  if (w < 6) w = 6;
+  const int chars = 480 / w;
+  return chars > 28 ? 28 : (chars < 10 ? 10 : chars);
+}
+
+static String dashIfBlank(const String& s) {
+  String t = s;
+  t.trim();
+  return t.isEmpty() ? String("-") : t;
+}
+
+static String detailModeText(const HeardRecord& r) {
+  String raw = r.mode;
+  String mode = normalizeModeName(raw);
+  if (mode.isEmpty()) return trimSafe(r.mode);
+  const String slot = dmrTimeslotLabel(r);
+  if (!slot.isEmpty()) mode += String(" ") + slot;
+  return mode;
+}
+
+void drawDetailPopup(const HeardRecord& r) {
+  fillPanel(30, 64, 740, 364, theme.panel2, theme.border);
+  String rawMode = r.mode;
+  const bool svx = isSvxlinkBackend() || normalizeModeName(rawMode) == "SVXLINK";
+  tft.setTextFont(2);
+  tft.setTextDatum(TL_DATUM);
+  tft.setTextColor(theme.accent, theme.panel2);
+  tft.drawString(svx ? "SVXLINK DETAILS" : "QSO DETAILS", 55, 84);
+  drawFlagOrPlaceholder(615, 84, 130, 84, countryCodeFromCallsign(r.callsign));
+
+  const int chars = detailValueChars();
+  const int pitch = 36;  // the larger of 28 and the font-2 line height
+  String country = trimSafe(radioIdDisplayCountryForRecord(r));
+  if (country.isEmpty()) country = countryCodeFromCallsign(r.callsign);
+  struct Row {
+    const char* label;
+    String value;
+    uint16_t colour;
+  };
+  const Row rows[] = {
+      {"User:", clipWithTilde(dashIfBlank(normalizeHamCallsign(r.callsign)), chars), theme.text},
+      {"Name:", dashIfBlank(clipWithTilde(radioIdDisplayNameForRecord(r), chars)), theme.text},
+      {"Mode:", clipWithTilde(dashIfBlank(detailModeText(r)), chars), theme.text},
+      {"Dest:", clipWithTilde(resolveTargetDisplay(r), chars), theme.text},
+      {"Grid:", clipWithTilde(dashIfBlank(r.grid), chars), theme.good},
+      {"Cntry:", dashIfBlank(clipWithTilde(country, chars)), theme.text},
+      {"Qual:",
+       clipWithTilde(String("RSSI ") + compactRssiValue(r.rssi) + "  BER " +
+                         prettyMetricValue(r.ber, "%", false),
+                     chars),
+       theme.subtext},
+  };
+  int y = DETAIL_ROW_Y0;
+  for (const Row& row : rows) {
+    if (y + pitch >= DETAIL_ROW_LIMIT_Y) break;
+    drawLabelValue(55, y, row.label, row.value, theme.warn, row.colour, theme.panel2);
+    y += pitch;
+  }
+}
 
 void getModeConfirmPopupLayout(int& popupX, int& popupY, int& popupW, int& popupH, int& noX,
                                int& noY, int& noW, int& noH, int& yesX, int& yesY, int& yesW,
@@ -47,8 +125,54 @@ void getModeConfirmPopupLayout(int& popupX, int& popupY, int& popupW, int& popup
   yesX = popupX + popupW - 210 - 55;
 }
 
-// PENDING: mode confirmation popup.
-void drawModeConfirmPopup() {}
+static void drawCentredText(const String& text, int cx, int cy, int font, int maxWidth,
+                            uint16_t fg, uint16_t bg) {
+  tft.setTextFont(font);
+  tft.setTextDatum(MC_DATUM);
+  tft.setTextColor(fg, bg);
+  tft.drawString(fitTextInCurrentFont(text, maxWidth), cx, cy);
+  tft.setTextDatum(TL_DATUM);
+}
 
-// PENDING: quick-action launcher popup.
-void drawQuickActionsPopup() {}
+void drawModeConfirmPopup() {
+  int px, py, pw, ph, noX, noY, noW, noH, yesX, yesY, yesW, yesH;
+  getModeConfirmPopupLayout(px, py, pw, ph, noX, noY, noW, noH, yesX, yesY, yesW, yesH);
+  fillSoftPanel(px, py, pw, ph, theme.panel2, theme.accent, 14);
+  drawCentredText("MODE CONTROL", px + pw / 2, py + 44, watchUiTitleFont(), pw - 50, theme.accent,
+                  theme.panel2);
+  const String question = String(modeConfirmEnableRequested ? "Enable " : "Disable ") +
+                          modeConfirmTargetLabel + " ?";
+  drawCentredText(question, px + pw / 2, py + 100, watchUiButtonFont(), pw - 60, theme.text,
+                  theme.panel2);
+  fillSoftPanel(noX, noY, noW, noH, theme.panel, theme.border, 8);
+  drawCentredText("NO", noX + noW / 2, noY + noH / 2, watchUiButtonFont(), noW - 20, theme.text,
+                  theme.panel);
+  fillSoftPanel(yesX, yesY, yesW, yesH, theme.panel, theme.good, 8);
+  drawCentredText("YES", yesX + yesW / 2, yesY + yesH / 2, watchUiButtonFont(), yesW - 20,
+                  theme.good, theme.panel);
+}
+
+void quickActionSlotRect(int slot, int& x, int& y, int& w, int& h) {
+  x = (slot % 2 == 0) ? 122 : 412;
+  y = 180 + 68 * (slot / 2);
+  w = 265;
+  h = 48;
+}
+
+void drawQuickActionsPopup() {
+  const bool svx = activeQuickActionIsSvxlink;
+  fillSoftPanel(QUICK_POPUP_X, QUICK_POPUP_Y, QUICK_POPUP_W, QUICK_POPUP_H, theme.panel2,
+                theme.accent, 14);
+  drawCentredText("QUICK ACTIONS", 399, 144, watchUiTitleFont(), 575, theme.accent, theme.panel2);
+  drawCentredText(svx ? "Send DTMF / Preset" : "Run a saved remote preset", 399, 168,
+                  watchUiHintFont(), 565, theme.subtext, theme.panel2);
+  for (int i = 0; i < quickActionSlotLimit(svx); ++i) {
+    int x, y, w, h;
+    quickActionSlotRect(i, x, y, w, h);
+    const bool configured = isQuickActionSlotConfigured(i, svx);
+    fillSoftPanel(x, y, w, h, theme.panel, configured ? theme.good : theme.border, 8);
+    drawCentredText(configured ? quickActionSlotLabel(i, svx) : String("Empty"), x + 132, y + 24,
+                    watchUiButtonFont(), 235, configured ? theme.good : theme.subtext,
+                    theme.panel);
+  }
+}

@@ -29,3 +29,5 @@ void getModeConfirmPopupLayout(int& popupX, int& popupY, int& popupW, int& popup
 void drawModeConfirmPopup();
 // Quick-action launcher popup.
 void drawQuickActionsPopup();
+// Rectangle of quick-action slot i in the launcher (two columns).
+void quickActionSlotRect(int slot, int& x, int& y, int& w, int& h);
