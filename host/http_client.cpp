@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include <mutex>
 #include <string>
@@ -309,12 +310,16 @@ void HTTPClient::addHeader(const String& name, const String& value) {
 
 // "file://" + local path: 200 with the file's bytes, 404 when it cannot be read.
 int HTTPClient::getLocalFile() {
+  String path = url_.substring(7);
+  struct stat st;
+  bool tooBig = stat(path.c_str(), &st) == 0 && (uint64_t)st.st_size > HTTP_BODY_LIMIT_BYTES;
   bool ok = false;
-  String data = desktopReadWholeFile(url_.substring(7), ok);
-  if (ok && data.length() > HTTP_BODY_LIMIT_BYTES) {
+  String data = tooBig ? String() : desktopReadWholeFile(path, ok);
+  if (tooBig || data.length() > HTTP_BODY_LIMIT_BYTES) {
     code_ = -2;
-    desktopTrace("[DESKTOP][HTTP] GET failed: %s -> code %d %s\n", redactUrlSecrets(url_).c_str(), code_,
-                 "local file exceeds the 16777216-byte limit");
+    char error[96];
+    snprintf(error, sizeof(error), "local file exceeds the %lu-byte limit", (unsigned long)HTTP_BODY_LIMIT_BYTES);
+    desktopTrace("[DESKTOP][HTTP] GET failed: %s -> code %d %s\n", redactUrlSecrets(url_).c_str(), code_, error);
   } else {
     code_ = ok ? 200 : 404;
     body_ = data;

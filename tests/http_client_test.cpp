@@ -410,6 +410,23 @@ TEST_F(HttpClientTest, FileUrlMissingIs404) {
   EXPECT_EQ(http.getString(), "");
 }
 
+TEST_F(HttpClientTest, FileUrlOverTheCapFails) {
+  char path[] = "/tmp/qsodeck-http-big-XXXXXX";
+  int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, (off_t)CAP + 1), 0);
+  close(fd);
+  HTTPClient http;
+  http.begin(std::string("file://") + path);
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  std::string out = GetCapturedStdout();
+  EXPECT_NE(out.find("GET failed: file://"), std::string::npos);
+  EXPECT_NE(out.find("16777216-byte limit"), std::string::npos) << out;
+  EXPECT_EQ(http.getSize(), 0);
+  unlink(path);
+}
+
 TEST_F(HttpClientTest, StreamRewindsOnEveryCall) {
   LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "abcdef")));
   HTTPClient http;
