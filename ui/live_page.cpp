@@ -289,22 +289,6 @@ void drawQuickActionLauncherBox(int x, int y, int w) {
 
 // ---------------------------------------------------------------- page
 
-// PENDING: the SvxLink, APRS, Weather, HamQSL and ADS-B sources draw their
-// own LIVE pages once their page code exists; until then the frame shows
-// which source is selected.
-static void drawWatchSourcePendingPage(const char* name) {
-  drawTopTabs();
-  fillSoftPanel(15, 72, 770, 368, theme.panel, theme.border, 12);
-  tft.setTextFont(2);
-  tft.setTextDatum(MC_DATUM);
-  tft.setTextColor(theme.accent, theme.panel);
-  tft.drawString(String(name) + " WATCH", 400, 220);
-  tft.setTextColor(theme.subtext, theme.panel);
-  tft.drawString("Page not available in this build", 400, 260);
-  tft.setTextDatum(TL_DATUM);
-  drawFooter();
-}
-
 // Frequency text of the hotspot, else of the heard data, else the fallback.
 static String liveFrequencyText(const String& hotspot, const String& heard, const char* fallback) {
   String t = hotspot;
@@ -347,11 +331,11 @@ static void drawMmdvmLivePage() {
 }
 
 void drawLivePage() {
-  if (isSvxlinkBackend()) return drawWatchSourcePendingPage("SVXLINK");
-  if (isAprsBackend()) return drawWatchSourcePendingPage("APRS");
-  if (isWeatherBackend()) return drawWatchSourcePendingPage("WEATHER");
-  if (isHamqslBackend()) return drawWatchSourcePendingPage("HAMQSL");
-  if (isAdsbBackend()) return drawWatchSourcePendingPage("ADSB");
+  if (isSvxlinkBackend()) return drawWatchSourcePendingPage("LIVE", "SVXLINK");
+  if (isAprsBackend()) return drawWatchSourcePendingPage("LIVE", "APRS");
+  if (isWeatherBackend()) return drawWatchSourcePendingPage("LIVE", "WEATHER");
+  if (isHamqslBackend()) return drawWatchSourcePendingPage("LIVE", "HAMQSL");
+  if (isAdsbBackend()) return drawWatchSourcePendingPage("LIVE", "ADSB");
   drawMmdvmLivePage();
 }
 

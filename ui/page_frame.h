@@ -93,6 +93,9 @@ String formatUptimeBrief();
 // Same for a given uptime in milliseconds (64-bit, no wrap).
 String formatUptimeBriefMs(uint64_t uptimeMs);
 
+// Frame of a watch-source page whose drawing is not available yet.
+void drawWatchSourcePendingPage(const char* page, const char* source);
+
 // Status pages.
 void drawSetupPage();
 void drawApModePage();
