@@ -237,6 +237,27 @@ TEST_F(MainCycleTest, BootWithUnusableConfigurationStartsTheSetupAccessPoint) {
   EXPECT_TRUE(hotspotTargets().empty());
 }
 
+TEST_F(MainCycleTest, SetupGuardLogsEveryFiveSecondsInVerboseMode) {
+  mkdir("sdcard", 0755);
+  std::ofstream out("sdcard/config.json", std::ios::binary | std::ios::trunc);
+  out << "{\"wifi_ssid\": \"your_wifi\"}\n";
+  out.close();
+  desktopSetTestClock(BOOT_MS);
+  setup();
+  setenv("QSODECK_DESKTOP_VERBOSE", "1", 1);
+  testing::internal::CaptureStdout();
+  runPasses(BOOT_MS + 100, BOOT_MS + 12000, 100);
+  std::string captured = testing::internal::GetCapturedStdout();
+  unsetenv("QSODECK_DESKTOP_VERBOSE");
+  size_t count = 0;
+  for (size_t at = captured.find("[DESKTOP] safe setup/AP loop active\n"); at != std::string::npos;
+       at = captured.find("[DESKTOP] safe setup/AP loop active\n", at + 1)) {
+    count++;
+  }
+  EXPECT_EQ(count, 3u);  // at +100, +5100 and +10100
+  EXPECT_FALSE(uiDirty);
+}
+
 // Hotspot poll alternation
 
 TEST_F(MainCycleTest, FirstPollIsStatusThenHeardAndStatusAlternate) {
