@@ -5,6 +5,7 @@
 #include <stdint.h>
 
 #include "host/wstring.h"
+#include "hotspot/heard.h"
 
 static const uint32_t TOUCH_DEBOUNCE_MS = 220;
 static const uint32_t TOUCH_HOLD_RELEASE_MS = 1500;
@@ -19,5 +20,9 @@ void handleTouch();
 bool pointInRect(int px, int py, int x, int y, int w, int h);
 // True (with the label) when the point lies on a switchable LIVE mode button.
 bool liveModeButtonTouchHit(int x, int y, String& label);
+// The mode status behind a switchable mode label; null for any other label.
+ModeStatus* modeStatusFromTouchLabel(const String& label);
 // Asks for confirmation before toggling a mode.
 void openModeConfirmPopup(const String& label);
+// Forgets the current press and the debounce time.
+void resetTouchGestureState();

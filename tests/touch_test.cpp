@@ -1,0 +1,339 @@
+// Touch dispatch driven by synthetic pointer samples through the program's
+// own input reader, with a controllable clock.
+#include <gtest/gtest.h>
+#include <SDL.h>
+#include <stdlib.h>
+
+#include "core/app.h"
+#include "core/config.h"
+#include "core/theme.h"
+#include "host/input.h"
+#include "host/runtime.h"
+#include "hotspot/heard.h"
+#include "support/display_probe.h"
+#include "ui/heard_page.h"
+#include "ui/page_frame.h"
+#include "ui/popups.h"
+#include "ui/screensaver.h"
+#include "ui/touch.h"
+
+namespace {
+
+int gSampleX = 0;
+int gSampleY = 0;
+bool gSampleDown = false;
+
+// Queues a pointer event the way the window system would deliver it.
+void pushPointerEvent(Uint32 type, int x, int y) {
+  SDL_Event e;
+  SDL_zero(e);
+  e.type = type;
+  if (type == SDL_MOUSEMOTION) {
+    e.motion.x = x;
+    e.motion.y = y;
+    e.motion.state = SDL_BUTTON_LMASK;
+  } else {
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.button.x = x;
+    e.button.y = y;
+  }
+  SDL_PushEvent(&e);
+}
+
+// Cursor sampler for window systems that report the global cursor.
+bool testSampler(int* x, int* y, bool* leftDown) {
+  *x = gSampleX;
+  *y = gSampleY;
+  *leftDown = gSampleDown;
+  return true;
+}
+
+class TouchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setDefaultTheme();
+    if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
+    desktopSetCursorSampler(testSampler);
+    now_ = 100000;
+    desktopSetTestClock(now_);
+    resetTouchGestureState();
+    cfg.flipScreen = false;
+    cfg.touchModeSshEnabled = true;
+    cfg.svxlinkEnabled = cfg.aprsEnabled = cfg.weatherEnabled = false;
+    cfg.hamqslEnabled = cfg.adsbEnabled = false;
+    for (auto& slot : cfg.quickActions) slot = QuickActionSlotConfig();
+    currentPage = PAGE_LIVE;
+    currentWatchSource = WATCH_MMDVM;
+    setupRequired = apModeActive = false;
+    screensaverActive = false;
+    closeDetailPopup();
+    modeConfirmPopupOpen = quickActionPopupOpen = watchSourcePopupOpen = false;
+    modeDMR = ModeStatus();
+    setFooterText("", false);
+    release();
+    uiDirty = false;
+  }
+  void TearDown() override {
+    desktopSetCursorSampler(nullptr);
+    desktopClearTestClock();
+  }
+
+  void advance(uint32_t ms) {
+    now_ += ms;
+    desktopSetTestClock(now_);
+  }
+  void sample(int x, int y) {
+    pushPointerEvent(gSampleDown ? SDL_MOUSEMOTION : SDL_MOUSEBUTTONDOWN, x, y);
+    gSampleX = x;
+    gSampleY = y;
+    gSampleDown = true;
+    handleTouch();
+  }
+  void release() {
+    pushPointerEvent(SDL_MOUSEBUTTONUP, gSampleX, gSampleY);
+    gSampleDown = false;
+    handleTouch();
+  }
+  // A press and release with time around it, past the debounce.
+  void tap(int x, int y) {
+    advance(300);
+    sample(x, y);
+    advance(20);
+    release();
+  }
+  void fillHeard(int n) {
+    for (int i = 0; i < MAX_HEARD; ++i) heardList[i] = HeardRecord();
+    for (int i = 0; i < n; ++i) {
+      heardList[i].callsign = String("DL") + String(i) + "AB";
+      heardList[i].mode = "DMR";
+      heardList[i].valid = true;
+    }
+    heardCount = n;
+  }
+
+  uint32_t now_ = 0;
+};
+
+// Seen in real use
+TEST_F(TouchTest, TabsSwitchPages) {
+  tap(15 + 145 + 60, 36);
+  EXPECT_EQ(PAGE_LAST, currentPage);
+  EXPECT_TRUE(uiDirty);
+  tap(15 + 290 + 60, 36);
+  EXPECT_EQ(PAGE_STATUS, currentPage);
+  tap(15 + 435 + 60, 36);
+  EXPECT_EQ(PAGE_INFO, currentPage);
+  tap(20, 36);
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  EXPECT_EQ(now_ - 20, lastInteractionMillis);
+}
+
+TEST_F(TouchTest, TabGapDoesNothingAndTabEdgeHits) {
+  currentPage = PAGE_STATUS;
+  tap(155, 36);
+  EXPECT_EQ(PAGE_STATUS, currentPage);
+  tap(15 + 134, 36);
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+}
+
+TEST_F(TouchTest, ClockBoxOpensAbout) {
+  tap(700, 36);
+  EXPECT_EQ(PAGE_ABOUT, currentPage);
+}
+
+TEST_F(TouchTest, OneTapPerPressAndDebounce) {
+  sample(15 + 145 + 60, 36);
+  EXPECT_EQ(PAGE_LAST, currentPage);
+  currentPage = PAGE_LIVE;
+  advance(100);
+  sample(15 + 145 + 60, 36);  // same press: no second tap
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  release();
+  advance(50);
+  sample(15 + 145 + 60, 36);  // new press within 220 ms of the last tap
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  release();
+  advance(300);
+  sample(15 + 145 + 60, 36);
+  EXPECT_EQ(PAGE_LAST, currentPage);
+}
+
+TEST_F(TouchTest, HeldPressRepeatsAfterHoldTime) {
+  sample(15 + 145 + 60, 36);
+  currentPage = PAGE_LIVE;
+  advance(1400);
+  sample(15 + 145 + 60, 36);
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  advance(200);
+  sample(15 + 145 + 60, 36);
+  EXPECT_EQ(PAGE_LAST, currentPage);
+}
+
+// Mode buttons and popups
+TEST_F(TouchTest, UnknownModeCannotBeToggled) {
+  tap(100, 90);
+  EXPECT_EQ(String("Cannot toggle DMR because its current state is unknown."), footerText);
+  EXPECT_FALSE(modeConfirmPopupOpen);
+}
+
+TEST_F(TouchTest, KnownModeOpensConfirmationAndNoCloses) {
+  modeDMR.known = modeDMR.enabled = true;
+  tap(100, 90);
+  ASSERT_TRUE(modeConfirmPopupOpen);
+  EXPECT_EQ(String("DMR"), modeConfirmTargetLabel);
+  EXPECT_FALSE(modeConfirmEnableRequested);
+  tap(20, 36);  // the header is unreachable while the popup is open
+  EXPECT_FALSE(modeConfirmPopupOpen);
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+}
+
+TEST_F(TouchTest, PocsagHasNoTarget) {
+  tap(300, 190);
+  EXPECT_EQ(String(""), footerText);
+  EXPECT_FALSE(modeConfirmPopupOpen);
+}
+
+TEST_F(TouchTest, TouchModeControlMustBeEnabled) {
+  cfg.touchModeSshEnabled = false;
+  modeDMR.known = true;
+  tap(100, 90);
+  EXPECT_EQ(String("Enable touch SSH mode control in the config page first."), footerText);
+}
+
+TEST_F(TouchTest, LauncherWithoutPresetsSaysSo) {
+  tap(290, 400);  // inside the wider hit area, left of the drawn box
+  EXPECT_EQ(String("No quick actions are configured yet."), footerText);
+  EXPECT_FALSE(quickActionPopupOpen);
+}
+
+TEST_F(TouchTest, EmptyPresetSlotKeepsLauncherOpen) {
+  cfg.quickActions[0].enabled = true;
+  cfg.quickActions[0].label = "Reboot";
+  cfg.quickActions[0].command = "sudo reboot";
+  tap(400, 400);
+  ASSERT_TRUE(quickActionPopupOpen);
+  tap(412 + 100, 180 + 20);  // slot 1, empty
+  EXPECT_TRUE(quickActionPopupOpen);
+  EXPECT_EQ(String("Preset slot is empty."), footerText);
+  tap(20, 20);  // outside every slot
+  EXPECT_FALSE(quickActionPopupOpen);
+}
+
+// HEARD page
+TEST_F(TouchTest, HeardRowOpensDetailAndAnyTapCloses) {
+  fillHeard(6);
+  currentPage = PAGE_LAST;
+  tap(400, 208 + 56 + 10);
+  ASSERT_TRUE(detailPopupOpen);
+  EXPECT_EQ(1, selectedHeardIndex);
+  tap(400, 300);
+  EXPECT_FALSE(detailPopupOpen);
+  EXPECT_EQ(-1, selectedHeardIndex);
+}
+
+TEST_F(TouchTest, HeardPagingFilterAndSort) {
+  fillHeard(6);
+  currentPage = PAGE_LAST;
+  lastHeardPageIndex = 0;
+  tap(60, 170);  // previous on the first page
+  EXPECT_EQ(0, lastHeardPageIndex);
+  tap(730, 170);
+  EXPECT_EQ(1, lastHeardPageIndex);
+  tap(730, 170);  // no third page
+  EXPECT_EQ(1, lastHeardPageIndex);
+  tap(400, 208 + 56 + 10);  // row 1 of page 2 holds index 5
+  EXPECT_TRUE(detailPopupOpen);
+  EXPECT_EQ(5, selectedHeardIndex);
+  tap(1, 300);
+  tap(200, 170);
+  EXPECT_EQ(LAST_HEARD_FILTER_DMR, lastHeardFilter);
+  EXPECT_EQ(0, lastHeardPageIndex);
+  tap(400, 170);
+  EXPECT_EQ(LAST_HEARD_SORT_CALLSIGN, lastHeardSort);
+  tap(400, 208 + 56 * 3 + 49);  // just below row 3
+  EXPECT_FALSE(detailPopupOpen);
+}
+
+// Gestures
+TEST_F(TouchTest, SwipeSwitchesSourceAndStartsBelowHeader) {
+  cfg.weatherEnabled = true;
+  advance(300);
+  sample(600, 30);  // starts in the header (between tabs): never a swipe
+  advance(50);
+  sample(390, 30);
+  release();
+  EXPECT_EQ(WATCH_MMDVM, currentWatchSource);
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  advance(300);
+  sample(500, 300);
+  advance(50);
+  sample(290, 310);
+  release();
+  EXPECT_EQ(WATCH_WEATHER, currentWatchSource);
+  EXPECT_EQ(String("WATCH: Weather"), footerText);
+}
+
+TEST_F(TouchTest, SwipeWithOnlyMmdvmDoesNothing) {
+  advance(300);
+  sample(500, 300);
+  advance(50);
+  sample(290, 300);
+  release();
+  EXPECT_EQ(WATCH_MMDVM, currentWatchSource);
+}
+
+TEST_F(TouchTest, TouchOnlyWakesTheScreensaver) {
+  screensaverActive = true;
+  advance(300);
+  sample(15 + 145 + 60, 36);
+  EXPECT_FALSE(screensaverActive);
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  EXPECT_TRUE(uiDirty);
+  advance(100);
+  sample(15 + 145 + 60, 36);
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  release();
+  tap(15 + 145 + 60, 36);
+  EXPECT_EQ(PAGE_LAST, currentPage);
+}
+
+TEST_F(TouchTest, WatchTabOpensChooserAndButtonSwitches) {
+  cfg.weatherEnabled = true;
+  tap(20, 36);
+  ASSERT_TRUE(watchSourcePopupOpen);
+  WatchSourcePopupLayout l = watchSourcePopupLayout();
+  ASSERT_EQ(2, l.count);
+  EXPECT_EQ(620, l.popupW);
+  EXPECT_EQ(230, l.btnW);
+  int x, y;
+  watchSourcePopupButtonRect(l, 1, x, y);
+  tap(x + 10, y + 10);
+  EXPECT_FALSE(watchSourcePopupOpen);
+  EXPECT_EQ(WATCH_WEATHER, currentWatchSource);
+}
+
+TEST_F(TouchTest, BrightnessSliderSetsLevel) {
+  currentPage = PAGE_STATUS;
+  tap(280, 390);
+  EXPECT_EQ(0, cfg.brightness);
+  tap(645, 390);
+  EXPECT_EQ(255, cfg.brightness);
+  tap(456, 390);
+  EXPECT_EQ(127, cfg.brightness);
+}
+
+TEST(TouchGeometry, PointInRectIsHalfOpen) {
+  EXPECT_TRUE(pointInRect(10, 10, 10, 10, 5, 5));
+  EXPECT_TRUE(pointInRect(14, 14, 10, 10, 5, 5));
+  EXPECT_FALSE(pointInRect(15, 14, 10, 10, 5, 5));
+  EXPECT_FALSE(pointInRect(9, 12, 10, 10, 5, 5));
+  String label;
+  EXPECT_TRUE(liveModeButtonTouchHit(199, 115, label));
+  EXPECT_EQ(String("DMR"), label);
+  EXPECT_FALSE(liveModeButtonTouchHit(300, 190, label));
+  EXPECT_EQ(nullptr, modeStatusFromTouchLabel("POCSAG"));
+  EXPECT_EQ(&modeNXDN, modeStatusFromTouchLabel("NXDN"));
+}
+
+}  // namespace
