@@ -211,10 +211,6 @@ void desktopNativeCaptureWindowHandle() {
   desktopTrace("[DESKTOP][WARN] SDL_GetWindowWMInfo failed: %s\n", text.c_str());
 }
 
-int16_t desktopNativeSignedLowWord(uint32_t v) { return (int16_t)(uint16_t)(v & 0xFFFFu); }
-
-int16_t desktopNativeSignedHighWord(uint32_t v) { return (int16_t)(uint16_t)(v >> 16); }
-
 void desktopSetCursorSampler(DesktopCursorSampler sampler) { gCursorSampler = sampler; }
 
 bool TouchCompat::touched() {

@@ -41,10 +41,6 @@ void desktopSdlPumpEvents();
 // while it fails).
 void desktopNativeCaptureWindowHandle();
 
-// The low and the high 16 bits of a packed parameter as signed numbers.
-int16_t desktopNativeSignedLowWord(uint32_t v);
-int16_t desktopNativeSignedHighWord(uint32_t v);
-
 // Replaces the cursor sampler of the native pump (null restores the global
 // mouse state reader). Lets tests drive the sampling step.
 void desktopSetCursorSampler(DesktopCursorSampler sampler);

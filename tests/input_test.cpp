@@ -436,11 +436,3 @@ TEST(InputWithoutWindow, PollDoesNothing) {
   EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONDOWN), 1);
   SDL_Quit();
 }
-
-TEST(InputWords, SignedLowAndHighWords) {
-  EXPECT_EQ(desktopNativeSignedLowWord(0xFFFF0001u), 1);
-  EXPECT_EQ(desktopNativeSignedHighWord(0xFFFF0001u), -1);
-  EXPECT_EQ(desktopNativeSignedLowWord(0x00008000u), -32768);
-  EXPECT_EQ(desktopNativeSignedHighWord(0x7FFF0000u), 32767);
-  EXPECT_EQ(desktopNativeSignedLowWord(0x0000FFF6u), -10);
-}
