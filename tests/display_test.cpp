@@ -505,3 +505,26 @@ TEST(DisplayInit, SecondInitOnlyClears) {
   EXPECT_EQ(framePixel(5, 5), RGB_BLACK);
   desktopShutdown();
 }
+
+TEST(DisplayInit, AcceleratedRequestIsNamedEvenOnFallback) {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  setenv("QSODECK_DESKTOP_ACCEL", "1", 1);
+  tft = DisplayCompat();
+  testing::internal::CaptureStdout();
+  tft.init();
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(tft.ready());
+  EXPECT_NE(out.find("[DESKTOP] SDL renderer ready (accelerated).\n"), std::string::npos) << out;
+  desktopShutdown();
+}
+
+TEST(DisplayInit, AccelZeroMeansSoftware) {
+  setenv("SDL_VIDEODRIVER", "offscreen", 1);
+  setenv("QSODECK_DESKTOP_ACCEL", "0", 1);
+  tft = DisplayCompat();
+  testing::internal::CaptureStdout();
+  tft.init();
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("[DESKTOP] SDL renderer ready (software).\n"), std::string::npos) << out;
+  desktopShutdown();
+}
