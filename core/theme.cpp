@@ -5,7 +5,10 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "core/config.h"
 #include "core/config_file.h"
+#include "host/desktop_json.h"
+#include "host/storage.h"
 
 Theme theme;
 
@@ -137,4 +140,23 @@ void desktopLoadThemeOverrides(const std::string &json) {
     uint16_t value = 0;
     if (parseHexColor(text, value)) themeColorField(theme, i) = value;
   }
+}
+
+bool loadThemeColor(const JsonObjectConst &json, const char *key, uint16_t &target) {
+  if (key == nullptr) return false;
+  String text = json[key] | String();
+  return parseHexColor(text, target);
+}
+
+bool loadThemeFromJson() {
+  File file = storageOpen(String(CONFIG_FILE), "rb");
+  if (!file) return false;
+  DynamicJsonDocument doc(8192);
+  DeserializationError err = deserializeJson(doc, file);
+  file.close();
+  if (err) return false;
+  JsonObjectConst colours = doc["theme"].as<JsonObjectConst>();
+  if (colours.isNull()) return false;
+  for (int i = 0; i < THEME_COLOR_COUNT; ++i) loadThemeColor(colours, THEME_COLOR_KEYS[i], themeColorField(theme, i));
+  return true;
 }

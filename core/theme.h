@@ -8,6 +8,8 @@
 
 #include "host/wstring.h"
 
+class JsonObjectConst;
+
 struct Theme {
   uint16_t bg;
   uint16_t panel;
@@ -53,3 +55,11 @@ void setDefaultTheme();
 void applyBaseThemeColor(const String &baseColorHex);
 // Applies the per-colour overrides of the "theme" object of a configuration text.
 void desktopLoadThemeOverrides(const std::string &json);
+
+// Override of one colour from a parsed configuration object; false (target
+// unchanged) when the key is missing or does not parse. The desktop reads
+// the configuration with its own scanner, so no start-up path uses these two.
+bool loadThemeColor(const JsonObjectConst &json, const char *key, uint16_t &target);
+// Applies the "theme" object of CONFIG_FILE through the document parser;
+// false when the file cannot be opened or parsed (always on the desktop).
+bool loadThemeFromJson();

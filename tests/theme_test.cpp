@@ -229,3 +229,13 @@ TEST_F(ConfigFileTest, SavedThemeReloadsToTheSameColours) {
   loadConfig();
   expectThemeEq(theme, saved);
 }
+
+TEST_F(ConfigFileTest, DocumentThemeReaderStaysInertOnTheDesktop) {
+  writeConfig("{\"theme\": {\"bg\": \"#FFFFFF\"}}");
+  Theme before = defaultTheme();
+  EXPECT_FALSE(loadThemeFromJson());  // the document parser is disabled here
+  uint16_t target = 0x1234;
+  EXPECT_FALSE(loadThemeColor(JsonObjectConst(), "bg", target));
+  EXPECT_EQ(target, 0x1234);
+  expectThemeEq(theme, before);
+}
