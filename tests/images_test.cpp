@@ -1,6 +1,7 @@
 // BMP drawing from storage and the APRS icon path rule.
 #include <gtest/gtest.h>
 #include <stdint.h>
+#include <stdlib.h>
 #include <stdio.h>
 #include <sys/stat.h>
 
@@ -78,8 +79,9 @@ class ImagesTest : public ::testing::Test {
   void SetUp() override {
     setDefaultTheme();
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = std::string("card_") + info->name();
-    mkdir(root_.c_str(), 0755);
+    char dir[] = "/tmp/qsodeck_card_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir)) << info->name();
+    root_ = dir;
     SD.setRoot(root_.c_str());
     ready_ = initOffscreenDisplay();
     if (!ready_) GTEST_SKIP() << "offscreen display unavailable";
@@ -288,7 +290,6 @@ TEST_F(ImagesTest, AprsIconPathFollowsTheTableRule) {
   EXPECT_EQ(String(""), aprsIconPathForSymbol("/"));
   EXPECT_EQ(String(""), aprsIconPathForSymbol("/\x7f"));
   EXPECT_EQ(String(""), aprsIconPathForSymbol("/\xc3"));
-  remove((root_ + "/aprs/131.png").c_str());  // left by an earlier run
   EXPECT_EQ(String(""), aprsIconPath("/>"));
   mkdir((root_ + "/aprs").c_str(), 0755);
   writeCardFile("aprs/131.png", "x");

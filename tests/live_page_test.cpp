@@ -77,8 +77,9 @@ class LivePageTest : public ::testing::Test {
     cfg.hamqslEnabled = cfg.adsbEnabled = false;
     for (auto& slot : cfg.quickActions) slot = QuickActionSlotConfig();
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = std::string("card_") + info->name();
-    mkdir(root_.c_str(), 0755);
+    char dir[] = "/tmp/qsodeck_card_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir)) << info->name();
+    root_ = dir;
     mkdir((root_ + "/flags").c_str(), 0755);
     SD.setRoot(root_.c_str());
     writeCardFile("flags/de.bmp", stripedFlagBmp());

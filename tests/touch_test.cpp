@@ -8,6 +8,7 @@
 #include "core/config.h"
 #include "core/theme.h"
 #include "host/input.h"
+#include "host/storage.h"
 #include "host/runtime.h"
 #include "hotspot/heard.h"
 #include "support/display_probe.h"
@@ -53,6 +54,9 @@ class TouchTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setDefaultTheme();
+    char dir[] = "/tmp/qsodeck_card_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    SD.setRoot(dir);  // the brightness tap saves the configuration here
     if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
     desktopSetCursorSampler(testSampler);
     now_ = 100000;
