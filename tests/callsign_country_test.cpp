@@ -188,6 +188,7 @@ class FlagDrawTest : public CallsignCountryTest {
   void SetUp() override {
     CallsignCountryTest::SetUp();
     setDefaultTheme();
+    applyBaseThemeColor(AppConfig().themeColor);  // the theme a fresh configuration gets
     if (!initOffscreenDisplay()) GTEST_SKIP() << "no offscreen display";
     tft.fillScreen(TFT_BLACK);
     std::string cmd = std::string("mkdir -p '") + local("/flags") + "' && cp '" + QSODECK_SOURCE_DIR +
@@ -219,9 +220,9 @@ TEST_F(FlagDrawTest, FlagIsCentredInTheBoxWithTheBmpOffset) {
   // Nothing outside the 32 x 32 square was touched.
   int black = countPixels(frame, 0, 0, SCREEN_W, SCREEN_H, 0x000000);
   EXPECT_EQ(black + 32 * 32 - countPixels(frame, left, top, 32, 32, 0x000000), SCREEN_W * SCREEN_H);
-  // Padding rows carry the panel colour, so the flag sits cleanly on the LIVE panel.
-  EXPECT_EQ(frame[(size_t)(top + 1) * SCREEN_W + left + 16], rgbOf565(0x2104));
-  EXPECT_EQ(frame[(size_t)(top + 30) * SCREEN_W + left + 16], rgbOf565(0x2104));
+  // Padding rows carry the default panel colour, so the flag sits cleanly on the LIVE panel.
+  EXPECT_EQ(frame[(size_t)(top + 1) * SCREEN_W + left + 16], rgbOf565(theme.panel2));
+  EXPECT_EQ(frame[(size_t)(top + 30) * SCREEN_W + left + 16], rgbOf565(theme.panel2));
 }
 
 TEST_F(FlagDrawTest, SmallBoxDrawsNothing) {

@@ -6,11 +6,12 @@
 # Source: the public-domain famfamfam flag icons (Debian package
 # famfamfam-flag-png, 16 x 11 PNG). Each icon is doubled with the point filter
 # (exact 2x, no blur) to 32 x 22 and centred on a 32 x 32 canvas filled with the
-# default panel colour of the LIVE page (#202020 = RGB565 0x2104), so the
-# padding disappears into the panel. Codes without an icon in the package are
+# panel colour that every flag sits on with the default theme colour #35C2FF
+# (panel2 = RGB565 0x0083, shown as #001018), so the padding disappears into
+# the panel. Pass another colour as the second argument for other themes. Codes without an icon in the package are
 # mapped (uk -> gb, cw -> an) or drawn here from primitives (un, icao, wmo, ss).
 #
-# Usage: tools/make_flags.sh [output-dir]   (default: sdcard/flags)
+# Usage: tools/make_flags.sh [output-dir [panel-colour]]   (default: sdcard/flags #001018)
 # Needs ImageMagick "convert". The generated files are committed, so a normal
 # build never runs this.
 set -eu
@@ -19,7 +20,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 out=${1:-"$root/sdcard/flags"}
 src=${FLAG_SOURCE_DIR:-/usr/share/flags/countries/16x11}
 table="$root/enrichment/callsign_country.cpp"
-panel='#202020'
+panel=${2:-'#001018'}
 
 command -v convert >/dev/null 2>&1 || { echo "make_flags: ImageMagick convert is missing" >&2; exit 1; }
 [ -d "$src" ] || { echo "make_flags: no flag icons in $src (apt-get install famfamfam-flag-png)" >&2; exit 1; }
