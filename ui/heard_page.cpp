@@ -116,7 +116,7 @@ static void drawNavButton(int x, int w, const String& label, int cx, uint16_t co
   tft.setTextDatum(TL_DATUM);
 }
 
-static String heardTimeText(const String& timeUtc) {
+String lastHeardTimeText(const String& timeUtc) {
   String t = timeUtc.length() >= 12 ? timeUtc.substring(11) : timeUtc;
   return clipWithTilde(t, 6);
 }
@@ -134,7 +134,7 @@ static void drawHeardRow(int r, const HeardRecord& rec) {
   tft.setTextColor(theme.text, fill);
   tft.drawString(clipWithTilde(resolveTargetDisplay(rec), 13), 340, y + 10);
   tft.setTextColor(theme.subtext, fill);
-  tft.drawString(heardTimeText(rec.timeUtc), 625, y + 10);
+  tft.drawString(lastHeardTimeText(rec.timeUtc), 625, y + 10);
 }
 
 static void drawMmdvmLastPage() {

@@ -45,5 +45,7 @@ int lastHeardPageCount(int visible);
 void normalizeLastHeardBrowseState();
 // Clamps the page to the whole list (the SvxLink heard page has no filter).
 void normalizeSvxlinkHeardBrowseState();
+// Time column text: the part after the date (from character 11), cut to 6.
+String lastHeardTimeText(const String& timeUtc);
 // Draws the HEARD page (hands over to the watch source's own page when not MMDVM).
 void drawLastPage();
