@@ -136,6 +136,12 @@ void traceLoadedConfig(const String &path) {
 
 }  // namespace
 
+void desktopApplyConfigText(const std::string &text) {
+  applyConfigKeys(text);
+  applyBaseThemeColor(cfg.themeColor);
+  desktopLoadThemeOverrides(text);
+}
+
 bool loadConfig() {
   setDefaultTheme();
   return loadDesktopDefaultConfig();
@@ -151,9 +157,7 @@ bool loadDesktopDefaultConfig() {
     applyBaseThemeColor(cfg.themeColor);
     desktopTrace("[DESKTOP][WARN] config.json not found; using built-in desktop defaults.\n");
   } else {
-    applyConfigKeys(text);
-    applyBaseThemeColor(cfg.themeColor);
-    desktopLoadThemeOverrides(text);
+    desktopApplyConfigText(text);
     traceLoadedConfig(lastLoadedConfigPath);
   }
   desktopFinalizeLoadedConfig();

@@ -59,6 +59,10 @@ bool loadConfig();
 // Desktop defaults, then the keys of "sdcard/config.json" (or "config.json"),
 // then the normalisation pass; true when the configuration is usable.
 bool loadDesktopDefaultConfig();
+// Applies the keys of a configuration text to `cfg` (with the backend, Wi-Fi
+// and SvxLink steps), then the base colour and the theme overrides; the
+// normalisation pass is left to the caller.
+void desktopApplyConfigText(const std::string &text);
 // At least one usable Wi-Fi profile, a hotspot host and a known backend.
 bool configLooksValid();
 // Reloads the configuration at run time and re-applies display, sources and
