@@ -1,0 +1,169 @@
+// The hotspot popups drawn over the LIVE page: golden frames of the detail
+// popup and the mode confirmation, and the launcher's slot states.
+#include <gtest/gtest.h>
+#include <stdint.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include <string>
+
+#include "core/app.h"
+#include "core/config.h"
+#include "core/theme.h"
+#include "host/display.h"
+#include "host/runtime.h"
+#include "host/storage.h"
+#include "hotspot/heard.h"
+#include "support/display_probe.h"
+#include "support/golden_image.h"
+#include "ui/page_frame.h"
+#include "ui/popups.h"
+
+namespace {
+
+void put16(std::string& s, uint16_t v) {
+  s.push_back((char)(v & 0xFF));
+  s.push_back((char)(v >> 8));
+}
+void put32(std::string& s, uint32_t v) {
+  for (int i = 0; i < 4; ++i) s.push_back((char)((v >> (8 * i)) & 0xFF));
+}
+
+// A 32 x 32 flag with two vertical halves (blue, white).
+std::string halvedFlagBmp() {
+  std::string s;
+  put16(s, 19778);
+  put32(s, 54 + 32 * 32 * 3);
+  put32(s, 0);
+  put32(s, 54);
+  put32(s, 40);
+  put32(s, 32);
+  put32(s, 32);
+  put16(s, 1);
+  put16(s, 24);
+  for (int i = 0; i < 6; ++i) put32(s, 0);
+  for (int row = 0; row < 32; ++row) {
+    for (int c = 0; c < 32; ++c) {
+      const bool left = c < 16;
+      s.push_back((char)(left ? 0xC0 : 0xFF));
+      s.push_back((char)(left ? 0x40 : 0xFF));
+      s.push_back((char)(left ? 0x00 : 0xFF));
+    }
+  }
+  return s;
+}
+
+class PopupsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    setDefaultTheme();
+    char dir[] = "/tmp/qsodeck_card_XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(dir));
+    root_ = dir;
+    mkdir((root_ + "/flags").c_str(), 0755);
+    SD.setRoot(root_.c_str());
+    FILE* f = fopen((root_ + "/flags/nl.bmp").c_str(), "wb");
+    ASSERT_NE(nullptr, f);
+    const std::string flag = halvedFlagBmp();
+    fwrite(flag.data(), 1, flag.size(), f);
+    fclose(f);
+    cfg.backend = "pistar";
+    cfg.svxlinkEnabled = cfg.aprsEnabled = cfg.weatherEnabled = false;
+    cfg.hamqslEnabled = cfg.adsbEnabled = false;
+    for (auto& slot : cfg.quickActions) slot = QuickActionSlotConfig();
+    desktopSetTestClock(500000);
+    setUiTimeOverride(1765204200);
+    currentPage = PAGE_LIVE;
+    currentWatchSource = WATCH_MMDVM;
+    liveRecord = HeardRecord();
+    closeDetailPopup();
+    modeConfirmPopupOpen = quickActionPopupOpen = watchSourcePopupOpen = false;
+    setFooterText("Desktop: http://127.0.0.1/", false);
+    if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
+    tft.fillScreen(0);
+  }
+  void TearDown() override {
+    desktopClearTestClock();
+    setUiTimeOverride(0);
+  }
+  static GoldenImage frame() {
+    GoldenImage image;
+    image.width = SCREEN_W;
+    image.height = SCREEN_H;
+    image.pixels = readFrame();
+    return image;
+  }
+  std::string root_;
+};
+
+TEST_F(PopupsTest, DetailPopupWithoutOptionalFieldsMatchesGolden) {
+  HeardRecord r;
+  r.callsign = "PA3XYZ";
+  r.mode = "DMR";
+  r.timeslot = "2";
+  r.target = "TG 204";
+  r.rssi = "-93";
+  r.ber = "1.2";
+  r.valid = true;
+  for (int i = 0; i < MAX_HEARD; ++i) heardList[i] = HeardRecord();
+  heardList[0] = r;
+  heardCount = 1;
+  openDetailPopup(0);
+  redrawCurrentPage(true);
+  GoldenResult result = compareWithGolden("detail_popup", frame());
+  EXPECT_TRUE(result.ok) << result.message;
+}
+
+TEST_F(PopupsTest, DetailPopupNeedsAValidIndex) {
+  heardCount = 0;
+  openDetailPopup(3);
+  redrawCurrentPage(true);
+  // Only the LIVE page: nothing at the popup's outline.
+  EXPECT_NE(rgbOf565(theme.border), framePixel(30, 64));
+}
+
+TEST_F(PopupsTest, ModeConfirmationMatchesGolden) {
+  modeConfirmTargetLabel = "DMR";
+  modeConfirmEnableRequested = false;
+  modeConfirmPopupOpen = true;
+  redrawCurrentPage(true);
+  GoldenResult result = compareWithGolden("mode_confirm_popup", frame());
+  EXPECT_TRUE(result.ok) << result.message;
+}
+
+TEST_F(PopupsTest, ModeConfirmationLayout) {
+  int px, py, pw, ph, noX, noY, noW, noH, yesX, yesY, yesW, yesH;
+  getModeConfirmPopupLayout(px, py, pw, ph, noX, noY, noW, noH, yesX, yesY, yesW, yesH);
+  EXPECT_EQ(100, px);
+  EXPECT_EQ(128, py);
+  EXPECT_EQ(155, noX);
+  EXPECT_EQ(260, noY);
+  EXPECT_EQ(435, yesX);
+  EXPECT_EQ(260, yesY);
+  EXPECT_EQ(210, yesW);
+  EXPECT_EQ(56, yesH);
+}
+
+TEST_F(PopupsTest, LauncherShowsEmptySlots) {
+  for (int i : {0, 2, 3}) {
+    cfg.quickActions[i].enabled = true;
+    cfg.quickActions[i].label = String("Preset ") + String(i);
+    cfg.quickActions[i].command = "true";
+  }
+  quickActionPopupOpen = true;
+  activeQuickActionIsSvxlink = false;
+  redrawCurrentPage(true);
+  std::vector<uint32_t> f = readFrame();
+  // Slot 0 (top left) configured: outline and label in good.
+  EXPECT_EQ(rgbOf565(theme.good), framePixel(122, 180));
+  // Slot 1 (top right) empty: border outline and "Empty" in subtext.
+  EXPECT_EQ(rgbOf565(theme.border), framePixel(412, 180));
+  EXPECT_GT(countPixels(f, 412, 180, 265, 48, rgbOf565(theme.subtext)), 0);
+  EXPECT_EQ(0, countPixels(f, 413, 181, 263, 46, rgbOf565(theme.good)));
+}
+
+}  // namespace

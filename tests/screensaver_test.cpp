@@ -1,0 +1,143 @@
+// Screensaver state and picture, boot splash and brightness.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "core/app.h"
+#include "core/config.h"
+#include "core/theme.h"
+#include "host/display.h"
+#include "host/runtime.h"
+#include "hotspot/heard.h"
+#include "support/display_probe.h"
+#include "ui/page_frame.h"
+#include "ui/popups.h"
+#include "ui/screensaver.h"
+
+namespace {
+
+class ScreensaverTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setDefaultTheme();
+    screensaverActive = false;
+    desktopSetTestClock(1000);
+    liveRecord = HeardRecord();
+    closeDetailPopup();
+    if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
+    tft.fillScreen(0);
+  }
+  void TearDown() override { desktopClearTestClock(); }
+};
+
+// State
+TEST_F(ScreensaverTest, ActivatingClosesDetailPopupAndResetsTick) {
+  detailPopupOpen = true;
+  selectedHeardIndex = 2;
+  lastScreensaverFrameMillis = 1234;
+  uiDirty = footerDirty = false;
+  setScreensaverActive(true);
+  EXPECT_TRUE(screensaverActive);
+  EXPECT_FALSE(detailPopupOpen);
+  EXPECT_EQ(-1, selectedHeardIndex);
+  EXPECT_EQ(0u, lastScreensaverFrameMillis);
+  EXPECT_TRUE(uiDirty);
+  EXPECT_TRUE(footerDirty);
+  uiDirty = false;
+  setScreensaverActive(true);  // unchanged: nothing happens
+  EXPECT_FALSE(uiDirty);
+}
+
+TEST_F(ScreensaverTest, ActivityWakesTheScreen) {
+  setScreensaverActive(true);
+  desktopSetTestClock(7777);
+  uiDirty = false;
+  noteScreenActivity(false);
+  EXPECT_FALSE(screensaverActive);
+  EXPECT_EQ(7777u, lastInteractionMillis);
+  EXPECT_TRUE(uiDirty);
+}
+
+TEST_F(ScreensaverTest, FooterActivityCountsOnlyWhenAsked) {
+  lastInteractionMillis = 0;
+  desktopSetTestClock(5000);
+  setFooterText("quiet", false);
+  EXPECT_EQ(0u, lastInteractionMillis);
+  setFooterText("loud", true);
+  EXPECT_EQ(5000u, lastInteractionMillis);
+  desktopSetTestClock(6000);
+  footerDirty = false;
+  setFooterText("loud", true);  // unchanged: no repaint, no activity
+  EXPECT_FALSE(footerDirty);
+  EXPECT_EQ(5000u, lastInteractionMillis);
+}
+
+// Picture
+TEST_F(ScreensaverTest, UnchangedPictureIsNotRedrawn) {
+  drawScreensaver(true);
+  tft.drawPixel(5, 5, 0xF800);
+  drawScreensaver(false);
+  EXPECT_EQ(rgbOf565(0xF800), framePixel(5, 5));
+  desktopSetTestClock(1000 + 12000);  // the drift moves every 12 s
+  drawScreensaver(false);
+  EXPECT_EQ(0u, framePixel(5, 5));
+}
+
+TEST_F(ScreensaverTest, LongTargetIsCutTo24Characters) {
+  liveRecord.callsign = "DL1ABC";
+  liveRecord.mode = "DSTAR";
+  liveRecord.target = "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234";  // 30 characters
+  liveRecord.valid = true;
+  const uint32_t t = 30000;
+  desktopSetTestClock(t);
+  drawScreensaver(true);
+  const int driftX = 2 * (5 * (int)((t / 12000) % 5) - 10);
+  const int driftY = 6 * (int)((t / 24000) % 5) - 12;
+  const int badgeX = 90 + driftX;
+  const int textX = badgeX + 25 + 57;
+  const int top = 356 + driftY + 59 - 7;
+  std::vector<uint32_t> f = readFrame();
+  const uint32_t text = rgbOf565(theme.text);
+  EXPECT_GT(countPixels(f, textX + 23 * 12, top, 12, 14, text), 0);  // "~"
+  EXPECT_EQ(0, countPixels(f, textX + 24 * 12, top - 8, 200, 30, text));
+}
+
+// Boot splash
+TEST_F(ScreensaverTest, BootProgressIsClamped) {
+  drawBootSplash("BOOT", 150, 3);
+  EXPECT_EQ(100, bootLastProgress);
+  EXPECT_TRUE(bootSplashReady);
+  // The whole bar is filled (the scan line excepted).
+  EXPECT_EQ(rgbOf565(theme.accent), framePixel(709, 418));
+  drawBootSplash("BOOT", -5, 4);
+  EXPECT_EQ(0, bootLastProgress);
+  EXPECT_EQ(rgbOf565(theme.bg), framePixel(500, 418));
+}
+
+TEST_F(ScreensaverTest, AnimatedStepDrawsTargetProgress) {
+  animateBootProgress("CONFIG LOADED", 38, 20, 18);  // raised to 38
+  EXPECT_EQ(38, bootLastProgress);
+  EXPECT_EQ(String("CONFIG LOADED"), bootLastStatus);
+}
+
+// Brightness
+TEST_F(ScreensaverTest, BrightnessFromTouch) {
+  setBrightnessFromTouchX(100);
+  EXPECT_EQ(0, cfg.brightness);
+  setBrightnessFromTouchX(280);
+  EXPECT_EQ(0, cfg.brightness);
+  setBrightnessFromTouchX(632);
+  EXPECT_EQ(255, cfg.brightness);
+  setBrightnessFromTouchX(799);
+  EXPECT_EQ(255, cfg.brightness);
+}
+
+TEST_F(ScreensaverTest, SliderKnobFollowsBrightness) {
+  cfg.brightness = 128;
+  drawBrightnessSlider();
+  EXPECT_EQ(rgbOf565(theme.warn), framePixel(456, 394));
+  EXPECT_EQ(rgbOf565(theme.warn), framePixel(466, 394));
+  EXPECT_NE(rgbOf565(theme.warn), framePixel(467, 394));
+  EXPECT_EQ(rgbOf565(theme.accent), framePixel(300, 390));
+}
+
+}  // namespace
