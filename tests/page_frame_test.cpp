@@ -1,0 +1,227 @@
+// The page frame: tabs, clock and date texts, uptime, watch-source chooser
+// layout and swipes, the redraw bookkeeping and the status pages.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <time.h>
+
+#include "core/app.h"
+#include "core/config.h"
+#include "core/theme.h"
+#include "host/display.h"
+#include "host/runtime.h"
+#include "support/display_probe.h"
+#include "support/golden_image.h"
+#include "ui/page_frame.h"
+#include "ui/popups.h"
+#include "ui/screensaver.h"
+
+namespace {
+
+class PageFrameTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    setDefaultTheme();
+    cfg.backend = "pistar";
+    cfg.svxlinkEnabled = cfg.aprsEnabled = cfg.weatherEnabled = false;
+    cfg.hamqslEnabled = cfg.adsbEnabled = false;
+    currentPage = PAGE_LIVE;
+    currentWatchSource = WATCH_MMDVM;
+    setupRequired = apModeActive = screensaverActive = false;
+    closeDetailPopup();
+    watchSourcePopupOpen = modeConfirmPopupOpen = quickActionPopupOpen = false;
+    setUiTimeOverride(1765204200);  // 08 Dec 2025 14:30:00 UTC
+    desktopSetTestClock(1000);
+    if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
+    tft.fillScreen(0);
+  }
+  void TearDown() override {
+    setUiTimeOverride(0);
+    desktopClearTestClock();
+  }
+  static void enableAllWatchSources() {
+    cfg.svxlinkEnabled = true;
+    cfg.svxlinkHost = "127.0.0.1";
+    cfg.aprsEnabled = true;
+    cfg.aprsApiKey = "key";
+    cfg.weatherEnabled = true;
+    cfg.hamqslEnabled = true;
+    cfg.adsbEnabled = true;
+    cfg.adsbHost = "127.0.0.1";
+  }
+};
+
+// Texts
+TEST_F(PageFrameTest, ClockAndDateTexts) {
+  EXPECT_EQ(String("14:30"), getHeaderTimeText());
+  EXPECT_EQ(String("14:30"), getDetailedClockText());
+  EXPECT_EQ(String("08 Dec 2025"), getDateText());
+}
+
+TEST_F(PageFrameTest, UptimeTexts) {
+  EXPECT_EQ(String("0m"), formatUptimeBriefMs(59999));
+  EXPECT_EQ(String("7m"), formatUptimeBriefMs(7 * 60000ULL + 5));
+  EXPECT_EQ(String("3h 12m"), formatUptimeBriefMs((3 * 60 + 12) * 60000ULL));
+  EXPECT_EQ(String("2d 5h"), formatUptimeBriefMs(((2 * 24 + 5) * 60 + 59) * 60000ULL));
+  // Past the 32-bit millisecond wrap (49.7 days) the uptime keeps counting.
+  EXPECT_EQ(String("50d 0h"), formatUptimeBriefMs(50ULL * 86400000ULL));
+  EXPECT_EQ(String("400d 0h"), formatUptimeBriefMs(400ULL * 86400000ULL));
+  desktopClearTestClock();
+  EXPECT_FALSE(formatUptimeBrief().isEmpty());
+}
+
+// Redraw bookkeeping
+TEST_F(PageFrameTest, FooterTextChangeMarksFooterOnly) {
+  uiDirty = footerDirty = false;
+  setFooterText("Hello", false);
+  EXPECT_TRUE(footerDirty);
+  EXPECT_FALSE(uiDirty);
+  requestRedraw();
+  EXPECT_TRUE(uiDirty);
+}
+
+TEST_F(PageFrameTest, FullRenderRemembersWhatItDrew) {
+  currentPage = PAGE_INFO;
+  redrawCurrentPage(true);
+  EXPECT_EQ((int)PAGE_INFO, lastRenderedPage);
+  EXPECT_FALSE(lastDetailPopupState);
+  setupRequired = true;
+  currentPage = PAGE_LAST;
+  redrawCurrentPage(false);
+  EXPECT_EQ((int)PAGE_AP, lastRenderedPage);
+  currentPage = PAGE_ABOUT;
+  redrawCurrentPage(false);
+  EXPECT_EQ((int)PAGE_ABOUT, lastRenderedPage);
+}
+
+TEST_F(PageFrameTest, PageChangeClearsTheBody) {
+  currentPage = PAGE_ABOUT;
+  redrawCurrentPage(true);
+  tft.fillRect(10, 440 - 20, 4, 4, 0xF800);  // body pixel outside the ABOUT card
+  currentPage = PAGE_STATUS;
+  redrawCurrentPage(false);
+  EXPECT_NE(rgbOf565(0xF800), framePixel(11, 421));
+}
+
+TEST_F(PageFrameTest, ScrollDispatcherRefusesUnderScreensaver) {
+  EXPECT_TRUE(redrawScrollingTextAreasForCurrentPage());
+  screensaverActive = true;
+  EXPECT_FALSE(redrawScrollingTextAreasForCurrentPage());
+  screensaverActive = false;
+  currentPage = PAGE_LAST;
+  EXPECT_FALSE(redrawScrollingTextAreasForCurrentPage());
+}
+
+// Tabs
+TEST_F(PageFrameTest, HamqslSourceShowsThreeTabs) {
+  cfg.hamqslEnabled = true;
+  currentWatchSource = WATCH_HAMQSL;
+  currentPage = PAGE_STATUS;
+  tft.fillScreen(0xF800);
+  drawTopTabs();
+  // Slot 1 holds STATUS (active), slot 3 is cleared to the background.
+  EXPECT_EQ(rgbOf565(theme.tabActive), framePixel(15 + 145 + 60, 20));
+  EXPECT_EQ(rgbOf565(theme.bg), framePixel(500, 36));
+}
+
+TEST_F(PageFrameTest, ActiveTabUsesActiveFill) {
+  currentPage = PAGE_LAST;
+  drawTopTabs();
+  EXPECT_EQ(rgbOf565(theme.tabIdle), framePixel(20, 20));
+  EXPECT_EQ(rgbOf565(theme.tabActive), framePixel(165, 20));
+  EXPECT_EQ(rgbOf565(theme.panel2), framePixel(620, 20));  // clock box
+}
+
+// Watch sources
+TEST_F(PageFrameTest, ChooserWithOnlyMmdvm) {
+  WatchSourcePopupLayout l = watchSourcePopupLayout();
+  EXPECT_EQ(1, l.count);
+  EXPECT_EQ(620, l.popupW);
+  EXPECT_EQ(224, l.popupH);
+  EXPECT_EQ(230, l.btnW);
+  int x, y;
+  watchSourcePopupButtonRect(l, 0, x, y);
+  EXPECT_EQ(285, x);
+  EXPECT_EQ(128 + 104, y);
+  EXPECT_FALSE(handleWatchSourceSwipe(-200));
+}
+
+TEST_F(PageFrameTest, ChooserWithAllSources) {
+  enableAllWatchSources();
+  WatchSourcePopupLayout l = watchSourcePopupLayout();
+  EXPECT_EQ(6, l.count);
+  EXPECT_EQ(2, l.cols);
+  EXPECT_EQ(3, l.rows);
+  EXPECT_EQ(770, l.popupW);
+  EXPECT_EQ(360, l.popupH);
+  EXPECT_EQ(295, l.btnW);
+  int x, y;
+  watchSourcePopupButtonRect(l, 5, x, y);
+  EXPECT_EQ(15 + (770 - 615) / 2 + 320, x);
+  EXPECT_EQ(60 + 104 + 160, y);
+}
+
+TEST_F(PageFrameTest, ChooserWithThreeSources) {
+  cfg.weatherEnabled = true;
+  cfg.hamqslEnabled = true;
+  WatchSourcePopupLayout l = watchSourcePopupLayout();
+  EXPECT_EQ(3, l.count);
+  EXPECT_EQ(3, l.cols);
+  EXPECT_EQ(760, l.popupW);
+  EXPECT_EQ(205, l.btnW);
+  EXPECT_EQ(WATCH_HAMQSL, l.options[2]);
+}
+
+TEST_F(PageFrameTest, SwipesCycleBothWays) {
+  cfg.weatherEnabled = true;
+  cfg.hamqslEnabled = true;
+  EXPECT_TRUE(handleWatchSourceSwipe(-200));
+  EXPECT_EQ(WATCH_WEATHER, currentWatchSource);
+  EXPECT_EQ(String("WATCH: Weather"), footerText);
+  EXPECT_TRUE(handleWatchSourceSwipe(200));
+  EXPECT_EQ(WATCH_MMDVM, currentWatchSource);
+  EXPECT_TRUE(handleWatchSourceSwipe(200));  // wraps backwards to HamQSL
+  EXPECT_EQ(WATCH_HAMQSL, currentWatchSource);
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+}
+
+TEST_F(PageFrameTest, SwipeIgnoredOffPageOrWithOverlay) {
+  cfg.weatherEnabled = true;
+  currentPage = PAGE_STATUS;
+  EXPECT_FALSE(handleWatchSourceSwipe(-200));
+  currentPage = PAGE_LIVE;
+  detailPopupOpen = true;
+  EXPECT_FALSE(handleWatchSourceSwipe(-200));
+  detailPopupOpen = false;
+  setupRequired = true;
+  EXPECT_FALSE(handleWatchSourceSwipe(-200));
+  EXPECT_EQ(WATCH_MMDVM, currentWatchSource);
+}
+
+// Status pages
+TEST_F(PageFrameTest, InfoPageMatchesGolden) {
+  currentPage = PAGE_INFO;
+  setFooterText("Desktop: http://127.0.0.1/", false);
+  desktopSetTestClock((3 * 60 + 12) * 60000);
+  redrawCurrentPage(true);
+  GoldenImage image;
+  image.width = SCREEN_W;
+  image.height = SCREEN_H;
+  image.pixels = readFrame();
+  GoldenResult result = compareWithGolden("info_page", image);
+  EXPECT_TRUE(result.ok) << result.message;
+}
+
+TEST_F(PageFrameTest, SetupStateDrawsApPageWithNote) {
+  setupRequired = true;
+  apModeActive = true;
+  currentPage = PAGE_LIVE;
+  redrawCurrentPage(true);
+  std::vector<uint32_t> f = readFrame();
+  // The AP tab replaces INFO and is active; the note is in warn.
+  EXPECT_EQ(rgbOf565(theme.tabActive), framePixel(15 + 435 + 5, 20));
+  EXPECT_GT(countPixels(f, 35, 376, 725, 44, rgbOf565(theme.warn)), 0);
+}
+
+}  // namespace
