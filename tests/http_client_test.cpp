@@ -467,6 +467,8 @@ TEST(HttpRedaction, QueryKeysAndTokens) {
       {"", ""},
       {"?", "?"},
       {"http://h/x?&&key=a&&", "http://h/x?&&key=***&&"},
+      {"http://h/x?next=http://u:pw@h2/", "http://h/x?next=http://u:pw@h2/"},
+      {"h:8/x?key=1&v=a://u:pw@h", "h:8/x?key=***&v=a://u:pw@h"},
   };
   for (const Case& c : cases) EXPECT_EQ(redactUrlSecrets(c.in), c.out) << c.in;
 }
