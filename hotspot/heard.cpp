@@ -5,10 +5,7 @@
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/theme.h"
-// PENDING: these weak stand-ins give way to the HEARD page module's own
-// definitions; replace them with #include "ui/heard_page.h" once it is in.
-__attribute__((weak)) int lastHeardPageIndex = 0;
-__attribute__((weak)) void normalizeLastHeardBrowseState() {}
+#include "ui/heard_page.h"
 #include "ui/page_frame.h"
 
 HeardRecord heardList[MAX_HEARD];
