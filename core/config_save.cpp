@@ -59,18 +59,17 @@ void buildConfigDocument(JsonDocument &doc) {
   }
 }
 
-// Writes all bytes; partial writes continue, a write that makes no progress
-// (error, full disk) fails.
+// Writes the whole text in one call. A write that takes fewer bytes than
+// asked (full disk, quota, error) fails the save at once; only an
+// interrupted call, which wrote nothing, is repeated.
 bool writeAllBytes(int fd, const std::string &text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = configFileWriteHook ? configFileWriteHook(fd, text.data() + done, text.size() - done)
-                                    : ::write(fd, text.data() + done, text.size() - done);
+  if (text.empty()) return false;
+  for (;;) {
+    ssize_t n = configFileWriteHook ? configFileWriteHook(fd, text.data(), text.size())
+                                    : ::write(fd, text.data(), text.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += (size_t)n;
+    return n >= 0 && (size_t)n == text.size();
   }
-  return true;
 }
 
 // Makes a rename in the folder of `path` durable; failures are harmless.

@@ -331,24 +331,28 @@ TEST_F(ConfigSaveTest, ReadOnlyFolderKeepsTheOldFile) {
   ASSERT_EQ(chmod(".", 0755), 0);
   ASSERT_EQ(chmod("sdcard", 0555), 0);
   bool root = geteuid() == 0;
-  if (root) ASSERT_EQ(seteuid(65534), 0);  // root ignores folder permissions
+  if (root) {
+    ASSERT_EQ(seteuid(65534), 0);  // root ignores folder permissions
+  }
   bool saved = saveConfigToFile();
-  if (root) ASSERT_EQ(seteuid(0), 0);
+  if (root) {
+    ASSERT_EQ(seteuid(0), 0);
+  }
   EXPECT_FALSE(saved);
   expectOldFileKept();
 }
 
+// Counts the calls of the write hooks below.
+int writeCalls = 0;
+
 ssize_t halfThenDiskFull(int fd, const void *buf, size_t n) {
-  static bool first = true;
-  if (first) {
-    first = false;
-    return write(fd, buf, n / 2);
-  }
+  if (++writeCalls == 1) return write(fd, buf, n / 2);
   errno = ENOSPC;
   return -1;
 }
 
 TEST_F(ConfigSaveTest, DiskFullAfterAPartialWriteKeepsTheOldFile) {
+  writeCalls = 0;
   configFileWriteHook = halfThenDiskFull;
   EXPECT_FALSE(saveOverOldFile());
   expectOldFileKept();
@@ -362,11 +366,38 @@ TEST_F(ConfigSaveTest, WriteWithoutProgressKeepsTheOldFile) {
   expectOldFileKept();
 }
 
-ssize_t sevenBytesAtATime(int fd, const void *buf, size_t n) { return write(fd, buf, n < 7 ? n : 7); }
+ssize_t sevenBytesAtATime(int fd, const void *buf, size_t n) {
+  ++writeCalls;
+  return write(fd, buf, n < 7 ? n : 7);
+}
 
-TEST_F(ConfigSaveTest, PartialWritesThatCompleteSaveEverything) {
+// A write that takes fewer bytes than asked already fails the save: the
+// saver does not go on writing the rest behind it.
+TEST_F(ConfigSaveTest, ShortWriteFailsAtOnceAndKeepsTheOldFile) {
+  writeCalls = 0;
   configFileWriteHook = sevenBytesAtATime;
+  EXPECT_FALSE(saveOverOldFile());
+  EXPECT_EQ(writeCalls, 1);
+  expectOldFileKept();
+  configFileWriteHook = nullptr;
+  loadConfig();
+  EXPECT_EQ(cfg.brightness, 42);
+}
+
+ssize_t interruptedOnceThenWhole(int fd, const void *buf, size_t n) {
+  if (++writeCalls == 1) {
+    errno = EINTR;
+    return -1;
+  }
+  return write(fd, buf, n);
+}
+
+// An interrupted write has written nothing and is simply repeated.
+TEST_F(ConfigSaveTest, InterruptedWriteIsRepeated) {
+  writeCalls = 0;
+  configFileWriteHook = interruptedOnceThenWhole;
   ASSERT_TRUE(saveOverOldFile());
+  EXPECT_EQ(writeCalls, 2);
   configFileWriteHook = nullptr;
   loadConfig();
   EXPECT_EQ(cfg.brightness, 99);
