@@ -129,17 +129,20 @@ String desktopReadWholeFile(const String& p, bool& ok) {
   ok = false;
   FILE* f = fopen(p.c_str(), "rb");
   if (f == nullptr) return String();
-  ok = true;
-  std::string data;
-  if (fseek(f, 0, SEEK_END) == 0) {
-    long size = ftell(f);
-    if (size > 0 && fseek(f, 0, SEEK_SET) == 0) {
-      data.resize((size_t)size);
-      size_t got = fread(&data[0], 1, (size_t)size, f);
-      data.resize(got);
-    }
+  // Only regular files are read: a folder opens fine on Linux but reports a
+  // nonsense size, so the size is never trusted and reading goes in chunks.
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+    fclose(f);
+    return String();
   }
+  std::string data;
+  char chunk[8192];
+  size_t got;
+  while ((got = fread(chunk, 1, sizeof(chunk), f)) > 0) data.append(chunk, got);
+  ok = ferror(f) == 0;
   fclose(f);
+  if (!ok) return String();
   return String(std::move(data));
 }
 

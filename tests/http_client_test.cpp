@@ -410,6 +410,13 @@ TEST_F(HttpClientTest, FileUrlMissingIs404) {
   EXPECT_EQ(http.getString(), "");
 }
 
+TEST_F(HttpClientTest, FileUrlOfAFolderIsNotFound) {
+  HTTPClient http;
+  http.begin("file:///tmp");
+  EXPECT_EQ(http.GET(), 404);
+  EXPECT_EQ(http.getString(), "");
+}
+
 TEST_F(HttpClientTest, FileUrlOverTheCapFails) {
   char path[] = "/tmp/qsodeck-http-big-XXXXXX";
   int fd = mkstemp(path);

@@ -343,4 +343,13 @@ TEST_F(StorageTest, ReadWholeFileMissing) {
   EXPECT_TRUE(ok);
 }
 
+// A folder opens with fopen on Linux and reports a nonsense size; reading it
+// must fail quietly instead of throwing out of the program.
+TEST_F(StorageTest, ReadWholeFileRefusesFolder) {
+  ASSERT_TRUE(desktopCreateParentDirs(String(dir_ + "/folder/x")));
+  bool ok = true;
+  EXPECT_STREQ(desktopReadWholeFile(String(dir_ + "/folder"), ok).c_str(), "");
+  EXPECT_FALSE(ok);
+}
+
 }  // namespace
