@@ -217,9 +217,11 @@ bool desktopDataJsonNextObject(const String& json, int& pos, String& out) {
 
 // desktopDataJsonArrayForHeardPayload: a bare array or one under a known key.
 bool desktopDataJsonArrayForHeardPayload(const String& payload, String& out) {
+  // An answer that is an array is the list, also when it is cut short: then
+  // there is no list at all, and no key inside a record may stand in for it.
   int start = desktopDataJsonSkipWs(payload, 0);
   if (start < (int)payload.length() && payload.c_str()[start] == '[') {
-    if (desktopDataJsonExtractContainerAt(payload, start, '[', ']', out)) return true;
+    return desktopDataJsonExtractContainerAt(payload, start, '[', ']', out);
   }
   static const char* const KEYS[] = {"last_heard", "traffic", "data", "results", "heard", "lastHeard"};
   for (const char* key : KEYS) {
@@ -251,7 +253,7 @@ int64_t utcTmToEpoch(const struct tm& tm) {
 }
 
 // Reads one integer the way "%d" does (blanks, optional sign, digits), but
-// refuses more than nine digits so nothing can overflow.
+// refuses a value of ten or more significant digits so nothing can overflow.
 static bool readBoundedInt(const char* s, int n, int& pos, int& value) {
   while (pos < n && (s[pos] == ' ' || s[pos] == '\t' || s[pos] == '\r' || s[pos] == '\n' || s[pos] == '\v' ||
                      s[pos] == '\f'))
@@ -264,8 +266,9 @@ static bool readBoundedInt(const char* s, int n, int& pos, int& value) {
   int digits = 0;
   int v = 0;
   while (pos < n && s[pos] >= '0' && s[pos] <= '9') {
-    if (++digits > 9) return false;
+    if (v >= 100000000) return false;  // a tenth significant digit would follow
     v = v * 10 + (s[pos] - '0');
+    digits++;
     pos++;
   }
   if (digits == 0) return false;

@@ -85,15 +85,15 @@ void updateSessionInfoFromRecord(const HeardRecord& rec) {
 }
 
 // normalizeDmrTimeslot strips the many slot spellings down to "1" or "2".
-// "TIME-SLOT" goes before "-" does, so "time-slot 01" is slot 1 and not a
-// leftover "TIME01".
+// "TIME-SLOT" goes first, before "-" could leave a "TIME01" behind, so
+// "time-slot 01" is slot 1.
 String normalizeDmrTimeslot(String& raw) {
   raw.trim();
   if (raw.length() == 0) return String();
   String t = raw;
   t.toUpperCase();
-  t.replace("TIME SLOT", "");
   t.replace("TIME-SLOT", "");
+  t.replace("TIME SLOT", "");
   t.replace("TIMESLOT", "");
   t.replace("SLOT", "");
   t.replace("TS", "");

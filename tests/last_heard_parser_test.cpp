@@ -345,6 +345,17 @@ TEST_F(LastHeardTest, ApiDateTimeAcceptsYears1970To9999) {
   EXPECT_FALSE(parseApiDateTime(String("10000-01-01 00:00:00"), t));
 }
 
+TEST_F(LastHeardTest, ApiDateTimeReadsLeadingZerosLikeTheNumberPattern) {
+  struct tm t;
+  ASSERT_TRUE(parseApiDateTime(String("000000000002024-000000000001-15 10:20:30"), t));
+  EXPECT_EQ(t.tm_year, 2024 - 1900);
+  EXPECT_EQ(t.tm_mon, 0);
+  EXPECT_EQ(t.tm_mday, 15);
+  EXPECT_FALSE(parseApiDateTime(String("2024-01-15 10:20:0000000000000000000000000000099"), t));
+  ASSERT_TRUE(parseApiDateTime(String("2024-01-15 10:20:0000000000000000000000000000059"), t));
+  EXPECT_EQ(t.tm_sec, 59);
+}
+
 TEST_F(LastHeardTest, ApiDateTimeRejectsBadFields) {
   struct tm t;
   const char* bad[] = {
@@ -448,6 +459,19 @@ TEST_F(LastHeardTest, UnterminatedObjectEndsTheListUnderAKey) {
   String closed("[{\"callsign\":\"K1AB\"},{\"callsign\":\"K2AB\",\"x\":{\"y\":1]");
   EXPECT_EQ(desktopParseHeardRecords(closed, out, MAX_HEARD), 1);
   EXPECT_EQ(out[0].callsign, "K1AB");
+}
+
+TEST_F(LastHeardTest, TruncatedBareArrayIsNotSearchedForListKeys) {
+  ASSERT_TRUE(parseHeardArray(readData("pistar/last_heard_dstar.json")));
+  lastError = "";
+  // The answer is an array cut short; an inner "heard" list must not stand in for it.
+  String cut("[{\"callsign\":\"K1AB\",\"heard\":[{\"callsign\":\"X1YZ\"}]}");
+  EXPECT_FALSE(parseHeardArray(cut));
+  EXPECT_EQ(lastError, "Desktop JSON object missing heard array");
+  ASSERT_EQ(heardCount, 2);
+  EXPECT_EQ(heardList[0].callsign, "CT2HRB");
+  HeardRecord out[MAX_HEARD];
+  EXPECT_EQ(desktopParseHeardRecords(String("  \r\n[ {\"data\":[{\"callsign\":\"X1YZ\"}]"), out, MAX_HEARD), -1);
 }
 
 // Hostile

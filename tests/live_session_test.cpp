@@ -79,6 +79,8 @@ TEST_F(LiveSessionTest, NormalizeDmrTimeslotRecognisesTheSpellings) {
       {"time slot 2", "2"}, {"TimeSlot 1", "1"}, {"time-slot 01", "1"}, {"TIME-SLOT 2", "2"}, {"TS-02", "2"},
       {"3", ""},           {"", ""},            {"   ", ""},          {"12", ""},        {"TS 1 2", ""},
       {"001", ""},         {"slot", ""},        {"one", ""},
+      // "TIME-SLOT" goes first, before "TIME SLOT" and the shorter words.
+      {"TIME-TIME SLOTSLOT 1", ""}, {"TIME-SLOT#2", "2"},
   };
   for (const Case& c : cases) {
     String raw(c.in);
