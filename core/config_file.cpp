@@ -2,7 +2,11 @@
 // import.
 #include "core/config_file.h"
 
+#include <errno.h>
+#include <fcntl.h>
 #include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/app.h"
 #include "core/backend.h"
@@ -29,6 +33,7 @@ namespace {
 const char *const FALLBACK_CONFIG_PATH = "config.json";
 const uint32_t CONFIG_APPLY_DELAY_MS = 350;
 const size_t CONFIG_READ_CHUNK_BYTES = 4096;
+const size_t CONFIG_FILE_MAX_BYTES = 16u * 1024u * 1024u;  // far above any real configuration
 
 const char *boolText(bool v) { return v ? "true" : "false"; }
 
@@ -38,16 +43,26 @@ bool textIsSet(const String &s) {
   return t.length() > 0;
 }
 
-// Reads a whole file in pieces (no size query, so folders and pipes read as
-// empty instead of failing); false when it cannot be opened.
+// Reads a whole file in pieces; false when it cannot be opened. Anything
+// but a regular file (folder, pipe, device) opens but reads as empty, so a
+// pipe cannot block the start-up and a device cannot fill the memory; a
+// regular file is read up to CONFIG_FILE_MAX_BYTES.
 bool readWholeHostFile(const char *path, std::string &text) {
-  FILE *f = fopen(path, "rb");
-  if (f == nullptr) return false;
+  int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
   text.clear();
-  char buf[CONFIG_READ_CHUNK_BYTES];
-  size_t n = 0;
-  while ((n = fread(buf, 1, sizeof(buf), f)) > 0) text.append(buf, n);
-  fclose(f);
+  struct stat st;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    char buf[CONFIG_READ_CHUNK_BYTES];
+    while (text.size() < CONFIG_FILE_MAX_BYTES) {
+      size_t want = CONFIG_FILE_MAX_BYTES - text.size();
+      ssize_t n = read(fd, buf, want < sizeof(buf) ? want : sizeof(buf));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;
+      text.append(buf, (size_t)n);
+    }
+  }
+  close(fd);
   return true;
 }
 

@@ -1,6 +1,9 @@
 // Configuration load: defaults, the key table with its clamps and canonical
 // values, the scanner's traps, and malformed, truncated and hostile files.
 #include <stdint.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -714,6 +717,43 @@ TEST_F(ConfigFileTest, ConfigPathIsAFolder) {
   // The folder opens but reads as empty: defaults and the warning.
   EXPECT_NE(out.find("config.json not found"), std::string::npos);
   EXPECT_EQ(cfg.pistarHost, "127.0.0.1");
+  expectSaneConfig();
+}
+
+// A named pipe would block the start-up read until some writer appears, and
+// a device such as /dev/zero never ends: both count as an empty file.
+TEST_F(ConfigFileTest, PipeOrDeviceAsConfigFileReadsAsEmpty) {
+  mkdir("sdcard", 0755);
+  ASSERT_EQ(mkfifo("sdcard/config.json", 0644), 0);
+  writeFile("config.json", withKeys("\"pistar_host\": \"10.0.0.5\""));
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(loadConfig());
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_NE(out.find("config.json not found"), std::string::npos);
+  EXPECT_EQ(cfg.pistarHost, "127.0.0.1");
+
+  ASSERT_EQ(unlink("sdcard/config.json"), 0);
+  ASSERT_EQ(symlink("/dev/zero", "sdcard/config.json"), 0);
+  EXPECT_TRUE(loadConfig());
+  EXPECT_EQ(cfg.pistarHost, "127.0.0.1");
+  expectSaneConfig();
+}
+
+// A file far larger than any configuration is read only up to its first
+// 16 MiB, so the start-up never runs out of memory.
+TEST_F(ConfigFileTest, OversizedFileIsReadOnlyUpToTheLimit) {
+  writeConfig("{\"pistar_host\": \"10.0.0.5\", \"note\": \"");
+  {
+    FILE *f = fopen("sdcard/config.json", "ab");
+    ASSERT_NE(f, nullptr);
+    std::string filler(1 << 20, 'x');
+    for (int i = 0; i < 17; ++i) ASSERT_EQ(fwrite(filler.data(), 1, filler.size(), f), filler.size());
+    fputs("\", \"brightness\": 7}", f);
+    fclose(f);
+  }
+  loadConfig();
+  EXPECT_EQ(cfg.pistarHost, "10.0.0.5");
+  EXPECT_EQ(cfg.brightness, 220);  // beyond the limit, never seen
   expectSaneConfig();
 }
 
