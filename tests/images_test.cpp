@@ -46,8 +46,8 @@ void pixelOf(int fr, int c, uint8_t& r, uint8_t& g, uint8_t& b) {
 }
 
 std::string makeBmp(const BmpSpec& spec) {
-  const int absH = spec.height < 0 ? -spec.height : spec.height;
-  const int rowBytes = ((spec.width * 3) + 3) & ~3;
+  const int64_t absH = spec.height < 0 ? -(int64_t)spec.height : spec.height;
+  const int64_t rowBytes = (((int64_t)spec.width * 3) + 3) & ~(int64_t)3;
   std::string s;
   put16(s, 19778);
   put32(s, 0);
@@ -60,7 +60,8 @@ std::string makeBmp(const BmpSpec& spec) {
   put16(s, spec.bits);
   put32(s, spec.compression);
   while (s.size() < 14 + spec.infoSize) s.push_back(0);
-  for (int fr = 0; fr < absH && spec.width > 0 && spec.width <= 64; ++fr) {
+  const bool writeRows = spec.width > 0 && spec.width <= 64 && absH <= 4096;
+  for (int fr = 0; writeRows && fr < absH; ++fr) {
     for (int c = 0; c < spec.width; ++c) {
       uint8_t r, g, b;
       pixelOf(fr, c, r, g, b);

@@ -5,7 +5,7 @@
 #include "host/wstring.h"
 #include "hotspot/heard.h"
 
-enum LastHeardFilter {
+enum LastHeardFilter : int {
   LAST_HEARD_FILTER_ALL = 0,
   LAST_HEARD_FILTER_DMR = 1,
   LAST_HEARD_FILTER_DSTAR = 2,
@@ -16,7 +16,7 @@ enum LastHeardFilter {
 };
 static const int LAST_HEARD_FILTER_COUNT = 7;
 
-enum LastHeardSort {
+enum LastHeardSort : int {
   LAST_HEARD_SORT_NEWEST = 0,
   LAST_HEARD_SORT_CALLSIGN = 1,
   LAST_HEARD_SORT_MODE = 2,
