@@ -17,7 +17,7 @@ if [ $# -lt 1 ]; then
   exit 2
 fi
 build_dir="$1"
-seconds="${2:-600}"
+seconds="${2:-${QSODECK_SOAK_SECONDS:-600}}"
 interval=5
 source "$(dirname "${BASH_SOURCE[0]}")/sample_run.inc"
 
