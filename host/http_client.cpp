@@ -83,13 +83,22 @@ bool hasHeaderNamed(const std::string& headers, const char* name) {
   return false;
 }
 
+// libcurl drops a "Name:" entry with nothing after the colon (it only removes
+// a header of its own then); "Name;" is its form for a header sent empty.
+std::string curlHeaderEntry(const std::string& line) {
+  size_t colon = line.find(':');
+  if (colon == std::string::npos) return line;
+  if (line.find_first_not_of(" \t", colon + 1) != std::string::npos) return line;
+  return line.substr(0, colon) + ";";
+}
+
 curl_slist* buildHeaderList(const std::string& headers) {
   curl_slist* list = curl_slist_append(nullptr, "Pragma: no-cache");
   size_t pos = 0;
   while (pos < headers.size()) {
     size_t end = headers.find("\r\n", pos);
     if (end == std::string::npos) end = headers.size();
-    if (end > pos) list = curl_slist_append(list, headers.substr(pos, end - pos).c_str());
+    if (end > pos) list = curl_slist_append(list, curlHeaderEntry(headers.substr(pos, end - pos)).c_str());
     pos = end + 2;
   }
   // libcurl would send "Accept: */*" of its own; only the caller's goes out.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -348,6 +349,37 @@ TEST_F(HttpClientTest, CallerHeadersAndUserAgentAreSentOnce) {
   EXPECT_EQ(req.headers.size(), 6u) << req.raw;
 }
 
+// A header whose value is empty (or only line breaks, which are removed) still
+// goes out, with an empty value, as the caller asked.
+TEST_F(HttpClientTest, EmptyHeaderValuesAreSentEmpty) {
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "ok")));
+  HTTPClient http;
+  http.begin(server.url("/"));
+  http.addHeader("X-Empty", "");
+  http.addHeader("X-Display-Token", "\r\n");
+  http.addHeader("X-Spaces", "   ");
+  ASSERT_EQ(http.GET(), 200);
+  LocalHttpRequest req = server.requests().at(0);
+  EXPECT_TRUE(req.hasHeader("X-Empty")) << req.raw;
+  EXPECT_EQ(req.header("X-Empty"), "");
+  EXPECT_TRUE(req.hasHeader("X-Display-Token")) << req.raw;
+  EXPECT_EQ(req.header("X-Display-Token"), "");
+  EXPECT_TRUE(req.hasHeader("X-Spaces")) << req.raw;
+  EXPECT_FALSE(req.hasHeader("Accept"));
+  EXPECT_EQ(req.headers.size(), 6u) << req.raw;
+}
+
+TEST_F(HttpClientTest, EmptyAcceptValueReplacesTheDefault) {
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "ok")));
+  HTTPClient http;
+  http.begin(server.url("/"));
+  http.addHeader("Accept", "");
+  ASSERT_EQ(http.GET(), 200);
+  LocalHttpRequest req = server.requests().at(0);
+  EXPECT_EQ(countOf(req.raw, "Accept:"), 1) << req.raw;
+  EXPECT_EQ(req.header("Accept"), "");
+}
+
 TEST_F(HttpClientTest, LineBreaksInHeadersAreRemoved) {
   LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "ok")));
   HTTPClient http;
@@ -408,6 +440,22 @@ TEST_F(HttpClientTest, FileUrlMissingIs404) {
   EXPECT_EQ(http.GET(), 404);
   EXPECT_EQ(GetCapturedStdout(), "");
   EXPECT_EQ(http.getString(), "");
+}
+
+// A named pipe without a writer would block the open for ever.
+TEST_F(HttpClientTest, FileUrlOfAPipeIsNotFoundWithoutWaiting) {
+  char dir[] = "/tmp/qsodeck-http-fifo-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  std::string fifo = std::string(dir) + "/pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  alarm(20);  // a hang ends the test process instead of the whole run
+  HTTPClient http;
+  http.begin("file://" + fifo);
+  EXPECT_EQ(http.GET(), 404);
+  alarm(0);
+  EXPECT_EQ(http.getString(), "");
+  unlink(fifo.c_str());
+  rmdir(dir);
 }
 
 TEST_F(HttpClientTest, FileUrlOfAFolderIsNotFound) {
