@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <errno.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -127,13 +128,20 @@ bool desktopCreateParentDirs(const String& p) {
 
 String desktopReadWholeFile(const String& p, bool& ok) {
   ok = false;
-  FILE* f = fopen(p.c_str(), "rb");
-  if (f == nullptr) return String();
   // Only regular files are read: a folder opens fine on Linux but reports a
-  // nonsense size, so the size is never trusted and reading goes in chunks.
+  // nonsense size, and a named pipe without a writer would block the open, so
+  // the open does not wait and anything else is refused. The size is never
+  // trusted; reading goes in chunks.
+  int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return String();
   struct stat st;
-  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-    fclose(f);
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return String();
+  }
+  FILE* f = fdopen(fd, "rb");
+  if (f == nullptr) {
+    ::close(fd);
     return String();
   }
   std::string data;
