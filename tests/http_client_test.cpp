@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -213,6 +214,22 @@ TEST_F(HttpClientTest, ChunkedBodyCutOffFails) {
   CaptureStdout();
   EXPECT_EQ(http.GET(), -2);
   GetCapturedStdout();
+  EXPECT_EQ(http.getString(), "");
+}
+
+TEST_F(HttpClientTest, ResetWithoutLengthFails) {
+  LocalHttpServer server([](const LocalHttpRequest&, int fd, LocalHttpServer&) {
+    LocalHttpServer::sendAll(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n[{\"callsign\":\"DL1");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    linger hard{1, 0};  // close with a reset instead of an orderly end
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof(hard));
+  });
+  HTTPClient http;
+  http.begin(server.url("/"));
+  CaptureStdout();
+  EXPECT_EQ(http.GET(), -2);
+  std::string out = GetCapturedStdout();
+  EXPECT_NE(out.find("(56: "), std::string::npos) << out;
   EXPECT_EQ(http.getString(), "");
 }
 

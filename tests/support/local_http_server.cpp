@@ -134,7 +134,12 @@ void LocalHttpServer::handleConnection(int fd) {
     }
     handler_(req, fd, *this);
   }
-  shutdown(fd, SHUT_WR);
+  // A handler that set a zero linger wants the connection reset: no orderly
+  // end first.
+  linger l{};
+  socklen_t len = sizeof(l);
+  bool reset = getsockopt(fd, SOL_SOCKET, SO_LINGER, &l, &len) == 0 && l.l_onoff && l.l_linger == 0;
+  if (!reset) shutdown(fd, SHUT_WR);
   close(fd);
 }
 

@@ -28,7 +28,8 @@ struct LocalHttpRequest {
 class LocalHttpServer {
  public:
   // Called once per connection with the parsed request head and the socket.
-  // The connection is closed when the function returns.
+  // The connection is closed when the function returns (reset instead of
+  // ended when the handler set SO_LINGER to zero).
   using Handler = std::function<void(const LocalHttpRequest&, int fd, LocalHttpServer&)>;
 
   explicit LocalHttpServer(Handler handler);
