@@ -6,6 +6,7 @@
 #include "core/config.h"
 #include "core/device_log.h"
 #include "enrichment/radioid.h"
+#include "host/http_client.h"
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "hotspot/heard.h"
@@ -345,7 +346,8 @@ void runCurlDownload(const String& url, DownloadSink& sink, DownloadResult& resu
     result.error = "HTTP begin failed.";
     return;
   }
-  String ua = httpFetchUserAgent();
+  // Line breaks in the callsign must not start header lines of their own.
+  String ua = stripHeaderLineBreaks(httpFetchUserAgent());
   struct curl_slist* headers = nullptr;
   headers = curl_slist_append(headers, "Connection: close");
   headers = curl_slist_append(headers, "Accept: text/html,text/plain,*/*");
@@ -361,10 +363,9 @@ void runCurlDownload(const String& url, DownloadSink& sink, DownloadResult& resu
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,file");
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");  // never redirected onto local files
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, (curl_off_t)TARGET_LIST_DOWNLOAD_MAX_BYTES);
-  // Like the desktop HTTP transport: the certificate chain is checked by the
-  // system, host-name mismatches are tolerated.
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+  // The desktop HTTP transport's certificate rules: the chain is checked,
+  // host-name and date mismatches are tolerated.
+  desktopHttpApplyTlsRules(curl);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, (long)HTTP_FETCH_CONNECT_TIMEOUT_MS);
   // A transfer that moves less than one byte per second for the stall time fails.
   curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);

@@ -18,6 +18,12 @@ namespace {
 // OpenSSL's "do not check certificate dates" verification flag.
 const unsigned long OPENSSL_NO_CHECK_TIME_FLAG = 0x200000UL;
 
+// Bundle used when a request names none.
+std::string& defaultCaBundle() {
+  static std::string path = HTTP_CA_BUNDLE_PATH;
+  return path;
+}
+
 void curlGlobalInitOnce() {
   static std::once_flag once;
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -182,10 +188,14 @@ std::string redactUserInfo(const std::string& url) {
 
 // ---- Helpers ---------------------------------------------------------------
 
+void desktopHttpSetCaBundle(const char* path) {
+  defaultCaBundle() = (path == nullptr || *path == '\0') ? HTTP_CA_BUNDLE_PATH : path;
+}
+
 void desktopHttpApplyTlsRules(void* curlEasyHandle, const char* caBundlePath) {
   CURL* curl = static_cast<CURL*>(curlEasyHandle);
   if (curl == nullptr) return;
-  const char* ca = (caBundlePath == nullptr || *caBundlePath == '\0') ? HTTP_CA_BUNDLE_PATH : caBundlePath;
+  const char* ca = (caBundlePath == nullptr || *caBundlePath == '\0') ? defaultCaBundle().c_str() : caBundlePath;
   curl_easy_setopt(curl, CURLOPT_CAINFO, ca);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);  // host-name mismatches are tolerated

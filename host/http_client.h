@@ -77,9 +77,13 @@ String redactUrlSecrets(const String& url);
 
 // Applies the transport's certificate rules to a libcurl easy handle (for code
 // that streams with libcurl itself): the chain must lead to the CA bundle
-// (HTTP_CA_BUNDLE_PATH when null or empty); host-name and date mismatches are
+// (the default bundle when null or empty); host-name and date mismatches are
 // tolerated.
 void desktopHttpApplyTlsRules(void* curlEasyHandle, const char* caBundlePath = nullptr);
+
+// Replaces the certificate bundle used when a request names none (tests use a
+// bundle of their own); null or empty restores HTTP_CA_BUNDLE_PATH.
+void desktopHttpSetCaBundle(const char* path);
 
 // Text with every CR and LF removed (header names, values, user agents).
 String stripHeaderLineBreaks(const String& text);

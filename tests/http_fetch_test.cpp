@@ -7,6 +7,8 @@
 
 #include "core/app.h"
 #include "core/config.h"
+#include "enrichment/target_lists.h"
+#include "host/storage.h"
 #include "hotspot/http_fetch.h"
 #include "support/local_http_server.h"
 
@@ -172,6 +174,36 @@ TEST_F(HttpFetchTest, EndlessRedirectsFail) {
   EXPECT_FALSE(httpGetString(server.url("/r"), payload, code));
   GetCapturedStdout();
   EXPECT_EQ(code, -2);
+}
+
+// Hostile: a callsign with line breaks must not add header lines
+
+TEST_F(HttpFetchTest, CallsignLineBreaksStayOutOfTheRequest) {
+  cfg.deviceCallsign = "DL1ABC\r\nX-Injected: 1";
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "x")));
+  String payload;
+  int code = 0;
+  EXPECT_TRUE(httpGetString(server.url("/"), payload, code));
+  LocalHttpRequest req = server.requests().at(0);
+  EXPECT_FALSE(req.hasHeader("X-Injected")) << req.raw;
+  EXPECT_EQ(req.header("User-Agent"), "Qsodeck/0.0.1.8 (operator=DL1ABCX-Injected: 1)");
+}
+
+TEST_F(HttpFetchTest, ListDownloadCleansTheUserAgentToo) {
+  char dir[] = "/tmp/qsodeck-fetch-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  SD.setRoot((std::string(dir) + "/sdcard").c_str());
+  ASSERT_TRUE(SD.begin());
+  cfg.deviceCallsign = "DL1ABC\r\nX-Injected: 1";
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "262|Germany\n")));
+  int code = 0;
+  size_t bytes = 0;
+  String error;
+  EXPECT_TRUE(httpDownloadToSdFile(server.url("/list/").c_str(), "/lookup/dmr.raw", code, bytes, error));
+  LocalHttpRequest req = server.requests().at(0);
+  EXPECT_FALSE(req.hasHeader("X-Injected")) << req.raw;
+  EXPECT_EQ(req.header("User-Agent"), "Qsodeck/0.0.1.8 (operator=DL1ABCX-Injected: 1)");
+  EXPECT_EQ(system((std::string("rm -rf '") + dir + "'").c_str()), 0);
 }
 
 // Network lock

@@ -6,7 +6,9 @@
 
 #include <string>
 
+#include "enrichment/target_lists.h"
 #include "host/http_client.h"
+#include "host/storage.h"
 #include "support/sample_dashboard_process.h"
 
 namespace {
@@ -33,6 +35,7 @@ class HttpTlsTest : public ::testing::Test {
     ASSERT_EQ(system(("(" + script + ") >/dev/null 2>&1").c_str()), 0);
   }
   void TearDown() override {
+    desktopHttpSetCaBundle(nullptr);
     if (!dir_.empty()) {
       ASSERT_EQ(system(("rm -rf '" + dir_ + "'").c_str()), 0);
     }
@@ -77,6 +80,55 @@ TEST_F(HttpTlsTest, SystemBundleDoesNotTrustTheTestCa) {
   CaptureStdout();
   EXPECT_EQ(http.GET(), -2);
   EXPECT_NE(GetCapturedStdout().find("(60: "), std::string::npos);
+}
+
+// The target-list download streams with libcurl itself and keeps the same
+// certificate rules as the transport.
+
+TEST_F(HttpTlsTest, ListDownloadAcceptsExpiredCertificateOfTrustedChain) {
+  PythonServerProcess server(serverScript(), {file("expired.pem"), file("leaf.key")});
+  ASSERT_TRUE(server.running());
+  SD.setRoot(file("sdcard").c_str());
+  ASSERT_TRUE(SD.begin());
+  desktopHttpSetCaBundle(file("ca.pem").c_str());
+  int code = 0;
+  size_t bytes = 0;
+  String error;
+  EXPECT_TRUE(httpDownloadToSdFile(String("https://") + server.hostPort().c_str() + "/list/", "/lookup/dmr.raw", code,
+                                   bytes, error))
+      << error.c_str();
+  EXPECT_EQ(code, 200);
+  EXPECT_EQ(bytes, 6u);
+}
+
+TEST_F(HttpTlsTest, ListDownloadRefusesUntrustedChain) {
+  PythonServerProcess server(serverScript(), {file("self.pem"), file("self.key")});
+  ASSERT_TRUE(server.running());
+  SD.setRoot(file("sdcard").c_str());
+  ASSERT_TRUE(SD.begin());
+  desktopHttpSetCaBundle(file("ca.pem").c_str());
+  int code = 0;
+  size_t bytes = 0;
+  String error;
+  EXPECT_FALSE(httpDownloadToSdFile(String("https://") + server.hostPort().c_str() + "/list/", "/lookup/dmr.raw", code,
+                                    bytes, error));
+  EXPECT_EQ(code, -2);
+  EXPECT_FALSE(storageExists("/lookup/dmr.raw"));
+}
+
+TEST_F(HttpTlsTest, DefaultBundleCanBeChangedAndRestored) {
+  PythonServerProcess server(serverScript(), {file("expired.pem"), file("leaf.key")});
+  ASSERT_TRUE(server.running());
+  desktopHttpSetCaBundle(file("ca.pem").c_str());
+  HTTPClient trusted;
+  trusted.begin("https://" + server.hostPort() + "/");
+  EXPECT_EQ(trusted.GET(), 200);
+  desktopHttpSetCaBundle("");
+  HTTPClient system;
+  system.begin("https://" + server.hostPort() + "/");
+  CaptureStdout();
+  EXPECT_EQ(system.GET(), -2);
+  GetCapturedStdout();
 }
 
 }  // namespace
