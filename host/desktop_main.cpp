@@ -203,6 +203,9 @@ int desktopRunHoldLoop() {
   uint32_t tick = 0;
   bool closed = false;
   while (!closed) {
+    // A close taken by an earlier pump (a flush during setup) still counts;
+    // a window that never came up is no close.
+    if (!gDesktopRunning && !tft.initFailed()) break;
     if (!desktopNativePumpMessagesNoSDL()) break;
     ++tick;
     verboseTrace("[DESKTOP] heartbeat: running.\n");

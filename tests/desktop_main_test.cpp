@@ -19,6 +19,7 @@
 #include "host/display.h"
 #include "host/input.h"
 #include "host/runtime.h"
+#include "host/storage.h"
 #include "host/trace_log.h"
 #include "ui/page_frame.h"
 #include "support/display_probe.h"
@@ -178,6 +179,54 @@ TEST_F(HostLoopTest, BootReadyPageShowsTheMode) {
   }
 }
 
+TEST_F(HostLoopTest, BootReadyPageTextsSitWhereTheyBelong) {
+  struct Line {
+    const char* text;
+    int font, x, y;
+    uint16_t fg, bg;
+  };
+  const uint16_t page = color565(8, 12, 22), band = color565(18, 28, 45);
+  const uint16_t info = color565(220, 230, 245), warn = color565(255, 190, 70),
+                 hint = color565(160, 175, 195);
+  const Line lines[] = {
+      {"Qsodeck - DESKTOP", 2, 52, 56, color565(70, 200, 255), band},
+      {"SDL2 backend is running", 1, 52, 92, TFT_WHITE, band},
+      {"Runtime size: 800 x 480", 1, 52, 160, info, page},
+      {"Mode: desktop setup simulation", 1, 52, 186, info, page},
+      {"AP/Web stub: http://127.0.0.1/", 1, 52, 212, info, page},
+      {"Storage: SD", 1, 52, 238, info, page},
+      {"Desktop safe loop is active.", 1, 52, 292, warn, page},
+      {"No real HTTP listener is started in this desktop stub.", 1, 52, 318, warn, page},
+      {"Close the SDL window to exit.", 1, 52, 390, hint, page},
+      {"If text is readable, the built-in bitmap font works.", 1, 52, 416, hint, page},
+  };
+  activeStorageLabel = "SD";
+  setupRequired = true;
+  tft.setTextDatum(MC_DATUM);
+  drawDesktopBootReadyPage();
+  std::vector<uint32_t> shown = readFrame();
+  for (const Line& l : lines) {
+    // The same text drawn on its own, top-left anchored, in its colours.
+    tft.fillScreen(TFT_BLACK);
+    tft.setTextFont(l.font);
+    tft.setTextDatum(TL_DATUM);
+    tft.setTextColor(l.fg, l.bg);
+    int w = tft.drawString(l.text, l.x, l.y);
+    int h = tft.glyphH();
+    std::vector<uint32_t> alone = readFrame();
+    int differing = 0;
+    for (int y = l.y; y < l.y + h; ++y) {
+      for (int x = l.x; x < l.x + w; ++x) {
+        size_t i = (size_t)y * SCREEN_W + x;
+        if (alone[i] != shown[i]) ++differing;
+      }
+    }
+    EXPECT_EQ(differing, 0) << l.text;
+    // Just past the text box the page (or band) colour shows again.
+    EXPECT_EQ(shown[(size_t)l.y * SCREEN_W + l.x + w], rgbOf565(l.bg)) << l.text;
+  }
+}
+
 TEST_F(HostLoopTest, BootReadyPageFrame) {
   drawDesktopBootReadyPage();
   EXPECT_EQ(framePixel(5, 5), rgbOf565(color565(8, 12, 22)));
@@ -247,6 +296,52 @@ TEST_F(HostLoopTest, HoldLoopPassesAndIdleTrace) {
   EXPECT_EQ(countOf(out, "[DESKTOP] heartbeat: running.\n"), 5);
   EXPECT_EQ(countOf(out, "[DESKTOP] main: desktop display hold mode is idle.\n"), 1);
   EXPECT_EQ(millis() - start, 5u * 10u * 100u);  // ten 100 ms waits per pass
+}
+
+TEST_F(HostLoopTest, HoldLoopEndsOnACloseSeenBeforeItStarted) {
+  // A close during setup() is taken by a flush's pump; the hold loop must not
+  // wait for a second one.
+  gDesktopHwnd = 1;
+  desktopSetCursorSampler(quitAfterSampler);
+  gPumpCalls = 0;
+  gQuitFromCall = 20;  // a later close, so that a failure does not hang
+  SDL_Event e;
+  SDL_zero(e);
+  e.type = SDL_QUIT;
+  SDL_PushEvent(&e);
+  tft.flush();
+  ASSERT_FALSE(gDesktopRunning);
+  gPumpCalls = 0;
+  testing::internal::CaptureStdout();
+  int status = desktopRunHoldLoop();
+  std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(countOf(out, "[DESKTOP] main: native window close requested. Exiting hold loop.\n"), 1);
+  EXPECT_EQ(gPumpCalls, 0);
+  EXPECT_EQ(gWindow, nullptr);
+}
+
+TEST(HostLoopFailedDisplay, HoldLoopIsNotEndedByTheFailedDisplay) {
+  // A failed window clears gDesktopRunning; the hold loop keeps running until
+  // a real close (here SIGTERM, which SDL would turn into a quit).
+  setenv("SDL_VIDEODRIVER", "no-such-driver", 1);
+  tft = DisplayCompat();
+  tft.init();
+  ASSERT_TRUE(tft.initFailed());
+  ASSERT_FALSE(gDesktopRunning);
+  ASSERT_EQ(SDL_Init(SDL_INIT_EVENTS), 0);
+  gDesktopHwnd = 1;
+  desktopSetCursorSampler(quitAfterSampler);
+  gPumpCalls = 0;
+  gQuitFromCall = 12;  // first pass and the outer pump of the second
+  desktopSetTestClock(5000);
+  testing::internal::CaptureStdout();
+  int status = desktopRunHoldLoop();
+  std::string out = testing::internal::GetCapturedStdout();
+  desktopClearTestClock();
+  desktopSetCursorSampler(nullptr);
+  EXPECT_EQ(status, 1);
+  EXPECT_GE(gPumpCalls, 12);
 }
 
 TEST_F(HostLoopTest, UiLoopEndsWhenTheWindowCloses) {
