@@ -229,6 +229,11 @@ TEST_F(SampleDashboardTest, UnknownControlValuesAreRejected) {
   EXPECT_FALSE(dash.control("mode=explode"));
   EXPECT_FALSE(dash.control("scope=everything"));
   EXPECT_FALSE(dash.control("mode=slow&delay=abc"));
+  EXPECT_FALSE(dash.control("mode=slow&delay=-1"));
+  EXPECT_FALSE(dash.control("mode=trickle&delay=nan"));
+  EXPECT_FALSE(dash.control("mode=slow&delay=1e9"));
+  EXPECT_FALSE(dash.control("mode=http-error&code=99"));
+  EXPECT_FALSE(dash.control("mode=http-error&code=600"));
   EXPECT_TRUE(fetch(dash, "/api/last_heard.php").ok);
   int status = 0;
   simpleHttpGet(dash.port(), "/no/such/page", &status);

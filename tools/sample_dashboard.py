@@ -44,6 +44,7 @@ DEFAULT_DATA_DIR = os.path.normpath(os.path.join(HERE, "..", "tests", "data", "s
 HISTORY = 12
 MODES = ("ok", "http-error", "slow", "trickle", "truncate", "garbage", "html", "empty", "drop")
 SCOPES = ("dashboard", "heard", "status", "radioid", "lists", "all")
+MAX_DELAY_SECONDS = 600.0
 
 LOGIN_PAGE = (b"<!DOCTYPE html>\n<html><head><title>Pi-Star - Login</title></head>\n"
               b"<body><h1>Pi-Star Digital Voice Dashboard</h1>\n"
@@ -109,9 +110,15 @@ class Misbehaviour:
             raise ValueError("unknown mode %r" % mode)
         if scope not in SCOPES:
             raise ValueError("unknown scope %r" % scope)
+        code, delay, count = int(code), float(delay), int(count)
+        if not 100 <= code <= 599:
+            raise ValueError("status code %d is not 100..599" % code)
+        # A handler thread sleeps this long: no negative, NaN or endless waits.
+        if not 0.0 <= delay <= MAX_DELAY_SECONDS:
+            raise ValueError("delay %r is not 0..%g seconds" % (delay, MAX_DELAY_SECONDS))
         with self.lock:
-            self.mode, self.code, self.delay = mode, int(code), float(delay)
-            self.scope, self.count = scope, int(count)
+            self.mode, self.code, self.delay = mode, code, delay
+            self.scope, self.count = scope, count
 
     def state(self):
         with self.lock:
@@ -405,8 +412,13 @@ def parse_args(argv):
 
 def main(argv):
     args = parse_args(argv)
+    try:
+        dashboard = Dashboard(args)
+    except ValueError as e:
+        sys.stderr.write("sample_dashboard.py: %s\n" % e)
+        return 2
     server = Server((args.bind, args.port), Handler)
-    server.dashboard = Dashboard(args)
+    server.dashboard = dashboard
     server.quiet = args.quiet
     port = server.server_address[1]
     print("sample dashboard listening on http://%s:%d/" % (args.bind, port), flush=True)
