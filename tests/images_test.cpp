@@ -283,6 +283,74 @@ TEST_F(ImagesTest, PngFallsBackOnTheDesktop) {
   EXPECT_TRUE(frameUntouched());
 }
 
+// PNG line callback and file callbacks
+TEST_F(ImagesTest, PngLineBlendsAlphaOntoBackground) {
+  preparePngDrawState(50, 60, 8, 8, 0x001F);  // blue background
+  static uint16_t buffer[8];
+  pngLineBuffer = buffer;
+  pngLineBufferPixels = 8;
+  pngPixelType = 6;
+  pngHasAlpha = true;
+  uint8_t rgba[3 * 4] = {255, 0, 0, 0, 255, 0, 0, 255, 255, 0, 0, 128};
+  PNGDRAW line;
+  line.y = 2;
+  line.iWidth = 3;
+  line.pPixels = rgba;
+  EXPECT_EQ(1, pngDraw(&line));
+  EXPECT_EQ(rgbOf565(0x001F), framePixel(50, 62));
+  EXPECT_EQ(rgbOf565(rgb888To565(255, 0, 0)), framePixel(51, 62));
+  // (255 * 128 + 127 * 0 + 127) / 255 = 128 red; blue (0 * 128 + 127 * 255 + 127) / 255 = 127.
+  EXPECT_EQ(rgbOf565(rgb888To565(128, 0, 127)), framePixel(52, 62));
+  EXPECT_TRUE(pngDecodeOk);
+  pngLineBuffer = nullptr;
+  pngLineBufferPixels = 0;
+}
+
+TEST_F(ImagesTest, PngLineOutsideTheBoxStopsDecoding) {
+  preparePngDrawState(0, 0, 4, 4, 0);
+  static uint16_t buffer[16];
+  pngLineBuffer = buffer;
+  pngLineBufferPixels = 16;
+  uint8_t rgba[16 * 4] = {};
+  PNGDRAW line;
+  line.pPixels = rgba;
+  line.iWidth = 5;  // wider than the box
+  EXPECT_EQ(0, pngDraw(&line));
+  EXPECT_FALSE(pngDecodeOk);
+  line.iWidth = 2;  // later lines are not drawn either
+  EXPECT_EQ(0, pngDraw(&line));
+  preparePngDrawState(0, 0, 4, 4, 0);
+  line.y = 4;  // below the box
+  EXPECT_EQ(0, pngDraw(&line));
+  EXPECT_FALSE(pngDecodeOk);
+  preparePngDrawState(0, 0, 4, 4, 0);
+  line.y = 0;
+  line.iWidth = 0;
+  EXPECT_EQ(0, pngDraw(&line));
+  EXPECT_FALSE(pngDecodeOk);
+  EXPECT_TRUE(frameUntouched());
+  pngLineBuffer = nullptr;
+  pngLineBufferPixels = 0;
+}
+
+TEST_F(ImagesTest, PngFileCallbacks) {
+  int32_t size = 99;
+  EXPECT_EQ(nullptr, pngOpen("/missing.png", &size));
+  EXPECT_EQ(0, size);
+  uint8_t buf[4];
+  EXPECT_EQ(0, pngRead(nullptr, buf, 4));
+  EXPECT_EQ(0, pngSeek(nullptr, 2));
+  writeCardFile("icon.png", "0123456789");
+  EXPECT_NE(nullptr, pngOpen("/icon.png", &size));
+  EXPECT_EQ(10, size);
+  EXPECT_EQ(6, pngSeek(nullptr, 6));
+  EXPECT_EQ(4, pngRead(nullptr, buf, 4));
+  EXPECT_EQ('6', buf[0]);
+  EXPECT_EQ(0, pngRead(nullptr, buf, 4));
+  pngClose(nullptr);
+  EXPECT_EQ(0, pngRead(nullptr, buf, 4));
+}
+
 TEST_F(ImagesTest, AprsIconPathFollowsTheTableRule) {
   EXPECT_EQ(String("/aprs/131.png"), aprsIconPathForSymbol("/>"));
   EXPECT_EQ(String("/aprs/137.png"), aprsIconPathForSymbol("\\>"));

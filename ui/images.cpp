@@ -1,6 +1,7 @@
 #include "ui/images.h"
 
 #include <limits.h>
+#include <stdlib.h>
 
 #include "core/theme.h"
 #include "host/display.h"
@@ -105,17 +106,130 @@ void rgb565To888Components(uint16_t c, uint8_t& r, uint8_t& g, uint8_t& b) {
 
 uint16_t pngBufferColor565(uint16_t c) { return c; }
 
-// PENDING: runs the board PNG decoder with file callbacks and blends each
-// line onto bg565; the desktop decoder cannot open files, so this reports
-// "not drawn" and callers show their fallback.
+// ---------------------------------------------------------------- PNG
+
+PNG pngDecoder;
+fs::File pngFile;
+uint16_t* pngLineBuffer = nullptr;
+size_t pngLineBufferPixels = 0;
+int pngDrawX = 0;
+int pngDrawY = 0;
+int pngMaxW = 0;
+int pngMaxH = 0;
+bool pngDecodeOk = false;
+uint16_t pngBlendBg565 = 0;
+uint16_t pngBlendBg565Buffer = 0;
+uint8_t pngBlendBgR = 0;
+uint8_t pngBlendBgG = 0;
+uint8_t pngBlendBgB = 0;
+int pngPixelType = 0;
+bool pngHasAlpha = false;
+
+static const int PNG_PIXEL_TRUECOLOR_ALPHA = 6;
+
+void* pngOpen(const char* filename, int32_t* size) {
+  if (size != nullptr) *size = 0;
+  if (filename == nullptr) return nullptr;
+  pngFile = storageOpen(filename, FILE_READ);
+  if (!pngFile) return nullptr;
+  const size_t n = pngFile.size();
+  if (size != nullptr) *size = n > (size_t)INT32_MAX ? INT32_MAX : (int32_t)n;
+  return &pngFile;
+}
+
+void pngClose(void* handle) {
+  (void)handle;
+  if (pngFile) pngFile.close();
+}
+
+int32_t pngRead(PNGFILE* pngfile, uint8_t* buffer, int32_t length) {
+  (void)pngfile;
+  if (!pngFile || buffer == nullptr || length <= 0) return 0;
+  return (int32_t)pngFile.read(buffer, (size_t)length);
+}
+
+int32_t pngSeek(PNGFILE* pngfile, int32_t position) {
+  (void)pngfile;
+  if (!pngFile || position < 0 || !pngFile.seek((uint32_t)position)) return 0;
+  return position;
+}
+
+static uint8_t blendChannel(uint8_t c, uint8_t a, uint8_t bg) {
+  return (uint8_t)(((unsigned)c * a + (255u - a) * bg + 127u) / 255u);
+}
+
+int pngDraw(PNGDRAW* pDraw) {
+  if (pngLineBuffer == nullptr || !pngDecodeOk || pDraw == nullptr) return 0;
+  const int width = pDraw->iWidth;
+  if (width <= 0 || width > pngMaxW || (size_t)width > pngLineBufferPixels || pDraw->y < 0 ||
+      pDraw->y >= pngMaxH) {
+    pngDecodeOk = false;
+    return 0;
+  }
+  if (pngHasAlpha && pngPixelType == PNG_PIXEL_TRUECOLOR_ALPHA && pDraw->pPixels != nullptr) {
+    for (int i = 0; i < width; ++i) {
+      const uint8_t* p = pDraw->pPixels + 4 * i;
+      const uint8_t a = p[3];
+      if (a == 0) {
+        pngLineBuffer[i] = pngBlendBg565Buffer;
+      } else if (a == 255) {
+        pngLineBuffer[i] = rgb888To565(p[0], p[1], p[2]);
+      } else {
+        pngLineBuffer[i] = rgb888To565(blendChannel(p[0], a, pngBlendBgR),
+                                       blendChannel(p[1], a, pngBlendBgG),
+                                       blendChannel(p[2], a, pngBlendBgB));
+      }
+    }
+  } else {
+    pngDecoder.getLineAsRGB565(pDraw, pngLineBuffer, PNG_RGB565_LITTLE_ENDIAN, 0xFFFFFFFFu);
+  }
+  tft.pushImage(pngDrawX, pngDrawY + pDraw->y, width, 1, pngLineBuffer);
+  return 1;
+}
+
+// Grows the line buffer to hold width pixels; false when memory is short.
+static bool ensurePngLineBuffer(int width) {
+  if ((size_t)width <= pngLineBufferPixels && pngLineBuffer != nullptr) return true;
+  uint16_t* grown = (uint16_t*)realloc(pngLineBuffer, (size_t)width * sizeof(uint16_t));
+  if (grown == nullptr) return false;
+  pngLineBuffer = grown;
+  pngLineBufferPixels = (size_t)width;
+  return true;
+}
+
+void preparePngDrawState(int x, int y, int maxW, int maxH, uint16_t bg565) {
+  pngDrawX = x;
+  pngDrawY = y;
+  pngMaxW = maxW;
+  pngMaxH = maxH;
+  pngDecodeOk = true;
+  pngBlendBg565 = bg565;
+  pngBlendBg565Buffer = pngBufferColor565(bg565);
+  rgb565To888Components(bg565, pngBlendBgR, pngBlendBgG, pngBlendBgB);
+  pngPixelType = 0;
+  pngHasAlpha = false;
+}
+
 bool drawPngFromSD(const String& filename, int x, int y, int maxW, int maxH, uint16_t bg565) {
-  (void)filename;
-  (void)x;
-  (void)y;
-  (void)maxW;
-  (void)maxH;
-  (void)bg565;
-  return false;
+  if (filename.isEmpty() || maxW <= 0 || maxH <= 0) return false;
+  preparePngDrawState(x, y, maxW, maxH, bg565);
+  if (pngDecoder.open(filename.c_str(), pngOpen, pngClose, pngRead, pngSeek, pngDraw) != 0) {
+    pngClose(nullptr);
+    return false;
+  }
+  pngPixelType = pngDecoder.getPixelType();
+  pngHasAlpha = pngDecoder.hasAlpha() != 0;
+  const int w = pngDecoder.getWidth();
+  const int h = pngDecoder.getHeight();
+  if (w <= 0 || h <= 0 || w > maxW || h > maxH || !ensurePngLineBuffer(w)) {
+    pngDecoder.close();
+    pngClose(nullptr);
+    return false;
+  }
+  const int rc = pngDecoder.decode(nullptr, 0);
+  pngDecoder.close();
+  pngClose(nullptr);
+  return pngDecodeOk && rc == 0;
 }
 
 String aprsIconPathForSymbol(const String& symbol) {

@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "host/board_stubs.h"
 #include "host/storage.h"
 #include "host/wstring.h"
 
@@ -27,6 +28,28 @@ bool drawBmp24FromSD(const String& filename, int x, int y, int maxW, int maxH);
 // Draws a PNG at (x, y) when it fits maxW x maxH, blending transparent
 // pixels onto bg565; false when it could not be drawn.
 bool drawPngFromSD(const String& filename, int x, int y, int maxW, int maxH, uint16_t bg565);
+
+// PNG drawing state, valid during one drawPngFromSD call.
+extern PNG pngDecoder;
+extern fs::File pngFile;
+extern uint16_t* pngLineBuffer;
+extern size_t pngLineBufferPixels;
+extern int pngDrawX, pngDrawY, pngMaxW, pngMaxH;
+extern bool pngDecodeOk;
+extern uint16_t pngBlendBg565, pngBlendBg565Buffer;
+extern uint8_t pngBlendBgR, pngBlendBgG, pngBlendBgB;
+extern int pngPixelType;
+extern bool pngHasAlpha;
+
+// Decoder callbacks: open (size out, null on failure), close, read, seek
+// (the position, 0 on failure) and the line callback (1 when drawn).
+void* pngOpen(const char* filename, int32_t* size);
+void pngClose(void* handle);
+int32_t pngRead(PNGFILE* pngfile, uint8_t* buffer, int32_t length);
+int32_t pngSeek(PNGFILE* pngfile, int32_t position);
+int pngDraw(PNGDRAW* pDraw);
+// Sets the drawing state for one image at (x, y) in a maxW x maxH box.
+void preparePngDrawState(int x, int y, int maxW, int maxH, uint16_t bg565);
 
 // RGB565 to 8-bit channels (integer expansion).
 void rgb565To888Components(uint16_t c, uint8_t& r, uint8_t& g, uint8_t& b);
