@@ -18,7 +18,7 @@ fi
 build_dir="$1"
 seconds="${2:-30}"
 settle_seconds=5
-source "$(dirname "${BASH_SOURCE[0]}")/sample_run.inc"
+source "$(dirname "${BASH_SOURCE[0]}")/../tools/sample_run.inc"
 
 sample_run_start "$build_dir" --period 3600
 sleep "$settle_seconds"

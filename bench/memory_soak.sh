@@ -19,7 +19,7 @@ fi
 build_dir="$1"
 seconds="${2:-${QSODECK_SOAK_SECONDS:-600}}"
 interval=5
-source "$(dirname "${BASH_SOURCE[0]}")/sample_run.inc"
+source "$(dirname "${BASH_SOURCE[0]}")/../tools/sample_run.inc"
 
 sample_run_start "$build_dir" --period 4
 samples=()

@@ -10,6 +10,7 @@
 
 #include <signal.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,9 @@ class ScreenEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!haveXDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run)";
+    // Tests may run in parallel: each gets an X server of its own.
+    xserver_.reset(new PrivateXServer());
+    ASSERT_TRUE(xserver_->ok()) << "Xvfb did not start";
     ASSERT_TRUE(program_.ok());
   }
 
@@ -123,6 +127,7 @@ class ScreenEndToEnd : public ::testing::Test {
     return shot;
   }
 
+  std::unique_ptr<PrivateXServer> xserver_;  // outlives the program
   DesktopProgram program_;
   std::string window_;
 };

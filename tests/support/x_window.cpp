@@ -1,7 +1,12 @@
 #include "support/x_window.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -14,6 +19,7 @@
 namespace {
 
 const int FIND_STEP_MS = 100;
+const int XSERVER_START_MS = 10000;
 
 // Runs a shell command and returns its standard output ("" on failure).
 std::string commandOutput(const std::string& cmd) {
@@ -70,7 +76,66 @@ bool ppmNumber(const std::string& data, size_t& pos, int& value) {
 
 bool insideImage(const RgbImage& image, int x, int y) { return x >= 0 && y >= 0 && x < image.width && y < image.height; }
 
+// Reads the display number Xvfb writes to its -displayfd pipe; -1 on failure.
+int readDisplayNumber(int fd) {
+  std::string text;
+  char c;
+  while (text.find('\n') == std::string::npos) {
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, XSERVER_START_MS) <= 0 || read(fd, &c, 1) != 1) break;
+    text.push_back(c);
+  }
+  if (text.empty() || text[0] < '0' || text[0] > '9') return -1;
+  return atoi(text.c_str());
+}
+
 }  // namespace
+
+PrivateXServer::PrivateXServer() {
+  int out[2];
+  if (pipe2(out, O_CLOEXEC) != 0) return;
+  pid_ = fork();
+  if (pid_ == 0) {
+    int devnull = open("/dev/null", O_WRONLY);
+    if (devnull >= 0) {
+      dup2(devnull, STDOUT_FILENO);
+      dup2(devnull, STDERR_FILENO);
+    }
+    // The write end must stay open across exec for -displayfd.
+    int fd = dup(out[1]);
+    std::string fdText = std::to_string(fd);
+    execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+           (char*)nullptr);
+    _exit(127);
+  }
+  close(out[1]);
+  int number = pid_ > 0 ? readDisplayNumber(out[0]) : -1;
+  close(out[0]);
+  if (number < 0) {
+    if (pid_ > 0) {
+      kill(pid_, SIGKILL);
+      waitpid(pid_, nullptr, 0);
+    }
+    pid_ = -1;
+    return;
+  }
+  display_ = ":" + std::to_string(number);
+  const char* previous = getenv("DISPLAY");
+  hadPrevious_ = previous != nullptr;
+  if (hadPrevious_) previous_ = previous;
+  setenv("DISPLAY", display_.c_str(), 1);
+}
+
+PrivateXServer::~PrivateXServer() {
+  if (pid_ <= 0) return;
+  kill(pid_, SIGTERM);
+  waitpid(pid_, nullptr, 0);
+  if (hadPrevious_) {
+    setenv("DISPLAY", previous_.c_str(), 1);
+  } else {
+    unsetenv("DISPLAY");
+  }
+}
 
 std::string findXWindow(const std::string& title, int timeoutMs) {
   for (int waited = 0; waited <= timeoutMs; waited += FIND_STEP_MS) {

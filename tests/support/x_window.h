@@ -5,8 +5,31 @@
 
 #include <stdint.h>
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
+
+// A private X server (Xvfb, 1024 x 768, 24-bit) for one test, so that the
+// windows, screenshots and pointer of tests running in parallel never meet.
+// While it lives, DISPLAY of this process names it; child processes and the
+// X tools below inherit it. The previous DISPLAY comes back afterwards.
+class PrivateXServer {
+ public:
+  PrivateXServer();
+  ~PrivateXServer();
+  PrivateXServer(const PrivateXServer&) = delete;
+  PrivateXServer& operator=(const PrivateXServer&) = delete;
+
+  bool ok() const { return !display_.empty(); }
+  const std::string& display() const { return display_; }
+
+ private:
+  pid_t pid_ = -1;
+  std::string display_;
+  std::string previous_;
+  bool hadPrevious_ = false;
+};
 
 // A screenshot as 0xRRGGBB values, row by row.
 struct RgbImage {
