@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/x_window.h"
+
 namespace {
 
 const int START_TIMEOUT_MS = 90000;
@@ -33,6 +35,25 @@ int countOf(const std::string& text, const std::string& needle) {
   int n = 0;
   for (size_t pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1)) ++n;
   return n;
+}
+
+// Output of a shell command (standard output only).
+std::string commandOutput(const std::string& cmd) {
+  std::string out;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (p == nullptr) return out;
+  char buf[256];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof(buf), p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+// Asks the X window to close as a window manager's close button does.
+bool closeXWindow(const std::string& windowId) {
+  std::string cmd = std::string("python3 '") + QSODECK_SOURCE_DIR + "/tests/support/x_close_window.py' " +
+                    windowId + " >/dev/null 2>&1";
+  return system(cmd.c_str()) == 0;
 }
 
 void sleepMs(int ms) {
@@ -201,6 +222,48 @@ TEST_F(DesktopRun, TwoRunsLeaveTwoBanners) {
   std::string text = log();
   EXPECT_EQ(countOf(text, BANNER), 2);
   EXPECT_EQ(countOf(text, "[DESKTOP] window closed; exiting normally.\n"), 2);
+}
+
+TEST_F(DesktopRun, WindowTitleAndSize) {
+  PrivateXServer x;
+  if (!x.ok()) GTEST_SKIP() << "Xvfb not available";
+  start({});
+  ASSERT_TRUE(waitForLog(LOOP_READY)) << out();
+  std::string id = findXWindow("Qsodeck - Desktop");
+  ASSERT_FALSE(id.empty());
+  EXPECT_EQ(commandOutput("xdotool getwindowname " + id), "Qsodeck - Desktop\n");
+  EXPECT_NE(commandOutput("xdotool getwindowgeometry " + id).find("Geometry: 800x480"), std::string::npos);
+  EXPECT_EQ(countOf(log(), "[DESKTOP] native window handle captured for non-SDL message pump.\n"), 1) << log();
+  EXPECT_EQ(stopWith(SIGTERM), 0);
+}
+
+TEST_F(DesktopRun, ClosingTheWindowExitsNormally) {
+  PrivateXServer x;
+  if (!x.ok()) GTEST_SKIP() << "Xvfb not available";
+  start({});
+  ASSERT_TRUE(waitForLog("[DESKTOP] main: first loop() returned.\n")) << out();
+  std::string id = findXWindow("Qsodeck - Desktop");
+  ASSERT_FALSE(id.empty());
+  ASSERT_TRUE(closeXWindow(id));
+  EXPECT_EQ(waitExit(), 0) << out();
+  std::string text = log();
+  EXPECT_EQ(countOf(text, "[DESKTOP] window closed; exiting normally.\n"), 1) << text;
+  EXPECT_EQ(text.find("[DESKTOP][FATAL]"), std::string::npos) << text;
+}
+
+TEST_F(DesktopRun, ClosingTheWindowEndsTheHoldLoop) {
+  PrivateXServer x;
+  if (!x.ok()) GTEST_SKIP() << "Xvfb not available";
+  start({{"QSODECK_DESKTOP_HOLD_LOOP", "1"}});
+  ASSERT_TRUE(waitForLog("[DESKTOP] main: press Ctrl+C in this terminal to exit.\n")) << out();
+  std::string id = findXWindow("Qsodeck - Desktop");
+  ASSERT_FALSE(id.empty());
+  ASSERT_TRUE(closeXWindow(id));
+  EXPECT_EQ(waitExit(), 0) << out();
+  EXPECT_NE(log().find("[DESKTOP] main: native window close requested. Exiting hold loop.\n"
+                       "[DESKTOP] main: hold loop ended; exiting normally.\n"),
+            std::string::npos)
+      << log();
 }
 
 // Crashes
