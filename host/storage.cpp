@@ -186,7 +186,10 @@ bool File::open(const String& localPath, const char* mode) {
   path_ = localPath;
   writeMode_ = isWriteMode(mode);
   if (writeMode_) desktopCreateParentDirs(localPath);
-  if (!writeMode_ && isDirectory(localPath.str())) return false;  // no byte stream
+  // Reads take regular files only: a folder has no byte stream and a named
+  // pipe without a writer would block the open.
+  struct stat st;
+  if (!writeMode_ && stat(localPath.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) return false;
   f_ = fopen(localPath.c_str(), mode);
   return f_ != nullptr;
 }

@@ -191,6 +191,16 @@ TEST_F(StorageTest, DirectoryDoesNotOpenAsFile) {
   EXPECT_FALSE(f);
 }
 
+// A named pipe in the card folder would block a read open for ever.
+TEST_F(StorageTest, PipeDoesNotOpenForReading) {
+  ASSERT_EQ(mkfifo(local("pipe").c_str(), 0600), 0);
+  alarm(20);  // a hang ends the test process instead of the whole run
+  File f = storageOpen("/pipe", "rb");
+  alarm(0);
+  EXPECT_FALSE(f);
+  EXPECT_TRUE(storageExists("/pipe"));
+}
+
 // Entry points
 
 TEST_F(StorageTest, RemoveMkdirRename) {
