@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include <string>
+#include <vector>
 
 #include "core/app.h"
 #include "core/config.h"
@@ -72,6 +73,19 @@ TEST_F(HttpFetchTest, OkAnswerWithAllHeaders) {
   EXPECT_EQ(req.header("Accept"), "application/json");
   EXPECT_EQ(req.header("X-Display-Token"), "tok-1");
   EXPECT_EQ(req.header("Pragma"), "no-cache");
+}
+
+TEST_F(HttpFetchTest, ExactHeaderSet) {
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "[]")));
+  String payload;
+  int code = 0;
+  ASSERT_TRUE(httpGetString(server.url("/api/"), payload, code, "application/json", "tok-1"));
+  LocalHttpRequest req = server.requests().at(0);
+  EXPECT_EQ(req.version, "HTTP/1.1");
+  std::vector<std::string> names;
+  for (const auto& h : req.headers) names.push_back(h.first);
+  std::vector<std::string> expected = {"Host", "User-Agent", "Pragma", "Connection", "Accept", "X-Display-Token"};
+  EXPECT_EQ(names, expected) << req.raw;
 }
 
 TEST_F(HttpFetchTest, NoAcceptOrTokenWhenEmpty) {
