@@ -161,6 +161,37 @@ TEST_F(DrawTest, LineCountIsCappedAndAtLeastOne) {
   EXPECT_EQ(1, tft.textFont());
 }
 
+// Hostile
+TEST_F(DrawTest, WrappingAlwaysAdvances) {
+  String t = normalizeWrappedPopupText("ABC DEF");
+  int pos = -5;
+  EXPECT_EQ(String("A"), nextWrappedLine(t, pos, 0));
+  EXPECT_EQ(1, pos);
+  pos = 1000;
+  EXPECT_EQ(String(""), nextWrappedLine(t, pos, 100));
+  String huge;
+  for (int i = 0; i < 20000; ++i) huge += (char)('A' + i % 26);
+  EXPECT_EQ(160, countWrappedLinesForCurrentFont(huge, 0));
+  EXPECT_EQ(160, countWrappedLinesForCurrentFont(huge, 120));
+}
+
+TEST_F(DrawTest, HighBytesAreMeasuredAsOneCellEach) {
+  // Two UTF-8 bytes take two font cells: a-umlaut and "B" are 36 px in font 2.
+  const String text("\xc3\xa4" "B");
+  EXPECT_EQ(text, fitTextInCurrentFont(text, 36));
+  EXPECT_EQ(String("\xc3~"), fitTextInCurrentFont(String("\xc3\xa4" "BC"), 24));
+}
+
+TEST_F(DrawTest, NothingDrawnForEmptyWrapArea) {
+  tft.setTextColor(0xFFFF, 0);
+  drawWrappedTextInCurrentFont("TEXT", 10, 10, 0, 3, 20);
+  drawWrappedTextInCurrentFont("TEXT", 10, 10, 100, 0, 20);
+  redrawScrollingTextFieldPartial("TEXT", 10, 10, 0, 20, 2, TL_DATUM, 0xFFFF, 0x07E0);
+  redrawScrollingTextFieldPartial("TEXT", 10, 10, 100, 0, 2, TL_DATUM, 0xFFFF, 0x07E0);
+  std::vector<uint32_t> frame = readFrame();
+  EXPECT_EQ(SCREEN_W * SCREEN_H, countPixels(frame, 0, 0, SCREEN_W, SCREEN_H, 0));
+}
+
 // Pixels
 TEST_F(DrawTest, SoftPanelHasOutlineHighlightAndFill) {
   fillSoftPanel(100, 100, 50, 30, theme.panel, theme.border, 8);
