@@ -57,6 +57,19 @@ void BM_LivePageFullRedraw(benchmark::State& state) {
 }
 BENCHMARK(BM_LivePageFullRedraw)->Unit(benchmark::kMillisecond);
 
+// The drawing alone, without presenting the frame.
+void BM_LivePageDrawOnly(benchmark::State& state) {
+  if (!prepareLivePage()) {
+    state.SkipWithError("offscreen display unavailable");
+    return;
+  }
+  for (auto _ : state) {
+    scrollingTextActiveFrame = false;
+    drawLivePage();
+  }
+}
+BENCHMARK(BM_LivePageDrawOnly)->Unit(benchmark::kMillisecond);
+
 void BM_LivePagePartialRedraw(benchmark::State& state) {
   if (!prepareLivePage()) {
     state.SkipWithError("offscreen display unavailable");
