@@ -1,5 +1,7 @@
 // BMP drawing from storage and the APRS icon path rule.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <stdint.h>
 #include <stdlib.h>
 #include <stdio.h>
@@ -87,6 +89,11 @@ class ImagesTest : public ::testing::Test {
     ready_ = initOffscreenDisplay();
     if (!ready_) GTEST_SKIP() << "offscreen display unavailable";
     tft.fillScreen(BG);
+  }
+
+  void TearDown() override {
+    std::error_code ec;
+    if (!root_.empty()) std::filesystem::remove_all(root_, ec);
   }
 
   void writeCardFile(const std::string& name, const std::string& bytes) {

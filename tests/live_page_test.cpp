@@ -1,6 +1,8 @@
 // The LIVE page: a golden frame for a fixed heard record and clock, pixel
 // checks of the idle page, and the frequency-box and signal-meter tables.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -103,6 +105,8 @@ class LivePageTest : public ::testing::Test {
   void TearDown() override {
     desktopClearTestClock();
     setUiTimeOverride(0);
+    std::error_code ec;
+    if (!root_.empty()) std::filesystem::remove_all(root_, ec);
   }
 
   void writeCardFile(const std::string& name, const std::string& bytes) {

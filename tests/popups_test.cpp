@@ -1,6 +1,8 @@
 // The hotspot popups drawn over the LIVE page: golden frames of the detail
 // popup and the mode confirmation, and the launcher's slot states.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -89,6 +91,8 @@ class PopupsTest : public ::testing::Test {
   void TearDown() override {
     desktopClearTestClock();
     setUiTimeOverride(0);
+    std::error_code ec;
+    if (!root_.empty()) std::filesystem::remove_all(root_, ec);
   }
   static GoldenImage frame() {
     GoldenImage image;

@@ -1,6 +1,8 @@
 // Touch dispatch driven by synthetic pointer samples through the program's
 // own input reader, with a controllable clock.
 #include <gtest/gtest.h>
+
+#include <filesystem>
 #include <SDL.h>
 #include <stdlib.h>
 
@@ -56,6 +58,7 @@ class TouchTest : public ::testing::Test {
     setDefaultTheme();
     char dir[] = "/tmp/qsodeck_card_XXXXXX";
     ASSERT_NE(nullptr, mkdtemp(dir));
+    root_ = dir;
     SD.setRoot(dir);  // the brightness tap saves the configuration here
     if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
     desktopSetCursorSampler(testSampler);
@@ -81,6 +84,8 @@ class TouchTest : public ::testing::Test {
   void TearDown() override {
     desktopSetCursorSampler(nullptr);
     desktopClearTestClock();
+    std::error_code ec;
+    if (!root_.empty()) std::filesystem::remove_all(root_, ec);
   }
 
   void advance(uint32_t ms) {
@@ -117,6 +122,7 @@ class TouchTest : public ::testing::Test {
   }
 
   uint32_t now_ = 0;
+  std::string root_;
 };
 
 // Seen in real use
