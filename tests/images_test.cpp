@@ -20,7 +20,7 @@ namespace {
 
 const uint16_t BG = 0x0000;
 
-struct BmpSpec {
+struct BmpShape {
   int32_t width = 4;
   int32_t height = 4;  // negative: top-down
   uint16_t planes = 1;
@@ -47,33 +47,33 @@ void pixelOf(int fr, int c, uint8_t& r, uint8_t& g, uint8_t& b) {
   b = 0x80;
 }
 
-std::string makeBmp(const BmpSpec& spec) {
-  const int64_t absH = spec.height < 0 ? -(int64_t)spec.height : spec.height;
-  const int64_t rowBytes = (((int64_t)spec.width * 3) + 3) & ~(int64_t)3;
+std::string makeBmp(const BmpShape& shape) {
+  const int64_t absH = shape.height < 0 ? -(int64_t)shape.height : shape.height;
+  const int64_t rowBytes = (((int64_t)shape.width * 3) + 3) & ~(int64_t)3;
   std::string s;
   put16(s, 19778);
   put32(s, 0);
   put32(s, 0);
-  put32(s, spec.overrideOffset ? spec.offset : 14 + spec.infoSize);
-  put32(s, spec.infoSize);
-  put32(s, (uint32_t)spec.width);
-  put32(s, (uint32_t)spec.height);
-  put16(s, spec.planes);
-  put16(s, spec.bits);
-  put32(s, spec.compression);
-  while (s.size() < 14 + spec.infoSize) s.push_back(0);
-  const bool writeRows = spec.width > 0 && spec.width <= 64 && absH <= 4096;
+  put32(s, shape.overrideOffset ? shape.offset : 14 + shape.infoSize);
+  put32(s, shape.infoSize);
+  put32(s, (uint32_t)shape.width);
+  put32(s, (uint32_t)shape.height);
+  put16(s, shape.planes);
+  put16(s, shape.bits);
+  put32(s, shape.compression);
+  while (s.size() < 14 + shape.infoSize) s.push_back(0);
+  const bool writeRows = shape.width > 0 && shape.width <= 64 && absH <= 4096;
   for (int fr = 0; writeRows && fr < absH; ++fr) {
-    for (int c = 0; c < spec.width; ++c) {
+    for (int c = 0; c < shape.width; ++c) {
       uint8_t r, g, b;
       pixelOf(fr, c, r, g, b);
       s.push_back((char)b);
       s.push_back((char)g);
       s.push_back((char)r);
     }
-    for (int p = spec.width * 3; p < rowBytes; ++p) s.push_back((char)0xEE);
+    for (int p = shape.width * 3; p < rowBytes; ++p) s.push_back((char)0xEE);
   }
-  if (spec.cutTail > 0 && spec.cutTail < s.size()) s.resize(s.size() - spec.cutTail);
+  if (shape.cutTail > 0 && shape.cutTail < s.size()) s.resize(s.size() - shape.cutTail);
   return s;
 }
 
@@ -121,10 +121,10 @@ class ImagesTest : public ::testing::Test {
 
 // Seen in real files
 TEST_F(ImagesTest, BottomUpFlagCoversOffsetBox) {
-  BmpSpec spec;
-  spec.width = 32;
-  spec.height = 32;
-  writeCardFile("flag.bmp", makeBmp(spec));
+  BmpShape shape;
+  shape.width = 32;
+  shape.height = 32;
+  writeCardFile("flag.bmp", makeBmp(shape));
   ASSERT_TRUE(drawBmp24FromSD("/flag.bmp", 100, 50, 32, 32));
   // Covers x 108..139 and y 58..89; the first file row is at the bottom.
   EXPECT_EQ(expected(0, 0), framePixel(108, 89));
@@ -138,20 +138,20 @@ TEST_F(ImagesTest, BottomUpFlagCoversOffsetBox) {
 }
 
 TEST_F(ImagesTest, TopDownImageKeepsFirstRowOnTop) {
-  BmpSpec spec;
-  spec.width = 8;
-  spec.height = -6;
-  writeCardFile("td.bmp", makeBmp(spec));
+  BmpShape shape;
+  shape.width = 8;
+  shape.height = -6;
+  writeCardFile("td.bmp", makeBmp(shape));
   ASSERT_TRUE(drawBmp24FromSD("/td.bmp", 0, 0, 32, 32));
   EXPECT_EQ(expected(0, 0), framePixel(8, 8));
   EXPECT_EQ(expected(5, 7), framePixel(15, 13));
 }
 
 TEST_F(ImagesTest, PaddedRowsAreReadWithTheirPadding) {
-  BmpSpec spec;
-  spec.width = 10;  // 30 bytes, padded to 32
-  spec.height = 5;
-  writeCardFile("pad.bmp", makeBmp(spec));
+  BmpShape shape;
+  shape.width = 10;  // 30 bytes, padded to 32
+  shape.height = 5;
+  writeCardFile("pad.bmp", makeBmp(shape));
   ASSERT_TRUE(drawBmp24FromSD("/pad.bmp", 0, 0, 32, 32));
   for (int r = 0; r < 5; ++r) {
     for (int c = 0; c < 10; ++c) {
@@ -161,10 +161,10 @@ TEST_F(ImagesTest, PaddedRowsAreReadWithTheirPadding) {
 }
 
 TEST_F(ImagesTest, WideImageIsReadInChunks) {
-  BmpSpec spec;
-  spec.width = 45;  // more than two 20-pixel chunks
-  spec.height = 2;
-  writeCardFile("wide.bmp", makeBmp(spec));
+  BmpShape shape;
+  shape.width = 45;  // more than two 20-pixel chunks
+  shape.height = 2;
+  writeCardFile("wide.bmp", makeBmp(shape));
   ASSERT_TRUE(drawBmp24FromSD("/wide.bmp", 0, 0, 64, 64));
   EXPECT_EQ(expected(1, 44), framePixel(8 + 44, 8));
   EXPECT_EQ(expected(0, 20), framePixel(8 + 20, 9));
@@ -172,36 +172,36 @@ TEST_F(ImagesTest, WideImageIsReadInChunks) {
 
 // Wrong variants and sizes
 TEST_F(ImagesTest, OversizeImageDrawsNothing) {
-  BmpSpec spec;
-  spec.width = 33;
-  spec.height = 32;
-  writeCardFile("big.bmp", makeBmp(spec));
+  BmpShape shape;
+  shape.width = 33;
+  shape.height = 32;
+  writeCardFile("big.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/big.bmp", 0, 0, 32, 32));
-  spec.width = 32;
-  spec.height = -33;
-  writeCardFile("tall.bmp", makeBmp(spec));
+  shape.width = 32;
+  shape.height = -33;
+  writeCardFile("tall.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/tall.bmp", 0, 0, 32, 32));
   EXPECT_TRUE(frameUntouched());
 }
 
 TEST_F(ImagesTest, OtherVariantsAreRefused) {
-  BmpSpec spec;
-  spec.bits = 16;
-  writeCardFile("b16.bmp", makeBmp(spec));
+  BmpShape shape;
+  shape.bits = 16;
+  writeCardFile("b16.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/b16.bmp", 0, 0, 32, 32));
-  spec = BmpSpec();
-  spec.compression = 1;  // RLE
-  writeCardFile("rle.bmp", makeBmp(spec));
+  shape = BmpShape();
+  shape.compression = 1;  // RLE
+  writeCardFile("rle.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/rle.bmp", 0, 0, 32, 32));
-  spec = BmpSpec();
-  spec.planes = 2;
-  writeCardFile("planes.bmp", makeBmp(spec));
+  shape = BmpShape();
+  shape.planes = 2;
+  writeCardFile("planes.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/planes.bmp", 0, 0, 32, 32));
-  spec = BmpSpec();
-  spec.infoSize = 12;  // OS/2 core header
-  writeCardFile("core.bmp", makeBmp(spec));
+  shape = BmpShape();
+  shape.infoSize = 12;  // OS/2 core header
+  writeCardFile("core.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/core.bmp", 0, 0, 32, 32));
-  std::string notBmp = makeBmp(BmpSpec());
+  std::string notBmp = makeBmp(BmpShape());
   notBmp[0] = 'P';
   writeCardFile("sig.bmp", notBmp);
   EXPECT_FALSE(drawBmp24FromSD("/sig.bmp", 0, 0, 32, 32));
@@ -210,7 +210,7 @@ TEST_F(ImagesTest, OtherVariantsAreRefused) {
 
 TEST_F(ImagesTest, MissingOrEmptyBoxIsRefused) {
   EXPECT_FALSE(drawBmp24FromSD("/nothing.bmp", 0, 0, 32, 32));
-  writeCardFile("ok.bmp", makeBmp(BmpSpec()));
+  writeCardFile("ok.bmp", makeBmp(BmpShape()));
   EXPECT_FALSE(drawBmp24FromSD("/ok.bmp", 0, 0, 0, 32));
   EXPECT_FALSE(drawBmp24FromSD("/ok.bmp", 0, 0, 32, -1));
   EXPECT_TRUE(frameUntouched());
@@ -219,17 +219,17 @@ TEST_F(ImagesTest, MissingOrEmptyBoxIsRefused) {
 
 // Truncated
 TEST_F(ImagesTest, PixelDataPastTheEndIsRefusedBeforeDrawing) {
-  BmpSpec spec;
-  spec.width = 16;
-  spec.height = 16;
-  spec.cutTail = 1;
-  writeCardFile("short.bmp", makeBmp(spec));
+  BmpShape shape;
+  shape.width = 16;
+  shape.height = 16;
+  shape.cutTail = 1;
+  writeCardFile("short.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/short.bmp", 0, 0, 32, 32));
   EXPECT_TRUE(frameUntouched());
 }
 
 TEST_F(ImagesTest, HeaderCutShortIsRefused) {
-  std::string bytes = makeBmp(BmpSpec()).substr(0, 30);
+  std::string bytes = makeBmp(BmpShape()).substr(0, 30);
   writeCardFile("hdr.bmp", bytes);
   EXPECT_FALSE(drawBmp24FromSD("/hdr.bmp", 0, 0, 32, 32));
   writeCardFile("empty.bmp", "");
@@ -239,47 +239,47 @@ TEST_F(ImagesTest, HeaderCutShortIsRefused) {
 
 // Hostile
 TEST_F(ImagesTest, MinimumHeightIsRefused) {
-  BmpSpec spec;
-  spec.height = INT32_MIN;
-  writeCardFile("min.bmp", makeBmp(spec));
+  BmpShape shape;
+  shape.height = INT32_MIN;
+  writeCardFile("min.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/min.bmp", 0, 0, 32, 32));
   EXPECT_FALSE(drawBmp24FromSD("/min.bmp", 0, 0, INT32_MAX, INT32_MAX));
   EXPECT_TRUE(frameUntouched());
 }
 
 TEST_F(ImagesTest, OffsetOutsideTheFileIsRefused) {
-  BmpSpec spec;
-  spec.overrideOffset = true;
-  spec.offset = 0xFFFFFFF0u;  // would wrap in 32-bit arithmetic
-  writeCardFile("off.bmp", makeBmp(spec));
+  BmpShape shape;
+  shape.overrideOffset = true;
+  shape.offset = 0xFFFFFFF0u;  // would wrap in 32-bit arithmetic
+  writeCardFile("off.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/off.bmp", 0, 0, 32, 32));
-  spec.offset = 20;  // pixel data inside the header
-  writeCardFile("inside.bmp", makeBmp(spec));
+  shape.offset = 20;  // pixel data inside the header
+  writeCardFile("inside.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/inside.bmp", 0, 0, 32, 32));
   EXPECT_TRUE(frameUntouched());
 }
 
 TEST_F(ImagesTest, HugeDimensionsDoNotOverflow) {
-  BmpSpec spec;
-  spec.width = INT32_MAX;
-  spec.height = 1;
-  writeCardFile("wide.bmp", makeBmp(spec));
+  BmpShape shape;
+  shape.width = INT32_MAX;
+  shape.height = 1;
+  writeCardFile("wide.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/wide.bmp", 0, 0, INT32_MAX, INT32_MAX));
-  spec.width = 0x55555556;  // width * 3 wraps to 2 in 32 bits
-  writeCardFile("wrap.bmp", makeBmp(spec));
+  shape.width = 0x55555556;  // width * 3 wraps to 2 in 32 bits
+  writeCardFile("wrap.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/wrap.bmp", 0, 0, INT32_MAX, INT32_MAX));
-  spec.width = -4;
-  writeCardFile("neg.bmp", makeBmp(spec));
+  shape.width = -4;
+  writeCardFile("neg.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/neg.bmp", 0, 0, 32, 32));
-  spec.width = 4;
-  spec.height = 0;
-  writeCardFile("zero.bmp", makeBmp(spec));
+  shape.width = 4;
+  shape.height = 0;
+  writeCardFile("zero.bmp", makeBmp(shape));
   EXPECT_FALSE(drawBmp24FromSD("/zero.bmp", 0, 0, 32, 32));
   EXPECT_TRUE(frameUntouched());
 }
 
 TEST_F(ImagesTest, PathTraversalIsRefused) {
-  writeCardFile("ok.bmp", makeBmp(BmpSpec()));
+  writeCardFile("ok.bmp", makeBmp(BmpShape()));
   EXPECT_FALSE(drawBmp24FromSD("/../ok.bmp", 0, 0, 32, 32));
 }
 
