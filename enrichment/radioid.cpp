@@ -144,6 +144,14 @@ void setPlainTextName(const String& text, RadioIdLookupCacheEntry& entry) {
   entry.found = entry.name.length() > 0;
 }
 
+// An array without an object: the plain-text name of its first value. A cut
+// or nested first value gives no name (never the brackets themselves).
+void setFirstArrayValueName(const String& array, int openPos, RadioIdLookupCacheEntry& entry) {
+  String first;
+  desktopDataJsonReadValueAt(array, desktopDataJsonSkipWs(array, openPos + 1), first);
+  setPlainTextName(first, entry);
+}
+
 // Fresh: fetched and younger than the TTL (found) or the retry time (miss).
 bool radioIdCacheEntryFresh(const RadioIdLookupCacheEntry& e, uint32_t now) {
   if (!e.valid || e.lastFetchMillis == 0) return false;
@@ -348,9 +356,7 @@ bool desktopParseRadioIdUserResponseRaw(const String& payload, RadioIdLookupCach
     if (desktopDataJsonNextObject(container, pos, object)) {
       desktopPopulateRadioIdEntryFromRawObject(object, entry);
     } else {
-      String first;
-      desktopDataJsonReadValueAt(container, desktopDataJsonSkipWs(container, 1), first);
-      setPlainTextName(first, entry);
+      setFirstArrayValueName(container, 0, entry);
     }
     return entry.found;
   }
@@ -366,7 +372,7 @@ bool desktopParseRadioIdUserResponseRaw(const String& payload, RadioIdLookupCach
     if (desktopDataJsonNextObject(payload, pos, object)) {
       desktopPopulateRadioIdEntryFromRawObject(object, entry);
     } else {
-      setPlainTextName(payload, entry);
+      setFirstArrayValueName(payload, start, entry);
     }
   } else if (first == '{') {
     desktopPopulateRadioIdEntryFromRawObject(payload, entry);

@@ -239,6 +239,19 @@ TEST_F(RadioIdTest, TruncatedJsonKeepsWhatIsComplete) {
   EXPECT_FALSE(parse(R"({"count":1,"results":[{"callsign":"IU5HJU","fname":"Mi)").found);
 }
 
+TEST_F(RadioIdTest, BareArrayWithoutObjectReadsItsFirstValue) {
+  // Read like an array under "results": its first value, never the brackets.
+  EXPECT_EQ(s(parse(R"(["IU5HJU - Mike"])").name), "Mike");
+  EXPECT_EQ(s(parse(R"( [ "Mike Maccaoni", "x" ])").name), "Mike Maccaoni");
+  // A bare array cut off inside its first object is no name at all.
+  const char* cut[] = {"[", "[{", R"([{"fname":"Mi)", R"([{"fname":"Mike","surname":"Ma)", R"(["Mi)", "[[]"};
+  for (const char* p : cut) {
+    RadioIdLookupCacheEntry e = parse(p);
+    EXPECT_FALSE(e.found) << p;
+    EXPECT_EQ(s(e.name), "") << p;
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Hostile
 
