@@ -24,6 +24,15 @@ namespace {
 // The native pump asked SDL to capture the mouse for the held button.
 bool gMouseCaptureHeld = false;
 DesktopCursorSampler gCursorSampler = nullptr;
+// The previous cursor sample. On X11 the global mouse state is a cache that
+// the window system stops refreshing while a button holds the pointer grab,
+// so a sample only carries news when it differs from the one before; an
+// unchanged one must not undo the newer positions of the event queue.
+struct CursorSample {
+  bool valid = false;
+  int x = 0, y = 0;
+  bool leftDown = false;
+} gLastCursorSample;
 // Window-manager errors already reported, so each distinct text is traced
 // once; bounded so that a driver inventing new texts cannot grow it forever.
 std::set<std::string> gReportedWmInfoErrors;
@@ -105,13 +114,18 @@ bool nativeHandleEvent(const SDL_Event& e) {
 }
 
 // Catches what the queue missed (a release outside the window without the
-// capture, a press before the window had focus).
+// capture, a press before the window had focus). Only a sample that differs
+// from the previous one is applied (see gLastCursorSample).
 void nativeSampleCursor() {
   if (gDesktopHwnd == 0) return;
   DesktopCursorSampler sampler = gCursorSampler != nullptr ? gCursorSampler : sampleGlobalCursor;
   int x = 0, y = 0;
   bool leftDown = false;
   if (!sampler(&x, &y, &leftDown)) return;
+  bool unchanged = gLastCursorSample.valid && gLastCursorSample.x == x && gLastCursorSample.y == y &&
+                   gLastCursorSample.leftDown == leftDown;
+  gLastCursorSample = {true, x, y, leftDown};
+  if (unchanged) return;
   bool inside = x >= 0 && x <= SCREEN_W - 1 && y >= 0 && y <= SCREEN_H - 1;
   if (inside) {
     gMouseX = clampSurfaceX(x);
@@ -200,6 +214,7 @@ void desktopNativeCaptureWindowHandle() {
   SDL_ClearError();
   if (SDL_GetWindowWMInfo(gWindow, &info)) {
     gDesktopHwnd = nativeHandleFrom(info);
+    gLastCursorSample = CursorSample();
     desktopTrace("[DESKTOP] native window handle captured for non-SDL message pump.\n");
     return;
   }
@@ -211,7 +226,10 @@ void desktopNativeCaptureWindowHandle() {
   desktopTrace("[DESKTOP][WARN] SDL_GetWindowWMInfo failed: %s\n", text.c_str());
 }
 
-void desktopSetCursorSampler(DesktopCursorSampler sampler) { gCursorSampler = sampler; }
+void desktopSetCursorSampler(DesktopCursorSampler sampler) {
+  gCursorSampler = sampler;
+  gLastCursorSample = CursorSample();
+}
 
 bool TouchCompat::touched() {
   desktopPollEventsOnly();

@@ -13,6 +13,7 @@
 #include "host/display.h"
 #include "host/input.h"
 #include "support/display_probe.h"
+#include "support/x_window.h"
 
 namespace {
 
@@ -261,6 +262,33 @@ TEST_F(InputTest, CursorSampleOutsideOnlyEndsAReleasedTouch) {
   EXPECT_EQ(gMouseX, 100);
 }
 
+TEST_F(InputTest, UnchangedCursorSampleDoesNotUndoNewerMoves) {
+  // X11 stops refreshing the global cursor while the button holds the
+  // pointer grab: the same sample comes back for the whole drag.
+  capturedWindow();
+  gFake.x = 100;
+  gFake.y = 100;
+  gFake.leftDown = true;
+  desktopPollEventsOnly();
+  ASSERT_TRUE(gMouseDown);
+  pushMotion(300, 200, windowId());
+  desktopPollEventsOnly();
+  desktopPollEventsOnly();
+  EXPECT_TRUE(gMouseDown);
+  EXPECT_EQ(gMouseX, 300);
+  EXPECT_EQ(gMouseY, 200);
+  pushButton(false, SDL_BUTTON_LEFT, 310, 210, windowId());
+  desktopPollEventsOnly();
+  EXPECT_FALSE(gMouseDown);
+  EXPECT_EQ(gMouseX, 310);
+  // A sample that changes is applied again.
+  gFake.x = 400;
+  gFake.leftDown = false;
+  desktopPollEventsOnly();
+  EXPECT_EQ(gMouseX, 400);
+  EXPECT_EQ(gMouseY, 100);
+}
+
 TEST_F(InputTest, CursorSampleEdgesCountAsInside) {
   capturedWindow();
   gFake.x = 799;
@@ -435,4 +463,96 @@ TEST(InputWithoutWindow, PollDoesNothing) {
   EXPECT_FALSE(ts.touched());
   EXPECT_EQ(SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONDOWN), 1);
   SDL_Quit();
+}
+
+// A real window on a private X server, driven with xdotool: the capture of
+// the window handle, the mouse capture and the global cursor sampling.
+
+namespace {
+
+// Polls input until pred holds or about three seconds passed.
+template <typename Pred>
+bool pollUntil(Pred pred) {
+  for (int i = 0; i < 300; ++i) {
+    desktopPollEventsOnly();
+    if (pred()) return true;
+    SDL_Delay(10);
+  }
+  return false;
+}
+
+bool xdotool(const std::string& args) { return system(("xdotool " + args + " 2>/dev/null").c_str()) == 0; }
+
+}  // namespace
+
+// Brings the display up on the private X server; the window's position.
+bool openX11Display(int& wx, int& wy) {
+  unsetenv("QSODECK_DESKTOP_SDL_EVENTS");
+  unsetenv("QSODECK_DESKTOP_ACCEL");
+  setenv("SDL_VIDEODRIVER", "x11", 1);
+  tft = DisplayCompat();
+  gDesktopRunning = true;
+  gMouseDown = false;
+  tft.init();
+  if (!tft.ready() || !pollUntil([] { return gDesktopHwnd != 0; })) return false;
+  SDL_GetWindowPosition(gWindow, &wx, &wy);
+  return wx + SCREEN_W + 20 < 1024;  // room right of the window
+}
+
+std::string at(int x, int y) { return std::to_string(x) + " " + std::to_string(y); }
+
+TEST(InputOnX11, DragInsideTheWindowMovesTheTouch) {
+  PrivateXServer x;
+  if (!x.ok()) GTEST_SKIP() << "Xvfb not available";
+  int wx = 0, wy = 0;
+  ASSERT_TRUE(openX11Display(wx, wy));
+  ASSERT_TRUE(xdotool("mousemove " + at(wx + 100, wy + 50)));
+  ASSERT_TRUE(xdotool("mousedown 1"));
+  EXPECT_TRUE(pollUntil([] { return gMouseDown; }));
+  // A swipe: the held pointer moves; every later pump must keep the newer
+  // position (the window system's cached cursor is stale during the drag).
+  ASSERT_TRUE(xdotool("mousemove " + at(wx + 300, wy + 200)));
+  EXPECT_TRUE(pollUntil([] { return gMouseX == 300 && gMouseY == 200; }));
+  for (int i = 0; i < 10; ++i) desktopPollEventsOnly();
+  EXPECT_EQ(gMouseX, 300);
+  EXPECT_EQ(gMouseY, 200);
+  EXPECT_TRUE(gMouseDown);
+  ASSERT_TRUE(xdotool("mouseup 1"));
+  EXPECT_TRUE(pollUntil([] { return !gMouseDown; }));
+  EXPECT_EQ(gMouseX, 300);
+  desktopShutdown();
+}
+
+TEST(InputOnX11, FocusedWindowFollowsADragOutToTheEdge) {
+  PrivateXServer x;
+  if (!x.ok()) GTEST_SKIP() << "Xvfb not available";
+  int wx = 0, wy = 0;
+  ASSERT_TRUE(openX11Display(wx, wy));
+  // Without a window manager nobody gives the window the focus; the mouse
+  // capture needs it.
+  SDL_SetWindowInputFocus(gWindow);
+  ASSERT_TRUE(pollUntil([] { return SDL_GetKeyboardFocus() == gWindow; }));
+
+  ASSERT_TRUE(xdotool("mousemove " + at(wx + 100, wy + 50)));
+  ASSERT_TRUE(xdotool("mousedown 1"));
+  EXPECT_TRUE(pollUntil([] { return gMouseDown; }));
+  EXPECT_EQ(gMouseX, 100);
+  EXPECT_EQ(gMouseY, 50);
+
+  // Dragged out to the right with the button held: the captured mouse still
+  // reports moves, clamped to the nearest edge; the touch stays down.
+  ASSERT_TRUE(xdotool("mousemove " + at(wx + SCREEN_W + 15, wy + 60)));
+  EXPECT_TRUE(pollUntil([] { return gMouseY == 60; }));
+  EXPECT_EQ(gMouseX, SCREEN_W - 1);
+  EXPECT_TRUE(gMouseDown);
+
+  // Released outside: the touch ends, at the clamped release point.
+  ASSERT_TRUE(xdotool("mouseup 1"));
+  EXPECT_TRUE(pollUntil([] { return !gMouseDown; }));
+  EXPECT_EQ(gMouseX, SCREEN_W - 1);
+  EXPECT_TRUE(gDesktopRunning);
+  // A pointer outside with the button up never starts a touch.
+  for (int i = 0; i < 5; ++i) desktopPollEventsOnly();
+  EXPECT_FALSE(gMouseDown);
+  desktopShutdown();
 }
