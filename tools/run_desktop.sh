@@ -85,6 +85,15 @@ cat >"$run_dir/sdcard/config.json" <<EOF
 }
 EOF
 
+# Talkgroup and reflector names come from list files; fetch them once from
+# the sample dashboard with the list tool built next to the program.
+lists_tool="$(dirname "$binary")/qsodeck_lists"
+if [ -x "$lists_tool" ] && [ ! -s "$run_dir/sdcard/lookup/dmr.txt" ]; then
+  (cd "$run_dir" && "$lists_tool" --sdcard "$run_dir/sdcard" \
+      --base-url "http://127.0.0.1:$port/digital-radio-lists/" all >"$run_dir/lists.log" 2>&1) ||
+    echo "Target lists could not be fetched (see $run_dir/lists.log); names stay empty."
+fi
+
 echo "No sdcard/config.json of your own: showing the sample $backend dashboard at http://127.0.0.1:$port/"
 echo "(working folder $run_dir; put your configuration in $repo/sdcard/config.json to use your hotspot)"
 cd "$run_dir"
