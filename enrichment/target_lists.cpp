@@ -256,6 +256,16 @@ struct ConvertSource {
   }
 };
 
+// True when the closed file holds exactly the bytes that were written: a
+// write error of the last buffered data shows only as a shorter file.
+bool storedFileHasSize(const String& path, size_t expected) {
+  File f = storageOpen(path, "rb");
+  if (!f) return false;
+  size_t size = f.size();
+  f.close();
+  return size == expected;
+}
+
 // Header, entries, then the temp file replaces the list in one rename.
 bool convertToListFile(const String& mode, ConvertSource& source, bool html, const String& finalPath,
                        const String& tmpPath, int& entryCount) {
@@ -280,7 +290,9 @@ bool convertToListFile(const String& mode, ConvertSource& source, bool html, con
     }
   }
   out.flush();
+  size_t written = out.position();
   out.close();
+  if (writeOk && !storedFileHasSize(tmpPath, written)) writeOk = false;
   if (entryCount == 0 || !writeOk) {
     storageRemove(tmpPath);
     return false;
@@ -635,6 +647,10 @@ bool httpDownloadToSdFile(const String& url, const String& path, int& codeOut, s
   }
   DownloadResult result = performListDownload(url, file);
   file.close();
+  if (result.ok && !storedFileHasSize(path, result.bytes)) {
+    result.ok = false;
+    result.error = "SD write failed while downloading.";
+  }
   codeOut = result.code;
   bytesOut = result.bytes;
   errorOut = result.error;

@@ -5,6 +5,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -320,6 +321,20 @@ TEST_F(TargetListsTest, FailedRenameLeavesTheOldListAndNoTemp) {
   EXPECT_FALSE(cardExists("/lookup/dmr.tmp"));
 }
 
+TEST_F(TargetListsTest, WriteErrorAtTheLastFlushKeepsTheOldList) {
+  // A full card: the buffered lines are accepted, writing them out at the end
+  // fails. The short temp file must not replace the list.
+  writeCard("/lookup/dmr.txt", "262|Old name\n");
+  ASSERT_EQ(symlink("/dev/full", local("/lookup/dmr.tmp").c_str()), 0);
+  int entries = 0;
+  EXPECT_FALSE(convert("DMR", "<tr><td>262</td><td>New</td></tr>", entries));
+  struct stat st;
+  ASSERT_EQ(lstat(local("/lookup/dmr.txt").c_str(), &st), 0);
+  ASSERT_TRUE(S_ISREG(st.st_mode));  // not the device the temp file pointed at
+  EXPECT_EQ(readCard("/lookup/dmr.txt"), "262|Old name\n");
+  EXPECT_FALSE(cardExists("/lookup/dmr.tmp"));
+}
+
 // ---------------------------------------------------------------------------
 // Truncated and hostile pages
 
@@ -464,6 +479,18 @@ TEST_F(TargetListsTest, DownloadThatStallsFails) {
   String error;
   EXPECT_FALSE(httpDownloadToSdFile(server.url().c_str(), "/lookup/dmr.raw", code, bytes, error));
   EXPECT_EQ(s(error), "HTTP stream unavailable.");
+  EXPECT_FALSE(cardExists("/lookup/dmr.raw"));
+}
+
+TEST_F(TargetListsTest, DownloadWithWriteErrorAtTheLastFlushFails) {
+  writeCard("/lookup/keep", "");
+  ASSERT_EQ(symlink("/dev/full", local("/lookup/dmr.raw").c_str()), 0);
+  ScriptedServer server(httpAnswer("<tr><td>262</td><td>New</td></tr>"));
+  int code = 0;
+  size_t bytes = 0;
+  String error;
+  EXPECT_FALSE(httpDownloadToSdFile(server.url().c_str(), "/lookup/dmr.raw", code, bytes, error));
+  EXPECT_EQ(s(error), "SD write failed while downloading.");
   EXPECT_FALSE(cardExists("/lookup/dmr.raw"));
 }
 
