@@ -136,7 +136,7 @@ TEST_F(TouchTest, TabsSwitchPages) {
   EXPECT_EQ(PAGE_INFO, currentPage);
   tap(20, 36);
   EXPECT_EQ(PAGE_LIVE, currentPage);
-  EXPECT_EQ(now_ - 20, lastInteractionMillis);
+  EXPECT_EQ(now_, lastInteractionMillis);
 }
 
 TEST_F(TouchTest, TabGapDoesNothingAndTabEdgeHits) {
@@ -152,32 +152,68 @@ TEST_F(TouchTest, ClockBoxOpensAbout) {
   EXPECT_EQ(PAGE_ABOUT, currentPage);
 }
 
-TEST_F(TouchTest, OneTapPerPressAndDebounce) {
-  sample(15 + 145 + 60, 36);
-  EXPECT_EQ(PAGE_LAST, currentPage);
-  currentPage = PAGE_LIVE;
-  advance(100);
-  sample(15 + 145 + 60, 36);  // same press: no second tap
-  EXPECT_EQ(PAGE_LIVE, currentPage);
-  release();
-  advance(50);
-  sample(15 + 145 + 60, 36);  // new press within 220 ms of the last tap
-  EXPECT_EQ(PAGE_LIVE, currentPage);
-  release();
+TEST_F(TouchTest, PressActsOnReleaseOnceAndDebounce) {
   advance(300);
   sample(15 + 145 + 60, 36);
+  EXPECT_EQ(PAGE_LIVE, currentPage);  // still down: it may become a swipe
+  advance(100);
+  sample(15 + 145 + 60, 36);
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  release();
+  EXPECT_EQ(PAGE_LAST, currentPage);
+  EXPECT_EQ(now_, lastInteractionMillis);
+  currentPage = PAGE_LIVE;
+  handleTouch();  // no touch: nothing more
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  advance(50);
+  sample(15 + 145 + 60, 36);  // a new press ending within 220 ms of the last tap
+  advance(50);
+  release();
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  advance(300);
+  sample(15 + 145 + 60, 36);
+  advance(50);
+  release();
   EXPECT_EQ(PAGE_LAST, currentPage);
 }
 
-TEST_F(TouchTest, HeldPressRepeatsAfterHoldTime) {
+TEST_F(TouchTest, PressActsWhereItBegan) {
+  advance(300);
+  sample(15 + 145 + 60, 36);  // HEARD tab
+  advance(40);
+  sample(15 + 290 + 60, 40);  // slid onto the STATUS tab, far from a swipe
+  advance(40);
+  release();
+  EXPECT_EQ(PAGE_LAST, currentPage);
+}
+
+TEST_F(TouchTest, PressStartHoldsThePollBack) {
+  lastInteractionMillis = 0;
+  advance(300);
+  sample(500, 300);
+  EXPECT_EQ(now_, lastInteractionMillis);
+}
+
+TEST_F(TouchTest, HeldPressActsAfterHoldTimeAndRepeats) {
+  advance(300);
   sample(15 + 145 + 60, 36);
+  advance(1400);
+  sample(15 + 145 + 60, 36);
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  advance(200);
+  sample(15 + 145 + 60, 36);  // held beyond 1.5 s: acts without a release
+  EXPECT_EQ(PAGE_LAST, currentPage);
   currentPage = PAGE_LIVE;
   advance(1400);
   sample(15 + 145 + 60, 36);
   EXPECT_EQ(PAGE_LIVE, currentPage);
   advance(200);
-  sample(15 + 145 + 60, 36);
+  sample(15 + 145 + 60, 36);  // and again about every 1.5 s
   EXPECT_EQ(PAGE_LAST, currentPage);
+  currentPage = PAGE_LIVE;
+  advance(100);
+  release();  // the release of a press that has acted adds nothing
+  EXPECT_EQ(PAGE_LIVE, currentPage);
 }
 
 // Mode buttons and popups
@@ -284,6 +320,39 @@ TEST_F(TouchTest, SwipeSwitchesSourceAndStartsBelowHeader) {
   EXPECT_EQ(String("WATCH: Weather"), footerText);
 }
 
+TEST_F(TouchTest, SwipeStartingOnAModeButtonSwitchesWithoutOpeningItsPopup) {
+  cfg.weatherEnabled = true;
+  modeDMR.known = modeDMR.enabled = true;
+  advance(300);
+  sample(100, 90);  // on the DMR button
+  advance(30);
+  sample(200, 92);
+  advance(30);
+  sample(300, 95);
+  advance(30);
+  release();
+  EXPECT_EQ(WATCH_WEATHER, currentWatchSource);
+  EXPECT_FALSE(modeConfirmPopupOpen);
+  EXPECT_EQ(String("WATCH: Weather"), footerText);
+}
+
+TEST_F(TouchTest, SwipeOverAHeardRowOpensNoDetailPopup) {
+  cfg.weatherEnabled = true;
+  fillHeard(4);
+  currentPage = PAGE_LAST;
+  advance(300);
+  sample(600, 230);  // row 0
+  advance(30);
+  sample(500, 232);
+  advance(30);
+  sample(400, 235);
+  advance(30);
+  release();
+  EXPECT_EQ(WATCH_WEATHER, currentWatchSource);
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  EXPECT_FALSE(detailPopupOpen);
+}
+
 TEST_F(TouchTest, SwipeWithOnlyMmdvmDoesNothing) {
   advance(300);
   sample(500, 300);
@@ -304,7 +373,23 @@ TEST_F(TouchTest, TouchOnlyWakesTheScreensaver) {
   sample(15 + 145 + 60, 36);
   EXPECT_EQ(PAGE_LIVE, currentPage);
   release();
+  EXPECT_EQ(PAGE_LIVE, currentPage);  // nor does its release
   tap(15 + 145 + 60, 36);
+  EXPECT_EQ(PAGE_LAST, currentPage);
+}
+
+TEST_F(TouchTest, WakingPressHeldLongStillDoesNotAct) {
+  screensaverActive = true;
+  advance(300);
+  sample(15 + 145 + 60, 36);
+  ASSERT_FALSE(screensaverActive);
+  for (int i = 0; i < 40; ++i) {  // the finger stays down for 4 s
+    advance(100);
+    sample(15 + 145 + 60, 36);
+  }
+  release();
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  tap(15 + 145 + 60, 36);  // a new press acts
   EXPECT_EQ(PAGE_LAST, currentPage);
 }
 

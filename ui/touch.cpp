@@ -21,13 +21,13 @@
 #include "watch/weather/weather.h"
 
 // Gesture state of the current press.
-static uint32_t lastTouch = 0;
-static uint32_t touchHeldSince = 0;
-static bool touchHeld = false;
-static bool pressActive = false;
+static uint32_t lastTouch = 0;       // last accepted tap or gesture
+static uint32_t touchHeldSince = 0;  // press start, then the last hold repeat
+static bool touchHeld = false;       // the press has produced its tap
+static bool pressActive = false;     // a finger is down
 static int touchStartX = 0;
 static int touchStartY = 0;
-static bool swipeConsumed = false;
+static bool swipeConsumed = false;   // used up by a gesture or by waking the screen
 
 static const int CLOCK_HIT_X0 = 615, CLOCK_HIT_X1 = 784, CLOCK_HIT_Y0 = 12, CLOCK_HIT_Y1 = 59;
 static const int REFRESH_BTN_X = 555, REFRESH_BTN_Y = 88, REFRESH_BTN_W = 195, REFRESH_BTN_H = 44;
@@ -429,10 +429,27 @@ static bool handlePressGesture(int x, int y, uint32_t now) {
   return false;
 }
 
+// Accepts a tap at (x, y) unless it comes within the debounce time of the
+// previous tap or gesture.
+static void acceptTap(int x, int y, uint32_t now) {
+  if ((uint32_t)(now - lastTouch) < TOUCH_DEBOUNCE_MS) return;
+  touchHeld = true;
+  touchHeldSince = now;
+  lastTouch = now;
+  lastInteractionMillis = now;
+  noteUserInteraction(true);
+  dispatchTap(x, y);
+}
+
+// A press acts when it ends, at the point where it began, so that a press
+// that turns into a swipe never taps what lies under its start. A press
+// held longer than the hold time acts at once and then repeats every hold
+// time while the finger stays down; its release adds nothing.
 void handleTouch() {
   int x = 0, y = 0;
   const uint32_t now = millis();
   if (!getTouchPoint(x, y)) {
+    if (pressActive && !touchHeld && !swipeConsumed) acceptTap(touchStartX, touchStartY, now);
     touchHeld = false;
     touchHeldSince = 0;
     pressActive = false;
@@ -441,15 +458,20 @@ void handleTouch() {
   }
   if (!pressActive) {
     pressActive = true;
+    touchHeld = false;
     touchHeldSince = now;
     touchStartX = x;
     touchStartY = y;
     swipeConsumed = false;
+    // A finger on the screen holds the next poll back like a tap would.
+    lastInteractionMillis = now;
   } else if (!swipeConsumed && handlePressGesture(x, y, now)) {
     return;
   }
   if (screensaverActive) {
+    // The press only wakes the screen: it is used up and never taps.
     touchHeld = true;
+    swipeConsumed = true;
     lastTouch = now;
     lastInteractionMillis = now;
     setScreensaverActive(false);
@@ -457,15 +479,9 @@ void handleTouch() {
     requestRedraw();
     return;
   }
-  if (touchHeld && (uint32_t)(now - touchHeldSince) > TOUCH_HOLD_RELEASE_MS) {
-    touchHeld = false;
+  if (swipeConsumed) return;
+  if ((uint32_t)(now - touchHeldSince) > TOUCH_HOLD_RELEASE_MS) {
     touchHeldSince = now;
+    acceptTap(x, y, now);
   }
-  if (touchHeld || swipeConsumed || (uint32_t)(now - lastTouch) < TOUCH_DEBOUNCE_MS) return;
-  touchHeld = true;
-  touchHeldSince = now;
-  lastTouch = now;
-  lastInteractionMillis = now;
-  noteUserInteraction(true);
-  dispatchTap(x, y);
 }
