@@ -259,6 +259,14 @@ TEST_F(DrawTest, WrappedTextDrawsLinesAtLineHeight) {
   EXPECT_GT(countPixels(frame, 58, 40, 12, 14, white), 0);
 }
 
+TEST_F(DrawTest, WrappedTextStopsWhenNotOneCharacterFits) {
+  // A line narrower than one glyph gets an empty slice, which ends drawing.
+  tft.setTextColor(0xFFFF, 0);
+  drawWrappedTextInCurrentFont("ABC DEF", 10, 10, 5, 3, 20);
+  std::vector<uint32_t> frame = readFrame();
+  EXPECT_EQ(0, countPixels(frame, 0, 0, SCREEN_W, SCREEN_H, 0xFFFFFF));
+}
+
 TEST_F(DrawTest, PartialMarqueeRepaintClearsItsBoxOnly) {
   tft.fillRect(0, 0, 300, 100, 0x07E0);
   redrawScrollingTextFieldPartial("X", 50, 50, 100, 20, 2, ML_DATUM, 0xFFFF, 0x001F);

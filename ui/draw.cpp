@@ -298,10 +298,10 @@ static String buildWrappedWordLine(const String& t, int& pos, int maxWidth) {
       continue;
     }
     if (!line.isEmpty()) break;
-    String slice = fitTextSliceInCurrentFont(word, maxWidth);
-    if (slice.isEmpty()) slice = word.substring(0, 1);
-    pos += (int)slice.length();
-    line = slice;
+    // An empty slice (not one character fits) gives an empty line, which
+    // ends the drawing.
+    line = fitTextSliceInCurrentFont(word, maxWidth);
+    pos += (int)line.length();
     break;
   }
   return line;
