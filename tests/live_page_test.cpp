@@ -195,6 +195,38 @@ TEST_F(LivePageTest, IdlePageShowsDashesAndStateColours) {
   EXPECT_EQ(0, countPixels(frame, 25, 124, 175, 40, rgbOf565(theme.warn)));
 }
 
+TEST_F(LivePageTest, WeakSignalRssiFitsItsStripWhole) {
+  // "-120 dBm" (8 glyphs, 96 px in font 2) ends 13 px inside the strip at
+  // x 742 and starts at 646, clear of the "RSSI" label (618..641).
+  useFixedLiveRecord();
+  liveRecord.rssi = "-120";
+  redrawCurrentPage(true);
+  std::vector<uint32_t> frame = readFrame();
+  const uint32_t text = rgbOf565(theme.text);
+  // The minus sign of the first glyph: a 10 x 2 bar on rows 6..7 of the cell (top 106).
+  EXPECT_EQ(20, countPixels(frame, 646, 112, 12, 2, text));
+  // The last glyph is "M" (ink on its top row), not a cut-off "~".
+  EXPECT_GT(countPixels(frame, 730, 106, 12, 2, text), 0);
+  // Nothing of the value reaches into the label.
+  EXPECT_EQ(0, countPixels(frame, 605, 100, 41, 26, text));
+}
+
+TEST_F(LivePageTest, OverlongMetricIsCutBeforeTheLabel) {
+  useFixedLiveRecord();
+  liveRecord.rssi = "-120.123456789 dBm";
+  liveRecord.ber = "0.123456789012345";
+  redrawCurrentPage(true);
+  std::vector<uint32_t> frame = readFrame();
+  const uint32_t text = rgbOf565(theme.text);
+  for (int k = 0; k < 2; ++k) {
+    // Labels end by x 642; the cut value keeps at least 4 px away.
+    EXPECT_EQ(0, countPixels(frame, 605, 100 + 32 * k, 41, 26, text)) << "strip " << k;
+    // The cut ends in "~" (its top row is empty) right at x 742.
+    EXPECT_EQ(0, countPixels(frame, 730, 106 + 32 * k, 12, 2, text)) << "strip " << k;
+    EXPECT_GT(countPixels(frame, 730, 110 + 32 * k, 12, 4, text), 0) << "strip " << k;
+  }
+}
+
 TEST_F(LivePageTest, EmptyFrequenciesShowFallbacks) {
   redrawCurrentPage(true);
   std::vector<uint32_t> frame = readFrame();

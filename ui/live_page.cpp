@@ -26,6 +26,8 @@ static const int METER_LEVEL_MAX = 9;
 static const int FREQ_BOX_W = 260;
 static const int FREQ_BOX_H = 48;
 static const int HZ_DIGITS = 9;
+// Least room between a meter strip's label and its value.
+static const int METER_LABEL_GAP_PX = 4;
 
 // ---------------------------------------------------------------- small texts
 
@@ -134,11 +136,16 @@ static void drawMeterStrip(int x, int y, int w, int k, const char* label, const 
   tft.setTextFont(1);
   tft.setTextDatum(ML_DATUM);
   tft.setTextColor(theme.warn, theme.panel);
-  tft.drawString(label, x + 193, sy + 13);
+  const int labelEnd = x + 193 + tft.drawString(label, x + 193, sy + 13);
+  // The value may use all room up to a small gap after the label, so that
+  // "-120 dBm" shows whole; only a longer value is cut.
+  const int valueRight = sx + sw - 13;
   tft.setTextFont(2);
   tft.setTextDatum(MR_DATUM);
   tft.setTextColor(theme.text, theme.panel);
-  tft.drawString(fitTextInCurrentFont(value, sw - 13 - 45), sx + sw - 13, sy + 13);
+  int room = valueRight - labelEnd - METER_LABEL_GAP_PX;
+  if (room < 1) room = 1;  // a too narrow strip shows "~" rather than the whole text
+  tft.drawString(fitTextInCurrentFont(value, room), valueRight, sy + 13);
   tft.setTextDatum(TL_DATUM);
 }
 
