@@ -6,6 +6,7 @@
 #include <SDL.h>
 #include <stdlib.h>
 
+#include "actions/remote_actions.h"
 #include "core/app.h"
 #include "core/config.h"
 #include "core/theme.h"
@@ -264,6 +265,63 @@ TEST_F(TouchTest, EmptyPresetSlotKeepsLauncherOpen) {
   EXPECT_EQ(String("Preset slot is empty."), footerText);
   tap(20, 20);  // outside every slot
   EXPECT_FALSE(quickActionPopupOpen);
+}
+
+TEST_F(TouchTest, ConfirmedModeToggleEndsAtTheMissingTask) {
+  modeDMR.known = true;
+  modeDMR.enabled = false;
+  tap(100, 90);
+  ASSERT_TRUE(modeConfirmPopupOpen);
+  EXPECT_TRUE(modeConfirmEnableRequested);
+  tap(155 + 100, 260 + 28);  // NO
+  EXPECT_FALSE(modeConfirmPopupOpen);
+  EXPECT_EQ(String(""), footerText);
+  tap(100, 90);
+  ASSERT_TRUE(modeConfirmPopupOpen);
+  uiDirty = false;
+  tap(435 + 100, 260 + 28);  // YES: the desktop cannot start the SSH task
+  EXPECT_FALSE(modeConfirmPopupOpen);
+  EXPECT_TRUE(uiDirty);
+  EXPECT_EQ(String("Could not start SSH task."), footerText);
+  EXPECT_FALSE(modeDMR.enabled);
+  EXPECT_FALSE(modeToggleTaskRunning);
+  EXPECT_FALSE(modeToggleTaskDone);
+}
+
+TEST_F(TouchTest, PresetWaitsForARunningSshAction) {
+  cfg.quickActions[0].enabled = true;
+  cfg.quickActions[0].label = "Reboot";
+  cfg.quickActions[0].command = "sudo reboot";
+  tap(400, 400);
+  ASSERT_TRUE(quickActionPopupOpen);
+  modeToggleTaskRunning = true;  // as while a toggle runs on the board
+  tap(122 + 100, 180 + 20);
+  modeToggleTaskRunning = false;
+  EXPECT_FALSE(quickActionPopupOpen);
+  EXPECT_EQ(String("Wait for the current SSH action to finish."), footerText);
+  EXPECT_FALSE(quickActionTaskRunning);
+}
+
+TEST_F(TouchTest, ConfiguredPresetEndsAtTheMissingTask) {
+  cfg.quickActions[2].enabled = true;
+  cfg.quickActions[2].label = "Reboot";
+  cfg.quickActions[2].command = "sudo reboot";
+  tap(400, 400);
+  ASSERT_TRUE(quickActionPopupOpen);
+  tap(122 + 100, 180 + 68 + 20);  // slot 2, bottom left
+  EXPECT_FALSE(quickActionPopupOpen);
+  EXPECT_EQ(String("Could not start SSH task."), footerText);
+}
+
+TEST_F(TouchTest, LauncherCloseAreaCloses) {
+  cfg.quickActions[0].enabled = true;
+  cfg.quickActions[0].label = "Reboot";
+  cfg.quickActions[0].command = "sudo reboot";
+  tap(400, 400);
+  ASSERT_TRUE(quickActionPopupOpen);
+  tap(282 + 10, 308 + 10);
+  EXPECT_FALSE(quickActionPopupOpen);
+  EXPECT_EQ(String(""), footerText);
 }
 
 // HEARD page
