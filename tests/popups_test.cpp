@@ -152,6 +152,22 @@ TEST_F(PopupsTest, ModeConfirmationLayout) {
   EXPECT_EQ(56, yesH);
 }
 
+TEST_F(PopupsTest, LauncherMatchesGolden) {
+  cfg.quickActions[0].enabled = true;
+  cfg.quickActions[0].label = "Reboot the hotspot now, please";  // cut to the slot
+  cfg.quickActions[0].command = "sudo reboot";
+  cfg.quickActions[3].enabled = true;
+  cfg.quickActions[3].label = "Update";
+  cfg.quickActions[3].command = "sudo pistar-update";
+  cfg.quickActions[2].enabled = true;  // no command: not configured
+  cfg.quickActions[2].label = "Broken";
+  quickActionPopupOpen = true;
+  activeQuickActionIsSvxlink = false;
+  redrawCurrentPage(true);
+  GoldenResult result = compareWithGolden("quick_actions_popup", frame());
+  EXPECT_TRUE(result.ok) << result.message;
+}
+
 TEST_F(PopupsTest, LauncherShowsEmptySlots) {
   for (int i : {0, 2, 3}) {
     cfg.quickActions[i].enabled = true;

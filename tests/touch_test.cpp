@@ -476,6 +476,57 @@ TEST_F(TouchTest, BrightnessSliderSetsLevel) {
   EXPECT_EQ(127, cfg.brightness);
 }
 
+TEST_F(TouchTest, BrightnessTapSavesTheConfiguration) {
+  currentPage = PAGE_STATUS;
+  cfg.brightness = 220;
+  tap(265, 390);  // left of the slider's hit area
+  EXPECT_EQ(220, cfg.brightness);
+  EXPECT_FALSE(std::filesystem::exists(root_ + "/config.json"));
+  uiDirty = false;
+  tap(456, 390);
+  EXPECT_EQ(127, cfg.brightness);
+  EXPECT_TRUE(uiDirty);
+  FILE* f = fopen((root_ + "/config.json").c_str(), "rb");
+  ASSERT_NE(nullptr, f) << "the configuration was not saved";
+  std::string text;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof(buf), f)) > 0) text.append(buf, n);
+  fclose(f);
+  const size_t key = text.find("\"brightness\"");
+  ASSERT_NE(std::string::npos, key);
+  EXPECT_EQ(text.find("127", key), text.find_first_of("0123456789", key));
+  // The save went through a temporary file that replaced the old one.
+  for (const auto& entry : std::filesystem::directory_iterator(root_)) {
+    EXPECT_EQ(std::string("config.json"), entry.path().filename().string());
+  }
+}
+
+TEST_F(TouchTest, ChooserIgnoresTapsBesideButtonsAndClosesOutside) {
+  cfg.weatherEnabled = true;
+  tap(20, 36);
+  ASSERT_TRUE(watchSourcePopupOpen);
+  WatchSourcePopupLayout l = watchSourcePopupLayout();
+  tap(l.popupX + 10, l.popupY + 10);  // inside the popup, on no button
+  EXPECT_TRUE(watchSourcePopupOpen);
+  EXPECT_EQ(WATCH_MMDVM, currentWatchSource);
+  tap(l.popupX + l.popupW + 5, l.popupY + 10);  // outside
+  EXPECT_FALSE(watchSourcePopupOpen);
+  EXPECT_EQ(WATCH_MMDVM, currentWatchSource);
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+}
+
+TEST_F(TouchTest, HamqslSourceHasThreeTabs) {
+  cfg.hamqslEnabled = true;
+  currentWatchSource = WATCH_HAMQSL;
+  tap(15 + 145 + 60, 36);
+  EXPECT_EQ(PAGE_STATUS, currentPage);
+  tap(15 + 290 + 60, 36);
+  EXPECT_EQ(PAGE_INFO, currentPage);
+  tap(15 + 435 + 60, 36);  // the fourth slot is empty
+  EXPECT_EQ(PAGE_INFO, currentPage);
+}
+
 TEST(TouchGeometry, PointInRectIsHalfOpen) {
   EXPECT_TRUE(pointInRect(10, 10, 10, 10, 5, 5));
   EXPECT_TRUE(pointInRect(14, 14, 10, 10, 5, 5));
