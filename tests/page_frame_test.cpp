@@ -9,6 +9,9 @@
 #include "core/theme.h"
 #include "host/display.h"
 #include "host/runtime.h"
+#include "host/storage.h"
+#include "hotspot/heard.h"
+#include "network/wifi.h"
 #include "support/display_probe.h"
 #include "support/golden_image.h"
 #include "ui/page_frame.h"
@@ -16,6 +19,19 @@
 #include "ui/screensaver.h"
 
 namespace {
+
+// True when drawing text over the frame changes no pixel inside the text's
+// box: the frame already shows exactly this text there, in these colours.
+bool frameShowsText(const String& text, int x, int y, int font, int datum, uint16_t fg,
+                    uint16_t bg) {
+  const std::vector<uint32_t> before = readFrame();
+  tft.setTextFont(font);
+  tft.setTextDatum(datum);
+  tft.setTextColor(fg, bg);
+  tft.drawString(text, x, y);
+  tft.setTextDatum(TL_DATUM);
+  return before == readFrame();
+}
 
 class PageFrameTest : public ::testing::Test {
  protected:
@@ -72,6 +88,19 @@ TEST_F(PageFrameTest, UptimeTexts) {
 }
 
 // Redraw bookkeeping
+TEST_F(PageFrameTest, SameFooterTextTwiceDoesNothing) {
+  setFooterText("WATCH: MMDVM", true);
+  footerDirty = false;
+  lastInteractionMillis = 0;
+  desktopSetTestClock(5000);
+  setFooterText("WATCH: MMDVM", true);
+  EXPECT_FALSE(footerDirty);
+  EXPECT_EQ(0u, lastInteractionMillis);
+  setFooterText("WATCH: APRS", true);
+  EXPECT_TRUE(footerDirty);
+  EXPECT_EQ(5000u, lastInteractionMillis);
+}
+
 TEST_F(PageFrameTest, FooterTextChangeMarksFooterOnly) {
   uiDirty = footerDirty = false;
   setFooterText("Hello", false);
@@ -131,6 +160,30 @@ TEST_F(PageFrameTest, ActiveTabUsesActiveFill) {
   EXPECT_EQ(rgbOf565(theme.tabIdle), framePixel(20, 20));
   EXPECT_EQ(rgbOf565(theme.tabActive), framePixel(165, 20));
   EXPECT_EQ(rgbOf565(theme.panel2), framePixel(620, 20));  // clock box
+}
+
+TEST_F(PageFrameTest, TabLabelsFollowTheWatchSource) {
+  cfg.weatherEnabled = true;
+  currentWatchSource = WATCH_WEATHER;
+  currentPage = PAGE_LIVE;
+  drawTopTabs();
+  EXPECT_TRUE(frameShowsText("WATCH", 82, 36, 2, MC_DATUM, 0xFFFF, theme.tabActive));
+  EXPECT_TRUE(frameShowsText("Cast", 227, 36, 2, MC_DATUM, 0xFFFF, theme.tabIdle));
+  EXPECT_FALSE(frameShowsText("HEARD", 227, 36, 2, MC_DATUM, 0xFFFF, theme.tabIdle));
+  drawTopTabs();
+  EXPECT_TRUE(frameShowsText("STATUS", 372, 36, 2, MC_DATUM, 0xFFFF, theme.tabIdle));
+  EXPECT_TRUE(frameShowsText("INFO", 517, 36, 2, MC_DATUM, 0xFFFF, theme.tabIdle));
+  EXPECT_TRUE(frameShowsText("14:30", 700, 36, 2, MC_DATUM, 0xFFFF, theme.panel2));
+  cfg.aprsEnabled = true;
+  cfg.aprsApiKey = "key";
+  currentWatchSource = WATCH_APRS;
+  drawTopTabs();
+  EXPECT_TRUE(frameShowsText("RADAR", 227, 36, 2, MC_DATUM, 0xFFFF, theme.tabIdle));
+  cfg.svxlinkEnabled = cfg.aprsEnabled = cfg.weatherEnabled = false;
+  currentWatchSource = WATCH_MMDVM;
+  drawTopTabs();
+  EXPECT_TRUE(frameShowsText("LIVE", 82, 36, 2, MC_DATUM, 0xFFFF, theme.tabActive));
+  EXPECT_TRUE(frameShowsText("HEARD", 227, 36, 2, MC_DATUM, 0xFFFF, theme.tabIdle));
 }
 
 // Watch sources
@@ -211,6 +264,69 @@ TEST_F(PageFrameTest, InfoPageMatchesGolden) {
   image.pixels = readFrame();
   GoldenResult result = compareWithGolden("info_page", image);
   EXPECT_TRUE(result.ok) << result.message;
+}
+
+TEST_F(PageFrameTest, StatusPageTextsAndColours) {
+  wifiOk = true;
+  cfg.wifiSsid = "HomeNet";
+  cfg.refreshMs = 1500;
+  cfg.flipScreen = false;
+  currentPage = PAGE_STATUS;
+  redrawCurrentPage(true);
+  const uint16_t p2 = theme.panel2;
+  EXPECT_TRUE(frameShowsText("CONFIG / STATUS", 35, 92, 2, TL_DATUM, theme.accent, theme.panel));
+  EXPECT_TRUE(frameShowsText("Wi-Fi", 55, 154, 2, ML_DATUM, theme.warn, p2));
+  EXPECT_TRUE(frameShowsText("Connected", 255, 154, 2, ML_DATUM, theme.good, p2));
+  EXPECT_FALSE(frameShowsText("Connected", 255, 154, 2, ML_DATUM, theme.text, p2));
+  redrawCurrentPage(false);
+  EXPECT_TRUE(frameShowsText("SSID", 55, 202, 2, ML_DATUM, theme.warn, p2));
+  EXPECT_TRUE(frameShowsText("HomeNet", 255, 202, 2, ML_DATUM, theme.text, p2));
+  EXPECT_TRUE(frameShowsText("HOST", 55, 250, 2, ML_DATUM, theme.warn, p2));
+  EXPECT_TRUE(frameShowsText(stationAddressText(), 255, 250, 2, ML_DATUM, theme.text, p2));
+  EXPECT_TRUE(frameShowsText("CALLSIGN", 55, 298, 2, ML_DATUM, theme.warn, p2));
+  EXPECT_TRUE(frameShowsText(getDeviceCallsign(), 255, 298, 2, ML_DATUM, theme.good, p2));
+  EXPECT_TRUE(frameShowsText("REFRESH", 55, 346, 2, ML_DATUM, theme.warn, p2));
+  EXPECT_TRUE(frameShowsText("1500 ms", 255, 346, 2, ML_DATUM, theme.text, p2));
+  EXPECT_TRUE(frameShowsText("FLIP", 435, 346, 2, ML_DATUM, theme.warn, p2));
+  EXPECT_TRUE(frameShowsText("Off", 635, 346, 2, ML_DATUM, theme.text, p2));
+  wifiOk = false;
+  redrawCurrentPage(false);
+  EXPECT_TRUE(frameShowsText("Disconnected", 255, 154, 2, ML_DATUM, theme.bad, p2));
+}
+
+TEST_F(PageFrameTest, AboutPageTexts) {
+  currentPage = PAGE_ABOUT;
+  redrawCurrentPage(true);
+  EXPECT_TRUE(frameShowsText("Qsodeck", 60, 112, 4, TL_DATUM, theme.accent, theme.panel));
+  EXPECT_TRUE(frameShowsText("CREATOR", 85, 218, 2, ML_DATUM, theme.warn, theme.panel2));
+  EXPECT_TRUE(frameShowsText("VERSION", 85, 266, 2, ML_DATUM, theme.warn, theme.panel2));
+  EXPECT_TRUE(frameShowsText("0.0.1.8", 285, 266, 2, ML_DATUM, theme.text, theme.panel2));
+}
+
+TEST_F(PageFrameTest, ApPageHidesPasswordWhileInactive) {
+  apSsid = "Qsodeck-Setup";
+  apPass = "12345678";
+  currentPage = PAGE_STATUS;
+  redrawCurrentPage(true);
+  setupRequired = true;
+  apModeActive = false;
+  currentPage = PAGE_LIVE;
+  redrawCurrentPage(false);
+  const uint16_t p2 = theme.panel2;
+  EXPECT_TRUE(frameShowsText("ACCESS POINT MODE", 35, 92, 2, TL_DATUM, theme.accent, theme.panel));
+  EXPECT_TRUE(frameShowsText("AP MODE", 55, 154, 2, ML_DATUM, theme.warn, p2));
+  EXPECT_TRUE(frameShowsText("SSID", 55, 202, 2, ML_DATUM, theme.warn, p2));
+  EXPECT_TRUE(frameShowsText("Qsodeck-Setup", 255, 202, 2, ML_DATUM, theme.text, p2));
+  EXPECT_TRUE(frameShowsText("PASSWORD", 55, 250, 2, ML_DATUM, theme.warn, p2));
+  EXPECT_TRUE(frameShowsText("-", 255, 250, 2, ML_DATUM, theme.text, p2));
+  EXPECT_TRUE(frameShowsText("OPEN", 55, 298, 2, ML_DATUM, theme.warn, p2));
+  EXPECT_TRUE(frameShowsText("-", 255, 298, 2, ML_DATUM, theme.text, p2));
+  EXPECT_TRUE(frameShowsText("STORAGE", 55, 346, 2, ML_DATUM, theme.warn, p2));
+  apModeActive = true;
+  redrawCurrentPage(false);
+  EXPECT_TRUE(frameShowsText("12345678", 255, 250, 2, ML_DATUM, theme.text, p2));
+  // The INFO slot becomes the active AP tab.
+  EXPECT_TRUE(frameShowsText("AP", 517, 36, 2, MC_DATUM, 0xFFFF, theme.tabActive));
 }
 
 TEST_F(PageFrameTest, SetupStateDrawsApPageWithNote) {
