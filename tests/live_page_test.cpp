@@ -66,6 +66,19 @@ std::string stripedFlagBmp() {
   return s;
 }
 
+// True when drawing text over the frame changes no pixel: the frame already
+// shows exactly this text there, in these colours.
+bool frameShowsText(const String& text, int x, int y, int font, int datum, uint16_t fg,
+                    uint16_t bg) {
+  const std::vector<uint32_t> before = readFrame();
+  tft.setTextFont(font);
+  tft.setTextDatum(datum);
+  tft.setTextColor(fg, bg);
+  tft.drawString(text, x, y);
+  tft.setTextDatum(TL_DATUM);
+  return before == readFrame();
+}
+
 class LivePageTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -261,6 +274,58 @@ TEST_F(LivePageTest, DmrTimeslotPanelReplacesInfoPanel) {
   EXPECT_EQ(rgbOf565(theme.warn), framePixel(40, 296));
 }
 
+TEST_F(LivePageTest, LivePageTextsSitInTheirBoxes) {
+  useFixedLiveRecord();
+  redrawCurrentPage(true);
+  const uint16_t p2 = theme.panel2;
+  // Caller line in font 4, middle-left at (170, 264), warn while on air.
+  EXPECT_TRUE(frameShowsText("DL1ABC - Hans", 170, 264, 4, ML_DATUM, theme.warn, p2));
+  // Status and target boxes: value at x + 20 on the centre line 328.
+  EXPECT_TRUE(frameShowsText("Mode: DMR TS2", 65, 328, 2, ML_DATUM, theme.good, p2));
+  EXPECT_TRUE(frameShowsText("TG 262 Germany", 427, 328, 2, ML_DATUM, theme.text, p2));
+  // Frequency boxes: label at x + 20, value at x + 75, centre line 404.
+  EXPECT_TRUE(frameShowsText("TX", 45, 404, 2, ML_DATUM, theme.warn, p2));
+  EXPECT_TRUE(frameShowsText("434.512.500", 100, 404, 2, ML_DATUM, theme.good, p2));
+  EXPECT_TRUE(frameShowsText("RX", 535, 404, 2, ML_DATUM, theme.warn, p2));
+  EXPECT_TRUE(frameShowsText("439.112.500", 590, 404, 2, ML_DATUM, theme.good, p2));
+  // Launcher without configured actions: subtext, centred.
+  EXPECT_TRUE(frameShowsText("ACTIONS", 400, 404, 2, MC_DATUM, theme.subtext, p2));
+  // Meter: title and strip labels in font 1, values right-aligned at x 742.
+  EXPECT_TRUE(frameShowsText("QUALITY", 510, 104, 1, MC_DATUM, theme.text, p2));
+  EXPECT_TRUE(frameShowsText("RSSI", 618, 113, 1, ML_DATUM, theme.warn, theme.panel));
+  EXPECT_TRUE(frameShowsText("-75 dBm", 742, 113, 2, MR_DATUM, theme.text, theme.panel));
+  EXPECT_TRUE(frameShowsText("BER", 618, 145, 1, ML_DATUM, theme.warn, theme.panel));
+  EXPECT_TRUE(frameShowsText("0.4%", 742, 145, 2, MR_DATUM, theme.text, theme.panel));
+  EXPECT_TRUE(frameShowsText("LOSS", 618, 177, 1, ML_DATUM, theme.warn, theme.panel));
+  EXPECT_TRUE(frameShowsText("1%", 742, 177, 2, MR_DATUM, theme.text, theme.panel));
+  // Mode buttons: the on-air mode in warn, the others by their state.
+  EXPECT_TRUE(frameShowsText("DMR", 112, 96, 2, MC_DATUM, theme.warn, p2));
+  EXPECT_TRUE(frameShowsText("DSTAR", 302, 96, 2, MC_DATUM, theme.bad, p2));
+  EXPECT_TRUE(frameShowsText("YSF", 112, 144, 2, MC_DATUM, theme.good, p2));
+  EXPECT_TRUE(frameShowsText("P25", 302, 144, 2, MC_DATUM, theme.border, p2));
+  EXPECT_FALSE(frameShowsText("P25", 302, 144, 2, MC_DATUM, theme.good, p2));
+}
+
+TEST_F(LivePageTest, DmrTimeslotRowsShowCutCallsignsAndTargets) {
+  useFixedLiveRecord();
+  HeardRecord ts1 = liveRecord;
+  ts1.callsign = "PA3XYZABCDEFGH";
+  ts1.timeslot = "1";
+  ts1.target = "TG 91";
+  ts1.targetName = "World-Wide Extra Long Name";
+  noteDmrTimeslotLiveRecord(1, ts1);
+  noteDmrTimeslotLiveRecord(2, liveRecord);
+  redrawCurrentPage(true);
+  const uint16_t fill = mix565(theme.panel2, theme.live, 0.12f);
+  // Row 1 centre line 260, row 2 centre line 324; texts at x 60, 155 and 395.
+  EXPECT_TRUE(frameShowsText("TS1", 60, 260, 2, ML_DATUM, theme.warn, fill));
+  EXPECT_TRUE(frameShowsText("PA3XYZABCD~", 155, 260, 2, ML_DATUM, theme.text, fill));
+  EXPECT_TRUE(frameShowsText("TG 91 World-Wi~", 395, 260, 2, ML_DATUM, theme.good, fill));
+  EXPECT_TRUE(frameShowsText("TS2", 60, 324, 2, ML_DATUM, theme.warn, fill));
+  EXPECT_TRUE(frameShowsText("DL1ABC", 155, 324, 2, ML_DATUM, theme.text, fill));
+  EXPECT_TRUE(frameShowsText("TG 262 Germany", 395, 324, 2, ML_DATUM, theme.good, fill));
+}
+
 // Marquee repaint
 TEST_F(LivePageTest, MarqueeRepaintOnlyOnPlainLivePage) {
   EXPECT_TRUE(redrawMmdvmLiveScrollingTextAreas());
@@ -296,6 +361,20 @@ TEST_F(LivePageTest, MarqueeRepaintScrollsLongTarget) {
   }
   EXPECT_GT(changedInTarget, 0);
   EXPECT_EQ(0, changedElsewhere);
+}
+
+TEST_F(LivePageTest, PartialAndFullRepaintShowTheSameFrame) {
+  useFixedLiveRecord();
+  liveRecord.target = "TG 2627 Very Long Talkgroup Name That Scrolls";
+  hotspotStatusText = "A status line long enough to scroll in its box as well";
+  desktopSetTestClock(NOW_MS + 7 * SCROLL_TEXT_STEP_MS);
+  redrawCurrentPage(true);
+  const std::vector<uint32_t> full = readFrame();
+  desktopSetTestClock(NOW_MS);
+  redrawCurrentPage(true);
+  desktopSetTestClock(NOW_MS + 7 * SCROLL_TEXT_STEP_MS);
+  ASSERT_TRUE(redrawMmdvmLiveScrollingTextAreas());
+  EXPECT_TRUE(full == readFrame());
 }
 
 // Frequency box table
