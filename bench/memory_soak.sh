@@ -44,4 +44,6 @@ printf '%s\n' "${samples[@]}" | awk -v secs="$elapsed" '
     printf "growth of the maximum from the first to the second half: %d kB\n", secondMax - firstMax
   }'
 lookups="$(grep -c "Callsign lookup found" "$SAMPLE_RUN_DIR/desktop.log" || true)"
+anon="$(awk '/^RssAnon:/ { print $2 }' "/proc/$SAMPLE_RUN_PID/status")"
+echo "of it at the end: $anon kB anonymous (heap, frame buffers), the rest file-backed (shared libraries)"
 echo "(RadioID names found during the run: $lookups)"
