@@ -1,4 +1,5 @@
 // Screensaver state and picture, boot splash and brightness.
+#include <SDL.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
@@ -6,12 +7,14 @@
 #include "core/config.h"
 #include "core/theme.h"
 #include "host/display.h"
+#include "host/input.h"
 #include "host/runtime.h"
 #include "hotspot/heard.h"
 #include "support/display_probe.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
 #include "ui/screensaver.h"
+#include "ui/touch.h"
 
 namespace {
 
@@ -69,6 +72,97 @@ TEST_F(ScreensaverTest, FooterActivityCountsOnlyWhenAsked) {
   setFooterText("loud", true);  // unchanged: no repaint, no activity
   EXPECT_FALSE(footerDirty);
   EXPECT_EQ(5000u, lastInteractionMillis);
+}
+
+// Main cycle: timeout, minute tick and waking by touch (UI-only passes)
+bool gCursorDown = false;
+int gCursorX = 0, gCursorY = 0;
+bool cursorSampler(int* x, int* y, bool* leftDown) {
+  *x = gCursorX;
+  *y = gCursorY;
+  *leftDown = gCursorDown;
+  return true;
+}
+
+class ScreensaverCycleTest : public ScreensaverTest {
+ protected:
+  void SetUp() override {
+    ScreensaverTest::SetUp();
+    if (IsSkipped()) return;
+    setenv("QSODECK_DESKTOP_NETWORK", "0", 1);
+    setenv("TZ", "UTC", 1);
+    tzset();
+    setUiTimeOverride(1765204200);
+    desktopSetCursorSampler(cursorSampler);
+    resetTouchGestureState();
+    cfg.flipScreen = false;
+    cfg.screensaverEnabled = true;
+    cfg.screensaverTimeoutMs = 5000;
+    cfg.wxscreensaverEnabled = false;
+    currentPage = PAGE_LIVE;
+    setupRequired = apModeActive = false;
+    lastInteractionMillis = 100000;
+    lastScreensaverFrameMillis = 0;
+  }
+  void TearDown() override {
+    desktopSetCursorSampler(nullptr);
+    setUiTimeOverride(0);
+    ScreensaverTest::TearDown();
+  }
+  void passAt(uint32_t t) {
+    desktopSetTestClock(t);
+    loop();
+  }
+  void pointer(bool down, int x, int y) {
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.x = x;
+    e.button.y = y;
+    SDL_PushEvent(&e);
+    gCursorDown = down;
+    gCursorX = x;
+    gCursorY = y;
+  }
+};
+
+TEST_F(ScreensaverCycleTest, StartsAtTheTimeoutAndRedrawsOnTheMinuteTick) {
+  passAt(104999);
+  EXPECT_FALSE(screensaverActive);
+  passAt(105000);
+  ASSERT_TRUE(screensaverActive);
+  EXPECT_EQ(105000u, lastScreensaverFrameMillis);
+  EXPECT_EQ(0u, framePixel(45, 100));  // the picture is on screen
+  tft.drawPixel(5, 5, 0xF800);
+  for (uint32_t t = 106000; t < 165000; t += 1000) passAt(t);
+  EXPECT_EQ(rgbOf565(0xF800), framePixel(5, 5)) << "redrawn before the minute was up";
+  passAt(165000);
+  EXPECT_EQ(165000u, lastScreensaverFrameMillis);
+  EXPECT_EQ(0u, framePixel(5, 5)) << "no redraw on the minute tick";
+}
+
+TEST_F(ScreensaverCycleTest, DisabledScreensaverNeverStarts) {
+  cfg.screensaverEnabled = false;
+  for (uint32_t t = 100000; t < 400000; t += 10000) passAt(t);
+  EXPECT_FALSE(screensaverActive);
+}
+
+TEST_F(ScreensaverCycleTest, TouchOnlyWakesAndTheIdleTimeStartsAgain) {
+  passAt(105000);
+  ASSERT_TRUE(screensaverActive);
+  pointer(true, 15 + 145 + 60, 36);  // on the HEARD tab
+  passAt(106000);
+  EXPECT_FALSE(screensaverActive);
+  passAt(106050);
+  pointer(false, 15 + 145 + 60, 36);
+  passAt(106100);
+  EXPECT_EQ(PAGE_LIVE, currentPage);
+  EXPECT_EQ(rgbOf565(theme.tabActive), framePixel(15 + 10, 12 + 10));  // LIVE tab lit
+  passAt(110999);  // idle since the waking touch
+  EXPECT_FALSE(screensaverActive);
+  passAt(111000);
+  EXPECT_TRUE(screensaverActive);
 }
 
 // Picture
