@@ -359,6 +359,30 @@ TEST_F(TouchTest, HeardPagingFilterAndSort) {
   EXPECT_FALSE(detailPopupOpen);
 }
 
+TEST_F(TouchTest, FilterAndSortButtonsCycleAndWrap) {
+  fillHeard(2);
+  currentPage = PAGE_LAST;
+  const LastHeardFilter filters[] = {LAST_HEARD_FILTER_DMR,  LAST_HEARD_FILTER_DSTAR,
+                                     LAST_HEARD_FILTER_YSF,  LAST_HEARD_FILTER_P25,
+                                     LAST_HEARD_FILTER_NXDN, LAST_HEARD_FILTER_POCSAG,
+                                     LAST_HEARD_FILTER_ALL};
+  lastHeardFilter = LAST_HEARD_FILTER_ALL;
+  for (LastHeardFilter expected : filters) {
+    tap(110 + 169, 152 + 39);  // the filter button's last pixel
+    EXPECT_EQ(expected, lastHeardFilter);
+  }
+  lastHeardSort = LAST_HEARD_SORT_NEWEST;
+  const LastHeardSort sorts[] = {LAST_HEARD_SORT_CALLSIGN, LAST_HEARD_SORT_MODE,
+                                 LAST_HEARD_SORT_NEWEST};
+  for (LastHeardSort expected : sorts) {
+    tap(295, 152);  // the sort button's first pixel
+    EXPECT_EQ(expected, lastHeardSort);
+  }
+  tap(290, 170);  // the gap between filter and sort
+  EXPECT_EQ(LAST_HEARD_FILTER_ALL, lastHeardFilter);
+  EXPECT_EQ(LAST_HEARD_SORT_NEWEST, lastHeardSort);
+}
+
 // Gestures
 TEST_F(TouchTest, SwipeSwitchesSourceAndStartsBelowHeader) {
   cfg.weatherEnabled = true;
