@@ -11,6 +11,19 @@
 
 namespace {
 
+// True when drawing text over the frame changes no pixel: the frame already
+// shows exactly this text there, in these colours.
+bool frameShowsText(const String& text, int x, int y, int font, int datum, uint16_t fg,
+                    uint16_t bg) {
+  const std::vector<uint32_t> before = readFrame();
+  tft.setTextFont(font);
+  tft.setTextDatum(datum);
+  tft.setTextColor(fg, bg);
+  tft.drawString(text, x, y);
+  tft.setTextDatum(TL_DATUM);
+  return before == readFrame();
+}
+
 class DrawTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -245,6 +258,32 @@ TEST_F(DrawTest, InfoRowCutsLongValueByCharacters) {
   std::vector<uint32_t> frame = readFrame();
   EXPECT_GT(countPixels(frame, 220 + 9 * 12, 15, 12, 14, rgbOf565(theme.text)), 0);
   EXPECT_EQ(0, countPixels(frame, 220 + 10 * 12, 15, 36, 14, rgbOf565(theme.text)));
+}
+
+TEST_F(DrawTest, SizedInfoRowClampsLabelWidthAndFitsBothTexts) {
+  // labelW 10 is raised to 70: label fitted to 40 px, value panel at x + 80,
+  // 220 wide, value "-" for an empty text at x + 98.
+  drawInfoRowSized(100, 50, 300, 10, "LONGLABEL", "  ", theme.panel, theme.panel2, theme.warn,
+                   theme.text);
+  EXPECT_TRUE(frameShowsText("LO~", 115, 72, 2, ML_DATUM, theme.warn, theme.panel));
+  EXPECT_TRUE(frameShowsText("-", 198, 72, 2, ML_DATUM, theme.text, theme.panel2));
+  EXPECT_EQ(rgbOf565(theme.border), framePixel(169, 50));  // label panel ends at x 169
+  EXPECT_EQ(rgbOf565(theme.border), framePixel(180, 50));  // value panel starts at x 180
+  EXPECT_EQ(rgbOf565(theme.border), framePixel(399, 93));  // and ends at x 399, y 93
+  // labelW 120: value panel at x + 130, 170 wide; a long value is cut to
+  // 170 - 35 = 135 px, ten characters and "~", drawn at x + 148.
+  tft.fillScreen(0);
+  drawInfoRowSized(100, 50, 300, 120, "L", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", theme.panel,
+                   theme.panel2, theme.warn, theme.text);
+  EXPECT_TRUE(frameShowsText("ABCDEFGHIJ~", 248, 72, 2, ML_DATUM, theme.text, theme.panel2));
+}
+
+TEST_F(DrawTest, LabelValuePairIsNotFitted) {
+  drawLabelValue(10, 20, "LABEL", "A VALUE LONGER THAN ANY BOX", theme.warn, theme.text,
+                 theme.panel);
+  EXPECT_TRUE(frameShowsText("LABEL", 10, 20, 2, TL_DATUM, theme.warn, theme.panel));
+  EXPECT_TRUE(frameShowsText("A VALUE LONGER THAN ANY BOX", 205, 20, 2, TL_DATUM, theme.text,
+                             theme.panel));
 }
 
 TEST_F(DrawTest, WrappedTextDrawsLinesAtLineHeight) {
