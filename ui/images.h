@@ -13,7 +13,7 @@
 static const int BMP_DRAW_OFFSET_PX = 8;
 // Bytes read from a BMP row at a time (20 pixels).
 static const int BMP_READ_CHUNK_BYTES = 60;
-// Largest BMP file header plus info header that is still read.
+// Smallest file that holds the 14-byte file header and a 40-byte info header.
 static const uint32_t BMP_MIN_HEADER_BYTES = 54;
 
 // Little-endian 16- and 32-bit reads from an open file (missing bytes read as 0).
