@@ -179,7 +179,14 @@ TEST_F(PageFrameTest, TabLabelsFollowTheWatchSource) {
   currentWatchSource = WATCH_APRS;
   drawTopTabs();
   EXPECT_TRUE(frameShowsText("RADAR", 227, 36, 2, MC_DATUM, 0xFFFF, theme.tabIdle));
-  cfg.svxlinkEnabled = cfg.aprsEnabled = cfg.weatherEnabled = false;
+  // HamQSL: three tabs, STATUS and INFO one slot to the left.
+  cfg.hamqslEnabled = true;
+  currentWatchSource = WATCH_HAMQSL;
+  drawTopTabs();
+  EXPECT_TRUE(frameShowsText("WATCH", 82, 36, 2, MC_DATUM, 0xFFFF, theme.tabActive));
+  EXPECT_TRUE(frameShowsText("STATUS", 227, 36, 2, MC_DATUM, 0xFFFF, theme.tabIdle));
+  EXPECT_TRUE(frameShowsText("INFO", 372, 36, 2, MC_DATUM, 0xFFFF, theme.tabIdle));
+  cfg.svxlinkEnabled = cfg.aprsEnabled = cfg.weatherEnabled = cfg.hamqslEnabled = false;
   currentWatchSource = WATCH_MMDVM;
   drawTopTabs();
   EXPECT_TRUE(frameShowsText("LIVE", 82, 36, 2, MC_DATUM, 0xFFFF, theme.tabActive));
