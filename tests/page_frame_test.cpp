@@ -11,6 +11,7 @@
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "hotspot/heard.h"
+#include "hotspot/live_session.h"
 #include "network/wifi.h"
 #include "support/display_probe.h"
 #include "support/golden_image.h"
@@ -271,6 +272,35 @@ TEST_F(PageFrameTest, InfoPageMatchesGolden) {
   image.pixels = readFrame();
   GoldenResult result = compareWithGolden("info_page", image);
   EXPECT_TRUE(result.ok) << result.message;
+}
+
+TEST_F(PageFrameTest, InfoPageShowsSessionCounts) {
+  sessionInfo = SessionInfo();
+  sessionInfo.totalQsos = 12;
+  sessionInfo.modeDMR = 7;
+  sessionInfo.modeDSTAR = 1;
+  sessionInfo.modeYSF = 1;
+  sessionInfo.modeP25 = 1;
+  sessionInfo.modeNXDN = 1;
+  sessionInfo.modePOCSAG = 1;
+  sessionInfo.hasRssi = true;
+  sessionInfo.bestRssi = -63;
+  sessionInfo.worstRssi = -121;
+  desktopSetTestClock(((2 * 24 + 5) * 60 + 7) * 60000u);
+  currentPage = PAGE_INFO;
+  redrawCurrentPage(true);
+  const uint16_t p1 = theme.panel;
+  const uint16_t p2 = theme.panel2;
+  EXPECT_TRUE(frameShowsText("08 Dec 2025  14:30", 60, 136, 2, TL_DATUM, theme.subtext, p1));
+  EXPECT_TRUE(frameShowsText("2d 5h", 270, 254, 2, ML_DATUM, theme.text, p2));
+  EXPECT_TRUE(frameShowsText("12 hits", 270, 298, 2, ML_DATUM, theme.text, p2));
+  EXPECT_TRUE(frameShowsText("-63/-121 dBm", 270, 342, 2, ML_DATUM, theme.text, p2));
+  // Mini boxes: label 8 px below the top, count at 32 px, centred in 165 px.
+  EXPECT_TRUE(frameShowsText("DMR", 132, 380, 2, TC_DATUM, theme.warn, p1));
+  EXPECT_TRUE(frameShowsText("7", 132, 404, 2, TC_DATUM, theme.text, p1));
+  EXPECT_TRUE(frameShowsText("OTHERS", 657, 380, 2, TC_DATUM, theme.warn, p1));
+  EXPECT_TRUE(frameShowsText("3", 657, 404, 2, TC_DATUM, theme.text, p1));
+  sessionInfo = SessionInfo();
 }
 
 TEST_F(PageFrameTest, StatusPageTextsAndColours) {
