@@ -53,8 +53,11 @@ TEST_F(QsodeckListsTest, DownloadsEveryListFromTheSampleDashboard) {
   ASSERT_TRUE(dash.running());
   std::string out;
   ASSERT_EQ(run("--base-url " + dash.url("/digital-radio-lists/") + " --lookup 262 all", out), 0) << out;
-  EXPECT_NE(out.find("Saved 46 DMR target names to /lookup/dmr.txt"), std::string::npos) << out;
+  EXPECT_NE(out.find("Saved 1641 DMR target names to /lookup/dmr.txt"), std::string::npos) << out;
   EXPECT_NE(out.find("DMR: 262 -> Deutschland"), std::string::npos) << out;
+  // Every talkgroup of the sample traffic has its name on the sample list site.
+  ASSERT_EQ(run("--no-download --lookup 505 dmr", out), 0) << out;
+  EXPECT_NE(out.find("DMR: 505 -> Australia"), std::string::npos) << out;
   for (const char* f : {"/lookup/dmr.txt", "/lookup/dstar.txt", "/lookup/ysf.txt", "/lookup/p25.txt", "/lookup/nxdn.txt"}) {
     std::string text = readCard(f);
     EXPECT_EQ(text.rfind("# Qsodeck target-name list\n", 0), 0u) << f;

@@ -213,8 +213,30 @@ class Dashboard:
                 return json.dumps({"count": 1, "results": [user]}, separators=(",", ":"))
         return self.radioid_not_found
 
+    def _talkgroup_page(self):
+        """The talkgroup page of the list site, filled with every BrandMeister
+        talkgroup of the host-file set, so each talkgroup of the sample traffic
+        has its name. The page keeps the real page's layout and row markup."""
+        page = read_text(self.data_dir, "targetlists/brandmeister_talkgroups_page.html")
+        try:
+            groups = json.loads(read_text(self.data_dir, "targetlists/wpsd_hostfiles_2023_BM_TGs.json"))
+        except (OSError, ValueError):
+            return page
+        start = page.find("<tbody>")
+        end = page.find("</tbody>")
+        if start < 0 or end < start or not isinstance(groups, dict):
+            return page
+
+        def esc(text):
+            return str(text).replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+
+        rows = ['<tr><td data-label="Talkgroup">%s</td><td data-label="Talkgroup Name">%s</td></tr>'
+                % (esc(k), esc(v)) for k, v in sorted(groups.items(), key=lambda kv: int(kv[0]))
+                if str(k).isdigit() and v]
+        return page[:start + len("<tbody>")] + "\n" + "\n".join(rows) + "\n" + page[end:]
+
     def _build_lists(self):
-        lists = {"brandmeister-talkgroups": read_text(self.data_dir, "targetlists/brandmeister_talkgroups_page.html")}
+        lists = {"brandmeister-talkgroups": self._talkgroup_page()}
         specs = (
             ("p25-reflectors", "P25 Reflectors", "targetlists/wpsd_hostfiles_2023_TGList_P25.txt", ("Reflector", "Name")),
             ("nxdn-reflectors", "NXDN Reflectors", "targetlists/wpsd_hostfiles_2023_TGList_NXDN.txt", ("Reflector", "Name")),
