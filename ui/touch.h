@@ -14,7 +14,10 @@ static const int TOUCH_SCROLL_THRESHOLD_PX = 48;
 static const int TOUCH_HEADER_LIMIT_Y = 65;
 static const int TOUCH_SWIPE_MIN_START_Y = 69;
 
-// Reads the touch point once and handles taps and gestures.
+// Reads the touch point once and handles taps and gestures. A press taps
+// where it began when it is released, or once held past the hold time (then
+// again every hold time); a press that switched the watch source by a swipe
+// or woke the screensaver never taps.
 void handleTouch();
 // True when x <= px < x + w and y <= py < y + h.
 bool pointInRect(int px, int py, int x, int y, int w, int h);
