@@ -143,4 +143,22 @@ void BM_LastHeardPoll(benchmark::State& state) {
 }
 BENCHMARK(BM_LastHeardPoll)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// The bare text fetch underneath a poll: GET of the last-heard JSON, no parse.
+void BM_TextFetchLastHeard(benchmark::State& state) {
+  if (!prepareFor(0)) {
+    state.SkipWithError("sample dashboard did not start");
+    return;
+  }
+  String url = String("http://") + cfg.pistarHost + "/api/last_heard.php";
+  for (auto _ : state) {
+    String payload;
+    int code = 0;
+    if (!httpGetString(url, payload, code, "application/json", "") || code != 200) {
+      state.SkipWithError("text fetch failed");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_TextFetchLastHeard)->UseRealTime()->Unit(benchmark::kMillisecond);
+
 }  // namespace
