@@ -301,15 +301,6 @@ uint32_t lastDesktopSafeLog = 0;
 bool desktopLoopModeLogged = false;
 bool desktopUiHandleTouchTraced = false;
 
-bool anyRedrawFlagSet() { return uiDirty || footerDirty || headerClockDirty || scrollingTextDirty; }
-
-void clearRedrawFlags() {
-  uiDirty = false;
-  footerDirty = false;
-  headerClockDirty = false;
-  scrollingTextDirty = false;
-}
-
 // Setup guard: while in setup or AP state only the safe page is kept fresh.
 void runSetupGuardPass() {
   uint32_t now = millis();

@@ -43,15 +43,6 @@ alignas(16) char gCrashStack[CRASH_STACK_BYTES];
 
 const int CRASH_SIGNALS[] = {SIGSEGV, SIGABRT, SIGFPE, SIGILL};
 
-bool anyRedrawFlagSet() { return uiDirty || footerDirty || headerClockDirty || scrollingTextDirty; }
-
-void clearRedrawFlags() {
-  uiDirty = false;
-  footerDirty = false;
-  headerClockDirty = false;
-  scrollingTextDirty = false;
-}
-
 bool holdLoopRequested() {
   const char* v = getenv("QSODECK_DESKTOP_HOLD_LOOP");
   return v != nullptr && strcmp(v, "1") == 0;

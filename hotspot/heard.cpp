@@ -147,21 +147,9 @@ void loadActiveHeardCache() {
   }
 }
 
-static bool watchSourceFeatureOn(int source) {
-  switch (source) {
-    case WATCH_MMDVM: return true;
-    case WATCH_SVXLINK: return svxlinkFeatureEnabled();
-    case WATCH_APRS: return aprsFeatureEnabled();
-    case WATCH_WEATHER: return weatherFeatureEnabled();
-    case WATCH_HAMQSL: return hamqslFeatureEnabled();
-    case WATCH_ADSB: return adsbFeatureEnabled();
-    default: return false;
-  }
-}
-
 // setCurrentWatchSource swaps the heard caches and makes the next pass poll.
 void setCurrentWatchSource(int source) {
-  if (!watchSourceFeatureOn(source)) source = WATCH_MMDVM;
+  if (source < 0 || source >= WATCH_SOURCE_COUNT || !watchSourceAvailable((WatchSource)source)) source = WATCH_MMDVM;
   if (source == (int)currentWatchSource) {
     loadActiveHeardCache();
     return;

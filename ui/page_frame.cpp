@@ -51,6 +51,15 @@ static const uint16_t LABEL_WHITE = 0xFFFF;
 
 void requestRedraw() { uiDirty = true; }
 
+bool anyRedrawFlagSet() { return uiDirty || footerDirty || headerClockDirty || scrollingTextDirty; }
+
+void clearRedrawFlags() {
+  uiDirty = false;
+  footerDirty = false;
+  headerClockDirty = false;
+  scrollingTextDirty = false;
+}
+
 void setFooterText(const String& text, bool countAsScreenActivity) {
   if (text == footerText) return;
   footerText = text;

@@ -40,6 +40,10 @@ extern bool lastDetailPopupState;
 
 // Asks for a full redraw of the current page.
 void requestRedraw();
+// True when any of the four redraw flags is set.
+bool anyRedrawFlagSet();
+// Clears all four redraw flags.
+void clearRedrawFlags();
 // Stores a new footer message (unchanged text does nothing at all).
 void setFooterText(const String& text, bool countAsScreenActivity = false);
 // Fills the body band with the background colour.
