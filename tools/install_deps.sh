@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config g++
-  libsdl2-dev libcurl4-openssl-dev ca-certificates
+  libsdl2-dev libcurl4-openssl-dev ca-certificates openssl
   libgtest-dev libgmock-dev libbenchmark-dev
   python3 xvfb xauth xdotool x11-apps x11-utils imagemagick
 )
