@@ -215,6 +215,16 @@ TEST_F(DrawTest, SoftPanelHasOutlineHighlightAndFill) {
   EXPECT_EQ(rgbOf565(0), framePixel(150, 115));
 }
 
+TEST_F(DrawTest, CentredFittedTextIsCutAndCentredThenDatumReset) {
+  // "ABCDEFGHIJ" (120 px in font 2) in 60 px: "ABCD~" centred on (300, 150).
+  tft.setTextFont(1);
+  drawCentredFittedText("ABCDEFGHIJ", 300, 150, 2, 60, theme.accent, theme.panel2);
+  EXPECT_EQ(TL_DATUM, tft.textDatum());
+  EXPECT_TRUE(frameShowsText("ABCD~", 300, 150, 2, MC_DATUM, theme.accent, theme.panel2));
+  EXPECT_EQ(rgbOf565(0), framePixel(300 - 31, 150));
+  EXPECT_EQ(rgbOf565(0), framePixel(300 + 31, 150));
+}
+
 TEST_F(DrawTest, RadiusScalesFromReferenceSize) {
   EXPECT_EQ(1, scaledUiRadius(0));
   EXPECT_EQ(16, scaledUiRadius(8));  // min(20, 16)

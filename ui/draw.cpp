@@ -279,6 +279,15 @@ int countWrappedLinesForFont(const String& s, int maxWidth, int font) {
   return countWrappedLinesForCurrentFont(s, maxWidth);
 }
 
+void drawCentredFittedText(const String& text, int cx, int cy, int font, int maxWidth,
+                           uint16_t fg, uint16_t bg) {
+  tft.setTextFont(font);
+  tft.setTextDatum(MC_DATUM);
+  tft.setTextColor(fg, bg);
+  tft.drawString(fitTextInCurrentFont(text, maxWidth), cx, cy);
+  tft.setTextDatum(TL_DATUM);
+}
+
 void drawScrollingTextInCurrentFont(const String& value, int x, int y, int maxWidth) {
   tft.drawString(scrollingTextFrameInCurrentFont(value, maxWidth), x, y);
 }

@@ -62,6 +62,10 @@ int countWrappedLinesForCurrentFont(const String& s, int maxWidth);
 // Same after selecting font.
 int countWrappedLinesForFont(const String& s, int maxWidth, int font);
 
+// Text fitted to maxWidth in font, centred on (cx, cy) in fg on bg; the datum
+// goes back to top-left afterwards.
+void drawCentredFittedText(const String& text, int cx, int cy, int font, int maxWidth,
+                           uint16_t fg, uint16_t bg);
 // Draws the current marquee frame of value at (x, y).
 void drawScrollingTextInCurrentFont(const String& value, int x, int y, int maxWidth);
 // Single-paragraph word wrap, line n at y + n * lineHeight.

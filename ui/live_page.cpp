@@ -287,11 +287,8 @@ void drawFrequencyBox(int x, int y, int w, const String& label, const String& va
 void drawQuickActionLauncherBox(int x, int y, int w) {
   const bool ready = hasConfiguredQuickActions(isCurrentWatchSvxlink());
   fillSoftPanel(x, y, w, 48, theme.panel2, ready ? theme.accent : theme.border, 6);
-  tft.setTextFont(watchUiButtonFont());
-  tft.setTextDatum(MC_DATUM);
-  tft.setTextColor(ready ? theme.accent : theme.subtext, theme.panel2);
-  tft.drawString(fitTextInCurrentFont("ACTIONS", w - 30), x + w / 2, y + 24);
-  tft.setTextDatum(TL_DATUM);
+  drawCentredFittedText("ACTIONS", x + w / 2, y + 24, watchUiButtonFont(), w - 30,
+                        ready ? theme.accent : theme.subtext, theme.panel2);
 }
 
 // ---------------------------------------------------------------- page

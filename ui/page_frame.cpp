@@ -351,33 +351,24 @@ void watchSourcePopupButtonRect(const WatchSourcePopupLayout& layout, int i, int
   y = layout.startY + (i / layout.cols) * 80;
 }
 
-static void drawCentredFitted(const String& text, int cx, int cy, int font, int maxWidth,
-                              uint16_t fg, uint16_t bg) {
-  tft.setTextFont(font);
-  tft.setTextDatum(MC_DATUM);
-  tft.setTextColor(fg, bg);
-  tft.drawString(fitTextInCurrentFont(text, maxWidth), cx, cy);
-  tft.setTextDatum(TL_DATUM);
-}
-
 void drawWatchSourcePopup() {
   const WatchSourcePopupLayout l = watchSourcePopupLayout();
   fillSoftPanel(l.popupX, l.popupY, l.popupW, l.popupH, theme.panel2, theme.accent, 14);
   const int cx = l.popupX + l.popupW / 2;
-  drawCentredFitted("WATCH SOURCE", cx, l.popupY + 40, watchUiTitleFont(), l.popupW - 50,
-                    theme.accent, theme.panel2);
-  const char* hint = watchSourcePopupTargetPage == PAGE_LAST ? "Open heard list for"
-                                                             : "Open live page for";
-  drawCentredFitted(hint, cx, l.popupY + 72, watchUiHintFont(), l.popupW - 70, theme.subtext,
-                    theme.panel2);
+  drawCentredFittedText("WATCH SOURCE", cx, l.popupY + 40, watchUiTitleFont(), l.popupW - 50,
+                        theme.accent, theme.panel2);
+  const char* hint =
+      watchSourcePopupTargetPage == PAGE_LAST ? "Open heard list for" : "Open live page for";
+  drawCentredFittedText(hint, cx, l.popupY + 72, watchUiHintFont(), l.popupW - 70, theme.subtext,
+                        theme.panel2);
   for (int i = 0; i < l.count; ++i) {
     int x, y;
     watchSourcePopupButtonRect(l, i, x, y);
     const bool current = l.options[i] == currentWatchSource;
     fillSoftPanel(x, y, l.btnW, l.btnH, theme.panel, current ? theme.good : theme.border, 8);
-    drawCentredFitted(watchSourceButtonLabel(l.options[i]), x + l.btnW / 2, y + l.btnH / 2,
-                      watchUiButtonFont(), l.btnW - 30, current ? theme.good : theme.text,
-                      theme.panel);
+    drawCentredFittedText(watchSourceButtonLabel(l.options[i]), x + l.btnW / 2, y + l.btnH / 2,
+                          watchUiButtonFont(), l.btnW - 30, current ? theme.good : theme.text,
+                          theme.panel);
   }
 }
 
