@@ -39,7 +39,7 @@ const char* const HEARD_PATH = "/api/last_heard.php";
 const uint32_t BOOT_MS = 100000;
 
 std::string readDataFile(const std::string& name) {
-  std::ifstream in(std::string(QSODECK_TEST_DATA_DIR) + "/main_cycle/" + name, std::ios::binary);
+  std::ifstream in(std::string(QSODECK_TEST_DATA_DIR) + "/pistar/" + name, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

@@ -40,7 +40,9 @@ import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-DEFAULT_DATA_DIR = os.path.normpath(os.path.join(HERE, "..", "tests", "data", "sample_dashboard"))
+# The samples live once under tests/data: pistar/, wpsd/, radioid/ and targetlists/ hold the
+# real-format answers, sample_dashboard/stations.json the simulated operators.
+DEFAULT_DATA_DIR = os.path.normpath(os.path.join(HERE, "..", "tests", "data"))
 HISTORY = 12
 MODES = ("ok", "http-error", "slow", "trickle", "truncate", "garbage", "html", "empty", "drop")
 SCOPES = ("dashboard", "heard", "status", "radioid", "lists", "all")
@@ -146,7 +148,7 @@ class Dashboard:
     def __init__(self, args):
         self.data_dir = args.data_dir
         self.flavour = args.flavour
-        self.stations = json.loads(read_text(self.data_dir, "stations.json"))
+        self.stations = json.loads(read_text(self.data_dir, "sample_dashboard/stations.json"))
         self.traffic = Traffic(self.stations, args.period, args.seed)
         self.misbehaviour = Misbehaviour(args.mode, args.code, args.delay, args.scope, args.count)
         self.requests = []
@@ -422,7 +424,9 @@ def parse_args(argv):
                    help="layout of /mmdvmhost/radioinfo.php (2024 table or current cards)")
     p.add_argument("--period", type=float, default=8.0, help="seconds between new transmissions")
     p.add_argument("--seed", type=int, default=7, help="seed of the simulated traffic")
-    p.add_argument("--data-dir", default=DEFAULT_DATA_DIR, help="folder with the sample payloads")
+    p.add_argument("--data-dir", default=DEFAULT_DATA_DIR,
+                   help="folder with pistar/, wpsd/, radioid/, targetlists/ and "
+                        "sample_dashboard/stations.json")
     p.add_argument("--mode", choices=MODES, default="ok", help="misbehaviour at start")
     p.add_argument("--code", type=int, default=500, help="status for --mode http-error")
     p.add_argument("--delay", type=float, default=1.0, help="seconds for slow and trickle")
