@@ -12,12 +12,12 @@
 #include <fcntl.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "support/x_window.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -25,11 +25,6 @@ const int START_TIMEOUT_MS = 90000;
 const int EXIT_TIMEOUT_MS = 60000;
 const char* BANNER = "\n--- Qsodeck desktop run ---\n";
 const char* LOOP_READY = "[DESKTOP] main: entering while loop.\n";
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 int countOf(const std::string& text, const std::string& needle) {
   int n = 0;
@@ -64,20 +59,15 @@ void sleepMs(int ms) {
 class DesktopRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qsodeck-e2e-XXXXXX";
-    char* dir = mkdtemp(pattern);
-    ASSERT_NE(dir, nullptr);
-    dir_ = dir;
+    dir_ = makeTempDir("/tmp/qsodeck-e2e-");
+    ASSERT_FALSE(dir_.empty());
   }
   void TearDown() override {
     if (pid_ > 0) {
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);
     }
-    std::string cmd = "rm -rf '" + dir_ + "'";
-    if (system(cmd.c_str()) != 0) {
-      // a leftover temp folder does not fail the test
-    }
+    removeTempDir(dir_);  // a leftover temp folder does not fail the test
   }
 
   static void requireDisplay() {
@@ -107,8 +97,8 @@ class DesktopRun : public ::testing::Test {
     }
   }
 
-  std::string log() const { return readFile(dir_ + "/desktop.log"); }
-  std::string out() const { return readFile(dir_ + "/stdout.txt"); }
+  std::string log() const { return readWholeFile(dir_ + "/desktop.log"); }
+  std::string out() const { return readWholeFile(dir_ + "/stdout.txt"); }
 
   // Waits until the log holds text; false when the program ended or the
   // time ran out first.

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -23,6 +22,7 @@
 #include "host/trace_log.h"
 #include "ui/page_frame.h"
 #include "support/display_probe.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -30,11 +30,6 @@ int countOf(const std::string& text, const std::string& needle) {
   int n = 0;
   for (size_t pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1)) ++n;
   return n;
-}
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void setAllRedrawFlags(bool v) {
@@ -439,9 +434,9 @@ int recurseForever(int depth) {
 }  // namespace
 
 TEST(CrashHandler, FloatingPointSignalExitsWith136AndLogsTheLine) {
-  char dir[] = "/tmp/qsodeck-crash-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  ASSERT_EQ(chdir(dir), 0);
+  const std::string dir = makeTempDir("/tmp/qsodeck-crash-");
+  ASSERT_FALSE(dir.empty());
+  ASSERT_EQ(chdir(dir.c_str()), 0);
   ChildResult r = runChild([] {
     setenv("QSODECK_DESKTOP_TRACE", "1", 1);
     desktopInitLog();
@@ -451,8 +446,9 @@ TEST(CrashHandler, FloatingPointSignalExitsWith136AndLogsTheLine) {
   const std::string line = "[DESKTOP][FATAL] signal 8 caught. Emergency exit without SDL shutdown.\n";
   EXPECT_EQ(r.exitCode, 136);
   EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
-  std::string log = readFile(std::string(dir) + "/desktop.log");
+  std::string log = readWholeFile(dir + "/desktop.log");
   EXPECT_NE(log.find(line), std::string::npos) << log;
+  EXPECT_TRUE(removeTempDir(dir));
 }
 
 TEST(CrashHandler, AbortExitsWith134) {

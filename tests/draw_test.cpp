@@ -11,19 +11,6 @@
 
 namespace {
 
-// True when drawing text over the frame changes no pixel: the frame already
-// shows exactly this text there, in these colours.
-bool frameShowsText(const String& text, int x, int y, int font, int datum, uint16_t fg,
-                    uint16_t bg) {
-  const std::vector<uint32_t> before = readFrame();
-  tft.setTextFont(font);
-  tft.setTextDatum(datum);
-  tft.setTextColor(fg, bg);
-  tft.drawString(text, x, y);
-  tft.setTextDatum(TL_DATUM);
-  return before == readFrame();
-}
-
 class DrawTest : public ::testing::Test {
  protected:
   void SetUp() override {

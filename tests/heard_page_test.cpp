@@ -12,6 +12,7 @@
 #include "hotspot/heard.h"
 #include "support/display_probe.h"
 #include "support/golden_image.h"
+#include "support/ui_test_env.h"
 #include "ui/heard_page.h"
 #include "ui/page_frame.h"
 
@@ -137,13 +138,7 @@ class HeardPageFrameTest : public HeardPageTest {
  protected:
   void SetUp() override {
     HeardPageTest::SetUp();
-    setenv("TZ", "UTC", 1);
-    tzset();
-    setDefaultTheme();
-    cfg.backend = "pistar";
-    cfg.svxlinkEnabled = cfg.aprsEnabled = cfg.weatherEnabled = false;
-    cfg.hamqslEnabled = cfg.adsbEnabled = false;
-    currentWatchSource = WATCH_MMDVM;
+    useHotspotOnlyUiSetup();
     currentPage = PAGE_LAST;
     setupRequired = apModeActive = false;
     setUiTimeOverride(1765204200);
@@ -152,13 +147,6 @@ class HeardPageFrameTest : public HeardPageTest {
     tft.fillScreen(0);
   }
   void TearDown() override { setUiTimeOverride(0); }
-  static GoldenImage frame() {
-    GoldenImage image;
-    image.width = SCREEN_W;
-    image.height = SCREEN_H;
-    image.pixels = readFrame();
-    return image;
-  }
 };
 
 TEST_F(HeardPageFrameTest, FilledPageMatchesGolden) {
@@ -168,13 +156,13 @@ TEST_F(HeardPageFrameTest, FilledPageMatchesGolden) {
            makeRecord("G4KLX", "P25", "2025-12-08 14:26", "10200"),
            makeRecord("VK2ABC", "NXDN", "2025-12-08 14:25", "65000")});
   redrawCurrentPage(true);
-  GoldenResult result = compareWithGolden("heard_page", frame());
+  GoldenResult result = compareWithGolden("heard_page", currentFrameImage());
   EXPECT_TRUE(result.ok) << result.message;
 }
 
 TEST_F(HeardPageFrameTest, EmptyPageSaysNoTraffic) {
   redrawCurrentPage(true);
-  GoldenResult result = compareWithGolden("heard_page_empty", frame());
+  GoldenResult result = compareWithGolden("heard_page_empty", currentFrameImage());
   EXPECT_TRUE(result.ok) << result.message;
 }
 

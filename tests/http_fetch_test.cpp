@@ -12,6 +12,7 @@
 #include "host/storage.h"
 #include "hotspot/http_fetch.h"
 #include "support/local_http_server.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -204,9 +205,9 @@ TEST_F(HttpFetchTest, CallsignLineBreaksStayOutOfTheRequest) {
 }
 
 TEST_F(HttpFetchTest, ListDownloadCleansTheUserAgentToo) {
-  char dir[] = "/tmp/qsodeck-fetch-XXXXXX";
-  ASSERT_NE(mkdtemp(dir), nullptr);
-  SD.setRoot((std::string(dir) + "/sdcard").c_str());
+  const std::string dir = makeTempDir("/tmp/qsodeck-fetch-");
+  ASSERT_FALSE(dir.empty());
+  SD.setRoot((dir + "/sdcard").c_str());
   ASSERT_TRUE(SD.begin());
   cfg.deviceCallsign = "DL1ABC\r\nX-Injected: 1";
   LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", "262|Germany\n")));
@@ -217,7 +218,7 @@ TEST_F(HttpFetchTest, ListDownloadCleansTheUserAgentToo) {
   LocalHttpRequest req = server.requests().at(0);
   EXPECT_FALSE(req.hasHeader("X-Injected")) << req.raw;
   EXPECT_EQ(req.header("User-Agent"), "Qsodeck/0.0.1.8 (operator=DL1ABCX-Injected: 1)");
-  EXPECT_EQ(system((std::string("rm -rf '") + dir + "'").c_str()), 0);
+  EXPECT_TRUE(removeTempDir(dir));
 }
 
 // Network lock

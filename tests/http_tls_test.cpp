@@ -10,6 +10,7 @@
 #include "host/http_client.h"
 #include "host/storage.h"
 #include "support/sample_dashboard_process.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -21,9 +22,8 @@ class HttpTlsTest : public ::testing::Test {
   void SetUp() override {
     for (const char* v : {"https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY"}) unsetenv(v);
     if (system("command -v openssl >/dev/null 2>&1") != 0) GTEST_SKIP() << "openssl command missing";
-    char tmpl[] = "/tmp/qsodeck-tls-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    dir_ = makeTempDir("/tmp/qsodeck-tls-");
+    ASSERT_FALSE(dir_.empty());
     // A test CA, a leaf it signed that is expired and names another host, and
     // a self-signed leaf that no CA vouches for.
     std::string script =
@@ -37,7 +37,7 @@ class HttpTlsTest : public ::testing::Test {
   void TearDown() override {
     desktopHttpSetCaBundle(nullptr);
     if (!dir_.empty()) {
-      ASSERT_EQ(system(("rm -rf '" + dir_ + "'").c_str()), 0);
+      ASSERT_TRUE(removeTempDir(dir_));
     }
   }
   std::string file(const char* name) const { return dir_ + "/" + name; }

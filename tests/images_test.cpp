@@ -1,7 +1,6 @@
 // BMP drawing from storage and the APRS icon path rule.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <stdint.h>
 #include <stdlib.h>
 #include <stdio.h>
@@ -14,6 +13,7 @@
 #include "host/display.h"
 #include "host/storage.h"
 #include "support/display_probe.h"
+#include "support/temp_files.h"
 #include "ui/images.h"
 
 namespace {
@@ -82,9 +82,8 @@ class ImagesTest : public ::testing::Test {
   void SetUp() override {
     setDefaultTheme();
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    char dir[] = "/tmp/qsodeck_card_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir)) << info->name();
-    root_ = dir;
+    root_ = makeTempDir("/tmp/qsodeck_card_");
+    ASSERT_FALSE(root_.empty()) << info->name();
     SD.setRoot(root_.c_str());
     ready_ = initOffscreenDisplay();
     if (!ready_) GTEST_SKIP() << "offscreen display unavailable";
@@ -92,16 +91,11 @@ class ImagesTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    std::error_code ec;
-    if (!root_.empty()) std::filesystem::remove_all(root_, ec);
+    removeTempDir(root_);
   }
 
   void writeCardFile(const std::string& name, const std::string& bytes) {
-    std::string path = root_ + "/" + name;
-    FILE* f = fopen(path.c_str(), "wb");
-    ASSERT_NE(nullptr, f);
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
+    ASSERT_TRUE(writeWholeFile(root_ + "/" + name, bytes)) << name;
   }
 
   uint32_t expected(int fr, int c) {

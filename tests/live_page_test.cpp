@@ -2,7 +2,6 @@
 // checks of the idle page, and the frequency-box and signal-meter tables.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -23,6 +22,8 @@
 #include "hotspot/live_session.h"
 #include "support/display_probe.h"
 #include "support/golden_image.h"
+#include "support/temp_files.h"
+#include "support/ui_test_env.h"
 #include "ui/draw.h"
 #include "ui/live_page.h"
 #include "ui/page_frame.h"
@@ -33,75 +34,33 @@ namespace {
 const uint32_t NOW_MS = 100000;
 const time_t FIXED_EPOCH = 1765204200;  // 08 Dec 2025 14:30 UTC
 
-void put16(std::string& s, uint16_t v) {
-  s.push_back((char)(v & 0xFF));
-  s.push_back((char)(v >> 8));
-}
-void put32(std::string& s, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s.push_back((char)((v >> (8 * i)) & 0xFF));
-}
-
-// A 32 x 32 bottom-up BMP in three horizontal bands (black, red, gold).
-std::string stripedFlagBmp() {
-  std::string s;
-  put16(s, 19778);
-  put32(s, 54 + 32 * 32 * 3);
-  put32(s, 0);
-  put32(s, 54);
-  put32(s, 40);
-  put32(s, 32);
-  put32(s, 32);
-  put16(s, 1);
-  put16(s, 24);
-  for (int i = 0; i < 6; ++i) put32(s, 0);
-  for (int fileRow = 0; fileRow < 32; ++fileRow) {
-    const int band = (31 - fileRow) * 3 / 32;
-    const uint8_t rgb[3][3] = {{0, 0, 0}, {221, 0, 0}, {255, 206, 0}};
-    for (int c = 0; c < 32; ++c) {
-      s.push_back((char)rgb[band][2]);
-      s.push_back((char)rgb[band][1]);
-      s.push_back((char)rgb[band][0]);
-    }
+// A 32 x 32 flag in three horizontal bands (black, red, gold), top to bottom.
+GoldenImage stripedFlag() {
+  const uint32_t bands[3] = {0x000000, 0xDD0000, 0xFFCE00};
+  GoldenImage flag;
+  flag.width = flag.height = 32;
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) flag.pixels.push_back(bands[y * 3 / 32]);
   }
-  return s;
-}
-
-// True when drawing text over the frame changes no pixel: the frame already
-// shows exactly this text there, in these colours.
-bool frameShowsText(const String& text, int x, int y, int font, int datum, uint16_t fg,
-                    uint16_t bg) {
-  const std::vector<uint32_t> before = readFrame();
-  tft.setTextFont(font);
-  tft.setTextDatum(datum);
-  tft.setTextColor(fg, bg);
-  tft.drawString(text, x, y);
-  tft.setTextDatum(TL_DATUM);
-  return before == readFrame();
+  return flag;
 }
 
 class LivePageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TZ", "UTC", 1);
-    tzset();
-    setDefaultTheme();
+    useHotspotOnlyUiSetup();
     cfg.callsignHoldMs = 10000;
     cfg.scrollingTextEnabled = true;
-    cfg.backend = "pistar";
-    cfg.svxlinkEnabled = cfg.aprsEnabled = cfg.weatherEnabled = false;
-    cfg.hamqslEnabled = cfg.adsbEnabled = false;
     for (auto& slot : cfg.quickActions) slot = QuickActionSlotConfig();
     const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    char dir[] = "/tmp/qsodeck_card_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir)) << info->name();
-    root_ = dir;
+    root_ = makeTempDir("/tmp/qsodeck_card_");
+    ASSERT_FALSE(root_.empty()) << info->name();
     mkdir((root_ + "/flags").c_str(), 0755);
     SD.setRoot(root_.c_str());
-    writeCardFile("flags/de.bmp", stripedFlagBmp());
+    ASSERT_TRUE(write24Bmp(root_ + "/flags/de.bmp", stripedFlag()));
     desktopSetTestClock(NOW_MS);
     setUiTimeOverride(FIXED_EPOCH);
     currentPage = PAGE_LIVE;
-    currentWatchSource = WATCH_MMDVM;
     hotspotStatusText = "";
     hotspotRxFreq = "";
     hotspotTxFreq = "";
@@ -118,15 +77,7 @@ class LivePageTest : public ::testing::Test {
   void TearDown() override {
     desktopClearTestClock();
     setUiTimeOverride(0);
-    std::error_code ec;
-    if (!root_.empty()) std::filesystem::remove_all(root_, ec);
-  }
-
-  void writeCardFile(const std::string& name, const std::string& bytes) {
-    FILE* f = fopen((root_ + "/" + name).c_str(), "wb");
-    ASSERT_NE(nullptr, f);
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
+    removeTempDir(root_);
   }
 
   static void setMode(ModeStatus& m, bool known, bool enabled) {
@@ -158,14 +109,6 @@ class LivePageTest : public ::testing::Test {
     hotspotTxFreq = "434.5125";
   }
 
-  static GoldenImage currentFrame() {
-    GoldenImage image;
-    image.width = SCREEN_W;
-    image.height = SCREEN_H;
-    image.pixels = readFrame();
-    return image;
-  }
-
   std::string root_;
   bool ready_ = false;
 };
@@ -175,7 +118,7 @@ TEST_F(LivePageTest, LivePageMatchesGoldenFrame) {
   useFixedLiveRecord();
   ASSERT_TRUE(isLiveActive());
   redrawCurrentPage(true);
-  GoldenResult result = compareWithGolden("live_page", currentFrame());
+  GoldenResult result = compareWithGolden("live_page", currentFrameImage());
   EXPECT_TRUE(result.ok) << result.message;
 }
 

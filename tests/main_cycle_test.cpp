@@ -25,6 +25,7 @@
 #include "hotspot/http_fetch.h"
 #include "network/wifi.h"
 #include "support/local_http_server.h"
+#include "support/temp_files.h"
 #include "ui/page_frame.h"
 #include "ui/screensaver.h"
 #include "watch/adsb/adsb.h"
@@ -39,8 +40,7 @@ const char* const HEARD_PATH = "/api/last_heard.php";
 const uint32_t BOOT_MS = 100000;
 
 std::string readDataFile(const std::string& name) {
-  std::ifstream in(std::string(QSODECK_TEST_DATA_DIR) + "/pistar/" + name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return readWholeFile(std::string(QSODECK_TEST_DATA_DIR) + "/pistar/" + name);
 }
 
 bool ringContains(const std::string& needle) {
@@ -81,10 +81,8 @@ class MainCycleTest : public ::testing::Test {
     setenv("SDL_VIDEODRIVER", "offscreen", 1);
     setenv("QSODECK_DESKTOP_TRACE", "0", 1);
     unsetenv("QSODECK_DESKTOP_NETWORK");
-    char pattern[] = "/tmp/qsodeck-main-cycle-XXXXXX";
-    char* dir = mkdtemp(pattern);
-    ASSERT_NE(dir, nullptr);
-    dir_ = dir;
+    dir_ = makeTempDir("/tmp/qsodeck-main-cycle-");
+    ASSERT_FALSE(dir_.empty());
     ASSERT_EQ(chdir(dir_.c_str()), 0);
     routes_.set(STATUS_PATH, 200, readDataFile("repeaterinfo_idle_simplex.html"));
     routes_.set(HEARD_PATH, 200, readDataFile("last_heard_dmr_rf_rssi.json"));
@@ -98,12 +96,7 @@ class MainCycleTest : public ::testing::Test {
   void TearDown() override {
     desktopClearTestClock();
     server_.reset();
-    if (chdir("/tmp") == 0) {
-      std::string cmd = "rm -rf '" + dir_ + "'";
-      if (system(cmd.c_str()) != 0) {
-        // a leftover temp folder does not fail the test
-      }
-    }
+    if (chdir("/tmp") == 0) removeTempDir(dir_);  // a leftover folder does not fail the test
   }
 
   // Writes the configuration (pointing at the local dashboard) and runs

@@ -15,36 +15,18 @@
 #include "network/wifi.h"
 #include "support/display_probe.h"
 #include "support/golden_image.h"
+#include "support/ui_test_env.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
 #include "ui/screensaver.h"
 
 namespace {
 
-// True when drawing text over the frame changes no pixel inside the text's
-// box: the frame already shows exactly this text there, in these colours.
-bool frameShowsText(const String& text, int x, int y, int font, int datum, uint16_t fg,
-                    uint16_t bg) {
-  const std::vector<uint32_t> before = readFrame();
-  tft.setTextFont(font);
-  tft.setTextDatum(datum);
-  tft.setTextColor(fg, bg);
-  tft.drawString(text, x, y);
-  tft.setTextDatum(TL_DATUM);
-  return before == readFrame();
-}
-
 class PageFrameTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TZ", "UTC", 1);
-    tzset();
-    setDefaultTheme();
-    cfg.backend = "pistar";
-    cfg.svxlinkEnabled = cfg.aprsEnabled = cfg.weatherEnabled = false;
-    cfg.hamqslEnabled = cfg.adsbEnabled = false;
+    useHotspotOnlyUiSetup();
     currentPage = PAGE_LIVE;
-    currentWatchSource = WATCH_MMDVM;
     setupRequired = apModeActive = screensaverActive = false;
     closeDetailPopup();
     watchSourcePopupOpen = modeConfirmPopupOpen = quickActionPopupOpen = false;
@@ -266,11 +248,7 @@ TEST_F(PageFrameTest, InfoPageMatchesGolden) {
   setFooterText("Desktop: http://127.0.0.1/", false);
   desktopSetTestClock((3 * 60 + 12) * 60000);
   redrawCurrentPage(true);
-  GoldenImage image;
-  image.width = SCREEN_W;
-  image.height = SCREEN_H;
-  image.pixels = readFrame();
-  GoldenResult result = compareWithGolden("info_page", image);
+  GoldenResult result = compareWithGolden("info_page", currentFrameImage());
   EXPECT_TRUE(result.ok) << result.message;
 }
 

@@ -2,7 +2,6 @@
 // popup and the mode confirmation, and the launcher's slot states.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -20,67 +19,36 @@
 #include "hotspot/heard.h"
 #include "support/display_probe.h"
 #include "support/golden_image.h"
+#include "support/temp_files.h"
+#include "support/ui_test_env.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
 
 namespace {
 
-void put16(std::string& s, uint16_t v) {
-  s.push_back((char)(v & 0xFF));
-  s.push_back((char)(v >> 8));
-}
-void put32(std::string& s, uint32_t v) {
-  for (int i = 0; i < 4; ++i) s.push_back((char)((v >> (8 * i)) & 0xFF));
-}
-
 // A 32 x 32 flag with two vertical halves (blue, white).
-std::string halvedFlagBmp() {
-  std::string s;
-  put16(s, 19778);
-  put32(s, 54 + 32 * 32 * 3);
-  put32(s, 0);
-  put32(s, 54);
-  put32(s, 40);
-  put32(s, 32);
-  put32(s, 32);
-  put16(s, 1);
-  put16(s, 24);
-  for (int i = 0; i < 6; ++i) put32(s, 0);
-  for (int row = 0; row < 32; ++row) {
-    for (int c = 0; c < 32; ++c) {
-      const bool left = c < 16;
-      s.push_back((char)(left ? 0xC0 : 0xFF));
-      s.push_back((char)(left ? 0x40 : 0xFF));
-      s.push_back((char)(left ? 0x00 : 0xFF));
-    }
+GoldenImage halvedFlag() {
+  GoldenImage flag;
+  flag.width = flag.height = 32;
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) flag.pixels.push_back(x < 16 ? 0x0040C0 : 0xFFFFFF);
   }
-  return s;
+  return flag;
 }
 
 class PopupsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    setenv("TZ", "UTC", 1);
-    tzset();
-    setDefaultTheme();
-    char dir[] = "/tmp/qsodeck_card_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir));
-    root_ = dir;
+    useHotspotOnlyUiSetup();
+    root_ = makeTempDir("/tmp/qsodeck_card_");
+    ASSERT_FALSE(root_.empty());
     mkdir((root_ + "/flags").c_str(), 0755);
     SD.setRoot(root_.c_str());
-    FILE* f = fopen((root_ + "/flags/nl.bmp").c_str(), "wb");
-    ASSERT_NE(nullptr, f);
-    const std::string flag = halvedFlagBmp();
-    fwrite(flag.data(), 1, flag.size(), f);
-    fclose(f);
-    cfg.backend = "pistar";
-    cfg.svxlinkEnabled = cfg.aprsEnabled = cfg.weatherEnabled = false;
-    cfg.hamqslEnabled = cfg.adsbEnabled = false;
+    ASSERT_TRUE(write24Bmp(root_ + "/flags/nl.bmp", halvedFlag()));
     for (auto& slot : cfg.quickActions) slot = QuickActionSlotConfig();
     desktopSetTestClock(500000);
     setUiTimeOverride(1765204200);
     currentPage = PAGE_LIVE;
-    currentWatchSource = WATCH_MMDVM;
     liveRecord = HeardRecord();
     closeDetailPopup();
     modeConfirmPopupOpen = quickActionPopupOpen = watchSourcePopupOpen = false;
@@ -91,15 +59,7 @@ class PopupsTest : public ::testing::Test {
   void TearDown() override {
     desktopClearTestClock();
     setUiTimeOverride(0);
-    std::error_code ec;
-    if (!root_.empty()) std::filesystem::remove_all(root_, ec);
-  }
-  static GoldenImage frame() {
-    GoldenImage image;
-    image.width = SCREEN_W;
-    image.height = SCREEN_H;
-    image.pixels = readFrame();
-    return image;
+    removeTempDir(root_);
   }
   std::string root_;
 };
@@ -118,7 +78,7 @@ TEST_F(PopupsTest, DetailPopupWithoutOptionalFieldsMatchesGolden) {
   heardCount = 1;
   openDetailPopup(0);
   redrawCurrentPage(true);
-  GoldenResult result = compareWithGolden("detail_popup", frame());
+  GoldenResult result = compareWithGolden("detail_popup", currentFrameImage());
   EXPECT_TRUE(result.ok) << result.message;
 }
 
@@ -135,7 +95,7 @@ TEST_F(PopupsTest, ModeConfirmationMatchesGolden) {
   modeConfirmEnableRequested = false;
   modeConfirmPopupOpen = true;
   redrawCurrentPage(true);
-  GoldenResult result = compareWithGolden("mode_confirm_popup", frame());
+  GoldenResult result = compareWithGolden("mode_confirm_popup", currentFrameImage());
   EXPECT_TRUE(result.ok) << result.message;
 }
 
@@ -164,7 +124,7 @@ TEST_F(PopupsTest, LauncherMatchesGolden) {
   quickActionPopupOpen = true;
   activeQuickActionIsSvxlink = false;
   redrawCurrentPage(true);
-  GoldenResult result = compareWithGolden("quick_actions_popup", frame());
+  GoldenResult result = compareWithGolden("quick_actions_popup", currentFrameImage());
   EXPECT_TRUE(result.ok) << result.message;
 }
 

@@ -12,22 +12,17 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "support/local_http_server.h"
 #include "support/sample_dashboard_process.h"
+#include "support/temp_files.h"
 
 namespace {
 
 const int WAIT_LIMIT_MS = 60000;
 const int EXIT_LIMIT_MS = 30000;
 const char* const OK_LINE = "[INFO][API] Hotspot API OK (HTTP 200, ";
-
-std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 int countOf(const std::string& text, const std::string& part) {
   int n = 0;
@@ -45,18 +40,15 @@ class SampleDashboardRun : public ::testing::Test {
   void SetUp() override {
     const char* display = getenv("DISPLAY");
     if (display == nullptr || display[0] == '\0') GTEST_SKIP() << "no X display (run under xvfb-run)";
-    char pattern[] = "/tmp/qsodeck-dash-e2e-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
+    dir_ = makeTempDir("/tmp/qsodeck-dash-e2e-");
+    ASSERT_FALSE(dir_.empty());
   }
   void TearDown() override {
     if (pid_ > 0) {
       kill(pid_, SIGKILL);
       waitpid(pid_, nullptr, 0);
     }
-    if (!dir_.empty() && system(("rm -rf '" + dir_ + "'").c_str()) != 0) {
-      // a leftover temp folder does not fail the test
-    }
+    removeTempDir(dir_);  // a leftover temp folder does not fail the test
   }
 
   void writeConfig(const SampleDashboardProcess& dash, const char* backend) {
@@ -87,7 +79,7 @@ class SampleDashboardRun : public ::testing::Test {
     }
   }
 
-  std::string log() const { return readFile(dir_ + "/desktop.log"); }
+  std::string log() const { return readWholeFile(dir_ + "/desktop.log"); }
 
   // Waits until the log holds `count` copies of text; false when the program
   // ended or the time ran out first.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "host/storage.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -15,15 +16,13 @@ namespace {
 class StorageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char tmpl[] = "/tmp/qsodeck-storage-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    dir_ = tmpl;
+    dir_ = makeTempDir("/tmp/qsodeck-storage-");
+    ASSERT_FALSE(dir_.empty());
     SD.setRoot((dir_ + "/sdcard").c_str());
     ASSERT_TRUE(SD.begin());
   }
   void TearDown() override {
-    std::string cmd = "rm -rf '" + dir_ + "'";
-    ASSERT_EQ(system(cmd.c_str()), 0);
+    ASSERT_TRUE(removeTempDir(dir_));
   }
   std::string local(const std::string& rel) const { return dir_ + "/sdcard/" + rel; }
   void writeLocal(const std::string& rel, const std::string& data) {

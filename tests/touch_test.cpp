@@ -15,6 +15,7 @@
 #include "host/runtime.h"
 #include "hotspot/heard.h"
 #include "support/display_probe.h"
+#include "support/temp_files.h"
 #include "ui/heard_page.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
@@ -57,10 +58,9 @@ class TouchTest : public ::testing::Test {
  protected:
   void SetUp() override {
     setDefaultTheme();
-    char dir[] = "/tmp/qsodeck_card_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(dir));
-    root_ = dir;
-    SD.setRoot(dir);  // the brightness tap saves the configuration here
+    root_ = makeTempDir("/tmp/qsodeck_card_");
+    ASSERT_FALSE(root_.empty());
+    SD.setRoot(root_.c_str());  // the brightness tap saves the configuration here
     if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
     desktopSetCursorSampler(testSampler);
     now_ = 100000;
@@ -85,8 +85,7 @@ class TouchTest : public ::testing::Test {
   void TearDown() override {
     desktopSetCursorSampler(nullptr);
     desktopClearTestClock();
-    std::error_code ec;
-    if (!root_.empty()) std::filesystem::remove_all(root_, ec);
+    removeTempDir(root_);
   }
 
   void advance(uint32_t ms) {

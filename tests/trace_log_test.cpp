@@ -11,6 +11,7 @@
 #include <string>
 
 #include "host/trace_log.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -20,9 +21,8 @@ const char* const BANNER = "\n--- Qsodeck desktop run ---\n";
 class TraceLogTest : public testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/qsodeck_trace_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = makeTempDir("/tmp/qsodeck_trace_");
+        ASSERT_FALSE(dir_.empty());
         ASSERT_NE(getcwd(oldCwd_, sizeof(oldCwd_)), nullptr);
         ASSERT_EQ(chdir(dir_.c_str()), 0);
         unsetenv("QSODECK_DESKTOP_TRACE");
@@ -32,8 +32,7 @@ protected:
     void TearDown() override {
         desktopCloseLog();
         ASSERT_EQ(chdir(oldCwd_), 0);
-        std::string cmd = "rm -rf '" + dir_ + "'";
-        ASSERT_EQ(system(cmd.c_str()), 0);
+        ASSERT_TRUE(removeTempDir(dir_));
     }
     static std::string readLog() {
         std::ifstream in("desktop.log", std::ios::binary);

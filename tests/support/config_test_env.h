@@ -7,28 +7,24 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "support/temp_files.h"
+
 class ConfigFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qsodeck-config-XXXXXX";
-    char *dir = mkdtemp(pattern);
-    ASSERT_NE(dir, nullptr);
-    dir_ = dir;
+    dir_ = makeTempDir("/tmp/qsodeck-config-");
+    ASSERT_FALSE(dir_.empty());
     ASSERT_EQ(chdir(dir_.c_str()), 0);
     setenv("QSODECK_DESKTOP_TRACE", "1", 1);
   }
 
   void TearDown() override {
     if (chdir("/tmp") != 0) return;
-    std::string cmd = "chmod -R u+w '" + dir_ + "' 2>/dev/null; rm -rf '" + dir_ + "'";
-    if (system(cmd.c_str()) != 0) {
-      // best effort: a leftover temp folder does not fail the test
-    }
+    removeTempDir(dir_);  // best effort: a leftover temp folder does not fail the test
   }
 
   // Writes text to a path below the working directory, creating "sdcard".
@@ -40,10 +36,7 @@ class ConfigFileTest : public ::testing::Test {
 
   static void writeConfig(const std::string &text) { writeFile("sdcard/config.json", text); }
 
-  static std::string readFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  static std::string readFile(const std::string &path) { return readWholeFile(path); }
 
   std::string dir_;
 };

@@ -9,18 +9,13 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 
 #include "support/sample_dashboard_process.h"
+#include "support/temp_files.h"
 
 namespace {
 
 const int POLL_STEP_MS = 25;
-
-std::string readWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 int statusToCode(int status) {
   if (WIFEXITED(status)) return WEXITSTATUS(status);
@@ -73,9 +68,8 @@ std::string sampleDashboardConfigJson(const SampleDashboardProcess& dash, const 
 }
 
 DesktopProgram::DesktopProgram() {
-  char pattern[] = "/tmp/qsodeck-e2e-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) return;
-  dir_ = pattern;
+  dir_ = makeTempDir("/tmp/qsodeck-e2e-");
+  if (dir_.empty()) return;
   if (mkdir((dir_ + "/sdcard").c_str(), 0755) != 0) dir_.clear();
 }
 
@@ -86,10 +80,7 @@ DesktopProgram::~DesktopProgram() {
   }
   const char* keep = getenv("QSODECK_KEEP_E2E_DIRS");
   if (dir_.empty() || (keep != nullptr && std::string(keep) == "1")) return;
-  std::string cmd = "rm -rf '" + dir_ + "'";
-  if (system(cmd.c_str()) != 0) {
-    // a leftover temp folder does not fail the test
-  }
+  removeTempDir(dir_);  // a leftover temp folder does not fail the test
 }
 
 bool DesktopProgram::writeConfig(const std::string& json) {

@@ -53,3 +53,22 @@ int countPixels(const std::vector<uint32_t>& frame, int x, int y, int w, int h, 
   }
   return count;
 }
+
+GoldenImage currentFrameImage() {
+  GoldenImage image;
+  image.width = SCREEN_W;
+  image.height = SCREEN_H;
+  image.pixels = readFrame();
+  return image;
+}
+
+bool frameShowsText(const String& text, int x, int y, int font, int datum, uint16_t fg,
+                    uint16_t bg) {
+  const std::vector<uint32_t> before = readFrame();
+  tft.setTextFont(font);
+  tft.setTextDatum(datum);
+  tft.setTextColor(fg, bg);
+  tft.drawString(text, x, y);
+  tft.setTextDatum(TL_DATUM);
+  return before == readFrame();
+}

@@ -7,6 +7,9 @@
 
 #include <vector>
 
+#include "host/wstring.h"
+#include "support/golden_image.h"
+
 // Selects the offscreen driver and the software renderer, then runs
 // tft.init() on a fresh surface; true when the surface is ready.
 bool initOffscreenDisplay();
@@ -23,3 +26,12 @@ uint32_t rgbOf565(uint16_t c);
 
 // Number of pixels equal to rgb inside the rectangle (clipped to the frame).
 int countPixels(const std::vector<uint32_t>& frame, int x, int y, int w, int h, uint32_t rgb);
+
+// The current 800 x 480 frame as an image for compareWithGolden.
+GoldenImage currentFrameImage();
+
+// True when drawing text over the frame changes no pixel: the frame already
+// shows exactly this text there, in these colours. The datum goes back to
+// top-left afterwards.
+bool frameShowsText(const String& text, int x, int y, int font, int datum, uint16_t fg,
+                    uint16_t bg);

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -15,14 +14,13 @@
 #include "enrichment/radioid.h"
 #include "enrichment/target_lists.h"
 #include "host/storage.h"
+#include "support/temp_files.h"
 
 class EnrichmentTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/qsodeck-enrichment-XXXXXX";
-    char* dir = mkdtemp(pattern);
-    ASSERT_NE(dir, nullptr);
-    dir_ = dir;
+    dir_ = makeTempDir("/tmp/qsodeck-enrichment-");
+    ASSERT_FALSE(dir_.empty());
     sdRoot_ = dir_ + "/sdcard";
     SD.setRoot(sdRoot_.c_str());
     ASSERT_TRUE(SD.begin());
@@ -40,10 +38,7 @@ class EnrichmentTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    std::string cmd = "chmod -R u+w '" + dir_ + "' 2>/dev/null; rm -rf '" + dir_ + "'";
-    if (system(cmd.c_str()) != 0) {
-      // a leftover temp folder does not fail the test
-    }
+    removeTempDir(dir_);  // a leftover temp folder does not fail the test
   }
 
   // Local path of a card path ("/lookup/dmr.txt" -> <tmp>/sdcard/lookup/dmr.txt).
@@ -62,10 +57,7 @@ class EnrichmentTest : public ::testing::Test {
 
   bool cardExists(const std::string& cardPath) const { return access(local(cardPath).c_str(), F_OK) == 0; }
 
-  static std::string readLocal(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  }
+  static std::string readLocal(const std::string& path) { return readWholeFile(path); }
 
   static std::string testData(const std::string& rel) { return readLocal(std::string(QSODECK_TEST_DATA_DIR) + "/" + rel); }
 

@@ -1,0 +1,19 @@
+// Scratch folders and whole-file reads/writes shared by the tests: each test
+// that touches files works in its own fresh folder under /tmp.
+#pragma once
+
+#include <string>
+
+// Creates a fresh folder named prefix + six random characters (for example
+// makeTempDir("/tmp/qsodeck-e2e-")); its path, or "" when it cannot be made.
+std::string makeTempDir(const std::string& prefix);
+
+// Removes the folder and everything below it, read-only parts included;
+// true when that worked (an empty path: nothing to do, false).
+bool removeTempDir(const std::string& dir);
+
+// The whole file as bytes ("" when it cannot be read).
+std::string readWholeFile(const std::string& path);
+
+// Replaces the file with bytes; false when it cannot be written completely.
+bool writeWholeFile(const std::string& path, const std::string& bytes);
