@@ -75,6 +75,16 @@ void clearWebLog() {
   webLogCount = 0;
 }
 
+// Remembers the outcome of a fetch; true when it differs from the one
+// remembered before (or nothing was remembered yet).
+static bool rememberFetchOutcome(bool& known, bool& lastOk, int& lastCode, bool ok, int statusCode) {
+  const bool changed = !known || ok != lastOk || statusCode != lastCode;
+  known = true;
+  lastOk = ok;
+  lastCode = statusCode;
+  return changed;
+}
+
 int noteApiFetchResult(bool ok, int statusCode, uint32_t latencyMs) {
   DiagnosticsState& d = diagnosticsState;
   d.lastApiLatencyMs = latencyMs;
@@ -89,9 +99,9 @@ int noteApiFetchResult(bool ok, int statusCode, uint32_t latencyMs) {
     d.consecutiveFetchFailures++;
   }
 
-  bool shouldLog = !webLogApiStateKnown || ok != webLogLastApiOk || statusCode != webLogLastApiCode ||
-                   (!ok && streakWorthLogging(d.consecutiveFetchFailures));
-  if (shouldLog) {
+  const bool changed =
+      rememberFetchOutcome(webLogApiStateKnown, webLogLastApiOk, webLogLastApiCode, ok, statusCode);
+  if (changed || (!ok && streakWorthLogging(d.consecutiveFetchFailures))) {
     if (ok) {
       addWebLog("INFO", "API",
                 "Hotspot API OK (HTTP " + String(statusCode) + ", " + String((unsigned long)latencyMs) + " ms).",
@@ -103,9 +113,6 @@ int noteApiFetchResult(bool ok, int statusCode, uint32_t latencyMs) {
                 true);
     }
   }
-  webLogApiStateKnown = true;
-  webLogLastApiOk = ok;
-  webLogLastApiCode = statusCode;
   return statusCode;
 }
 
@@ -120,32 +127,26 @@ void noteWeatherFetchResult(bool ok, int statusCode) {
     d.weatherFail++;
   }
 
-  bool shouldLog = !webLogWeatherStateKnown || ok != webLogLastWeatherOk || statusCode != webLogLastWeatherCode ||
-                   (!ok && d.weatherFail <= 3);
-  if (shouldLog) {
+  const bool changed = rememberFetchOutcome(webLogWeatherStateKnown, webLogLastWeatherOk,
+                                            webLogLastWeatherCode, ok, statusCode);
+  if (changed || (!ok && d.weatherFail <= 3)) {
     if (ok) {
       addWebLog("INFO", "WEATHER", "Weather refresh OK (HTTP " + String(statusCode) + ").", true);
     } else {
       addWebLog("WARN", "WEATHER", "Weather refresh failed (HTTP " + String(statusCode) + ").", true);
     }
   }
-  webLogWeatherStateKnown = true;
-  webLogLastWeatherOk = ok;
-  webLogLastWeatherCode = statusCode;
 }
 
 int noteHamqslFetchResult(bool ok, int statusCode) {
-  bool shouldLog = !webLogHamqslStateKnown || ok != webLogLastHamqslOk || statusCode != webLogLastHamqslCode;
-  if (shouldLog) {
+  if (rememberFetchOutcome(webLogHamqslStateKnown, webLogLastHamqslOk, webLogLastHamqslCode, ok,
+                           statusCode)) {
     if (ok) {
       addWebLog("INFO", "HAMQSL", "HAMQSL solar XML fetch OK (HTTP " + String(statusCode) + ").", true);
     } else {
       addWebLog("WARN", "HAMQSL", "HAMQSL solar XML fetch failed (HTTP " + String(statusCode) + ").", true);
     }
   }
-  webLogHamqslStateKnown = true;
-  webLogLastHamqslOk = ok;
-  webLogLastHamqslCode = statusCode;
   return statusCode;
 }
 

@@ -279,6 +279,13 @@ int countWrappedLinesForFont(const String& s, int maxWidth, int font) {
   return countWrappedLinesForCurrentFont(s, maxWidth);
 }
 
+void drawPageTitle(const char* title, int x, int y, uint16_t bg) {
+  tft.setTextFont(2);
+  tft.setTextDatum(TL_DATUM);
+  tft.setTextColor(theme.accent, bg);
+  tft.drawString(title, x, y);
+}
+
 void drawCentredFittedText(const String& text, int cx, int cy, int font, int maxWidth,
                            uint16_t fg, uint16_t bg) {
   tft.setTextFont(font);

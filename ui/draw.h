@@ -62,6 +62,8 @@ int countWrappedLinesForCurrentFont(const String& s, int maxWidth);
 // Same after selecting font.
 int countWrappedLinesForFont(const String& s, int maxWidth, int font);
 
+// Title of a page or popup: font 2, accent colour on bg, top-left at (x, y).
+void drawPageTitle(const char* title, int x, int y, uint16_t bg);
 // Text fitted to maxWidth in font, centred on (cx, cy) in fg on bg; the datum
 // goes back to top-left afterwards.
 void drawCentredFittedText(const String& text, int cx, int cy, int font, int maxWidth,

@@ -141,10 +141,7 @@ static void drawMmdvmLastPage() {
   drawTopTabs();
   normalizeLastHeardBrowseState();
   fillSoftPanel(15, 72, 770, 368, theme.panel, theme.border, 12);
-  tft.setTextFont(2);
-  tft.setTextDatum(TL_DATUM);
-  tft.setTextColor(theme.accent, theme.panel);
-  tft.drawString("LAST HEARD", 40, 92);
+  drawPageTitle("LAST HEARD", 40, 92, theme.panel);
   tft.setTextFont(watchUiHintFont());
   tft.setTextColor(theme.subtext, theme.panel);
   tft.drawString("Tap rows / Filter, sort and browse pages", 40, 128);

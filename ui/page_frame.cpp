@@ -382,13 +382,6 @@ static const int ROW_X = 35;
 static const int ROW_W = 725;
 static const int HALF_ROW_W = 345;
 
-static void drawPageTitle(const char* title, int x, int y, uint16_t bg) {
-  tft.setTextFont(2);
-  tft.setTextDatum(TL_DATUM);
-  tft.setTextColor(theme.accent, bg);
-  tft.drawString(title, x, y);
-}
-
 static void drawStatusRow(int x, int y, int w, const char* label, const String& value,
                           uint16_t valueColor) {
   drawInfoRow(x, y, w, label, value, theme.panel2, theme.panel2, theme.warn, valueColor);

@@ -75,10 +75,7 @@ void drawDetailPopup(const HeardRecord& r) {
   fillPanel(30, 64, 740, 364, theme.panel2, theme.border);
   String rawMode = r.mode;
   const bool svx = isSvxlinkBackend() || normalizeModeName(rawMode) == "SVXLINK";
-  tft.setTextFont(2);
-  tft.setTextDatum(TL_DATUM);
-  tft.setTextColor(theme.accent, theme.panel2);
-  tft.drawString(svx ? "SVXLINK DETAILS" : "QSO DETAILS", 55, 84);
+  drawPageTitle(svx ? "SVXLINK DETAILS" : "QSO DETAILS", 55, 84, theme.panel2);
   drawFlagOrPlaceholder(615, 84, 130, 84, countryCodeFromCallsign(r.callsign));
 
   const int chars = detailValueChars();
