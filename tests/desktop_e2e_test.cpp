@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/desktop_program.h"
 #include "support/x_window.h"
 #include "support/temp_files.h"
 
@@ -25,12 +26,6 @@ const int START_TIMEOUT_MS = 90000;
 const int EXIT_TIMEOUT_MS = 60000;
 const char* BANNER = "\n--- Qsodeck desktop run ---\n";
 const char* LOOP_READY = "[DESKTOP] main: entering while loop.\n";
-
-int countOf(const std::string& text, const std::string& needle) {
-  int n = 0;
-  for (size_t pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1)) ++n;
-  return n;
-}
 
 // Output of a shell command (standard output only).
 std::string commandOutput(const std::string& cmd) {
@@ -51,11 +46,6 @@ bool closeXWindow(const std::string& windowId) {
   return system(cmd.c_str()) == 0;
 }
 
-void sleepMs(int ms) {
-  struct timespec ts = {ms / 1000, (long)(ms % 1000) * 1000000L};
-  nanosleep(&ts, nullptr);
-}
-
 class DesktopRun : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -68,11 +58,6 @@ class DesktopRun : public ::testing::Test {
       waitpid(pid_, nullptr, 0);
     }
     removeTempDir(dir_);  // a leftover temp folder does not fail the test
-  }
-
-  static void requireDisplay() {
-    const char* display = getenv("DISPLAY");
-    if (display == nullptr || display[0] == '\0') GTEST_SKIP() << "no X display (run under xvfb-run)";
   }
 
   // Starts the program in the temp folder with extra environment settings;
@@ -110,7 +95,7 @@ class DesktopRun : public ::testing::Test {
         pid_ = -1;
         return log().find(text) != std::string::npos;
       }
-      sleepMs(50);
+      sleepMilliseconds(50);
     }
     return false;
   }
@@ -126,7 +111,7 @@ class DesktopRun : public ::testing::Test {
         if (WIFSIGNALED(status)) return 1000 + WTERMSIG(status);
         return -2;
       }
-      sleepMs(20);
+      sleepMilliseconds(20);
     }
     return -1;
   }
@@ -145,24 +130,24 @@ class DesktopRun : public ::testing::Test {
 // Normal ends
 
 TEST_F(DesktopRun, SigtermClosesTheWindowNormally) {
-  requireDisplay();
+  if (!haveXDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run)";
   start({});
   ASSERT_TRUE(waitForLog(LOOP_READY)) << out();
   EXPECT_EQ(stopWith(SIGTERM), 0) << out();
   std::string text = log();
   EXPECT_EQ(text.find(BANNER), 0u) << text;
-  EXPECT_EQ(countOf(text, BANNER), 1);
+  EXPECT_EQ(countOccurrences(text, BANNER), 1);
   EXPECT_NE(text.find("[DESKTOP] process started.\n[DESKTOP] platform: Linux.\n"), std::string::npos);
   EXPECT_NE(text.find("[DESKTOP] main: SDL event polling disabled on Linux; native mouse pump is active. "
                       "Close the window or press Ctrl+C to exit.\n"),
             std::string::npos);
-  EXPECT_EQ(countOf(text, "[DESKTOP] window closed; exiting normally.\n"), 1);
+  EXPECT_EQ(countOccurrences(text, "[DESKTOP] window closed; exiting normally.\n"), 1);
   EXPECT_NE(out().find("[DESKTOP] window closed; exiting normally.\n"), std::string::npos);
   EXPECT_EQ(text.find("[DESKTOP][FATAL]"), std::string::npos) << text;
 }
 
 TEST_F(DesktopRun, CtrlCClosesNormallyInSdlEventMode) {
-  requireDisplay();
+  if (!haveXDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run)";
   start({{"QSODECK_DESKTOP_SDL_EVENTS", "1"}});
   ASSERT_TRUE(waitForLog(LOOP_READY)) << out();
   EXPECT_EQ(stopWith(SIGINT), 0) << out();
@@ -173,7 +158,7 @@ TEST_F(DesktopRun, CtrlCClosesNormallyInSdlEventMode) {
 }
 
 TEST_F(DesktopRun, HoldLoopEndsOnSigterm) {
-  requireDisplay();
+  if (!haveXDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run)";
   start({{"QSODECK_DESKTOP_HOLD_LOOP", "1"}});
   ASSERT_TRUE(waitForLog("[DESKTOP] main: press Ctrl+C in this terminal to exit.\n")) << out();
   EXPECT_EQ(stopWith(SIGTERM), 0) << out();
@@ -189,7 +174,7 @@ TEST_F(DesktopRun, HoldLoopEndsOnSigterm) {
 }
 
 TEST_F(DesktopRun, OnlyExactlyOneSelectsTheHoldLoop) {
-  requireDisplay();
+  if (!haveXDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run)";
   start({{"QSODECK_DESKTOP_HOLD_LOOP", "yes"}});
   ASSERT_TRUE(waitForLog("[DESKTOP] main: first loop() returned.\n")) << out();
   EXPECT_EQ(stopWith(SIGTERM), 0);
@@ -199,19 +184,19 @@ TEST_F(DesktopRun, OnlyExactlyOneSelectsTheHoldLoop) {
 }
 
 TEST_F(DesktopRun, TwoRunsLeaveTwoBanners) {
-  requireDisplay();
+  if (!haveXDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run)";
   for (int run = 0; run < 2; ++run) {
     start({});
     ASSERT_TRUE(waitForLog(LOOP_READY)) << out();
     // The second run waits for its own start line.
     if (run == 1) {
-      for (int i = 0; i < 600 && countOf(log(), LOOP_READY) < 2; ++i) sleepMs(100);
+      for (int i = 0; i < 600 && countOccurrences(log(), LOOP_READY) < 2; ++i) sleepMilliseconds(100);
     }
     ASSERT_EQ(stopWith(SIGTERM), 0);
   }
   std::string text = log();
-  EXPECT_EQ(countOf(text, BANNER), 2);
-  EXPECT_EQ(countOf(text, "[DESKTOP] window closed; exiting normally.\n"), 2);
+  EXPECT_EQ(countOccurrences(text, BANNER), 2);
+  EXPECT_EQ(countOccurrences(text, "[DESKTOP] window closed; exiting normally.\n"), 2);
 }
 
 TEST_F(DesktopRun, WindowTitleAndSize) {
@@ -223,7 +208,7 @@ TEST_F(DesktopRun, WindowTitleAndSize) {
   ASSERT_FALSE(id.empty());
   EXPECT_EQ(commandOutput("xdotool getwindowname " + id), "Qsodeck - Desktop\n");
   EXPECT_NE(commandOutput("xdotool getwindowgeometry " + id).find("Geometry: 800x480"), std::string::npos);
-  EXPECT_EQ(countOf(log(), "[DESKTOP] native window handle captured for non-SDL message pump.\n"), 1) << log();
+  EXPECT_EQ(countOccurrences(log(), "[DESKTOP] native window handle captured for non-SDL message pump.\n"), 1) << log();
   EXPECT_EQ(stopWith(SIGTERM), 0);
 }
 
@@ -237,7 +222,7 @@ TEST_F(DesktopRun, ClosingTheWindowExitsNormally) {
   ASSERT_TRUE(closeXWindow(id));
   EXPECT_EQ(waitExit(), 0) << out();
   std::string text = log();
-  EXPECT_EQ(countOf(text, "[DESKTOP] window closed; exiting normally.\n"), 1) << text;
+  EXPECT_EQ(countOccurrences(text, "[DESKTOP] window closed; exiting normally.\n"), 1) << text;
   EXPECT_EQ(text.find("[DESKTOP][FATAL]"), std::string::npos) << text;
 }
 
@@ -259,7 +244,7 @@ TEST_F(DesktopRun, ClosingTheWindowEndsTheHoldLoop) {
 // Crashes
 
 TEST_F(DesktopRun, SegmentationFaultExitsWith139) {
-  requireDisplay();
+  if (!haveXDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run)";
   start({});
   ASSERT_TRUE(waitForLog(LOOP_READY)) << out();
   EXPECT_EQ(stopWith(SIGSEGV), 139);
@@ -271,7 +256,7 @@ TEST_F(DesktopRun, SegmentationFaultExitsWith139) {
 }
 
 TEST_F(DesktopRun, AbortExitsWith134) {
-  requireDisplay();
+  if (!haveXDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run)";
   start({{"QSODECK_DESKTOP_HOLD_LOOP", "1"}});
   ASSERT_TRUE(waitForLog("hold loop active")) << out();
   EXPECT_EQ(stopWith(SIGABRT), 134);

@@ -21,16 +21,11 @@
 #include "host/storage.h"
 #include "host/trace_log.h"
 #include "ui/page_frame.h"
+#include "support/desktop_program.h"
 #include "support/display_probe.h"
 #include "support/temp_files.h"
 
 namespace {
-
-int countOf(const std::string& text, const std::string& needle) {
-  int n = 0;
-  for (size_t pos = text.find(needle); pos != std::string::npos; pos = text.find(needle, pos + 1)) ++n;
-  return n;
-}
 
 void setAllRedrawFlags(bool v) {
   uiDirty = v;
@@ -89,9 +84,9 @@ TEST_F(HostLoopTest, SafeRedrawTraceOnlyForTheFirstThree) {
     desktopSafeLoopPass(state_);
   }
   std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(countOf(out, "[DESKTOP] main: safe redraw requested.\n"), 3);
-  EXPECT_EQ(countOf(out, "[DESKTOP] main: redraw enter.\n"), 5);
-  EXPECT_EQ(countOf(out, "[DESKTOP] main: redraw leave.\n"), 5);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: safe redraw requested.\n"), 3);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: redraw enter.\n"), 5);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: redraw leave.\n"), 5);
   EXPECT_EQ(state_.safeDrawCount, 5u);
   EXPECT_TRUE(state_.usedSafeDesktopLoop);
 }
@@ -124,8 +119,8 @@ TEST_F(HostLoopTest, HeartbeatAndSafeLogCadence) {
   // Each pass sleeps 10 ms on the test clock: 600 passes are 6 s.
   for (int i = 0; i < 600; ++i) desktopSafeLoopPass(state_);
   std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(countOf(out, "[DESKTOP] heartbeat: running.\n"), 5);
-  EXPECT_EQ(countOf(out, "[DESKTOP] main: safe setup/AP loop active.\n"), 1);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] heartbeat: running.\n"), 5);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: safe setup/AP loop active.\n"), 1);
 }
 
 TEST_F(HostLoopTest, CadenceSurvivesTheMillisecondWrap) {
@@ -136,8 +131,8 @@ TEST_F(HostLoopTest, CadenceSurvivesTheMillisecondWrap) {
   testing::internal::CaptureStdout();
   for (int i = 0; i < 350; ++i) desktopSafeLoopPass(state_);
   std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(countOf(out, "[DESKTOP] heartbeat: running.\n"), 3);
-  EXPECT_EQ(countOf(out, "safe setup/AP loop active"), 0);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] heartbeat: running.\n"), 3);
+  EXPECT_EQ(countOccurrences(out, "safe setup/AP loop active"), 0);
 }
 
 TEST_F(HostLoopTest, BootReadyPageShowsTheMode) {
@@ -244,8 +239,8 @@ TEST_F(HostLoopTest, LoopTraceAfterSafePassAndFirstReturnOnce) {
   desktopFirmwarePass(state_);  // within 1000 ms: no trace
   for (int i = 0; i < 100; ++i) desktopFirmwarePass(state_);
   std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(countOf(out, "[DESKTOP] main: calling Arduino loop().\n"), 2);
-  EXPECT_EQ(countOf(out, "[DESKTOP] main: first loop() returned.\n"), 1);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: calling Arduino loop().\n"), 2);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: first loop() returned.\n"), 1);
   EXPECT_FALSE(state_.usedSafeDesktopLoop);
 }
 
@@ -254,8 +249,8 @@ TEST_F(HostLoopTest, FirstLoopReturnedIsTracedWithoutVerbose) {
   desktopFirmwarePass(state_);
   desktopFirmwarePass(state_);
   std::string out = testing::internal::GetCapturedStdout();
-  EXPECT_EQ(countOf(out, "[DESKTOP] main: first loop() returned.\n"), 1);
-  EXPECT_EQ(countOf(out, "calling Arduino loop()"), 0);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: first loop() returned.\n"), 1);
+  EXPECT_EQ(countOccurrences(out, "calling Arduino loop()"), 0);
 }
 
 // Hold loop
@@ -270,8 +265,8 @@ TEST_F(HostLoopTest, HoldLoopEndsOnACloseSeenDuringTheWait) {
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(status, 0);
   EXPECT_EQ(gPumpCalls, 4);
-  EXPECT_EQ(countOf(out, "[DESKTOP] main: native window close requested. Exiting hold loop.\n"), 1);
-  EXPECT_EQ(countOf(out, "[DESKTOP] main: hold loop ended; exiting normally.\n"), 1);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: native window close requested. Exiting hold loop.\n"), 1);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: hold loop ended; exiting normally.\n"), 1);
   EXPECT_EQ(gWindow, nullptr);
 }
 
@@ -286,10 +281,10 @@ TEST_F(HostLoopTest, HoldLoopPassesAndIdleTrace) {
   int status = desktopRunHoldLoop();
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(countOf(out, "[DESKTOP] main: Linux hold loop active by QSODECK_DESKTOP_HOLD_LOOP=1.\n"), 1);
-  EXPECT_EQ(countOf(out, "[DESKTOP] main: press Ctrl+C in this terminal to exit.\n"), 1);
-  EXPECT_EQ(countOf(out, "[DESKTOP] heartbeat: running.\n"), 5);
-  EXPECT_EQ(countOf(out, "[DESKTOP] main: desktop display hold mode is idle.\n"), 1);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: Linux hold loop active by QSODECK_DESKTOP_HOLD_LOOP=1.\n"), 1);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: press Ctrl+C in this terminal to exit.\n"), 1);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] heartbeat: running.\n"), 5);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: desktop display hold mode is idle.\n"), 1);
   EXPECT_EQ(millis() - start, 5u * 10u * 100u);  // ten 100 ms waits per pass
 }
 
@@ -311,7 +306,7 @@ TEST_F(HostLoopTest, HoldLoopEndsOnACloseSeenBeforeItStarted) {
   int status = desktopRunHoldLoop();
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(countOf(out, "[DESKTOP] main: native window close requested. Exiting hold loop.\n"), 1);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: native window close requested. Exiting hold loop.\n"), 1);
   EXPECT_EQ(gPumpCalls, 0);
   EXPECT_EQ(gWindow, nullptr);
 }
@@ -348,7 +343,7 @@ TEST_F(HostLoopTest, UiLoopEndsWhenTheWindowCloses) {
   int status = desktopRunUiLoop(state_);
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(countOf(out, "[DESKTOP] window closed; exiting normally.\n"), 1);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] window closed; exiting normally.\n"), 1);
   EXPECT_EQ(gWindow, nullptr);
   EXPECT_EQ(gRenderer, nullptr);
 }

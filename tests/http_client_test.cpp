@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "host/http_client.h"
+#include "support/desktop_program.h"
 #include "support/local_http_server.h"
 
 namespace {
@@ -30,12 +31,6 @@ class HttpClientTest : public ::testing::Test {
     }
   }
 };
-
-int countOf(const std::string& text, const std::string& part) {
-  int n = 0;
-  for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1)) ++n;
-  return n;
-}
 
 LocalHttpServer::Handler answerWith(const std::string& raw) {
   return [raw](const LocalHttpRequest&, int fd, LocalHttpServer&) { LocalHttpServer::sendAll(fd, raw); };
@@ -74,7 +69,7 @@ TEST_F(HttpClientTest, NotFoundKeepsErrorPageAndIsASuccessfulRequest) {
   std::string out = GetCapturedStdout();
   EXPECT_EQ(http.getString(), "<h1>404</h1>");
   EXPECT_EQ(out, "[DESKTOP][HTTP] GET " + server.url("/missing") + " -> HTTP 404, 12 bytes\n");
-  EXPECT_EQ(countOf(out, "GET failed"), 0);
+  EXPECT_EQ(countOccurrences(out, "GET failed"), 0);
 }
 
 TEST_F(HttpClientTest, ServerErrorStatusIsReported) {
@@ -359,10 +354,10 @@ TEST_F(HttpClientTest, CallerHeadersAndUserAgentAreSentOnce) {
   LocalHttpRequest req = server.requests().at(0);
   EXPECT_EQ(req.header("User-Agent"), "Qsodeck/0.0.1.8 (operator=DL1ABC)");
   EXPECT_EQ(req.header("Accept"), "application/json");
-  EXPECT_EQ(countOf(req.raw, "Accept:"), 1);
+  EXPECT_EQ(countOccurrences(req.raw, "Accept:"), 1);
   EXPECT_EQ(req.header("Connection"), "close");
   EXPECT_EQ(req.header("X-Display-Token"), "abc123");
-  EXPECT_EQ(countOf(req.raw, "dropped"), 0);
+  EXPECT_EQ(countOccurrences(req.raw, "dropped"), 0);
   EXPECT_EQ(req.headers.size(), 6u) << req.raw;
 }
 
@@ -393,7 +388,7 @@ TEST_F(HttpClientTest, EmptyAcceptValueReplacesTheDefault) {
   http.addHeader("Accept", "");
   ASSERT_EQ(http.GET(), 200);
   LocalHttpRequest req = server.requests().at(0);
-  EXPECT_EQ(countOf(req.raw, "Accept:"), 1) << req.raw;
+  EXPECT_EQ(countOccurrences(req.raw, "Accept:"), 1) << req.raw;
   EXPECT_EQ(req.header("Accept"), "");
 }
 

@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/desktop_program.h"
 #include "support/local_http_server.h"
 #include "support/sample_dashboard_process.h"
 #include "support/temp_files.h"
@@ -24,22 +25,10 @@ const int WAIT_LIMIT_MS = 60000;
 const int EXIT_LIMIT_MS = 30000;
 const char* const OK_LINE = "[INFO][API] Hotspot API OK (HTTP 200, ";
 
-int countOf(const std::string& text, const std::string& part) {
-  int n = 0;
-  for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1)) ++n;
-  return n;
-}
-
-void sleepMs(int ms) {
-  struct timespec ts = {ms / 1000, (long)(ms % 1000) * 1000000L};
-  nanosleep(&ts, nullptr);
-}
-
 class SampleDashboardRun : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* display = getenv("DISPLAY");
-    if (display == nullptr || display[0] == '\0') GTEST_SKIP() << "no X display (run under xvfb-run)";
+    if (!haveXDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run)";
     dir_ = makeTempDir("/tmp/qsodeck-dash-e2e-");
     ASSERT_FALSE(dir_.empty());
   }
@@ -85,13 +74,13 @@ class SampleDashboardRun : public ::testing::Test {
   // ended or the time ran out first.
   bool waitForLog(const std::string& text, int count = 1) {
     for (int waited = 0; waited < WAIT_LIMIT_MS; waited += 50) {
-      if (countOf(log(), text) >= count) return true;
+      if (countOccurrences(log(), text) >= count) return true;
       int status = 0;
       if (waitpid(pid_, &status, WNOHANG) == pid_) {
         pid_ = -1;
-        return countOf(log(), text) >= count;
+        return countOccurrences(log(), text) >= count;
       }
-      sleepMs(50);
+      sleepMilliseconds(50);
     }
     return false;
   }
@@ -100,7 +89,7 @@ class SampleDashboardRun : public ::testing::Test {
   static bool waitForRequest(const SampleDashboardProcess& dash, const std::string& text) {
     for (int waited = 0; waited < WAIT_LIMIT_MS; waited += 100) {
       if (simpleHttpGet(dash.port(), "/_control/requests").find(text) != std::string::npos) return true;
-      sleepMs(100);
+      sleepMilliseconds(100);
     }
     return false;
   }
@@ -113,7 +102,7 @@ class SampleDashboardRun : public ::testing::Test {
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
       }
-      sleepMs(20);
+      sleepMilliseconds(20);
     }
     return -1;
   }
@@ -141,7 +130,7 @@ TEST_F(SampleDashboardRun, StatusPollFirstThenLastHeardThenFailureAndRecovery) {
   ASSERT_TRUE(dash.control("mode=http-error&code=500"));
   ASSERT_TRUE(waitForLog("[WARN][API] Hotspot API failed (HTTP 500, ")) << log();
   ASSERT_TRUE(waitForLog(" ms, streak 3).")) << log();
-  EXPECT_EQ(countOf(log(), " ms, streak 4)."), 0);
+  EXPECT_EQ(countOccurrences(log(), " ms, streak 4)."), 0);
   ASSERT_TRUE(dash.control("mode=drop"));
   ASSERT_TRUE(waitForLog("[WARN][API] Hotspot API failed (HTTP -2, ")) << log();
   ASSERT_TRUE(dash.reset());

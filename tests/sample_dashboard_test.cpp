@@ -9,6 +9,7 @@
 
 #include "core/config.h"
 #include "hotspot/http_fetch.h"
+#include "support/desktop_program.h"
 #include "support/local_http_server.h"
 #include "support/sample_dashboard_process.h"
 
@@ -16,12 +17,6 @@ namespace {
 
 using ::testing::internal::CaptureStdout;
 using ::testing::internal::GetCapturedStdout;
-
-int countOf(const std::string& text, const std::string& part) {
-  int n = 0;
-  for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1)) ++n;
-  return n;
-}
 
 struct Fetched {
   bool ok = false;
@@ -55,9 +50,9 @@ TEST_F(SampleDashboardTest, PiStarLastHeardHasTwelveRecordsWithoutNames) {
   Fetched f = fetch(dash, "/api/last_heard.php", "application/json");
   ASSERT_TRUE(f.ok) << f.code;
   EXPECT_EQ(f.body.compare(0, 2, "[{"), 0);
-  EXPECT_EQ(countOf(f.body, "\"callsign\":"), 12);
-  EXPECT_EQ(countOf(f.body, "\"bit_error_rate\":"), 12);
-  EXPECT_EQ(countOf(f.body, "\"name\":"), 0);
+  EXPECT_EQ(countOccurrences(f.body, "\"callsign\":"), 12);
+  EXPECT_EQ(countOccurrences(f.body, "\"bit_error_rate\":"), 12);
+  EXPECT_EQ(countOccurrences(f.body, "\"name\":"), 0);
   EXPECT_NE(f.body.find("\"time_utc\":\"20"), std::string::npos);
 }
 
@@ -66,10 +61,10 @@ TEST_F(SampleDashboardTest, WpsdLastHeardCarriesNamesAndCountries) {
   ASSERT_TRUE(dash.running());
   Fetched f = fetch(dash, "/api/?limit=12&names=true&country=true", "application/json");
   ASSERT_TRUE(f.ok) << f.code;
-  EXPECT_EQ(countOf(f.body, "\"callsign\":"), 12);
-  EXPECT_EQ(countOf(f.body, "\"name\":"), 12);
-  EXPECT_EQ(countOf(f.body, "\"country\":"), 12);
-  EXPECT_EQ(countOf(fetch(dash, "/api/?limit=5&names=true&country=true").body, "\"callsign\":"), 5);
+  EXPECT_EQ(countOccurrences(f.body, "\"callsign\":"), 12);
+  EXPECT_EQ(countOccurrences(f.body, "\"name\":"), 12);
+  EXPECT_EQ(countOccurrences(f.body, "\"country\":"), 12);
+  EXPECT_EQ(countOccurrences(fetch(dash, "/api/?limit=5&names=true&country=true").body, "\"callsign\":"), 5);
 }
 
 TEST_F(SampleDashboardTest, TrafficMoves) {
@@ -126,7 +121,7 @@ TEST_F(SampleDashboardTest, TargetListPages) {
   for (const char* list : {"ysf-reflectors", "p25-reflectors", "nxdn-reflectors", "xlx-reflectors"}) {
     Fetched f = fetch(dash, std::string("/digital-radio-lists/") + list + "/");
     EXPECT_TRUE(f.ok) << list;
-    EXPECT_GT(countOf(f.body, "<tr><td"), 20) << list;
+    EXPECT_GT(countOccurrences(f.body, "<tr><td"), 20) << list;
   }
   EXPECT_NE(fetch(dash, "/digital-radio-lists/p25-reflectors/").body.find(">10</td><td data-label=\"Name\">P25-PARROT<"),
             std::string::npos);

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "host/trace_log.h"
+#include "support/desktop_program.h"
 #include "support/temp_files.h"
 
 namespace {
@@ -47,12 +48,6 @@ protected:
     std::string dir_;
     char oldCwd_[4096];
 };
-
-size_t countOf(const std::string& text, const std::string& what) {
-    size_t n = 0;
-    for (size_t p = text.find(what); p != std::string::npos; p = text.find(what, p + 1)) ++n;
-    return n;
-}
 
 }  // namespace
 
@@ -193,7 +188,7 @@ TEST_F(TraceLogTest, ReopeningAfterCloseWritesASecondBanner) {
     desktopLogRaw("second\n", 7);
     std::string log = readLog();
     EXPECT_EQ(log, std::string(BANNER) + "first\n" + BANNER + "second\n");
-    EXPECT_EQ(countOf(log, "--- Qsodeck desktop run ---"), 2u);
+    EXPECT_EQ(countOccurrences(log, "--- Qsodeck desktop run ---"), 2);
 }
 
 TEST_F(TraceLogTest, ExistingLogIsAppendedTo) {
