@@ -8,19 +8,9 @@
 #include <string>
 
 #include "host/desktop_json.h"
+#include "support/capture_print.h"
 
 namespace {
-
-// A Print target that records bytes, like a file opened for writing.
-class Sink : public Print {
-public:
-    using Print::write;
-    size_t write(uint8_t b) override {
-        text += (char)b;
-        return 1;
-    }
-    std::string text;
-};
 
 // A file-like target that is no Print and accepts only part of a write.
 struct ShortFile {
@@ -160,7 +150,7 @@ TEST(JsonBuild, PrettyFormIndentsByTwoSpaces) {
 TEST(JsonBuild, PrettyToPrintReturnsBytesWritten) {
     DynamicJsonDocument doc(256);
     doc["key"] = "value";
-    Sink sink;
+    CapturePrint sink;
     size_t n = serializeJsonPretty(doc, sink);
     EXPECT_EQ(sink.text, "{\n  \"key\": \"value\"\n}");
     EXPECT_EQ(n, sink.text.size());

@@ -10,20 +10,10 @@
 
 #include "host/board_stubs.h"
 #include "host/runtime.h"
+#include "support/capture_print.h"
 #include "host/trace_log.h"
 
 namespace {
-
-// A Print that records what reaches the one-byte write.
-class CapturePrint : public Print {
-public:
-    using Print::write;
-    size_t write(uint8_t b) override {
-        text += (char)b;
-        return 1;
-    }
-    std::string text;
-};
 
 // A Stream over a fixed text.
 class TextStream : public Stream {
