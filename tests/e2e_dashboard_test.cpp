@@ -19,6 +19,7 @@
 #include "support/desktop_program.h"
 #include "support/display_probe.h"
 #include "support/local_http_server.h"
+#include "support/private_x_program_test.h"
 #include "support/sample_dashboard_process.h"
 #include "support/x_window.h"
 #include "ui/page_frame.h"
@@ -122,16 +123,8 @@ bool renderFooter(const std::string& text, RgbImage& out) {
   return true;
 }
 
-class DashboardEndToEnd : public ::testing::Test {
+class DashboardEndToEnd : public PrivateXProgramTest {
  protected:
-  void SetUp() override {
-    if (!haveXDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run)";
-    // Tests may run in parallel: each gets an X server of its own.
-    xserver_.reset(new PrivateXServer());
-    ASSERT_TRUE(xserver_->ok()) << "Xvfb did not start";
-    ASSERT_TRUE(program_.ok());
-  }
-
   void startAgainst(const SampleDashboardProcess& dash) {
     ASSERT_TRUE(dash.running());
     origin_ = "http://" + dash.hostPort();
@@ -197,8 +190,6 @@ class DashboardEndToEnd : public ::testing::Test {
     }
   }
 
-  std::unique_ptr<PrivateXServer> xserver_;  // outlives the program
-  DesktopProgram program_;
   std::string origin_;
 };
 

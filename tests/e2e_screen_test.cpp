@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "support/desktop_program.h"
+#include "support/private_x_program_test.h"
 #include "support/sample_dashboard_process.h"
 #include "support/x_window.h"
 
@@ -74,16 +75,8 @@ int textPixels(const RgbImage& img, const Box& b) {
 
 int colours(const RgbImage& img, const Box& b) { return distinctColours(img, b.x, b.y, b.w, b.h); }
 
-class ScreenEndToEnd : public ::testing::Test {
+class ScreenEndToEnd : public PrivateXProgramTest {
  protected:
-  void SetUp() override {
-    if (!haveXDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run)";
-    // Tests may run in parallel: each gets an X server of its own.
-    xserver_.reset(new PrivateXServer());
-    ASSERT_TRUE(xserver_->ok()) << "Xvfb did not start";
-    ASSERT_TRUE(program_.ok());
-  }
-
   // Starts the program against the dashboard and waits for its window and
   // for the caller's name to be looked up.
   void startAndWaitForCaller(const SampleDashboardProcess& dash, std::vector<std::string> keys = {}) {
@@ -127,8 +120,6 @@ class ScreenEndToEnd : public ::testing::Test {
     return shot;
   }
 
-  std::unique_ptr<PrivateXServer> xserver_;  // outlives the program
-  DesktopProgram program_;
   std::string window_;
 };
 
