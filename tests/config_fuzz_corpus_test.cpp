@@ -1,25 +1,22 @@
 // Replays the committed seeds of the configuration fuzz target (and a few
 // hostile inputs) through the same entry point, so its invariants run in
 // every build.
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "fuzz/config_fuzz_entry_points.h"
+#include "support/fuzz_corpus.h"
+#include "support/temp_files.h"
 
 namespace {
 
 void feed(const std::string &bytes) { fuzzConfigInput((const uint8_t *)bytes.data(), bytes.size()); }
 
 TEST(ConfigFuzzCorpus, SeedsReplayCleanly) {
-  std::filesystem::path dir = std::filesystem::path(QSODECK_SOURCE_DIR) / "fuzz" / "corpus" / "config";
   int count = 0;
-  for (const auto &entry : std::filesystem::directory_iterator(dir)) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    feed(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+  for (const std::string& path : fuzzCorpusFiles("config")) {
+    feed(readWholeFile(path));
     ++count;
   }
   EXPECT_GE(count, 6);

@@ -3,23 +3,20 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "fuzz/url_fuzz_entry_points.h"
+#include "support/fuzz_corpus.h"
+#include "support/temp_files.h"
 
 namespace {
 
 void feed(const std::string& bytes) { fuzzUrlInput((const uint8_t*)bytes.data(), bytes.size()); }
 
 TEST(UrlFuzzCorpus, SeedsReplayCleanly) {
-  std::filesystem::path dir = std::filesystem::path(QSODECK_SOURCE_DIR) / "fuzz" / "corpus" / "url";
   int count = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    std::ifstream in(entry.path(), std::ios::binary);
-    feed(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+  for (const std::string& path : fuzzCorpusFiles("url")) {
+    feed(readWholeFile(path));
     ++count;
   }
   EXPECT_GE(count, 5);
