@@ -3,23 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "core/config.h"
 #include "hotspot/dashboard_status.h"
 #include "hotspot/heard.h"
+#include "support/temp_files.h"
 #include "ui/page_frame.h"
 
 namespace {
 
-String readData(const char* relative) {
-  std::ifstream in(std::string(QSODECK_TEST_DATA_DIR) + "/" + relative, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return String(ss.str());
-}
+String readData(const char* relative) { return String(readTestData(relative)); }
 
 void expectMode(const ModeStatus& s, bool known, bool enabled, const char* what) {
   EXPECT_EQ(s.known, known) << what;

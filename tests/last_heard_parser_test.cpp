@@ -5,8 +5,6 @@
 #include <stdlib.h>
 #include <time.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "core/config.h"
@@ -14,17 +12,12 @@
 #include "hotspot/heard.h"
 #include "hotspot/last_heard_parser.h"
 #include "hotspot/live_session.h"
+#include "support/temp_files.h"
 #include "ui/page_frame.h"
 
 namespace {
 
-String readData(const char* relative) {
-  std::ifstream in(std::string(QSODECK_TEST_DATA_DIR) + "/" + relative, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  EXPECT_TRUE(in.good() || in.eof()) << relative;
-  return String(ss.str());
-}
+String readData(const char* relative) { return String(readTestData(relative)); }
 
 class LastHeardTest : public ::testing::Test {
  protected:

@@ -40,7 +40,7 @@ const char* const HEARD_PATH = "/api/last_heard.php";
 const uint32_t BOOT_MS = 100000;
 
 std::string readDataFile(const std::string& name) {
-  return readWholeFile(std::string(QSODECK_TEST_DATA_DIR) + "/pistar/" + name);
+  return readTestData("pistar/" + name);
 }
 
 bool ringContains(const std::string& needle) {

@@ -59,7 +59,7 @@ class EnrichmentTest : public ::testing::Test {
 
   static std::string readLocal(const std::string& path) { return readWholeFile(path); }
 
-  static std::string testData(const std::string& rel) { return readLocal(std::string(QSODECK_TEST_DATA_DIR) + "/" + rel); }
+  static std::string testData(const std::string& rel) { return readTestData(rel); }
 
   std::string dir_;
   std::string sdRoot_;

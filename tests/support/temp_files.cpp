@@ -7,6 +7,8 @@
 #include <iterator>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 std::string makeTempDir(const std::string& prefix) {
   std::string pattern = prefix + "XXXXXX";
   std::vector<char> buf(pattern.begin(), pattern.end());
@@ -24,6 +26,13 @@ bool removeTempDir(const std::string& dir) {
 
 std::string readWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string readTestData(const std::string& relative) {
+  const std::string path = std::string(QSODECK_TEST_DATA_DIR) + "/" + relative;
+  std::ifstream in(path, std::ios::binary);
+  EXPECT_TRUE(in.is_open()) << path;
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

@@ -1,5 +1,5 @@
-// Scratch folders and whole-file reads/writes shared by the tests: each test
-// that touches files works in its own fresh folder under /tmp.
+// Scratch folders, test data and whole-file reads/writes shared by the tests:
+// each test that touches files works in its own fresh folder under /tmp.
 #pragma once
 
 #include <string>
@@ -14,6 +14,10 @@ bool removeTempDir(const std::string& dir);
 
 // The whole file as bytes ("" when it cannot be read).
 std::string readWholeFile(const std::string& path);
+
+// The bytes of tests/data/<relative>; a file that cannot be opened fails
+// the test and gives "".
+std::string readTestData(const std::string& relative);
 
 // Replaces the file with bytes; false when it cannot be written completely.
 bool writeWholeFile(const std::string& path, const std::string& bytes);

@@ -10,11 +10,11 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 
 #include "support/desktop_program.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -148,8 +148,7 @@ std::string findXWindow(const std::string& title, int timeoutMs) {
 }
 
 bool readPpmFile(const std::string& path, RgbImage& out) {
-  std::ifstream in(path, std::ios::binary);
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string data = readWholeFile(path);
   if (data.size() < 2 || data[0] != 'P' || data[1] != '6') return false;
   size_t pos = 2;
   int w = 0, h = 0, maxval = 0;
