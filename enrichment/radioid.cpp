@@ -7,6 +7,7 @@
 #include "core/device_log.h"
 #include "host/runtime.h"
 #include "host/storage.h"
+#include "hotspot/dashboard_status.h"
 #include "hotspot/http_fetch.h"
 #include "hotspot/last_heard_parser.h"
 #include "hotspot/target_display.h"
@@ -94,18 +95,7 @@ bool decodeEntityAt(const String& s, unsigned int i, String& out, unsigned int& 
 // Visible text of an HTML-ish line: tags dropped in one pass (an unclosed "<"
 // hides the rest), then the common entities decoded once.
 String visibleTextOf(const String& line) {
-  String noTags;
-  bool inTag = false;
-  for (unsigned int i = 0; i < line.length(); ++i) {
-    char c = line[i];
-    if (inTag) {
-      if (c == '>') inTag = false;
-    } else if (c == '<') {
-      inTag = true;
-    } else {
-      noTags += c;
-    }
-  }
+  const String noTags = stripHtmlTags(line);
   String out;
   for (unsigned int i = 0; i < noTags.length();) {
     unsigned int len = 0;

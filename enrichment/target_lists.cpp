@@ -9,6 +9,7 @@
 #include "host/http_client.h"
 #include "host/runtime.h"
 #include "host/storage.h"
+#include "hotspot/dashboard_status.h"
 #include "hotspot/heard.h"
 #include "hotspot/http_fetch.h"
 
@@ -107,17 +108,9 @@ String collapseSpaces(const String& s) {
 
 // Tag-free text of a table cell: tags dropped, white space runs to one space.
 String cellText(const String& html) {
-  String out;
-  bool inTag = false;
-  for (unsigned int i = 0; i < html.length(); ++i) {
-    char c = html[i];
-    if (inTag) {
-      if (c == '>') inTag = false;
-    } else if (c == '<') {
-      inTag = true;
-    } else {
-      out += isspace((unsigned char)c) ? ' ' : c;
-    }
+  String out = stripHtmlTags(html);
+  for (unsigned int i = 0; i < out.length(); ++i) {
+    if (isspace((unsigned char)out[i])) out.setCharAt(i, ' ');
   }
   return collapseSpaces(decodeListEntities(collapseSpaces(out)));
 }

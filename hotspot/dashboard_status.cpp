@@ -31,9 +31,7 @@ static size_t findFrom(const std::string& s, const char* needle, size_t from) {
   return s.find(needle, from);
 }
 
-// extractHtmlText: one pass over the text with an in-tag flag, so an
-// unclosed "<" simply hides the rest of the fragment.
-String extractHtmlText(const String& html) {
+String stripHtmlTags(const String& html) {
   const std::string& src = html.str();
   std::string text;
   text.reserve(src.size());
@@ -47,7 +45,11 @@ String extractHtmlText(const String& html) {
       text.push_back(c);
     }
   }
-  String out(std::move(text));
+  return String(std::move(text));
+}
+
+String extractHtmlText(const String& html) {
+  String out = stripHtmlTags(html);
   out.replace("&nbsp;", " ");
   out.replace("&amp;", "&");
   out.replace("&quot;", "\"");

@@ -150,6 +150,14 @@ TEST_F(DashboardStatusTest, VisibleTextOfHtml) {
   EXPECT_EQ(extractHtmlText(String("")), "");
 }
 
+TEST_F(DashboardStatusTest, StripHtmlTagsKeepsEntitiesAndStrayClosers) {
+  EXPECT_EQ(String("acd"), stripHtmlTags("a<b>c</b>d"));
+  EXPECT_EQ(String("&amp; x>y"), stripHtmlTags("<i>&amp;</i> x>y"));
+  EXPECT_EQ(String(" two  spaces\n"), stripHtmlTags("<td> two  spaces\n</td>"));
+  EXPECT_EQ(String("x"), stripHtmlTags("x<unclosed td"));
+  EXPECT_EQ(String(""), stripHtmlTags(""));
+}
+
 // Pages that carry nothing
 
 TEST_F(DashboardStatusTest, LoginPageCountsAsFailedButKeepsEverything) {
