@@ -20,10 +20,11 @@ std::string piStarPayload() {
   std::string s = "[";
   for (int i = 0; i < MAX_HEARD; i++) {
     if (i) s += ",";
-    s += "{\"time_utc\":\"2024-06-04 20:2" + std::to_string(i % 10) + ":11\",\"mode\":\"DMR Slot " +
-         std::to_string(1 + i % 2) + "\",\"callsign\":\"DL" + std::to_string(i) +
-         "ABC\",\"callsign_suffix\":\"\",\"target\":\"TG 262" + std::to_string(i) +
-         "\",\"src\":\"RF\",\"duration\":\"3.4\",\"loss\":\"0%\",\"bit_error_rate\":\"0.1%\",\"rssi\":\"S9+20dB (-73 dBm)\"}";
+    s +=
+        "{\"time_utc\":\"2024-06-04 20:2" + std::to_string(i % 10) + ":11\",\"mode\":\"DMR Slot " +
+        std::to_string(1 + i % 2) + "\",\"callsign\":\"DL" + std::to_string(i) +
+        "ABC\",\"callsign_suffix\":\"\",\"target\":\"TG 262" + std::to_string(i) +
+        "\",\"src\":\"RF\",\"duration\":\"3.4\",\"loss\":\"0%\",\"bit_error_rate\":\"0.1%\",\"rssi\":\"S9+20dB (-73 dBm)\"}";
   }
   return s + "]";
 }
@@ -33,10 +34,11 @@ std::string wpsdPayload() {
   std::string s = "[";
   for (int i = 0; i < MAX_HEARD; i++) {
     if (i) s += ",";
-    s += "{\"time_utc\":\"2024-06-04 20:2" + std::to_string(i % 10) + ":11\",\"mode\":\"DMR Slot " +
-         std::to_string(1 + i % 2) + "\",\"callsign\":\"W" + std::to_string(i) +
-         "JDB\",\"name\":\"Jonathan\",\"country\":\"United States\",\"callsign_suffix\":\"\",\"target\":\"TG 91\","
-         "\"src\":\"Net\",\"duration\":\"10.9\",\"loss\":\"0%\"}";
+    s +=
+        "{\"time_utc\":\"2024-06-04 20:2" + std::to_string(i % 10) + ":11\",\"mode\":\"DMR Slot " +
+        std::to_string(1 + i % 2) + "\",\"callsign\":\"W" + std::to_string(i) +
+        "JDB\",\"name\":\"Jonathan\",\"country\":\"United States\",\"callsign_suffix\":\"\",\"target\":\"TG 91\","
+        "\"src\":\"Net\",\"duration\":\"10.9\",\"loss\":\"0%\"}";
   }
   return s + "]";
 }
@@ -76,7 +78,9 @@ void statusPage(benchmark::State& state, const char* backend, const char* file) 
 
 void BM_LastHeardRecords_PiStar12(benchmark::State& state) { recordsOnly(state, String(piStarPayload())); }
 void BM_LastHeardRecords_Wpsd12(benchmark::State& state) { recordsOnly(state, String(wpsdPayload())); }
-void BM_LastHeardParseAndApply_PiStar12(benchmark::State& state) { withApply(state, String(piStarPayload())); }
+void BM_LastHeardParseAndApply_PiStar12(benchmark::State& state) {
+  withApply(state, String(piStarPayload()));
+}
 void BM_LastHeardParseAndApply_Wpsd12(benchmark::State& state) { withApply(state, String(wpsdPayload())); }
 void BM_DashboardStatus_PiStar(benchmark::State& state) {
   statusPage(state, "Pi-Star", "pistar/repeaterinfo_listening_dmr.html");

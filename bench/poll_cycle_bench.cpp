@@ -66,8 +66,8 @@ Dashboard startDashboard(const char* flavour) {
   d.pid = fork();
   if (d.pid == 0) {
     dup2(out[1], STDOUT_FILENO);
-    execlp("python3", "python3", script.c_str(), "--port", "0", "--quiet", "--flavour", flavour, "--period", "3600",
-           (char*)nullptr);
+    execlp("python3", "python3", script.c_str(), "--port", "0", "--quiet", "--flavour", flavour, "--period",
+           "3600", (char*)nullptr);
     _exit(127);
   }
   close(out[1]);

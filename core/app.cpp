@@ -83,8 +83,8 @@ const uint32_t OTA_REBOOT_DELAY_MS = 150;
 const uint32_t ADSB_POLL_INTERVAL_MIN_MS = 5000;
 const uint32_t SVXLINK_POLL_INTERVAL_MIN_MS = 3000;
 const uint32_t SCREENSAVER_POLL_INTERVAL_MIN_MS = 10000;
-const uint32_t WEATHER_REFRESH_INTERVAL_MIN_MS = 60000;    // 1 min
-const uint32_t HAMQSL_REFRESH_INTERVAL_MIN_MS = 3600000;   // 1 h
+const uint32_t WEATHER_REFRESH_INTERVAL_MIN_MS = 60000;   // 1 min
+const uint32_t HAMQSL_REFRESH_INTERVAL_MIN_MS = 3600000;  // 1 h
 
 // Board hooks: the backlight pin and the chip-select lines of the SPI bus
 // exist only on the board; the desktop has nothing to set up.
@@ -375,7 +375,8 @@ void superviseNetwork(uint32_t now) {
   wifiOk = false;
   if (setupRequired) {
     if (!apModeActive) startSetupAccessPoint();
-  } else if (!wifiConnectInProgress && intervalElapsed(millis(), lastWifiRetryMillis, WIFI_RETRY_INTERVAL_MS)) {
+  } else if (!wifiConnectInProgress &&
+             intervalElapsed(millis(), lastWifiRetryMillis, WIFI_RETRY_INTERVAL_MS)) {
     beginWiFiConnectAttempt(false);
   }
 }
@@ -387,7 +388,8 @@ uint32_t normalPollIntervalMs() {
 }
 
 uint32_t screensaverPollIntervalMs() {
-  if (isCurrentWatchAdsb()) return max(SCREENSAVER_POLL_INTERVAL_MIN_MS, (uint32_t)cfg.adsbRefreshSeconds * 1000u);
+  if (isCurrentWatchAdsb())
+    return max(SCREENSAVER_POLL_INTERVAL_MIN_MS, (uint32_t)cfg.adsbRefreshSeconds * 1000u);
   if (isCurrentWatchSvxlink()) return max(SCREENSAVER_POLL_INTERVAL_MIN_MS, cfg.refreshMs);
   return cfg.refreshMs;
 }
@@ -551,8 +553,10 @@ void loop() {
   bool networkOn = desktopNetworkPollingEnabled();
   if (!desktopLoopModeLogged) {
     desktopLoopModeLogged = true;
-    Serial.println(networkOn ? "[DESKTOP] firmware network polling enabled; set QSODECK_DESKTOP_NETWORK=0 for UI-only mode"
-                             : "[DESKTOP] interactive UI loop active; network/WebServer/SSH polling is skipped");
+    Serial.println(
+        networkOn
+            ? "[DESKTOP] firmware network polling enabled; set QSODECK_DESKTOP_NETWORK=0 for UI-only mode"
+            : "[DESKTOP] interactive UI loop active; network/WebServer/SSH polling is skipped");
   }
 
   if (!networkOn) {

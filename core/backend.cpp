@@ -38,13 +38,18 @@ const AliasRow SVXLINK_SOURCE_ALIASES[] = {
 const AliasRow START_PAGE_ALIASES[] = {
     {"mmdvm_live", "MMDVM LIVE", {"", "mmdvm", "mmdvm-live", "mmdvm-watch", "live", "watch", nullptr}},
     {"mmdvm_last", "MMDVM HEARD", {"mmdvm-last", "mmdvm-heard", "heard", "last", "last-heard", nullptr}},
-    {"svxlink_live", "SVXLink LIVE", {"svx", "svx-live", "svxlink", "svxlink-live", "svxlink-watch", nullptr}},
+    {"svxlink_live",
+     "SVXLink LIVE",
+     {"svx", "svx-live", "svxlink", "svxlink-live", "svxlink-watch", nullptr}},
     {"svxlink_last", "SVXLink HEARD", {"svx-last", "svx-heard", "svxlink-last", "svxlink-heard", nullptr}},
     {"aprs_live", "APRS WATCH", {"aprs", "aprs-live", "aprs-watch", nullptr}},
     {"weather_live", "Weather WATCH", {"wx", "weather", "weather-live", "weather-watch", nullptr}},
-    {"hamqsl_live", "HAMQSL WATCH",
+    {"hamqsl_live",
+     "HAMQSL WATCH",
      {"hamqsl", "ham-qsl", "hamqsl-live", "hamqsl-watch", "solar", "propagation", nullptr}},
-    {"adsb_live", "ADSB WATCH", {"adsb", "ads-b", "adsb-live", "adsb-watch", "aircraft", "dump1090", nullptr}},
+    {"adsb_live",
+     "ADSB WATCH",
+     {"adsb", "ads-b", "adsb-live", "adsb-watch", "aircraft", "dump1090", nullptr}},
 };
 
 template <size_t N>
@@ -128,8 +133,7 @@ String normalizedStartPageAfterBoot(bool requireRuntimeReady) {
 }
 
 bool startPageAfterBootOptionsAvailable() {
-  return cfg.svxlinkEnabled || cfg.aprsEnabled || cfg.weatherEnabled || cfg.hamqslEnabled ||
-         cfg.adsbEnabled;
+  return cfg.svxlinkEnabled || cfg.aprsEnabled || cfg.weatherEnabled || cfg.hamqslEnabled || cfg.adsbEnabled;
 }
 
 String startPageAfterBootLabel(const String &value) {

@@ -13,10 +13,10 @@ AppConfig cfg;
 
 namespace {
 
-const char *const DEFAULT_QUICK_ACTION_LABELS[QUICK_ACTION_SLOT_COUNT] = {
-    "DMR TG91", "DMR TG263", "REF001C", "Disconnect"};
-const char *const DEFAULT_SVXLINK_ACTION_LABELS[SVXLINK_ACTION_SLOT_COUNT] = {
-    "DTMF 1", "DTMF 2", "DTMF 3", "Disconnect"};
+const char *const DEFAULT_QUICK_ACTION_LABELS[QUICK_ACTION_SLOT_COUNT] = {"DMR TG91", "DMR TG263", "REF001C",
+                                                                          "Disconnect"};
+const char *const DEFAULT_SVXLINK_ACTION_LABELS[SVXLINK_ACTION_SLOT_COUNT] = {"DTMF 1", "DTMF 2", "DTMF 3",
+                                                                              "Disconnect"};
 
 String trimmedCopy(const String &s) {
   String out = s;
@@ -47,7 +47,8 @@ void finalizeHostsAndSources() {
   cfg.svxlinkHost.trim();
   cfg.svxlinkApiPath = normalizedSvxlinkPathForBackend(cfg.svxlinkApiPath);
   cfg.aprsApiKey.trim();
-  cfg.aprsRefreshMinutes = clampU16(cfg.aprsRefreshMinutes, APRS_REFRESH_MINUTES_MIN, APRS_REFRESH_MINUTES_MAX);
+  cfg.aprsRefreshMinutes =
+      clampU16(cfg.aprsRefreshMinutes, APRS_REFRESH_MINUTES_MIN, APRS_REFRESH_MINUTES_MAX);
   cfg.aprsRangeKm = clampU16(cfg.aprsRangeKm, APRS_RANGE_KM_MIN, APRS_RANGE_KM_MAX);
   cfg.aprsCenterLat.trim();
   cfg.aprsCenterLon.trim();
@@ -55,7 +56,8 @@ void finalizeHostsAndSources() {
   cfg.deviceCallsign.trim();
   cfg.themeColor.trim();
   trimOrDefault(cfg.timezoneTz, DEFAULT_TZ_RULE);
-  if (cfg.screensaverTimeoutMs < SCREENSAVER_TIMEOUT_MS_MIN) cfg.screensaverTimeoutMs = SCREENSAVER_TIMEOUT_MS_MIN;
+  if (cfg.screensaverTimeoutMs < SCREENSAVER_TIMEOUT_MS_MIN)
+    cfg.screensaverTimeoutMs = SCREENSAVER_TIMEOUT_MS_MIN;
   cfg.weatherRefreshMinutes =
       clampU16(cfg.weatherRefreshMinutes, WEATHER_REFRESH_MINUTES_MIN, WEATHER_REFRESH_MINUTES_MAX);
   cfg.weatherLat.trim();
@@ -67,7 +69,8 @@ void finalizeHostsAndSources() {
   cfg.adsbHost.trim();
   trimOrDefault(cfg.adsbPath, ADSB_AIRCRAFT_PATH_DEFAULT);
   if (!cfg.adsbPath.startsWith("/")) cfg.adsbPath = String("/") + cfg.adsbPath;
-  cfg.adsbRefreshSeconds = clampU16(cfg.adsbRefreshSeconds, ADSB_REFRESH_SECONDS_MIN, ADSB_REFRESH_SECONDS_MAX);
+  cfg.adsbRefreshSeconds =
+      clampU16(cfg.adsbRefreshSeconds, ADSB_REFRESH_SECONDS_MIN, ADSB_REFRESH_SECONDS_MAX);
   cfg.adsbRangeKm = clampU16(cfg.adsbRangeKm, ADSB_RANGE_KM_MIN, ADSB_RANGE_KM_MAX);
   cfg.adsbCenterLat.trim();
   cfg.adsbCenterLon.trim();
@@ -273,7 +276,8 @@ void desktopFinalizeLoadedConfig() {
       clampU16(cfg.weatherRefreshMinutes, WEATHER_REFRESH_MINUTES_MIN, WEATHER_REFRESH_MINUTES_MAX);
   cfg.hamqslRefreshMinutes =
       clampU16(cfg.hamqslRefreshMinutes, HAMQSL_REFRESH_MINUTES_MIN, HAMQSL_REFRESH_MINUTES_MAX);
-  if (cfg.screensaverTimeoutMs < SCREENSAVER_TIMEOUT_MS_MIN) cfg.screensaverTimeoutMs = SCREENSAVER_TIMEOUT_MS_MIN;
+  if (cfg.screensaverTimeoutMs < SCREENSAVER_TIMEOUT_MS_MIN)
+    cfg.screensaverTimeoutMs = SCREENSAVER_TIMEOUT_MS_MIN;
   if (!weatherConfigured()) clearWeatherData();
   if (!hamqslConfigured()) clearHamqslData();
   if (!adsbFeatureEnabled()) clearAdsbData();

@@ -203,7 +203,8 @@ bool applyConfigFromFile(const char *path, String *errMsg) {
                       "pistar_host).");
   }
   doc["backend"] = backend;
-  if (!persistConfigDocument(doc, CONFIG_FILE)) return failImport(errMsg, "Imported config could not be saved.");
+  if (!persistConfigDocument(doc, CONFIG_FILE))
+    return failImport(errMsg, "Imported config could not be saved.");
   applyConfigAfterLoad();
   return true;
 }

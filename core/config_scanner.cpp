@@ -38,8 +38,7 @@ long matchingBracketEnd(const std::string &text, long open, char openCh, char cl
   return -1;
 }
 
-bool getBracketed(const std::string &text, const char *key, char openCh, char closeCh,
-                  std::string &out) {
+bool getBracketed(const std::string &text, const char *key, char openCh, char closeCh, std::string &out) {
   long pos = desktopJsonFindValue(text, key, 0);
   if (pos < 0 || (size_t)pos >= text.size() || text[(size_t)pos] != openCh) return false;
   long end = matchingBracketEnd(text, pos, openCh, closeCh);

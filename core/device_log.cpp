@@ -21,9 +21,7 @@ int webLogLastHamqslCode = 0;
 namespace {
 
 // Failure streaks that still get a log line with an unchanged code.
-bool streakWorthLogging(uint32_t streak) {
-  return streak <= 3 || (streak % 10) == 0;
-}
+bool streakWorthLogging(uint32_t streak) { return streak <= 3 || (streak % 10) == 0; }
 
 // Message text for the ring: one line, at most 220 characters.
 String cleanWebLogMessage(const String& message) {
@@ -103,9 +101,10 @@ int noteApiFetchResult(bool ok, int statusCode, uint32_t latencyMs) {
       rememberFetchOutcome(webLogApiStateKnown, webLogLastApiOk, webLogLastApiCode, ok, statusCode);
   if (changed || (!ok && streakWorthLogging(d.consecutiveFetchFailures))) {
     if (ok) {
-      addWebLog("INFO", "API",
-                "Hotspot API OK (HTTP " + String(statusCode) + ", " + String((unsigned long)latencyMs) + " ms).",
-                true);
+      addWebLog(
+          "INFO", "API",
+          "Hotspot API OK (HTTP " + String(statusCode) + ", " + String((unsigned long)latencyMs) + " ms).",
+          true);
     } else {
       addWebLog("WARN", "API",
                 "Hotspot API failed (HTTP " + String(statusCode) + ", " + String((unsigned long)latencyMs) +

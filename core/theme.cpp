@@ -81,8 +81,8 @@ bool parseHexColor(String s, uint16_t &out565) {
   char *end = nullptr;
   long value = strtol(start, &end, 16);
   if (end != start + 6 || value < 0 || value > HEX_COLOR_MAX) return false;
-  out565 = rgb888To565((uint8_t)((value >> 16) & 0xFF), (uint8_t)((value >> 8) & 0xFF),
-                       (uint8_t)(value & 0xFF));
+  out565 =
+      rgb888To565((uint8_t)((value >> 16) & 0xFF), (uint8_t)((value >> 8) & 0xFF), (uint8_t)(value & 0xFF));
   return true;
 }
 
@@ -157,6 +157,7 @@ bool loadThemeFromJson() {
   if (err) return false;
   JsonObjectConst colours = doc["theme"].as<JsonObjectConst>();
   if (colours.isNull()) return false;
-  for (int i = 0; i < THEME_COLOR_COUNT; ++i) loadThemeColor(colours, THEME_COLOR_KEYS[i], themeColorField(theme, i));
+  for (int i = 0; i < THEME_COLOR_COUNT; ++i)
+    loadThemeColor(colours, THEME_COLOR_KEYS[i], themeColorField(theme, i));
   return true;
 }

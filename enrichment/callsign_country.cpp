@@ -65,11 +65,13 @@ const CallsignPrefixRow CALLSIGN_PREFIX_TABLE[] = {
     {"sm", "T7"},
     {"pt", "CT CQ CR CS CU"},
     {"ie", "EI EJ"},
-    {"ru", "UA UB UC UD UE UF UG UH UI RA RB RC RD RE RF RG RH RI RJ RK RL RM RN RO RP RQ RR RS RT RU RV RW RX RY RZ"},
+    {"ru",
+     "UA UB UC UD UE UF UG UH UI RA RB RC RD RE RF RG RH RI RJ RK RL RM RN RO RP RQ RR RS RT RU RV RW RX RY RZ"},
     {"ua", "UR US UT UU UV UW UX UY UZ EM EN EO"},
     {"uz", "UJ UK UL UM"},
     {"kz", "UN UO UP UQ"},
-    {"us", "K N W AA AB AC AD AE AF AG AH AI AJ AK KA KB KC KD KE KF KG KH KI KJ KK KL KM KN KO KP KQ KR KS KT KU KV KW KX KY KZ NA NB NC ND NE NF NG NH NI NJ NK NL NM NN NO NP NQ NR NS NT NU NV NW NX NY NZ WA WB WC WD WE WF WG WH WI WJ WK WL WM WN WO WP WQ WR WS WT WU WV WW WX WY WZ"},
+    {"us",
+     "K N W AA AB AC AD AE AF AG AH AI AJ AK KA KB KC KD KE KF KG KH KI KJ KK KL KM KN KO KP KQ KR KS KT KU KV KW KX KY KZ NA NB NC ND NE NF NG NH NI NJ NK NL NM NN NO NP NQ NR NS NT NU NV NW NX NY NZ WA WB WC WD WE WF WG WH WI WJ WK WL WM WN WO WP WQ WR WS WT WU WV WW WX WY WZ"},
     {"ca", "CF CG CH CI CJ CK CY CZ VA VB VC VD VE VF VG VO VX VY XJ XK XL XM XN XO"},
     {"mx", "XA XB XC XD XE XF XG XH XI 4A 4B 4C 6D 6E 6F 6G 6H 6I 6J"},
     {"ag", "V2"},
@@ -180,7 +182,8 @@ const CallsignPrefixRow CALLSIGN_PREFIX_TABLE[] = {
     {"my", "9M 9W"},
     {"sg", "9V S6"},
     {"tw", "BV"},
-    {"cn", "B 3H 3I 3J 3K 3L 3M 3N 3O 3P 3Q 3R 3S 3T 3U BA BB BC BD BE BF BG BH BI BJ BK BL BM BN BO BP BQ BR BS BT BU BW BX BY BZ XS"},
+    {"cn",
+     "B 3H 3I 3J 3K 3L 3M 3N 3O 3P 3Q 3R 3S 3T 3U BA BB BC BD BE BF BG BH BI BJ BK BL BM BN BO BP BQ BR BS BT BU BW BX BY BZ XS"},
     {"kr", "DS DT D7 D8 D9 6K 6L 6M 6N HL"},
     {"kp", "HM P5 P6 P7 P8 P9"},
     {"th", "E2 HS"},
@@ -210,7 +213,8 @@ const CallsignPrefixRow CALLSIGN_PREFIX_TABLE[] = {
     {"ws", "5W"},
 };
 
-constexpr int CALLSIGN_PREFIX_ROW_COUNT = (int)(sizeof(CALLSIGN_PREFIX_TABLE) / sizeof(CALLSIGN_PREFIX_TABLE[0]));
+constexpr int CALLSIGN_PREFIX_ROW_COUNT =
+    (int)(sizeof(CALLSIGN_PREFIX_TABLE) / sizeof(CALLSIGN_PREFIX_TABLE[0]));
 const char* const DEFAULT_COUNTRY_CODE = "de";
 const int FLAG_SIZE_PX = 32;
 
@@ -261,7 +265,8 @@ String flagBmpPathFromCode(const String& code) {
 bool drawFlagForCallsign(int x, int y, int w, int h, const String& callsign) {
   if (w < FLAG_SIZE_PX || h < FLAG_SIZE_PX) return false;
   String path = flagBmpPathFromCode(countryCodeFromCallsign(callsign));
-  return drawBmp24FromSD(path, x + (w - FLAG_SIZE_PX) / 2, y + (h - FLAG_SIZE_PX) / 2, FLAG_SIZE_PX, FLAG_SIZE_PX);
+  return drawBmp24FromSD(path, x + (w - FLAG_SIZE_PX) / 2, y + (h - FLAG_SIZE_PX) / 2, FLAG_SIZE_PX,
+                         FLAG_SIZE_PX);
 }
 
 // A framed flag for the code, or the code itself ("--" when empty) as text.
@@ -269,7 +274,8 @@ void drawFlagOrPlaceholder(int x, int y, int w, int h, const String& code) {
   fillPanel(x, y, w, h, theme.panel2, theme.border);
   String c = code;
   c.trim();
-  if (c.length() > 0 && drawBmp24FromSD(String("/flags/") + c + ".bmp", x + 28, y + 6, w - 25, h - 20)) return;
+  if (c.length() > 0 && drawBmp24FromSD(String("/flags/") + c + ".bmp", x + 28, y + 6, w - 25, h - 20))
+    return;
   tft.setTextFont(2);
   tft.setTextDatum(MC_DATUM);
   tft.setTextColor(theme.accent, theme.panel2);
@@ -281,7 +287,8 @@ int callsignCountryCodeCount() {
   int count = 0;
   for (int i = 0; i < CALLSIGN_PREFIX_ROW_COUNT; ++i) {
     bool seen = false;
-    for (int j = 0; j < i && !seen; ++j) seen = strcmp(CALLSIGN_PREFIX_TABLE[i].code, CALLSIGN_PREFIX_TABLE[j].code) == 0;
+    for (int j = 0; j < i && !seen; ++j)
+      seen = strcmp(CALLSIGN_PREFIX_TABLE[i].code, CALLSIGN_PREFIX_TABLE[j].code) == 0;
     if (!seen) ++count;
   }
   return count;
@@ -292,7 +299,8 @@ const char* callsignCountryCodeAt(int index) {
   int count = 0;
   for (int i = 0; i < CALLSIGN_PREFIX_ROW_COUNT; ++i) {
     bool seen = false;
-    for (int j = 0; j < i && !seen; ++j) seen = strcmp(CALLSIGN_PREFIX_TABLE[i].code, CALLSIGN_PREFIX_TABLE[j].code) == 0;
+    for (int j = 0; j < i && !seen; ++j)
+      seen = strcmp(CALLSIGN_PREFIX_TABLE[i].code, CALLSIGN_PREFIX_TABLE[j].code) == 0;
     if (seen) continue;
     if (count == index) return CALLSIGN_PREFIX_TABLE[i].code;
     ++count;

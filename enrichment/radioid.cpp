@@ -212,7 +212,8 @@ String buildRadioIdUsersUrl(const String& callsign) {
     base.replace("%CALLSIGN%", enc);
     return base;
   }
-  if (base.endsWith("=") || base.endsWith("/") || base.endsWith(":") || base.indexOf('?') < 0) return base + enc;
+  if (base.endsWith("=") || base.endsWith("/") || base.endsWith(":") || base.indexOf('?') < 0)
+    return base + enc;
   if (base.endsWith("?") || base.endsWith("&")) return base + "callsign=" + enc;
   return base + "&callsign=" + enc;
 }
@@ -318,14 +319,16 @@ String lookupPlainTextNameFromPayload(const String& payload, const String& norma
       name.trim();
     }
   }
-  if (name.length() > RADIOID_PLAIN_NAME_MAX_CHARS) name = clipWithTilde(name, (int)RADIOID_PLAIN_NAME_MAX_CHARS);
+  if (name.length() > RADIOID_PLAIN_NAME_MAX_CHARS)
+    name = clipWithTilde(name, (int)RADIOID_PLAIN_NAME_MAX_CHARS);
   return name;
 }
 
 // Fills the entry from one user object of the API.
 void desktopPopulateRadioIdEntryFromRawObject(const String& object, RadioIdLookupCacheEntry& entry) {
   String name = firstValue(object, NAME_KEYS);
-  if (name.length() == 0) name = buildOperatorName(firstValue(object, FIRST_NAME_KEYS), firstValue(object, LAST_NAME_KEYS));
+  if (name.length() == 0)
+    name = buildOperatorName(firstValue(object, FIRST_NAME_KEYS), firstValue(object, LAST_NAME_KEYS));
   name.trim();
   entry.name = name;
   entry.country = firstValue(object, COUNTRY_KEYS);
@@ -340,7 +343,8 @@ bool desktopParseRadioIdUserResponseRaw(const String& payload, RadioIdLookupCach
   clearEntryResult(entry);
   if (looksLikeHtmlDocument(payload)) return false;
   String container;
-  if (desktopDataJsonGetArray(payload, "results", container) || desktopDataJsonGetArray(payload, "data", container)) {
+  if (desktopDataJsonGetArray(payload, "results", container) ||
+      desktopDataJsonGetArray(payload, "data", container)) {
     int pos = 0;
     String object;
     if (desktopDataJsonNextObject(container, pos, object)) {
@@ -350,7 +354,8 @@ bool desktopParseRadioIdUserResponseRaw(const String& payload, RadioIdLookupCach
     }
     return entry.found;
   }
-  if (desktopDataJsonGetObject(payload, "user", container) || desktopDataJsonGetObject(payload, "data", container)) {
+  if (desktopDataJsonGetObject(payload, "user", container) ||
+      desktopDataJsonGetObject(payload, "data", container)) {
     desktopPopulateRadioIdEntryFromRawObject(container, entry);
     return entry.found;
   }
@@ -384,7 +389,8 @@ bool fetchRadioIdProfile(const String& normalizedCallsign, RadioIdLookupCacheEnt
   String payload;
   int code = 0;
   if (!radioIdHttpGet(url, payload, code)) {
-    addWebLog("WARN", "LOOKUP", String("Callsign lookup failed for ") + normalizedCallsign + " (HTTP " + code + ").", true);
+    addWebLog("WARN", "LOOKUP",
+              String("Callsign lookup failed for ") + normalizedCallsign + " (HTTP " + code + ").", true);
     return false;
   }
   uint32_t now = millis();
@@ -394,7 +400,8 @@ bool fetchRadioIdProfile(const String& normalizedCallsign, RadioIdLookupCacheEnt
   outEntry.lastFetchMillis = now != 0 ? now : 1;  // 0 would mean "never fetched"
   parseRadioIdUserResponse(payload, outEntry);
   if (outEntry.found) {
-    addWebLog("INFO", "LOOKUP", String("Callsign lookup found ") + normalizedCallsign + " as " + outEntry.name + ".", true);
+    addWebLog("INFO", "LOOKUP",
+              String("Callsign lookup found ") + normalizedCallsign + " as " + outEntry.name + ".", true);
   }
   return true;
 }

@@ -21,9 +21,9 @@ struct RadioIdLookupCacheEntry {
 };
 
 constexpr int RADIOID_LOOKUP_CACHE_SIZE = 8;
-constexpr uint32_t RADIOID_LOOKUP_TTL_MS = 86400000UL;        // 24 h for found entries
-constexpr uint32_t RADIOID_LOOKUP_RETRY_MS = 900000UL;        // 15 min for misses
-constexpr uint32_t RADIOID_LOOKUP_MIN_INTERVAL_MS = 1500;     // spacing of HTTP lookups
+constexpr uint32_t RADIOID_LOOKUP_TTL_MS = 86400000UL;     // 24 h for found entries
+constexpr uint32_t RADIOID_LOOKUP_RETRY_MS = 900000UL;     // 15 min for misses
+constexpr uint32_t RADIOID_LOOKUP_MIN_INTERVAL_MS = 1500;  // spacing of HTTP lookups
 constexpr size_t RADIOID_PLAIN_NAME_MAX_CHARS = 80;
 extern const char* const RADIOID_LOOKUP_ACCEPT;
 

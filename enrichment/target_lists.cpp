@@ -62,8 +62,8 @@ String decodeListEntities(const String& s) {
   static const struct {
     const char* entity;
     const char* text;
-  } ENTITIES[] = {{"&amp;", "&"},  {"&quot;", "\""}, {"&#39;", "'"},   {"&apos;", "'"}, {"&nbsp;", " "},
-                  {"&ndash;", "-"}, {"&mdash;", "-"}, {"&lt;", "<"},    {"&gt;", ">"}};
+  } ENTITIES[] = {{"&amp;", "&"},   {"&quot;", "\""}, {"&#39;", "'"}, {"&apos;", "'"}, {"&nbsp;", " "},
+                  {"&ndash;", "-"}, {"&mdash;", "-"}, {"&lt;", "<"},  {"&gt;", ">"}};
   String out;
   out.reserve(s.length());
   for (unsigned int i = 0; i < s.length();) {
@@ -184,13 +184,15 @@ void consumeHtmlRows(String& buffer, bool finalPass, File& file, const String& l
     }
     int gt = lower.indexOf('>');
     if (gt < 0) {
-      if (buffer.length() > ROW_OPEN_TAG_LIMIT_CHARS) buffer = buffer.substring(buffer.length() - ROW_SCAN_KEEP_CHARS);
+      if (buffer.length() > ROW_OPEN_TAG_LIMIT_CHARS)
+        buffer = buffer.substring(buffer.length() - ROW_SCAN_KEEP_CHARS);
       if (finalPass) buffer = "";
       return;
     }
     int end = lower.indexOf("</tr>", gt);
     if (end < 0) {
-      if (buffer.length() > ROW_BODY_LIMIT_CHARS) buffer = buffer.substring(buffer.length() - ROW_SCAN_KEEP_CHARS);
+      if (buffer.length() > ROW_BODY_LIMIT_CHARS)
+        buffer = buffer.substring(buffer.length() - ROW_SCAN_KEEP_CHARS);
       if (finalPass) buffer = "";
       return;
     }
@@ -298,8 +300,8 @@ bool convertToListFile(const String& mode, ConvertSource& source, bool html, con
   return true;
 }
 
-bool convertFile(const String& mode, const String& rawPath, bool html, const String& finalPath, const String& tmpPath,
-                 int& entryCount) {
+bool convertFile(const String& mode, const String& rawPath, bool html, const String& finalPath,
+                 const String& tmpPath, int& entryCount) {
   entryCount = 0;
   File raw = storageOpen(rawPath, "rb");
   if (!raw) return false;
@@ -621,7 +623,8 @@ bool writeTargetListFileFromPlainText(const String& mode, const String& payload,
 // Streams a GET body into a storage file. Every failure (including a body
 // that stalls for TARGET_LIST_DOWNLOAD_STALL_MS, ends before its announced
 // length or breaks off) removes the partial file and reports why.
-bool httpDownloadToSdFile(const String& url, const String& path, int& codeOut, size_t& bytesOut, String& errorOut) {
+bool httpDownloadToSdFile(const String& url, const String& path, int& codeOut, size_t& bytesOut,
+                          String& errorOut) {
   codeOut = 0;
   bytesOut = 0;
   errorOut = "";
@@ -673,19 +676,22 @@ bool downloadTargetListForMode(const String& mode, String& detailOut) {
     return false;
   }
   int entries = 0;
-  bool ok = writeTargetListFileFromBrenvoHtmlFile(listMode, info->rawPath, info->listPath, info->tmpPath, entries);
-  if (!ok) ok = writeTargetListFileFromPlainTextFile(listMode, info->rawPath, info->listPath, info->tmpPath, entries);
+  bool ok =
+      writeTargetListFileFromBrenvoHtmlFile(listMode, info->rawPath, info->listPath, info->tmpPath, entries);
+  if (!ok)
+    ok =
+        writeTargetListFileFromPlainTextFile(listMode, info->rawPath, info->listPath, info->tmpPath, entries);
   storageRemove(info->rawPath);
   String byteText = String((unsigned long long)bytes);
   if (ok) {
     clearTargetNameLookupCache();
-    detailOut = String("Saved ") + entries + " " + listMode + " target names to " + info->listPath + " from " + byteText +
-                " downloaded bytes.";
+    detailOut = String("Saved ") + entries + " " + listMode + " target names to " + info->listPath +
+                " from " + byteText + " downloaded bytes.";
     addWebLog("INFO", "LOOKUP", detailOut, true);
     return true;
   }
-  detailOut = String("Could not convert target list for ") + listMode + " to SD format. Downloaded " + byteText +
-              " bytes. Expected Brenvo HTML or text lines like 262|Germany.";
+  detailOut = String("Could not convert target list for ") + listMode + " to SD format. Downloaded " +
+              byteText + " bytes. Expected Brenvo HTML or text lines like 262|Germany.";
   addWebLog("WARN", "LOOKUP", detailOut, true);
   return false;
 }

@@ -77,7 +77,8 @@ String targetListUrlForMode(const String& mode);
 bool downloadTargetListForMode(const String& mode, String& detailOut);
 
 // Streams a GET body into a storage file; removes the file on any failure.
-bool httpDownloadToSdFile(const String& url, const String& path, int& codeOut, size_t& bytesOut, String& errorOut);
+bool httpDownloadToSdFile(const String& url, const String& path, int& codeOut, size_t& bytesOut,
+                          String& errorOut);
 
 // Converts a downloaded list page (HTML table) or text lines into the list file.
 bool writeTargetListFileFromBrenvoHtmlFile(const String& mode, const String& rawPath, const String& finalPath,

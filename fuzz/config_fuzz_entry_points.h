@@ -27,9 +27,11 @@ inline void fuzzConfigInput(const uint8_t *data, size_t size) {
 
   fuzzConfigCheck(cfg.backend == "Pi-Star" || cfg.backend == "WPSD");
   fuzzConfigCheck(cfg.wifiRetriesPerProfile <= 10);
-  fuzzConfigCheck(cfg.aprsRefreshMinutes >= APRS_REFRESH_MINUTES_MIN && cfg.aprsRefreshMinutes <= APRS_REFRESH_MINUTES_MAX);
+  fuzzConfigCheck(cfg.aprsRefreshMinutes >= APRS_REFRESH_MINUTES_MIN &&
+                  cfg.aprsRefreshMinutes <= APRS_REFRESH_MINUTES_MAX);
   fuzzConfigCheck(cfg.aprsRangeKm >= APRS_RANGE_KM_MIN && cfg.aprsRangeKm <= APRS_RANGE_KM_MAX);
-  fuzzConfigCheck(cfg.adsbRefreshSeconds >= ADSB_REFRESH_SECONDS_MIN && cfg.adsbRefreshSeconds <= ADSB_REFRESH_SECONDS_MAX);
+  fuzzConfigCheck(cfg.adsbRefreshSeconds >= ADSB_REFRESH_SECONDS_MIN &&
+                  cfg.adsbRefreshSeconds <= ADSB_REFRESH_SECONDS_MAX);
   fuzzConfigCheck(cfg.hamqslRefreshMinutes >= HAMQSL_REFRESH_MINUTES_MIN);
   fuzzConfigCheck(cfg.alertRefreshMinutes >= ALERT_REFRESH_MINUTES_MIN);
   fuzzConfigCheck(cfg.screensaverTimeoutMs >= SCREENSAVER_TIMEOUT_MS_MIN);

@@ -66,8 +66,8 @@ inline void fuzzDashboardStatusInput(const uint8_t* data, size_t size) {
   String page = size > 0 ? String((const char*)data + 1, size - 1) : String();
   const String txBefore = hotspotTxFreq;
   const bool ok = parseDashboardStatusHtml(page);
-  if (ok && hotspotTxFreq.length() == 0 && hotspotRxFreq.length() == 0 && !modeDMR.known && !modeDSTAR.known &&
-      !modeYSF.known && !modeP25.known && !modeNXDN.known && !modePOCSAG.known) {
+  if (ok && hotspotTxFreq.length() == 0 && hotspotRxFreq.length() == 0 && !modeDMR.known &&
+      !modeDSTAR.known && !modeYSF.known && !modeP25.known && !modeNXDN.known && !modePOCSAG.known) {
     abort();  // success needs something to show for it
   }
   if (txBefore.length() > 0 && hotspotTxFreq.length() == 0) abort();  // never cleared

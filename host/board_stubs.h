@@ -13,48 +13,48 @@
 // ---- Wi-Fi -------------------------------------------------------------------
 
 enum wl_status_t {
-    WL_IDLE_STATUS = 0,
-    WL_NO_SSID_AVAIL = 1,
-    WL_SCAN_COMPLETED = 2,
-    WL_CONNECTED = 3,
-    WL_CONNECT_FAILED = 4,
-    WL_CONNECTION_LOST = 5,
-    WL_DISCONNECTED = 6,
+  WL_IDLE_STATUS = 0,
+  WL_NO_SSID_AVAIL = 1,
+  WL_SCAN_COMPLETED = 2,
+  WL_CONNECTED = 3,
+  WL_CONNECT_FAILED = 4,
+  WL_CONNECTION_LOST = 5,
+  WL_DISCONNECTED = 6,
 };
 
 enum wifi_mode_t {
-    WIFI_OFF = 0,
-    WIFI_STA = 1,
-    WIFI_AP = 2,
-    WIFI_AP_STA = 3,
+  WIFI_OFF = 0,
+  WIFI_STA = 1,
+  WIFI_AP = 2,
+  WIFI_AP_STA = 3,
 };
 
 // The simulated station: joined from the start.
 class WiFiClass {
-public:
-    // 3 (connected) at start, 6 after disconnect.
-    int status() const { return status_; }
-    // Joining always succeeds at once; returns the new status.
-    int begin(const char* ssid = nullptr, const char* pass = nullptr);
-    // Drops the simulated link (status 6).
-    bool disconnect(bool wifiOff = false, bool eraseAp = false);
-    // Fixed signal strength of the simulated link: -42 dBm.
-    int RSSI() const { return -42; }
-    // "DESKTOP" for network 0 (the current and the only scanned network), else "".
-    String SSID(int index = 0) const;
-    // "127.0.0.1".
-    IPAddress localIP() const;
-    // "127.0.0.1".
-    IPAddress softAPIP() const;
-    bool mode(int m) { return true; }
-    void persistent(bool on) {}
-    bool setAutoReconnect(bool on) { return true; }
-    bool softAPdisconnect(bool wifiOff = false) { return true; }
-    // A scan always finds exactly one network.
-    int scanNetworks(bool async = false, bool showHidden = false) { return 1; }
+ public:
+  // 3 (connected) at start, 6 after disconnect.
+  int status() const { return status_; }
+  // Joining always succeeds at once; returns the new status.
+  int begin(const char* ssid = nullptr, const char* pass = nullptr);
+  // Drops the simulated link (status 6).
+  bool disconnect(bool wifiOff = false, bool eraseAp = false);
+  // Fixed signal strength of the simulated link: -42 dBm.
+  int RSSI() const { return -42; }
+  // "DESKTOP" for network 0 (the current and the only scanned network), else "".
+  String SSID(int index = 0) const;
+  // "127.0.0.1".
+  IPAddress localIP() const;
+  // "127.0.0.1".
+  IPAddress softAPIP() const;
+  bool mode(int m) { return true; }
+  void persistent(bool on) {}
+  bool setAutoReconnect(bool on) { return true; }
+  bool softAPdisconnect(bool wifiOff = false) { return true; }
+  // A scan always finds exactly one network.
+  int scanNetworks(bool async = false, bool showHidden = false) { return 1; }
 
-private:
-    int status_ = WL_CONNECTED;
+ private:
+  int status_ = WL_CONNECTED;
 };
 
 extern WiFiClass WiFi;
@@ -62,9 +62,9 @@ extern WiFiClass WiFi;
 // ---- Chip ----------------------------------------------------------------------
 
 class EspClass {
-public:
-    // Fixed 134217728 bytes (128 MiB).
-    uint32_t getFreeHeap() const { return 134217728u; }
+ public:
+  // Fixed 134217728 bytes (128 MiB).
+  uint32_t getFreeHeap() const { return 134217728u; }
 };
 
 extern EspClass ESP;
@@ -74,19 +74,19 @@ extern EspClass ESP;
 const size_t UPDATE_SIZE_UNKNOWN = 0xFFFFFFFFu;
 
 class UpdateClass {
-public:
-    // Accepts any size; clears the error.
-    bool begin(size_t size = UPDATE_SIZE_UNKNOWN);
-    // Swallows the bytes; returns n.
-    size_t write(const uint8_t* data, size_t n) { return n; }
-    bool end(bool evenIfRemaining = false) { return true; }
-    // Marks the update aborted (error 12).
-    void abort() { err_ = 12; }
-    int getError() const { return err_; }
-    bool hasError() const { return err_ != 0; }
+ public:
+  // Accepts any size; clears the error.
+  bool begin(size_t size = UPDATE_SIZE_UNKNOWN);
+  // Swallows the bytes; returns n.
+  size_t write(const uint8_t* data, size_t n) { return n; }
+  bool end(bool evenIfRemaining = false) { return true; }
+  // Marks the update aborted (error 12).
+  void abort() { err_ = 12; }
+  int getError() const { return err_; }
+  bool hasError() const { return err_ != 0; }
 
-private:
-    int err_ = 0;
+ private:
+  int err_ = 0;
 };
 
 extern UpdateClass Update;
@@ -94,22 +94,22 @@ extern UpdateClass Update;
 // ---- Reset reason -----------------------------------------------------------------
 
 enum RESET_REASON {
-    NO_MEAN = 0,
-    POWERON_RESET = 1,
-    SW_RESET = 3,
-    OWDT_RESET = 4,
-    DEEPSLEEP_RESET = 5,
-    SDIO_RESET = 6,
-    TG0WDT_SYS_RESET = 7,
-    TG1WDT_SYS_RESET = 8,
-    RTCWDT_SYS_RESET = 9,
-    INTRUSION_RESET = 10,
-    TGWDT_CPU_RESET = 11,
-    SW_CPU_RESET = 12,
-    RTCWDT_CPU_RESET = 13,
-    EXT_CPU_RESET = 14,
-    RTCWDT_BROWN_OUT_RESET = 15,
-    RTCWDT_RTC_RESET = 16,
+  NO_MEAN = 0,
+  POWERON_RESET = 1,
+  SW_RESET = 3,
+  OWDT_RESET = 4,
+  DEEPSLEEP_RESET = 5,
+  SDIO_RESET = 6,
+  TG0WDT_SYS_RESET = 7,
+  TG1WDT_SYS_RESET = 8,
+  RTCWDT_SYS_RESET = 9,
+  INTRUSION_RESET = 10,
+  TGWDT_CPU_RESET = 11,
+  SW_CPU_RESET = 12,
+  RTCWDT_CPU_RESET = 13,
+  EXT_CPU_RESET = 14,
+  RTCWDT_BROWN_OUT_RESET = 15,
+  RTCWDT_RTC_RESET = 16,
 };
 
 // Always 0 (NO_MEAN) on the desktop.
@@ -135,9 +135,8 @@ const TickType_t portTICK_PERIOD_MS = 1;
 inline TickType_t pdMS_TO_TICKS(uint32_t ms) { return (TickType_t)ms; }
 
 // Starts nothing: stores a null handle and returns 0.
-BaseType_t xTaskCreatePinnedToCore(TaskFunction_t fn, const char* name, uint32_t stackBytes,
-                                   void* param, UBaseType_t priority, TaskHandle_t* handleOut,
-                                   BaseType_t core);
+BaseType_t xTaskCreatePinnedToCore(TaskFunction_t fn, const char* name, uint32_t stackBytes, void* param,
+                                   UBaseType_t priority, TaskHandle_t* handleOut, BaseType_t core);
 
 // No effect.
 void vTaskDelete(TaskHandle_t task);
@@ -157,23 +156,23 @@ const int PNG_RGB565_LITTLE_ENDIAN = 0;
 const int PNG_RGB565_BIG_ENDIAN = 1;
 
 struct PNGFILE {
-    int32_t iPos = 0;
-    int32_t iSize = 0;
-    uint8_t* pData = nullptr;
-    void* fHandle = nullptr;
+  int32_t iPos = 0;
+  int32_t iSize = 0;
+  uint8_t* pData = nullptr;
+  void* fHandle = nullptr;
 };
 
 struct PNGDRAW {
-    int y = 0;
-    int iWidth = 0;
-    int iPitch = 0;
-    int iPixelType = 0;
-    int iHasAlpha = 0;
-    int iBpp = 0;
-    uint8_t* pPalette = nullptr;
-    uint16_t* pFastPalette = nullptr;
-    uint8_t* pPixels = nullptr;
-    void* pUser = nullptr;
+  int y = 0;
+  int iWidth = 0;
+  int iPitch = 0;
+  int iPixelType = 0;
+  int iHasAlpha = 0;
+  int iBpp = 0;
+  uint8_t* pPalette = nullptr;
+  uint16_t* pFastPalette = nullptr;
+  uint8_t* pPixels = nullptr;
+  void* pUser = nullptr;
 };
 
 typedef void* PNG_OPEN_CALLBACK(const char* filename, int32_t* sizeOut);
@@ -184,93 +183,93 @@ typedef int PNG_DRAW_CALLBACK(PNGDRAW* draw);
 
 // The line-by-line PNG decoder; on the desktop every open and decode fails.
 class PNG {
-public:
-    // -1: the desktop build has no decoder.
-    int open(const char* filename, PNG_OPEN_CALLBACK* openFn, PNG_CLOSE_CALLBACK* closeFn,
-             PNG_READ_CALLBACK* readFn, PNG_SEEK_CALLBACK* seekFn, PNG_DRAW_CALLBACK* drawFn) {
-        return -1;
-    }
-    // -1: nothing is decoded.
-    int decode(void* user, int options) { return -1; }
-    void close() {}
-    int getWidth() const { return 0; }
-    int getHeight() const { return 0; }
-    int getPixelType() const { return 0; }
-    int hasAlpha() const { return 0; }
-    void getLineAsRGB565(PNGDRAW* draw, uint16_t* pixels, int endianness, uint32_t background) {}
+ public:
+  // -1: the desktop build has no decoder.
+  int open(const char* filename, PNG_OPEN_CALLBACK* openFn, PNG_CLOSE_CALLBACK* closeFn,
+           PNG_READ_CALLBACK* readFn, PNG_SEEK_CALLBACK* seekFn, PNG_DRAW_CALLBACK* drawFn) {
+    return -1;
+  }
+  // -1: nothing is decoded.
+  int decode(void* user, int options) { return -1; }
+  void close() {}
+  int getWidth() const { return 0; }
+  int getHeight() const { return 0; }
+  int getPixelType() const { return 0; }
+  int hasAlpha() const { return 0; }
+  void getLineAsRGB565(PNGDRAW* draw, uint16_t* pixels, int endianness, uint32_t background) {}
 };
 
 // ---- Web server -----------------------------------------------------------------------------
 
 enum HTTPMethod {
-    HTTP_ANY = 0,
-    HTTP_GET = 1,
-    HTTP_HEAD = 2,
-    HTTP_POST = 3,
-    HTTP_PUT = 4,
-    HTTP_PATCH = 5,
-    HTTP_DELETE = 6,
-    HTTP_OPTIONS = 7,
+  HTTP_ANY = 0,
+  HTTP_GET = 1,
+  HTTP_HEAD = 2,
+  HTTP_POST = 3,
+  HTTP_PUT = 4,
+  HTTP_PATCH = 5,
+  HTTP_DELETE = 6,
+  HTTP_OPTIONS = 7,
 };
 
 typedef void (*WebServerHandler)();
 
 // The board's configuration web server; no listener is started.
 class WebServer {
-public:
-    explicit WebServer(int port = 80) {}
-    // Writes the serial line saying that no listener is started.
-    void begin();
-    void handleClient() {}
-    void on(const char* uri, WebServerHandler handler) {}
-    void on(const char* uri, HTTPMethod method, WebServerHandler handler) {}
-    void on(const char* uri, HTTPMethod method, WebServerHandler handler, WebServerHandler upload) {}
-    void onNotFound(WebServerHandler handler) {}
-    void sendHeader(const String& name, const String& value, bool first = false) {}
-    // Writes one serial line with code, content type and body length.
-    void send(int code, const char* contentType = "", const String& body = String());
-    void send(int code, const String& contentType, const String& body = String());
-    // "" for every argument name.
-    String arg(const String& name) const { return String(); }
-    // false for every argument name.
-    bool hasArg(const String& name) const { return false; }
-    int args() const { return 0; }
+ public:
+  explicit WebServer(int port = 80) {}
+  // Writes the serial line saying that no listener is started.
+  void begin();
+  void handleClient() {}
+  void on(const char* uri, WebServerHandler handler) {}
+  void on(const char* uri, HTTPMethod method, WebServerHandler handler) {}
+  void on(const char* uri, HTTPMethod method, WebServerHandler handler, WebServerHandler upload) {}
+  void onNotFound(WebServerHandler handler) {}
+  void sendHeader(const String& name, const String& value, bool first = false) {}
+  // Writes one serial line with code, content type and body length.
+  void send(int code, const char* contentType = "", const String& body = String());
+  void send(int code, const String& contentType, const String& body = String());
+  // "" for every argument name.
+  String arg(const String& name) const { return String(); }
+  // false for every argument name.
+  bool hasArg(const String& name) const { return false; }
+  int args() const { return 0; }
 
-    // Reads the file to its end in 256-byte pieces and discards them; returns
-    // the number of bytes read.
-    template <class FileT>
-    size_t streamFile(FileT& file, const String& contentType) {
-        uint8_t piece[256];
-        size_t total = 0;
-        for (;;) {
-            int n = (int)file.read(piece, sizeof(piece));
-            if (n <= 0) break;
-            total += (size_t)n;
-        }
-        return total;
+  // Reads the file to its end in 256-byte pieces and discards them; returns
+  // the number of bytes read.
+  template <class FileT>
+  size_t streamFile(FileT& file, const String& contentType) {
+    uint8_t piece[256];
+    size_t total = 0;
+    for (;;) {
+      int n = (int)file.read(piece, sizeof(piece));
+      if (n <= 0) break;
+      total += (size_t)n;
     }
+    return total;
+  }
 };
 
 // ---- Network clients and SPI ------------------------------------------------------------------
 
 class WiFiClient {
-public:
-    virtual ~WiFiClient() = default;
-    void stop() {}
-    bool connected() const { return false; }
+ public:
+  virtual ~WiFiClient() = default;
+  void stop() {}
+  bool connected() const { return false; }
 };
 
 class WiFiClientSecure : public WiFiClient {
-public:
-    void setInsecure() {}
+ public:
+  void setInsecure() {}
 };
 
 const int VSPI = 3;
 const int HSPI = 2;
 
 class SPIClass {
-public:
-    explicit SPIClass(int bus = VSPI) {}
-    void begin(int sck = -1, int miso = -1, int mosi = -1, int ss = -1) {}
-    void end() {}
+ public:
+  explicit SPIClass(int bus = VSPI) {}
+  void begin(int sck = -1, int miso = -1, int mosi = -1, int ss = -1) {}
+  void end() {}
 };

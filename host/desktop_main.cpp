@@ -138,8 +138,8 @@ void drawDesktopBootReadyPage() {
 
   tft.setTextColor(color565(220, 230, 245), page);
   tft.drawString("Runtime size: 800 x 480", 52, 160);
-  tft.drawString(setupRequired ? "Mode: desktop setup simulation" : "Mode: desktop normal simulation",
-                 52, 186);
+  tft.drawString(setupRequired ? "Mode: desktop setup simulation" : "Mode: desktop normal simulation", 52,
+                 186);
   tft.drawString(String("AP/Web stub: http://") + WiFi.softAPIP().toString() + "/", 52, 212);
   tft.drawString(String("Storage: ") + activeStorageLabel, 52, 238);
 
@@ -200,7 +200,8 @@ int desktopRunHoldLoop() {
     if (!desktopNativePumpMessagesNoSDL()) break;
     ++tick;
     verboseTrace("[DESKTOP] heartbeat: running.\n");
-    if (tick % HOLD_IDLE_TRACE_EVERY == 0) verboseTrace("[DESKTOP] main: desktop display hold mode is idle.\n");
+    if (tick % HOLD_IDLE_TRACE_EVERY == 0)
+      verboseTrace("[DESKTOP] main: desktop display hold mode is idle.\n");
     for (int i = 0; i < HOLD_WAIT_STEPS && !closed; ++i) {
       if (!desktopNativePumpMessagesNoSDL()) {
         closed = true;
@@ -219,7 +220,8 @@ void desktopSafeLoopPass(DesktopLoopState& state) {
   state.usedSafeDesktopLoop = true;
   desktopPollEventsOnly();
   if (anyRedrawFlagSet()) {
-    if (state.safeDrawCount < SAFE_REDRAW_TRACE_LIMIT) verboseTrace("[DESKTOP] main: safe redraw requested.\n");
+    if (state.safeDrawCount < SAFE_REDRAW_TRACE_LIMIT)
+      verboseTrace("[DESKTOP] main: safe redraw requested.\n");
     if (state.safeDrawCount < UINT32_MAX) ++state.safeDrawCount;
     verboseTrace("[DESKTOP] main: redraw enter.\n");
     drawDesktopBootReadyPage();

@@ -79,8 +79,8 @@ bool accelRequested() {
 
 // Creates the kept frame texture and makes it the render target.
 void createFrameTexture() {
-  gFrameTexture = SDL_CreateTexture(gRenderer, SDL_PIXELFORMAT_ARGB8888,
-                                    SDL_TEXTUREACCESS_TARGET, SCREEN_W, SCREEN_H);
+  gFrameTexture =
+      SDL_CreateTexture(gRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_TARGET, SCREEN_W, SCREEN_H);
   if (gFrameTexture != nullptr && SDL_SetRenderTarget(gRenderer, gFrameTexture) == 0) {
     SDL_SetTextureBlendMode(gFrameTexture, SDL_BLENDMODE_NONE);
     return;
@@ -92,8 +92,7 @@ void createFrameTexture() {
 }
 
 // Appends one rectangle per horizontal run of set bits of a glyph.
-void appendGlyphRects(const uint8_t* rows, int left, int top, int scale,
-                      std::vector<SDL_Rect>& rects) {
+void appendGlyphRects(const uint8_t* rows, int left, int top, int scale, std::vector<SDL_Rect>& rects) {
   for (int row = 0; row < FONT5X7_ROWS; ++row) {
     uint8_t bits = rows[row];
     int col = 0;
@@ -133,8 +132,7 @@ uint16_t color565(uint8_t r, uint8_t g, uint8_t b) {
 void sdlSetColor565(uint16_t c) {
   if (gRenderer == nullptr) return;
   SDL_SetRenderDrawColor(gRenderer, expand5((uint16_t)((c >> 11) & 0x1F)),
-                         expand6((uint16_t)((c >> 5) & 0x3F)), expand5((uint16_t)(c & 0x1F)),
-                         255);
+                         expand6((uint16_t)((c >> 5) & 0x3F)), expand5((uint16_t)(c & 0x1F)), 255);
 }
 
 void DisplayCompat::init() {
@@ -152,8 +150,8 @@ void DisplayCompat::init() {
     gDesktopRunning = false;
     return;
   }
-  gWindow = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                             SCREEN_W, SCREEN_H, SDL_WINDOW_SHOWN);
+  gWindow = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_W, SCREEN_H,
+                             SDL_WINDOW_SHOWN);
   if (gWindow == nullptr) {
     desktopTrace("[DESKTOP][FATAL] SDL_CreateWindow failed: %s\n", SDL_GetError());
     initFailed_ = true;
@@ -246,13 +244,9 @@ void DisplayCompat::drawRect(int x, int y, int w, int h, uint16_t c) {
   fillClipped((long long)x + w - 1, y, 1, h);
 }
 
-void DisplayCompat::fillRoundRect(int x, int y, int w, int h, int r, uint16_t c) {
-  fillRect(x, y, w, h, c);
-}
+void DisplayCompat::fillRoundRect(int x, int y, int w, int h, int r, uint16_t c) { fillRect(x, y, w, h, c); }
 
-void DisplayCompat::drawRoundRect(int x, int y, int w, int h, int r, uint16_t c) {
-  drawRect(x, y, w, h, c);
-}
+void DisplayCompat::drawRoundRect(int x, int y, int w, int h, int r, uint16_t c) { drawRect(x, y, w, h, c); }
 
 void DisplayCompat::drawFastHLine(int x, int y, int w, uint16_t c) { fillRect(x, y, w, 1, c); }
 
@@ -333,8 +327,7 @@ void DisplayCompat::fillCircle(int x0, int y0, int r, uint16_t c) {
 
 void DisplayCompat::pushImage(int x, int y, int w, int h, const uint16_t* data) {
   if (!ready() || data == nullptr || w <= 0 || h <= 0) return;
-  SDL_Texture* tex = SDL_CreateTexture(gRenderer, SDL_PIXELFORMAT_ARGB8888,
-                                       SDL_TEXTUREACCESS_STATIC, w, h);
+  SDL_Texture* tex = SDL_CreateTexture(gRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h);
   if (tex == nullptr) {
     pushImagePoints(x, y, w, h, data);
     return;
@@ -376,8 +369,7 @@ int DisplayCompat::drawBytes(const char* text, size_t len, int x, int y) {
   static std::vector<SDL_Rect> rects;
   rects.clear();
   for (long long i = firstIdx; i <= lastIdx; ++i) {
-    appendGlyphRects(glyphRows((unsigned char)text[i]), (int)(left + i * gw), (int)top, scale,
-                     rects);
+    appendGlyphRects(glyphRows((unsigned char)text[i]), (int)(left + i * gw), (int)top, scale, rects);
   }
   sdlSetColor565(fg_);
   if (!rects.empty()) SDL_RenderFillRects(gRenderer, rects.data(), (int)rects.size());

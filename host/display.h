@@ -35,7 +35,7 @@ uint16_t color565(uint8_t r, uint8_t g, uint8_t b);
 void sdlSetColor565(uint16_t c);
 
 class DisplayCompat {
-public:
+ public:
   // Creates the window and the renderer once, then clears to black and
   // presents. A later call only clears and presents. On failure the surface
   // stays not ready and gDesktopRunning is cleared.
@@ -101,7 +101,7 @@ public:
   int drawString(const String& text, int x, int y);
   int drawString(const char* text, int x, int y);
 
-private:
+ private:
   int drawBytes(const char* text, size_t len, int x, int y);
 
   uint8_t datum_ = 0;

@@ -195,7 +195,8 @@ void desktopHttpSetCaBundle(const char* path) {
 void desktopHttpApplyTlsRules(void* curlEasyHandle, const char* caBundlePath) {
   CURL* curl = static_cast<CURL*>(curlEasyHandle);
   if (curl == nullptr) return;
-  const char* ca = (caBundlePath == nullptr || *caBundlePath == '\0') ? defaultCaBundle().c_str() : caBundlePath;
+  const char* ca =
+      (caBundlePath == nullptr || *caBundlePath == '\0') ? defaultCaBundle().c_str() : caBundlePath;
   curl_easy_setopt(curl, CURLOPT_CAINFO, ca);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
   curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);  // host-name mismatches are tolerated
@@ -286,9 +287,7 @@ void MemoryStream::setData(const String& text) {
   pos_ = 0;
 }
 
-int MemoryStream::available() {
-  return pos_ < data_.length() ? (int)(data_.length() - pos_) : 0;
-}
+int MemoryStream::available() { return pos_ < data_.length() ? (int)(data_.length() - pos_) : 0; }
 
 int MemoryStream::read() {
   if (pos_ >= data_.length()) return -1;
@@ -342,8 +341,10 @@ int HTTPClient::getLocalFile() {
   if (tooBig || data.length() > HTTP_BODY_LIMIT_BYTES) {
     code_ = -2;
     char error[96];
-    snprintf(error, sizeof(error), "local file exceeds the %lu-byte limit", (unsigned long)HTTP_BODY_LIMIT_BYTES);
-    desktopTrace("[DESKTOP][HTTP] GET failed: %s -> code %d %s\n", redactUrlSecrets(url_).c_str(), code_, error);
+    snprintf(error, sizeof(error), "local file exceeds the %lu-byte limit",
+             (unsigned long)HTTP_BODY_LIMIT_BYTES);
+    desktopTrace("[DESKTOP][HTTP] GET failed: %s -> code %d %s\n", redactUrlSecrets(url_).c_str(), code_,
+                 error);
   } else {
     code_ = ok ? 200 : 404;
     body_ = data;

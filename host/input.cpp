@@ -90,8 +90,7 @@ void nativeLeftRelease(const SDL_MouseButtonEvent& b) {
 // Handles one queued event with the native rules; false on a close.
 bool nativeHandleEvent(const SDL_Event& e) {
   switch (e.type) {
-    case SDL_QUIT:
-      return false;
+    case SDL_QUIT: return false;
     case SDL_WINDOWEVENT:
       if (e.window.event == SDL_WINDOWEVENT_CLOSE) return false;
       repaintOnExpose(e);
@@ -108,8 +107,7 @@ bool nativeHandleEvent(const SDL_Event& e) {
     case SDL_MOUSEBUTTONUP:
       if (e.button.button == SDL_BUTTON_LEFT) nativeLeftRelease(e.button);
       return true;
-    default:
-      return true;
+    default: return true;
   }
 }
 
@@ -183,9 +181,7 @@ void desktopSdlPumpEvents() {
   SDL_Event e;
   while (SDL_PollEvent(&e)) {
     switch (e.type) {
-      case SDL_QUIT:
-        gDesktopRunning = false;
-        break;
+      case SDL_QUIT: gDesktopRunning = false; break;
       case SDL_MOUSEMOTION:
         gMouseX = e.motion.x;
         gMouseY = e.motion.y;
@@ -199,9 +195,7 @@ void desktopSdlPumpEvents() {
       case SDL_KEYDOWN:
         if (e.key.keysym.sym == SDLK_ESCAPE || e.key.keysym.sym == SDLK_q) gDesktopRunning = false;
         break;
-      default:
-        repaintOnExpose(e);
-        break;
+      default: repaintOnExpose(e); break;
     }
   }
 }

@@ -47,7 +47,7 @@ void desktopSetCursorSampler(DesktopCursorSampler sampler);
 
 // The touch controller of the board; all state lives in the pointer globals.
 class TouchCompat {
-public:
+ public:
   template <typename... Args>
   bool begin(Args...) {
     return true;

@@ -34,29 +34,29 @@ bool desktopTestClockActive();
 namespace desktop_detail {
 template <class T>
 struct SameType {
-    using type = T;
+  using type = T;
 };
 }  // namespace desktop_detail
 
 // Smaller of two values of one type.
 template <class T>
 inline T min(T a, T b) {
-    return b < a ? b : a;
+  return b < a ? b : a;
 }
 
 // Larger of two values of one type.
 template <class T>
 inline T max(T a, T b) {
-    return a < b ? b : a;
+  return a < b ? b : a;
 }
 
 // lo when x < lo, hi when x > hi, else x; compares in the width of x's type.
 template <class T>
 inline T constrain(T x, typename desktop_detail::SameType<T>::type lo,
                    typename desktop_detail::SameType<T>::type hi) {
-    if (x < lo) return lo;
-    if (x > hi) return hi;
-    return x;
+  if (x < lo) return lo;
+  if (x > hi) return hi;
+  return x;
 }
 
 // Re-maps x from in_min..in_max onto out_min..out_max (integer arithmetic,
@@ -84,9 +84,7 @@ size_t desktopStrlcpy(char* dst, const char* src, size_t size);
 #if defined(__GLIBC__) && (__GLIBC__ > 2 || (__GLIBC__ == 2 && __GLIBC_MINOR__ >= 38))
 #define strlcpy desktopStrlcpy
 #else
-inline size_t strlcpy(char* dst, const char* src, size_t size) {
-    return desktopStrlcpy(dst, src, size);
-}
+inline size_t strlcpy(char* dst, const char* src, size_t size) { return desktopStrlcpy(dst, src, size); }
 #endif
 
 // ---- Time --------------------------------------------------------------------
@@ -110,89 +108,89 @@ void configTzTime(const char* tz, const char* server1 = nullptr, const char* ser
 
 // Base of everything that writes text.
 class Print {
-public:
-    virtual ~Print() = default;
-    // Writes one byte; returns the number written.
-    virtual size_t write(uint8_t b) = 0;
-    // Writes n bytes through the one-byte form; returns the sum.
-    virtual size_t write(const uint8_t* buf, size_t n);
+ public:
+  virtual ~Print() = default;
+  // Writes one byte; returns the number written.
+  virtual size_t write(uint8_t b) = 0;
+  // Writes n bytes through the one-byte form; returns the sum.
+  virtual size_t write(const uint8_t* buf, size_t n);
 
-    // Writes the bytes of a text (null writes nothing).
-    size_t write(const char* text);
-    size_t write(const char* buf, size_t n) { return write((const uint8_t*)buf, n); }
+  // Writes the bytes of a text (null writes nothing).
+  size_t write(const char* text);
+  size_t write(const char* buf, size_t n) { return write((const uint8_t*)buf, n); }
 
-    size_t print(const char* text);
-    size_t print(const String& text);
-    size_t print(char c);
-    size_t print(unsigned char value, int base = 10);
-    size_t print(int value, int base = 10);
-    size_t print(unsigned int value, int base = 10);
-    size_t print(long value, int base = 10);
-    size_t print(unsigned long value, int base = 10);
-    size_t print(long long value, int base = 10);
-    size_t print(unsigned long long value, int base = 10);
-    size_t print(double value, int decimals = 2);
+  size_t print(const char* text);
+  size_t print(const String& text);
+  size_t print(char c);
+  size_t print(unsigned char value, int base = 10);
+  size_t print(int value, int base = 10);
+  size_t print(unsigned int value, int base = 10);
+  size_t print(long value, int base = 10);
+  size_t print(unsigned long value, int base = 10);
+  size_t print(long long value, int base = 10);
+  size_t print(unsigned long long value, int base = 10);
+  size_t print(double value, int decimals = 2);
 
-    size_t println();
-    size_t println(const char* text);
-    size_t println(const String& text);
-    size_t println(char c);
-    size_t println(unsigned char value, int base = 10);
-    size_t println(int value, int base = 10);
-    size_t println(unsigned int value, int base = 10);
-    size_t println(long value, int base = 10);
-    size_t println(unsigned long value, int base = 10);
-    size_t println(long long value, int base = 10);
-    size_t println(unsigned long long value, int base = 10);
-    size_t println(double value, int decimals = 2);
+  size_t println();
+  size_t println(const char* text);
+  size_t println(const String& text);
+  size_t println(char c);
+  size_t println(unsigned char value, int base = 10);
+  size_t println(int value, int base = 10);
+  size_t println(unsigned int value, int base = 10);
+  size_t println(long value, int base = 10);
+  size_t println(unsigned long value, int base = 10);
+  size_t println(long long value, int base = 10);
+  size_t println(unsigned long long value, int base = 10);
+  size_t println(double value, int decimals = 2);
 
-    // Formats into a 1024-byte buffer and writes it (longer output is cut at
-    // 1023 bytes); returns the full formatted count (0 on a format error).
-    size_t printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
+  // Formats into a 1024-byte buffer and writes it (longer output is cut at
+  // 1023 bytes); returns the full formatted count (0 on a format error).
+  size_t printf(const char* fmt, ...) __attribute__((format(printf, 2, 3)));
 };
 
 // A Print that can also be read byte by byte.
 class Stream : public Print {
-public:
-    // Bytes ready to read; 0 here.
-    virtual int available() { return 0; }
-    // Next byte, or -1 when none; -1 here.
-    virtual int read() { return -1; }
-    // Reads while fewer than n bytes were read, available() is positive and
-    // read() yields a byte; returns the count.
-    virtual size_t readBytes(uint8_t* buf, size_t n);
-    size_t readBytes(char* buf, size_t n) { return readBytes((uint8_t*)buf, n); }
-    // Reads everything available into a text.
-    String readString();
-    // Reads up to (not including) the terminator or the end.
-    String readStringUntil(char terminator);
+ public:
+  // Bytes ready to read; 0 here.
+  virtual int available() { return 0; }
+  // Next byte, or -1 when none; -1 here.
+  virtual int read() { return -1; }
+  // Reads while fewer than n bytes were read, available() is positive and
+  // read() yields a byte; returns the count.
+  virtual size_t readBytes(uint8_t* buf, size_t n);
+  size_t readBytes(char* buf, size_t n) { return readBytes((uint8_t*)buf, n); }
+  // Reads everything available into a text.
+  String readString();
+  // Reads up to (not including) the terminator or the end.
+  String readStringUntil(char terminator);
 };
 
 // ---- Small value types ------------------------------------------------------------
 
 // Network address kept as its text form.
 class IPAddress {
-public:
-    IPAddress() : value_("0.0.0.0") {}
-    IPAddress(const char* text) : value_(text) {}
-    IPAddress(const String& text) : value_(text) {}
-    IPAddress(uint8_t a, uint8_t b, uint8_t c, uint8_t d);
-    // The address text.
-    String toString() const { return value_; }
-    bool operator==(const IPAddress& o) const { return value_ == o.value_; }
-    bool operator!=(const IPAddress& o) const { return !(value_ == o.value_); }
+ public:
+  IPAddress() : value_("0.0.0.0") {}
+  IPAddress(const char* text) : value_(text) {}
+  IPAddress(const String& text) : value_(text) {}
+  IPAddress(uint8_t a, uint8_t b, uint8_t c, uint8_t d);
+  // The address text.
+  String toString() const { return value_; }
+  bool operator==(const IPAddress& o) const { return value_ == o.value_; }
+  bool operator!=(const IPAddress& o) const { return !(value_ == o.value_); }
 
-private:
-    String value_;
+ private:
+  String value_;
 };
 
 // One touch point in panel pixels.
 struct TS_Point {
-    int16_t x = 0;
-    int16_t y = 0;
-    int16_t z = 0;
-    TS_Point() = default;
-    TS_Point(int16_t px, int16_t py, int16_t pz) : x(px), y(py), z(pz) {}
-    bool operator==(const TS_Point& o) const { return x == o.x && y == o.y && z == o.z; }
-    bool operator!=(const TS_Point& o) const { return !(*this == o); }
+  int16_t x = 0;
+  int16_t y = 0;
+  int16_t z = 0;
+  TS_Point() = default;
+  TS_Point(int16_t px, int16_t py, int16_t pz) : x(px), y(py), z(pz) {}
+  bool operator==(const TS_Point& o) const { return x == o.x && y == o.y && z == o.z; }
+  bool operator!=(const TS_Point& o) const { return !(*this == o); }
 };

@@ -20,9 +20,7 @@ namespace {
 
 const mode_t DIR_CREATE_MODE = 0755;
 
-bool isWriteMode(const char* mode) {
-  return mode != nullptr && strpbrk(mode, "wa+") != nullptr;
-}
+bool isWriteMode(const char* mode) { return mode != nullptr && strpbrk(mode, "wa+") != nullptr; }
 
 // The card path with backslashes turned into "/" and leading "/" removed.
 std::string cardRelative(const char* path) {
@@ -376,9 +374,7 @@ bool FS::rmdir(const String& path) {
 
 const char* storageOpenMode(const char* mode) { return mode; }
 
-File storageOpen(const String& path, const char* mode) {
-  return SD.open(path, storageOpenMode(mode));
-}
+File storageOpen(const String& path, const char* mode) { return SD.open(path, storageOpenMode(mode)); }
 
 bool storageExists(const String& path) { return SD.exists(path); }
 

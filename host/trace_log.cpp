@@ -12,8 +12,8 @@ const size_t TRACE_BUFFER_BYTES = 2048;
 
 // True when the environment variable name is set to exactly value.
 bool envEquals(const char* name, const char* value) {
-    const char* v = getenv(name);
-    return v && strcmp(v, value) == 0;
+  const char* v = getenv(name);
+  return v && strcmp(v, value) == 0;
 }
 
 }  // namespace
@@ -21,82 +21,72 @@ bool envEquals(const char* name, const char* value) {
 SerialClass Serial;
 
 FILE*& desktopLogFile() {
-    static FILE* file = nullptr;
-    return file;
+  static FILE* file = nullptr;
+  return file;
 }
 
 void desktopInitLog() {
-    FILE*& file = desktopLogFile();
-    if (file) return;
-    file = fopen(LOG_FILE_NAME, "ab");
-    if (!file) return;
-    fwrite(RUN_BANNER, 1, strlen(RUN_BANNER), file);
-    fflush(file);
+  FILE*& file = desktopLogFile();
+  if (file) return;
+  file = fopen(LOG_FILE_NAME, "ab");
+  if (!file) return;
+  fwrite(RUN_BANNER, 1, strlen(RUN_BANNER), file);
+  fflush(file);
 }
 
 void desktopLogRaw(const char* data, size_t len) {
-    if (!data || len == 0) return;
-    desktopInitLog();
-    FILE* file = desktopLogFile();
-    if (!file) return;
-    fwrite(data, 1, len, file);
-    fflush(file);
+  if (!data || len == 0) return;
+  desktopInitLog();
+  FILE* file = desktopLogFile();
+  if (!file) return;
+  fwrite(data, 1, len, file);
+  fflush(file);
 }
 
 void desktopCloseLog() {
-    FILE*& file = desktopLogFile();
-    if (!file) return;
-    fflush(file);
-    fclose(file);
-    file = nullptr;
+  FILE*& file = desktopLogFile();
+  if (!file) return;
+  fflush(file);
+  fclose(file);
+  file = nullptr;
 }
 
-bool desktopTraceEnabled() {
-    return !envEquals("QSODECK_DESKTOP_TRACE", "0");
-}
+bool desktopTraceEnabled() { return !envEquals("QSODECK_DESKTOP_TRACE", "0"); }
 
-bool desktopVerboseTraceEnabled() {
-    return envEquals("QSODECK_DESKTOP_VERBOSE", "1");
-}
+bool desktopVerboseTraceEnabled() { return envEquals("QSODECK_DESKTOP_VERBOSE", "1"); }
 
-bool desktopHttpTraceEnabled() {
-    return envEquals("QSODECK_DESKTOP_HTTP_TRACE", "1");
-}
+bool desktopHttpTraceEnabled() { return envEquals("QSODECK_DESKTOP_HTTP_TRACE", "1"); }
 
 void desktopTrace(const char* fmt, ...) {
-    if (!fmt || !desktopTraceEnabled()) return;
-    char buf[TRACE_BUFFER_BYTES];
-    va_list ap;
-    va_start(ap, fmt);
-    int n = vsnprintf(buf, sizeof(buf), fmt, ap);
-    va_end(ap);
-    if (n <= 0) return;
-    size_t len = (size_t)n < sizeof(buf) ? (size_t)n : sizeof(buf) - 1;
-    fwrite(buf, 1, len, stdout);
-    fflush(stdout);
-    desktopLogRaw(buf, len);
+  if (!fmt || !desktopTraceEnabled()) return;
+  char buf[TRACE_BUFFER_BYTES];
+  va_list ap;
+  va_start(ap, fmt);
+  int n = vsnprintf(buf, sizeof(buf), fmt, ap);
+  va_end(ap);
+  if (n <= 0) return;
+  size_t len = (size_t)n < sizeof(buf) ? (size_t)n : sizeof(buf) - 1;
+  fwrite(buf, 1, len, stdout);
+  fflush(stdout);
+  desktopLogRaw(buf, len);
 }
 
-void SerialClass::begin(unsigned long baud) {
-    desktopInitLog();
-}
+void SerialClass::begin(unsigned long baud) { desktopInitLog(); }
 
 size_t SerialClass::write(uint8_t b) {
-    fputc(b, stdout);
-    fflush(stdout);
-    char c = (char)b;
-    desktopLogRaw(&c, 1);
-    return 1;
+  fputc(b, stdout);
+  fflush(stdout);
+  char c = (char)b;
+  desktopLogRaw(&c, 1);
+  return 1;
 }
 
 size_t SerialClass::write(const uint8_t* buf, size_t n) {
-    if (!buf || n == 0) return 0;
-    fwrite(buf, 1, n, stdout);
-    fflush(stdout);
-    desktopLogRaw((const char*)buf, n);
-    return n;
+  if (!buf || n == 0) return 0;
+  fwrite(buf, 1, n, stdout);
+  fflush(stdout);
+  desktopLogRaw((const char*)buf, n);
+  return n;
 }
 
-void SerialClass::flush() {
-    fflush(stdout);
-}
+void SerialClass::flush() { fflush(stdout); }

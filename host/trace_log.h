@@ -36,17 +36,17 @@ bool desktopHttpTraceEnabled();
 
 // The firmware's serial console: standard output plus the log file.
 class SerialClass : public Print {
-public:
-    using Print::write;
-    // Opens the log; the baud rate is ignored.
-    void begin(unsigned long baud = 115200);
-    // Writes one byte to standard output and the log; returns 1.
-    size_t write(uint8_t b) override;
-    // Writes n bytes to standard output and the log; returns n.
-    size_t write(const uint8_t* buf, size_t n) override;
-    // Always ready on the desktop.
-    explicit operator bool() const { return true; }
-    void flush();
+ public:
+  using Print::write;
+  // Opens the log; the baud rate is ignored.
+  void begin(unsigned long baud = 115200);
+  // Writes one byte to standard output and the log; returns 1.
+  size_t write(uint8_t b) override;
+  // Writes n bytes to standard output and the log; returns n.
+  size_t write(const uint8_t* buf, size_t n) override;
+  // Always ready on the desktop.
+  explicit operator bool() const { return true; }
+  void flush();
 };
 
 extern SerialClass Serial;

@@ -233,12 +233,14 @@ bool modeStatusEqual(const ModeStatus& a, const ModeStatus& b) {
 
 bool allModeStatusesEqual(const ModeStatus& dmr, const ModeStatus& dstar, const ModeStatus& ysf,
                           const ModeStatus& p25, const ModeStatus& nxdn, const ModeStatus& pocsag) {
-  return modeStatusEqual(dmr, modeDMR) && modeStatusEqual(dstar, modeDSTAR) && modeStatusEqual(ysf, modeYSF) &&
-         modeStatusEqual(p25, modeP25) && modeStatusEqual(nxdn, modeNXDN) && modeStatusEqual(pocsag, modePOCSAG);
+  return modeStatusEqual(dmr, modeDMR) && modeStatusEqual(dstar, modeDSTAR) &&
+         modeStatusEqual(ysf, modeYSF) && modeStatusEqual(p25, modeP25) && modeStatusEqual(nxdn, modeNXDN) &&
+         modeStatusEqual(pocsag, modePOCSAG);
 }
 
 static bool anyModeKnown() {
-  return modeDMR.known || modeDSTAR.known || modeYSF.known || modeP25.known || modeNXDN.known || modePOCSAG.known;
+  return modeDMR.known || modeDSTAR.known || modeYSF.known || modeP25.known || modeNXDN.known ||
+         modePOCSAG.known;
 }
 
 static const char* const MODE_LABELS[] = {"DMR", "D-Star", "YSF", "P25", "NXDN", "POCSAG"};

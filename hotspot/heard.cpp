@@ -52,7 +52,8 @@ bool heardListsEqual(const HeardRecord* a, int aCount, const HeardRecord* b, int
 }
 
 // copyCurrentHeardStateTo copies count, all twelve records and the live record.
-void copyCurrentHeardStateTo(HeardRecord* dstList, int& dstCount, HeardRecord& dstLive, uint32_t& dstLiveMillis) {
+void copyCurrentHeardStateTo(HeardRecord* dstList, int& dstCount, HeardRecord& dstLive,
+                             uint32_t& dstLiveMillis) {
   dstCount = heardCount;
   for (int i = 0; i < MAX_HEARD; i++) dstList[i] = heardList[i];
   dstLive = liveRecord;
@@ -79,7 +80,8 @@ String normalizeModeName(String& text) {
   if (text.startsWith("P25")) return String("P25");
   if (text.startsWith("NXDN")) return String("NXDN");
   if (text.startsWith("POCSAG")) return String("POCSAG");
-  if (text.startsWith("SVXLINK") || text.startsWith("SVX-LINK") || text.startsWith("SVX")) return String("SVXLINK");
+  if (text.startsWith("SVXLINK") || text.startsWith("SVX-LINK") || text.startsWith("SVX"))
+    return String("SVXLINK");
   return text;
 }
 
@@ -149,7 +151,8 @@ void loadActiveHeardCache() {
 
 // setCurrentWatchSource swaps the heard caches and makes the next pass poll.
 void setCurrentWatchSource(int source) {
-  if (source < 0 || source >= WATCH_SOURCE_COUNT || !watchSourceAvailable((WatchSource)source)) source = WATCH_MMDVM;
+  if (source < 0 || source >= WATCH_SOURCE_COUNT || !watchSourceAvailable((WatchSource)source))
+    source = WATCH_MMDVM;
   if (source == (int)currentWatchSource) {
     loadActiveHeardCache();
     return;

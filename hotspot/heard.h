@@ -82,10 +82,12 @@ bool heardListsEqual(const HeardRecord* a, int aCount, const HeardRecord* b, int
 void clearHeard();
 
 // Copies the active list, count and live record out.
-void copyCurrentHeardStateTo(HeardRecord* dstList, int& dstCount, HeardRecord& dstLive, uint32_t& dstLiveMillis);
+void copyCurrentHeardStateTo(HeardRecord* dstList, int& dstCount, HeardRecord& dstLive,
+                             uint32_t& dstLiveMillis);
 
 // Makes a saved state the active one; the count is clamped to 0..12.
-void restoreHeardStateFrom(const HeardRecord* srcList, int srcCount, const HeardRecord& srcLive, uint32_t srcLiveMillis);
+void restoreHeardStateFrom(const HeardRecord* srcList, int srcCount, const HeardRecord& srcLive,
+                           uint32_t srcLiveMillis);
 
 // Saves the active state into the cache of the current watch source
 // (MMDVM or SvxLink; the other sources have none).

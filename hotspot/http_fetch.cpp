@@ -73,7 +73,8 @@ String httpFetchUserAgent() {
   return String("Qsodeck/") + QSODECK_VERSION + " (operator=" + getDeviceCallsign() + ")";
 }
 
-bool httpGetString(const String& url, String& payload, int& codeOut, const String& accept, const String& token) {
+bool httpGetString(const String& url, String& payload, int& codeOut, const String& accept,
+                   const String& token) {
   payload = "";
   codeOut = 0;
   String current = url;
@@ -104,7 +105,8 @@ String resolveRedirectUrl(const String& currentUrl, const String& locationHeader
   String location = locationHeader;
   location.trim();
   if (location.isEmpty()) return String();
-  if (startsWithIgnoreCase(location, "http://") || startsWithIgnoreCase(location, "https://")) return location;
+  if (startsWithIgnoreCase(location, "http://") || startsWithIgnoreCase(location, "https://"))
+    return location;
   String current = currentUrl;
   current.trim();
   String scheme = startsWithIgnoreCase(current, "https://") ? "https:" : "http:";

@@ -93,7 +93,8 @@ bool desktopDataJsonReadValueAt(const String& json, int pos, String& out) {
   if (s[pos] == '"') return desktopDataJsonReadStringAt(json, pos, out, nullptr);
   if (s[pos] == '{' || s[pos] == '[') return false;
   int end = pos;
-  while (end < n && s[end] != ',' && s[end] != '}' && s[end] != ']' && s[end] != '\r' && s[end] != '\n') end++;
+  while (end < n && s[end] != ',' && s[end] != '}' && s[end] != ']' && s[end] != '\r' && s[end] != '\n')
+    end++;
   while (end > pos && (s[end - 1] == ' ' || s[end - 1] == '\t')) end--;
   if (end == pos) return false;
   out = String(std::string(s + pos, (size_t)(end - pos)));
@@ -239,10 +240,10 @@ bool desktopDataJsonArrayForHeardPayload(const String& payload, String& out) {
 int64_t daysFromCivil(int64_t year, unsigned month, unsigned day) {
   year -= month <= 2 ? 1 : 0;
   const int64_t era = (year >= 0 ? year : year - 399) / 400;
-  const int64_t yoe = year - era * 400;                                        // [0, 399]
-  const int64_t mp = (int64_t)month + (month > 2 ? -3 : 9);                    // [0, 11]
-  const int64_t doy = (153 * mp + 2) / 5 + (int64_t)day - 1;                   // [0, 365]
-  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;                   // [0, 146096]
+  const int64_t yoe = year - era * 400;                       // [0, 399]
+  const int64_t mp = (int64_t)month + (month > 2 ? -3 : 9);   // [0, 11]
+  const int64_t doy = (153 * mp + 2) / 5 + (int64_t)day - 1;  // [0, 365]
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;  // [0, 146096]
   return era * 146097 + doe - 719468;
 }
 
@@ -383,7 +384,8 @@ static String heardTimeslotFromObject(const String& object, const HeardRecord& r
   raw = desktopDataJsonFirstValue(object, KEYS_OF(SLOT_ALT_KEYS));
   slot = normalizeDmrTimeslot(raw);
   if (slot.length() > 0) return slot;
-  return extractDmrTimeslotFromText(firstNonEmpty(rec.mode, rec.target, rec.targetName, srcValue, String(), String()));
+  return extractDmrTimeslotFromText(
+      firstNonEmpty(rec.mode, rec.target, rec.targetName, srcValue, String(), String()));
 }
 
 // desktopHeardRecordFromObject fills one record; objects without a callsign are skipped.

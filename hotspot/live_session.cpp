@@ -129,7 +129,9 @@ String extractDmrTimeslotFromText(const String& text) {
 
 const HeardRecord& dmrTimeslotRecord(int slot) { return slot == 2 ? dmrTs2LiveRecord : dmrTs1LiveRecord; }
 
-uint32_t dmrTimeslotRecordMillis(int slot) { return slot == 2 ? dmrTs2LiveRecordMillis : dmrTs1LiveRecordMillis; }
+uint32_t dmrTimeslotRecordMillis(int slot) {
+  return slot == 2 ? dmrTs2LiveRecordMillis : dmrTs1LiveRecordMillis;
+}
 
 // isDmrTimeslotLiveActive: the slot was noted and is within the hold time.
 bool isDmrTimeslotLiveActive(int slot) {

@@ -44,8 +44,9 @@ void markAttemptStarted(int profileIndex) {
   wifiConnectInProgress = true;
   wifiConnectStartedAt = now;
   lastWifiRetryMillis = now;
-  setFooterText("Connecting Wi-Fi: " + profileSsidOrDefault(profileIndex) + wifiAttemptSuffix(wifiConnectAttemptNumber),
-                false);
+  setFooterText(
+      "Connecting Wi-Fi: " + profileSsidOrDefault(profileIndex) + wifiAttemptSuffix(wifiConnectAttemptNumber),
+      false);
   requestRedraw();
 }
 
@@ -66,7 +67,8 @@ bool continueAfterTimeout() {
   uint8_t attempts = wifiAttemptsPerProfile();
   if (profile >= 0 && profile < WIFI_PROFILE_COUNT && wifiConnectAttemptNumber < attempts) {
     addWebLog("WARN", "WIFI", "Wi-Fi connect failed. Retrying same saved profile.", true);
-    if (!beginWifiProfileConnection(profile, "Retrying same saved profile", (uint8_t)(wifiConnectAttemptNumber + 1))) {
+    if (!beginWifiProfileConnection(profile, "Retrying same saved profile",
+                                    (uint8_t)(wifiConnectAttemptNumber + 1))) {
       return false;
     }
     markAttemptStarted(profile);
@@ -163,7 +165,8 @@ bool beginWifiProfileConnection(int profileIndex, const String& logPrefix, uint8
   wifiNextProfileIndex = (uint8_t)((profileIndex + 1) % WIFI_PROFILE_COUNT);
   String message = logPrefix + " SSID \"" + ssid + "\"";
   if (attempts > 1) {
-    message += " (attempt " + String((unsigned int)wifiConnectAttemptNumber) + "/" + String((unsigned int)attempts) + ")";
+    message += " (attempt " + String((unsigned int)wifiConnectAttemptNumber) + "/" +
+               String((unsigned int)attempts) + ")";
   }
   message += ".";
   addWebLog("INFO", "WIFI", message, true);
@@ -207,7 +210,8 @@ void beginWiFiConnectAttempt(bool stopApFirst) {
     wifiConnectProfileIndex = -1;
     setupRequired = false;
     lastWifiRetryMillis = millis();
-    addWebLog("WARN", "WIFI", "No saved Wi-Fi profile is currently visible. Staying in station mode and retrying.", true);
+    addWebLog("WARN", "WIFI",
+              "No saved Wi-Fi profile is currently visible. Staying in station mode and retrying.", true);
     setFooterText("Wi-Fi lost; retrying saved profiles...", false);
   } else if (!beginWifiProfileConnection(index, "Starting reconnect to", 1)) {
     wifiOk = false;
@@ -236,8 +240,8 @@ void handleWiFiConnectProgress() {
     String address = stationAddressText();
     setFooterText("Wi-Fi OK: " + address, false);
     addWebLog("INFO", "WIFI",
-              "Connected to \"" + name + "\" on attempt " + String((unsigned int)wifiConnectAttemptNumber) + "/" +
-                  String((unsigned int)wifiAttemptsPerProfile()) + ". IP " + address + ".",
+              "Connected to \"" + name + "\" on attempt " + String((unsigned int)wifiConnectAttemptNumber) +
+                  "/" + String((unsigned int)wifiAttemptsPerProfile()) + ". IP " + address + ".",
               true);
     requestRedraw();
     return;

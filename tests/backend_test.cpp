@@ -31,10 +31,22 @@ void resetConfig() {
 
 TEST(BackendAliases, Backend) {
   const TextCase cases[] = {
-      {"WPSD", "WPSD"},        {"wpsd", "WPSD"},       {"  WpSd\t", "WPSD"},    {"Pi-Star", "Pi-Star"},
-      {"pi-star", "Pi-Star"},  {"Pi_Star", "Pi-Star"}, {"PISTAR", "Pi-Star"},   {"pi star", "Pi-Star"},
-      {"Pi   Star", "Pi-Star"}, {" pi__star ", ""},    {"mmdvm", ""},           {"svxlink", ""},
-      {"", ""},                {"pi-star2", ""},       {"w psd", ""},           {"\xC3\x9F", ""},
+      {"WPSD", "WPSD"},
+      {"wpsd", "WPSD"},
+      {"  WpSd\t", "WPSD"},
+      {"Pi-Star", "Pi-Star"},
+      {"pi-star", "Pi-Star"},
+      {"Pi_Star", "Pi-Star"},
+      {"PISTAR", "Pi-Star"},
+      {"pi star", "Pi-Star"},
+      {"Pi   Star", "Pi-Star"},
+      {" pi__star ", ""},
+      {"mmdvm", ""},
+      {"svxlink", ""},
+      {"", ""},
+      {"pi-star2", ""},
+      {"w psd", ""},
+      {"\xC3\x9F", ""},
   };
   for (const TextCase &c : cases) {
     EXPECT_EQ(canonicalBackendValue(c.raw), c.expected) << "[" << c.raw << "]";
@@ -44,7 +56,8 @@ TEST(BackendAliases, Backend) {
 
 TEST(BackendAliases, NormalizedBackendShortForm) {
   resetConfig();
-  const TextCase cases[] = {{"WPSD", "wpsd"}, {"wpsd", "wpsd"}, {"Pi-Star", "pistar"}, {"mmdvm", "pistar"}, {"", "pistar"}};
+  const TextCase cases[] = {
+      {"WPSD", "wpsd"}, {"wpsd", "wpsd"}, {"Pi-Star", "pistar"}, {"mmdvm", "pistar"}, {"", "pistar"}};
   for (const TextCase &c : cases) {
     cfg.backend = c.raw;
     EXPECT_EQ(normalizedBackend(), c.expected) << c.raw;
@@ -53,10 +66,10 @@ TEST(BackendAliases, NormalizedBackendShortForm) {
 
 TEST(BackendAliases, SvxlinkSource) {
   const TextCase cases[] = {
-      {"api", "api"},           {"JSON", "api"},       {"svxlink_api", "api"}, {"SvxLink API", "api"},
-      {"svxlink  api", "api"},  {"url", "url"},        {"HTML", "url"},        {"Dashboard", "url"},
-      {"svxlink-url", "url"},   {"svxlink url", "url"}, {"telnet", ""},        {"", ""},
-      {"api ", "api"},          {"apis", ""},
+      {"api", "api"},          {"JSON", "api"},        {"svxlink_api", "api"}, {"SvxLink API", "api"},
+      {"svxlink  api", "api"}, {"url", "url"},         {"HTML", "url"},        {"Dashboard", "url"},
+      {"svxlink-url", "url"},  {"svxlink url", "url"}, {"telnet", ""},         {"", ""},
+      {"api ", "api"},         {"apis", ""},
   };
   for (const TextCase &c : cases) EXPECT_EQ(canonicalSvxlinkSourceValue(c.raw), c.expected) << c.raw;
 
@@ -72,14 +85,30 @@ TEST(BackendAliases, SvxlinkSource) {
 
 TEST(BackendAliases, StartPage) {
   const TextCase cases[] = {
-      {"", "mmdvm_live"},           {"mmdvm", "mmdvm_live"},        {"LIVE", "mmdvm_live"},
-      {"watch", "mmdvm_live"},      {"anything else", "mmdvm_live"}, {"mmdvm_live", "mmdvm_live"},
-      {"mmdvm_last", "mmdvm_last"}, {"Heard", "mmdvm_last"},        {"last_heard", "mmdvm_last"},
-      {"svx", "svxlink_live"},      {"SVXLINK", "svxlink_live"},    {"svxlink_watch", "svxlink_live"},
-      {"svxlink_last", "svxlink_last"}, {"svx-heard", "svxlink_last"}, {"aprs", "aprs_live"},
-      {"APRS_Watch", "aprs_live"},  {"wx", "weather_live"},         {"weather_live", "weather_live"},
-      {"Solar", "hamqsl_live"},     {"propagation", "hamqsl_live"}, {"ham_qsl", "hamqsl_live"},
-      {"ADS-B", "adsb_live"},       {"aircraft", "adsb_live"},      {"dump1090", "adsb_live"},
+      {"", "mmdvm_live"},
+      {"mmdvm", "mmdvm_live"},
+      {"LIVE", "mmdvm_live"},
+      {"watch", "mmdvm_live"},
+      {"anything else", "mmdvm_live"},
+      {"mmdvm_live", "mmdvm_live"},
+      {"mmdvm_last", "mmdvm_last"},
+      {"Heard", "mmdvm_last"},
+      {"last_heard", "mmdvm_last"},
+      {"svx", "svxlink_live"},
+      {"SVXLINK", "svxlink_live"},
+      {"svxlink_watch", "svxlink_live"},
+      {"svxlink_last", "svxlink_last"},
+      {"svx-heard", "svxlink_last"},
+      {"aprs", "aprs_live"},
+      {"APRS_Watch", "aprs_live"},
+      {"wx", "weather_live"},
+      {"weather_live", "weather_live"},
+      {"Solar", "hamqsl_live"},
+      {"propagation", "hamqsl_live"},
+      {"ham_qsl", "hamqsl_live"},
+      {"ADS-B", "adsb_live"},
+      {"aircraft", "adsb_live"},
+      {"dump1090", "adsb_live"},
       {"  adsb  live ", "mmdvm_live"},
   };
   for (const TextCase &c : cases) EXPECT_EQ(canonicalStartPageAfterBootValue(c.raw), c.expected) << c.raw;
@@ -87,9 +116,9 @@ TEST(BackendAliases, StartPage) {
 
 TEST(BackendAliases, StartPageLabels) {
   const TextCase cases[] = {
-      {"mmdvm_live", "MMDVM LIVE"},     {"mmdvm_last", "MMDVM HEARD"},  {"svxlink_live", "SVXLink LIVE"},
+      {"mmdvm_live", "MMDVM LIVE"},      {"mmdvm_last", "MMDVM HEARD"}, {"svxlink_live", "SVXLink LIVE"},
       {"svxlink_last", "SVXLink HEARD"}, {"aprs_live", "APRS WATCH"},   {"weather_live", "Weather WATCH"},
-      {"hamqsl_live", "HAMQSL WATCH"},  {"adsb_live", "ADSB WATCH"},    {"nonsense", "MMDVM LIVE"},
+      {"hamqsl_live", "HAMQSL WATCH"},   {"adsb_live", "ADSB WATCH"},   {"nonsense", "MMDVM LIVE"},
   };
   for (const TextCase &c : cases) EXPECT_EQ(startPageAfterBootLabel(c.raw), c.expected) << c.raw;
 }
@@ -250,20 +279,23 @@ TEST(BackendUrls, DashboardUrls) {
 
 TEST(BackendUrls, HostHelpers) {
   const TextCase absolute[] = {{"http://a", "1"}, {" HTTPS://a ", "1"}, {"ftp://a", ""}, {"httpx://a", ""},
-                               {"a.example", ""}, {"http:/a", ""},     {"", ""}};
+                               {"a.example", ""}, {"http:/a", ""},      {"", ""}};
   for (const TextCase &c : absolute) EXPECT_EQ(isAbsoluteHttpUrl(c.raw), c.expected[0] == '1') << c.raw;
 
   const TextCase strip[] = {{"http://h///", "http://h"}, {" https://host/path/ ", "https://host/path"},
-                            {"https:///", "https://"},  {"http:////", "http:///"},
-                            {"abc///", "abc///"},      {"123456789/", "123456789"}};
+                            {"https:///", "https://"},   {"http:////", "http:///"},
+                            {"abc///", "abc///"},        {"123456789/", "123456789"}};
   for (const TextCase &c : strip) EXPECT_EQ(stripTrailingSlash(c.raw), c.expected) << c.raw;
 }
 
 TEST(BackendUrls, DisplayHost) {
   resetConfig();
-  const TextCase cases[] = {{"HTTP://host.example///", "host.example"}, {"https://h:8443/", "h:8443"},
-                            {" 10.0.0.1 ", "10.0.0.1"},                 {"Https:///", "/"},
-                            {"/", "/"},                                 {"a//", "a"}};
+  const TextCase cases[] = {{"HTTP://host.example///", "host.example"},
+                            {"https://h:8443/", "h:8443"},
+                            {" 10.0.0.1 ", "10.0.0.1"},
+                            {"Https:///", "/"},
+                            {"/", "/"},
+                            {"a//", "a"}};
   for (const TextCase &c : cases) {
     cfg.pistarHost = c.raw;
     EXPECT_EQ(displayBackendHost(), c.expected) << c.raw;
@@ -317,7 +349,8 @@ TEST(BackendUrls, SvxlinkFetchUrl) {
     const char *path;
     const char *expected;
   } cases[] = {
-      {"https://svx.example.org/dash/index.php", "url", "/index.php", "https://svx.example.org/dash/index.php"},
+      {"https://svx.example.org/dash/index.php", "url", "/index.php",
+       "https://svx.example.org/dash/index.php"},
       {"https://svx.example.org", "url", "/index.php", "https://svx.example.org/index.php"},
       // Trailing slashes count as a path of its own: the URL stays as written.
       {"https://svx.example.org///", "url", "", "https://svx.example.org///"},

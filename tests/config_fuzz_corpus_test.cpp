@@ -15,7 +15,7 @@ void feed(const std::string &bytes) { fuzzConfigInput((const uint8_t *)bytes.dat
 
 TEST(ConfigFuzzCorpus, SeedsReplayCleanly) {
   int count = 0;
-  for (const std::string& path : fuzzCorpusFiles("config")) {
+  for (const std::string &path : fuzzCorpusFiles("config")) {
     feed(readWholeFile(path));
     ++count;
   }
@@ -32,7 +32,8 @@ TEST(ConfigFuzzCorpus, HostileInputs) {
   feed("{\"quick_actions\":[" + std::string(50000, '{'));
   feed("{\"theme\":{" + std::string(50000, '"'));
   feed(std::string(70000, '\\'));
-  feed("{\"wifi_profiles\":[{\"ssid\":\"a\"},{\"ssid\":\"b\"},{\"ssid\":\"c\"},{\"ssid\":\"d\"},{\"ssid\":\"e\"},{\"ssid\":\"f\"}]}");
+  feed(
+      "{\"wifi_profiles\":[{\"ssid\":\"a\"},{\"ssid\":\"b\"},{\"ssid\":\"c\"},{\"ssid\":\"d\"},{\"ssid\":\"e\"},{\"ssid\":\"f\"}]}");
   // The legacy pair comes first; later networks beyond five are dropped.
   EXPECT_EQ(cfg.wifiProfiles[0].ssid, "DESKTOP");
   EXPECT_EQ(cfg.wifiProfiles[4].ssid, "d");

@@ -123,42 +123,98 @@ void fillEveryField() {
 
 #define EXPECT_FIELD(f) EXPECT_EQ(a.f, b.f) << #f
 void expectSameConfig(const AppConfig &a, const AppConfig &b) {
-  EXPECT_FIELD(backend); EXPECT_FIELD(wifiSsid); EXPECT_FIELD(wifiPass);
+  EXPECT_FIELD(backend);
+  EXPECT_FIELD(wifiSsid);
+  EXPECT_FIELD(wifiPass);
   for (int i = 0; i < WIFI_PROFILE_COUNT; ++i) {
-    EXPECT_FIELD(wifiProfiles[i].ssid); EXPECT_FIELD(wifiProfiles[i].pass);
+    EXPECT_FIELD(wifiProfiles[i].ssid);
+    EXPECT_FIELD(wifiProfiles[i].pass);
   }
-  EXPECT_FIELD(wifiRetriesPerProfile); EXPECT_FIELD(pistarHost); EXPECT_FIELD(svxlinkEnabled);
-  EXPECT_FIELD(svxlinkSource); EXPECT_FIELD(svxlinkHost); EXPECT_FIELD(svxlinkApiPath);
-  EXPECT_FIELD(aprsEnabled); EXPECT_FIELD(aprsApiKey); EXPECT_FIELD(aprsRefreshMinutes);
-  EXPECT_FIELD(aprsRangeKm); EXPECT_FIELD(aprsCenterLat); EXPECT_FIELD(aprsCenterLon);
-  EXPECT_FIELD(startPageAfterBoot); EXPECT_FIELD(deviceCallsign); EXPECT_FIELD(themeColor);
-  EXPECT_FIELD(refreshMs); EXPECT_FIELD(callsignHoldMs); EXPECT_FIELD(scrollingTextEnabled);
-  EXPECT_FIELD(apiUtcToLocalTime); EXPECT_FIELD(timezoneTz); EXPECT_FIELD(brightness);
-  EXPECT_FIELD(flipScreen); EXPECT_FIELD(screensaverEnabled); EXPECT_FIELD(wxscreensaverEnabled);
-  EXPECT_FIELD(screensaverTimeoutMs); EXPECT_FIELD(screensaverDimBrightness); EXPECT_FIELD(weatherEnabled);
-  EXPECT_FIELD(weatherRefreshMinutes); EXPECT_FIELD(weatherLat); EXPECT_FIELD(weatherLon);
-  EXPECT_FIELD(weatherApiKey); EXPECT_FIELD(hamqslEnabled); EXPECT_FIELD(hamqslRefreshMinutes);
-  EXPECT_FIELD(hamqslUrl); EXPECT_FIELD(adsbEnabled); EXPECT_FIELD(adsbHost); EXPECT_FIELD(adsbPath);
-  EXPECT_FIELD(adsbRefreshSeconds); EXPECT_FIELD(adsbRangeKm); EXPECT_FIELD(adsbCenterLat);
-  EXPECT_FIELD(adsbCenterLon); EXPECT_FIELD(katwarnEnabled); EXPECT_FIELD(katwarnLocationId);
-  EXPECT_FIELD(ninaDashboardBaseUrl); EXPECT_FIELD(noaaEnabled); EXPECT_FIELD(noaaZone);
-  EXPECT_FIELD(noaaAlertsBaseUrl); EXPECT_FIELD(meteoalarmEnabled); EXPECT_FIELD(meteoalarmFeed);
-  EXPECT_FIELD(meteoalarmAtomBaseUrl); EXPECT_FIELD(meteoalarmMode); EXPECT_FIELD(meteoalarmCountryCode);
-  EXPECT_FIELD(meteoalarmEdrBaseUrl); EXPECT_FIELD(meteoalarmEdrQuery); EXPECT_FIELD(meteoalarmApiToken);
-  EXPECT_FIELD(meteoalarmFilterByCoordinates); EXPECT_FIELD(alertRefreshMinutes);
-  EXPECT_FIELD(radioIdLookupEnabled); EXPECT_FIELD(radioIdUsersApiBase); EXPECT_FIELD(targetListLookupEnabled);
-  EXPECT_FIELD(targetListBaseUrl); EXPECT_FIELD(targetListDmrUrl); EXPECT_FIELD(targetListDstarUrl);
-  EXPECT_FIELD(targetListYsfUrl); EXPECT_FIELD(targetListP25Url); EXPECT_FIELD(targetListNxdnUrl);
-  EXPECT_FIELD(touchModeSshEnabled); EXPECT_FIELD(pistarSshUser); EXPECT_FIELD(pistarSshPass);
-  EXPECT_FIELD(pistarSshPort); EXPECT_FIELD(svxlinkSshEnabled); EXPECT_FIELD(svxlinkSshUser);
-  EXPECT_FIELD(svxlinkSshPass); EXPECT_FIELD(svxlinkSshPort);
+  EXPECT_FIELD(wifiRetriesPerProfile);
+  EXPECT_FIELD(pistarHost);
+  EXPECT_FIELD(svxlinkEnabled);
+  EXPECT_FIELD(svxlinkSource);
+  EXPECT_FIELD(svxlinkHost);
+  EXPECT_FIELD(svxlinkApiPath);
+  EXPECT_FIELD(aprsEnabled);
+  EXPECT_FIELD(aprsApiKey);
+  EXPECT_FIELD(aprsRefreshMinutes);
+  EXPECT_FIELD(aprsRangeKm);
+  EXPECT_FIELD(aprsCenterLat);
+  EXPECT_FIELD(aprsCenterLon);
+  EXPECT_FIELD(startPageAfterBoot);
+  EXPECT_FIELD(deviceCallsign);
+  EXPECT_FIELD(themeColor);
+  EXPECT_FIELD(refreshMs);
+  EXPECT_FIELD(callsignHoldMs);
+  EXPECT_FIELD(scrollingTextEnabled);
+  EXPECT_FIELD(apiUtcToLocalTime);
+  EXPECT_FIELD(timezoneTz);
+  EXPECT_FIELD(brightness);
+  EXPECT_FIELD(flipScreen);
+  EXPECT_FIELD(screensaverEnabled);
+  EXPECT_FIELD(wxscreensaverEnabled);
+  EXPECT_FIELD(screensaverTimeoutMs);
+  EXPECT_FIELD(screensaverDimBrightness);
+  EXPECT_FIELD(weatherEnabled);
+  EXPECT_FIELD(weatherRefreshMinutes);
+  EXPECT_FIELD(weatherLat);
+  EXPECT_FIELD(weatherLon);
+  EXPECT_FIELD(weatherApiKey);
+  EXPECT_FIELD(hamqslEnabled);
+  EXPECT_FIELD(hamqslRefreshMinutes);
+  EXPECT_FIELD(hamqslUrl);
+  EXPECT_FIELD(adsbEnabled);
+  EXPECT_FIELD(adsbHost);
+  EXPECT_FIELD(adsbPath);
+  EXPECT_FIELD(adsbRefreshSeconds);
+  EXPECT_FIELD(adsbRangeKm);
+  EXPECT_FIELD(adsbCenterLat);
+  EXPECT_FIELD(adsbCenterLon);
+  EXPECT_FIELD(katwarnEnabled);
+  EXPECT_FIELD(katwarnLocationId);
+  EXPECT_FIELD(ninaDashboardBaseUrl);
+  EXPECT_FIELD(noaaEnabled);
+  EXPECT_FIELD(noaaZone);
+  EXPECT_FIELD(noaaAlertsBaseUrl);
+  EXPECT_FIELD(meteoalarmEnabled);
+  EXPECT_FIELD(meteoalarmFeed);
+  EXPECT_FIELD(meteoalarmAtomBaseUrl);
+  EXPECT_FIELD(meteoalarmMode);
+  EXPECT_FIELD(meteoalarmCountryCode);
+  EXPECT_FIELD(meteoalarmEdrBaseUrl);
+  EXPECT_FIELD(meteoalarmEdrQuery);
+  EXPECT_FIELD(meteoalarmApiToken);
+  EXPECT_FIELD(meteoalarmFilterByCoordinates);
+  EXPECT_FIELD(alertRefreshMinutes);
+  EXPECT_FIELD(radioIdLookupEnabled);
+  EXPECT_FIELD(radioIdUsersApiBase);
+  EXPECT_FIELD(targetListLookupEnabled);
+  EXPECT_FIELD(targetListBaseUrl);
+  EXPECT_FIELD(targetListDmrUrl);
+  EXPECT_FIELD(targetListDstarUrl);
+  EXPECT_FIELD(targetListYsfUrl);
+  EXPECT_FIELD(targetListP25Url);
+  EXPECT_FIELD(targetListNxdnUrl);
+  EXPECT_FIELD(touchModeSshEnabled);
+  EXPECT_FIELD(pistarSshUser);
+  EXPECT_FIELD(pistarSshPass);
+  EXPECT_FIELD(pistarSshPort);
+  EXPECT_FIELD(svxlinkSshEnabled);
+  EXPECT_FIELD(svxlinkSshUser);
+  EXPECT_FIELD(svxlinkSshPass);
+  EXPECT_FIELD(svxlinkSshPort);
   for (int i = 0; i < QUICK_ACTION_SLOT_COUNT; ++i) {
-    EXPECT_FIELD(quickActions[i].enabled); EXPECT_FIELD(quickActions[i].useSudo);
-    EXPECT_FIELD(quickActions[i].label); EXPECT_FIELD(quickActions[i].command);
+    EXPECT_FIELD(quickActions[i].enabled);
+    EXPECT_FIELD(quickActions[i].useSudo);
+    EXPECT_FIELD(quickActions[i].label);
+    EXPECT_FIELD(quickActions[i].command);
   }
   for (int i = 0; i < SVXLINK_ACTION_SLOT_COUNT; ++i) {
-    EXPECT_FIELD(svxlinkActions[i].enabled); EXPECT_FIELD(svxlinkActions[i].useSudo);
-    EXPECT_FIELD(svxlinkActions[i].label); EXPECT_FIELD(svxlinkActions[i].command);
+    EXPECT_FIELD(svxlinkActions[i].enabled);
+    EXPECT_FIELD(svxlinkActions[i].useSudo);
+    EXPECT_FIELD(svxlinkActions[i].label);
+    EXPECT_FIELD(svxlinkActions[i].command);
   }
 }
 #undef EXPECT_FIELD
@@ -217,7 +273,8 @@ TEST_F(ConfigSaveTest, EveryFieldSurvivesSaveAndLoad) {
   ASSERT_TRUE(loadConfig());
   expectSameConfig(cfg, saved);
   for (int i = 0; i < THEME_COLOR_COUNT; ++i) {
-    EXPECT_EQ(themeColorField(theme, i), themeColorField(const_cast<Theme &>(savedTheme), i)) << THEME_COLOR_KEYS[i];
+    EXPECT_EQ(themeColorField(theme, i), themeColorField(const_cast<Theme &>(savedTheme), i))
+        << THEME_COLOR_KEYS[i];
   }
   // A second save of the reloaded state writes the same bytes.
   std::string first = readFile("sdcard/config.json");
@@ -239,28 +296,102 @@ TEST_F(ConfigSaveTest, KeysAreWrittenInFileOrderWithJsonTypes) {
   fillEveryField();
   ASSERT_TRUE(saveConfigToFile());
   const std::string text = readFile("sdcard/config.json");
-  const char *order[] = {
-      "backend", "wifi_ssid", "wifi_pass", "wifi_retries_per_profile", "wifi_profiles", "pistar_host",
-      "svxlink_enabled", "svxlink_source", "svxlink_host", "svxlink_api_path", "aprs_enabled",
-      "aprs_api_key", "aprs_refresh_minutes", "aprs_range_km", "aprs_center_lat", "aprs_center_lon",
-      "start_page_after_boot", "device_callsign", "theme_color", "refresh_ms", "callsign_hold_ms",
-      "scrolling_text_enabled", "api_utc_to_local_time", "timezone_tz", "brightness", "flip_screen",
-      "screensaver_enabled", "wx_screensaver_enabled", "screensaver_timeout_ms",
-      "screensaver_dim_brightness", "weather_enabled", "weather_refresh_minutes", "weather_lat",
-      "weather_lon", "weather_api_key", "hamqsl_enabled", "hamqsl_refresh_minutes", "hamqsl_url",
-      "adsb_enabled", "adsb_host", "adsb_path", "adsb_refresh_seconds", "adsb_range_km",
-      "adsb_center_lat", "adsb_center_lon", "katwarn_enabled", "katwarn_location_id",
-      "nina_dashboard_base_url", "meteoalarm_enabled", "meteoalarm_feed", "meteoalarm_atom_base_url",
-      "meteoalarm_mode", "meteoalarm_country_code", "meteoalarm_edr_base_url", "meteoalarm_edr_query",
-      "meteoalarm_api_token", "meteoalarm_filter_by_coordinates", "noaa_enabled", "noaa_zone",
-      "noaa_alerts_base_url", "alert_refresh_minutes", "radioid_lookup_enabled",
-      "radioid_users_api_base", "target_list_lookup_enabled", "target_list_base_url",
-      "target_list_dmr_url", "target_list_dstar_url", "target_list_ysf_url", "target_list_p25_url",
-      "target_list_nxdn_url", "touch_mode_ssh_enabled", "pistar_ssh_user", "pistar_ssh_pass",
-      "pistar_ssh_port", "svxlink_ssh_enabled", "svxlink_ssh_user", "svxlink_ssh_pass",
-      "svxlink_ssh_port", "quick_actions", "svxlink_actions", "theme", "bg", "panel", "panel2",
-      "border", "text", "subtext", "accent", "good", "warn", "bad", "live", "rx", "tx", "tabIdle",
-      "tabActive"};
+  const char *order[] = {"backend",
+                         "wifi_ssid",
+                         "wifi_pass",
+                         "wifi_retries_per_profile",
+                         "wifi_profiles",
+                         "pistar_host",
+                         "svxlink_enabled",
+                         "svxlink_source",
+                         "svxlink_host",
+                         "svxlink_api_path",
+                         "aprs_enabled",
+                         "aprs_api_key",
+                         "aprs_refresh_minutes",
+                         "aprs_range_km",
+                         "aprs_center_lat",
+                         "aprs_center_lon",
+                         "start_page_after_boot",
+                         "device_callsign",
+                         "theme_color",
+                         "refresh_ms",
+                         "callsign_hold_ms",
+                         "scrolling_text_enabled",
+                         "api_utc_to_local_time",
+                         "timezone_tz",
+                         "brightness",
+                         "flip_screen",
+                         "screensaver_enabled",
+                         "wx_screensaver_enabled",
+                         "screensaver_timeout_ms",
+                         "screensaver_dim_brightness",
+                         "weather_enabled",
+                         "weather_refresh_minutes",
+                         "weather_lat",
+                         "weather_lon",
+                         "weather_api_key",
+                         "hamqsl_enabled",
+                         "hamqsl_refresh_minutes",
+                         "hamqsl_url",
+                         "adsb_enabled",
+                         "adsb_host",
+                         "adsb_path",
+                         "adsb_refresh_seconds",
+                         "adsb_range_km",
+                         "adsb_center_lat",
+                         "adsb_center_lon",
+                         "katwarn_enabled",
+                         "katwarn_location_id",
+                         "nina_dashboard_base_url",
+                         "meteoalarm_enabled",
+                         "meteoalarm_feed",
+                         "meteoalarm_atom_base_url",
+                         "meteoalarm_mode",
+                         "meteoalarm_country_code",
+                         "meteoalarm_edr_base_url",
+                         "meteoalarm_edr_query",
+                         "meteoalarm_api_token",
+                         "meteoalarm_filter_by_coordinates",
+                         "noaa_enabled",
+                         "noaa_zone",
+                         "noaa_alerts_base_url",
+                         "alert_refresh_minutes",
+                         "radioid_lookup_enabled",
+                         "radioid_users_api_base",
+                         "target_list_lookup_enabled",
+                         "target_list_base_url",
+                         "target_list_dmr_url",
+                         "target_list_dstar_url",
+                         "target_list_ysf_url",
+                         "target_list_p25_url",
+                         "target_list_nxdn_url",
+                         "touch_mode_ssh_enabled",
+                         "pistar_ssh_user",
+                         "pistar_ssh_pass",
+                         "pistar_ssh_port",
+                         "svxlink_ssh_enabled",
+                         "svxlink_ssh_user",
+                         "svxlink_ssh_pass",
+                         "svxlink_ssh_port",
+                         "quick_actions",
+                         "svxlink_actions",
+                         "theme",
+                         "bg",
+                         "panel",
+                         "panel2",
+                         "border",
+                         "text",
+                         "subtext",
+                         "accent",
+                         "good",
+                         "warn",
+                         "bad",
+                         "live",
+                         "rx",
+                         "tx",
+                         "tabIdle",
+                         "tabActive"};
   size_t last = 0;
   for (const char *key : order) {
     size_t at = text.find(std::string("\"") + key + "\":", last);
@@ -273,7 +404,8 @@ TEST_F(ConfigSaveTest, KeysAreWrittenInFileOrderWithJsonTypes) {
   EXPECT_NE(text.find("\"wifi_retries_per_profile\": 7,"), std::string::npos);
   EXPECT_NE(text.find("\"pistar_ssh_port\": 2222,"), std::string::npos);
   EXPECT_NE(text.find("\"use_sudo\": false,"), std::string::npos);
-  EXPECT_NE(text.find("\"device_callsign\": \"a\\\"b\\\\c\\td \xC3\xA4\xE2\x82\xAC\xFF/\","), std::string::npos);
+  EXPECT_NE(text.find("\"device_callsign\": \"a\\\"b\\\\c\\td \xC3\xA4\xE2\x82\xAC\xFF/\","),
+            std::string::npos);
   EXPECT_NE(text.find("\"theme_color\": \"#A1B2C3\""), std::string::npos);
   EXPECT_NE(text.find("\"bg\": \"#"), std::string::npos);
 }
@@ -458,7 +590,8 @@ TEST_F(ConfigSaveTest, PathWithParentPartIsRefused) {
 TEST_F(ConfigSaveTest, ImportStopsAtTheDisabledParser) {
   writeConfig(OLD_FILE);
   loadConfig();
-  writeFile("sdcard/config-import.json", "{\"backend\": \"svxlink-api\", \"wifi_ssid\": \"x\", \"pistar_host\": \"h\"}");
+  writeFile("sdcard/config-import.json",
+            "{\"backend\": \"svxlink-api\", \"wifi_ssid\": \"x\", \"pistar_host\": \"h\"}");
   String err;
   EXPECT_FALSE(applyConfigFromFile(IMPORT_CONFIG_TEMP_FILE, &err));
   EXPECT_EQ(err, "JSON parse failed: ArduinoJson disabled in desktop build");

@@ -10,12 +10,12 @@
 
 #include <gtest/gtest.h>
 
-#include "support/config_test_env.h"
 #include "core/app.h"
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/config_file.h"
 #include "core/theme.h"
+#include "support/config_test_env.h"
 #include "ui/page_frame.h"
 
 namespace {
@@ -145,7 +145,8 @@ TEST_F(ConfigFileTest, EmptyObjectAppliesNothingButTracesTheLoad) {
   EXPECT_TRUE(loadConfig());
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(out.find("config.json not found"), std::string::npos);
-  EXPECT_NE(out.find("[DESKTOP] Loaded config from sdcard/config.json without ArduinoJson.\n"), std::string::npos);
+  EXPECT_NE(out.find("[DESKTOP] Loaded config from sdcard/config.json without ArduinoJson.\n"),
+            std::string::npos);
   EXPECT_NE(out.find("[DESKTOP] Config: backend=Pi-Star, pistar_host=127.0.0.1, callsign=DESKTOP, "
                      "quick1=DMR TG91, touch_ssh=false.\n"),
             std::string::npos);
@@ -314,9 +315,9 @@ TEST_F(ConfigFileTest, BackendAliasesAndTheSvxlinkSwitch) {
     const char *backend;
     bool svxlink;
   } cases[] = {
-      {"WPSD", "WPSD", false},      {" wpsd ", "WPSD", false},    {"Pi_Star", "Pi-Star", false},
+      {"WPSD", "WPSD", false},      {" wpsd ", "WPSD", false},      {"Pi_Star", "Pi-Star", false},
       {"PISTAR", "Pi-Star", false}, {"pi  star", "Pi-Star", false}, {"mmdvm", "Pi-Star", false},
-      {"", "Pi-Star", false},       {"svxlink", "Pi-Star", true}, {"SVXLink-API", "Pi-Star", true},
+      {"", "Pi-Star", false},       {"svxlink", "Pi-Star", true},   {"SVXLink-API", "Pi-Star", true},
   };
   for (const auto &c : cases) {
     writeConfig(withKeys(std::string("\"backend\": \"") + c.raw + "\", \"svxlink_enabled\": false"));
@@ -350,7 +351,8 @@ TEST_F(ConfigFileTest, TextNormalisation) {
   EXPECT_EQ(theme.accent, 0x1106);  // the base colour parsed before the trim as well
   EXPECT_EQ(cfg.targetListBaseUrl, " https://lists.example/ ");  // no normalisation for this key
 
-  writeConfig(withKeys("\"meteoalarm_mode\": \"rss\", \"svxlink_source\": \"Dashboard\", \"svxlink_api_path\": \"display-json.php\""));
+  writeConfig(withKeys(
+      "\"meteoalarm_mode\": \"rss\", \"svxlink_source\": \"Dashboard\", \"svxlink_api_path\": \"display-json.php\""));
   loadConfig();
   EXPECT_EQ(cfg.meteoalarmMode, "edr");
   EXPECT_EQ(cfg.svxlinkSource, "url");
@@ -404,10 +406,10 @@ TEST_F(ConfigFileTest, SavedWifiProfilesFollowTheLegacyPair) {
 }
 
 TEST_F(ConfigFileTest, QuickActionWithoutCommandIsDisabled) {
-  writeConfig(withKeys(
-      "\"quick_actions\": [{\"enabled\": true, \"label\": \"TG 91\", \"command\": \"  \"},"
-      " {\"enabled\": true, \"label\": \" \", \"command\": \"x\"},"
-      " {\"enabled\": true, \"label\": \"  Ok  \", \"command\": \"  run  \"}]"));
+  writeConfig(
+      withKeys("\"quick_actions\": [{\"enabled\": true, \"label\": \"TG 91\", \"command\": \"  \"},"
+               " {\"enabled\": true, \"label\": \" \", \"command\": \"x\"},"
+               " {\"enabled\": true, \"label\": \"  Ok  \", \"command\": \"  run  \"}]"));
   loadConfig();
   EXPECT_FALSE(cfg.quickActions[0].enabled);
   EXPECT_EQ(cfg.quickActions[0].label, "TG 91");
@@ -487,9 +489,9 @@ TEST_F(ConfigFileTest, BooleansOnlyAsBareWords) {
 }
 
 TEST_F(ConfigFileTest, StringEscapes) {
-  writeConfig(withKeys(
-      "\"quick_actions\": [{\"label\": \"A\\u00e4B\", \"command\": \"x\\ty\"}],\n"
-      "\"device_callsign\": \"q\\\"u\\\\o\\/t\\n\\r\\b\\f\\x\""));
+  writeConfig(
+      withKeys("\"quick_actions\": [{\"label\": \"A\\u00e4B\", \"command\": \"x\\ty\"}],\n"
+               "\"device_callsign\": \"q\\\"u\\\\o\\/t\\n\\r\\b\\f\\x\""));
   loadConfig();
   EXPECT_EQ(cfg.quickActions[0].label, "A?B");
   EXPECT_EQ(cfg.quickActions[0].command, "x\ty");
@@ -565,9 +567,9 @@ TEST_F(ConfigFileTest, FiveActionObjectsFillFourSlots) {
 }
 
 TEST_F(ConfigFileTest, TwoActionObjectsChangeOnlyTheFirstTwoSlots) {
-  writeConfig(withKeys(
-      "\"svxlink_actions\": [{\"enabled\": true, \"label\": \"Echo\", \"command\": \"*9#\"},"
-      " {\"use_sudo\": true, \"command\": \"#\"}]"));
+  writeConfig(
+      withKeys("\"svxlink_actions\": [{\"enabled\": true, \"label\": \"Echo\", \"command\": \"*9#\"},"
+               " {\"use_sudo\": true, \"command\": \"#\"}]"));
   loadConfig();
   EXPECT_EQ(cfg.svxlinkActions[0].label, "Echo");
   EXPECT_TRUE(cfg.svxlinkActions[0].enabled);
@@ -580,9 +582,9 @@ TEST_F(ConfigFileTest, TwoActionObjectsChangeOnlyTheFirstTwoSlots) {
 }
 
 TEST_F(ConfigFileTest, BracesInsideActionStringsDoNotSplitObjects) {
-  writeConfig(withKeys(
-      "\"quick_actions\": [{\"label\": \"{x}]\", \"command\": \"echo \\\"}\\\"\"},"
-      " {\"label\": \"second\", \"command\": \"2\"}]"));
+  writeConfig(
+      withKeys("\"quick_actions\": [{\"label\": \"{x}]\", \"command\": \"echo \\\"}\\\"\"},"
+               " {\"label\": \"second\", \"command\": \"2\"}]"));
   loadConfig();
   EXPECT_EQ(cfg.quickActions[0].label, "{x}]");
   EXPECT_EQ(cfg.quickActions[0].command, "echo \"}\"");
@@ -609,14 +611,14 @@ TEST_F(ConfigFileTest, EveryPrefixOfARealFileLoadsSafely) {
 
 TEST_F(ConfigFileTest, UnterminatedValuesLeaveFieldsAtDefaults) {
   const char *files[] = {
-      "{\"pistar_host\": \"10.0.0.1",                   // no closing quote
-      "{\"pistar_host\": \"10.0.0.1\\",                 // backslash at the very end
-      "{\"pistar_host\" \"10.0.0.1\"}",                 // no colon at all
-      "{\"pistar_host\":",                              // nothing after the colon
-      "{\"theme\": {\"bg\": \"#FFFFFF\"",               // object never closed
-      "{\"quick_actions\": [{\"label\": \"x\"",         // array never closed
-      "{\"quick_actions\": [{\"label\": \"x\"}, {\"la", // second object cut
-      "\"pistar_host",                                  // key cut
+      "{\"pistar_host\": \"10.0.0.1",                    // no closing quote
+      "{\"pistar_host\": \"10.0.0.1\\",                  // backslash at the very end
+      "{\"pistar_host\" \"10.0.0.1\"}",                  // no colon at all
+      "{\"pistar_host\":",                               // nothing after the colon
+      "{\"theme\": {\"bg\": \"#FFFFFF\"",                // object never closed
+      "{\"quick_actions\": [{\"label\": \"x\"",          // array never closed
+      "{\"quick_actions\": [{\"label\": \"x\"}, {\"la",  // second object cut
+      "\"pistar_host",                                   // key cut
   };
   for (const char *f : files) {
     writeConfig(f);

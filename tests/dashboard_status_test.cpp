@@ -102,8 +102,9 @@ TEST_F(DashboardStatusTest, PiStarCellColourDecides) {
 
 TEST_F(DashboardStatusTest, WpsdPausedPillIsDisabled) {
   useWpsd();
-  String page("<div class='status-pill paused'><span>DMR</span></div>"
-              "<div class='status-pill active'><span>NXDN</span></div>");
+  String page(
+      "<div class='status-pill paused'><span>DMR</span></div>"
+      "<div class='status-pill active'><span>NXDN</span></div>");
   ASSERT_TRUE(parseDashboardStatusHtml(page));
   expectMode(modeDMR, true, false, "DMR");
   expectMode(modeNXDN, true, true, "NXDN");
@@ -112,7 +113,8 @@ TEST_F(DashboardStatusTest, WpsdPausedPillIsDisabled) {
 
 TEST_F(DashboardStatusTest, WpsdPillWithoutSpanIsSkipped) {
   useWpsd();
-  String page("<div class='status-pill active'>DMR</div><div class='status-pill active'><span>DMR</span></div>");
+  String page(
+      "<div class='status-pill active'>DMR</div><div class='status-pill active'><span>DMR</span></div>");
   ModeStatus s;
   ASSERT_TRUE(extractWpsdStatusPill(page, "DMR", s));
   EXPECT_TRUE(s.enabled);
@@ -135,10 +137,11 @@ TEST_F(DashboardStatusTest, SeparateTxAndRxColumns) {
 
 TEST_F(DashboardStatusTest, DivCellAfterHeader) {
   String out;
-  ASSERT_TRUE(extractDivCellAfterHeader(String("<div>Tx</div><div class=\"divTableCell\"><b>1 &amp; 2</b></div>"),
-                                        "Tx", out));
+  ASSERT_TRUE(extractDivCellAfterHeader(
+      String("<div>Tx</div><div class=\"divTableCell\"><b>1 &amp; 2</b></div>"), "Tx", out));
   EXPECT_EQ(out, "1 & 2");
-  EXPECT_FALSE(extractDivCellAfterHeader(String("<div>Tx</div><div class=\"divTableCell\"> </div>"), "Tx", out));
+  EXPECT_FALSE(
+      extractDivCellAfterHeader(String("<div>Tx</div><div class=\"divTableCell\"> </div>"), "Tx", out));
   EXPECT_EQ(out, "1 & 2");
 }
 
@@ -246,13 +249,8 @@ TEST_F(DashboardStatusTest, HostileMarkupIsHandled) {
   EXPECT_EQ(out, "0");
   usePiStar();
   const std::string piPages[] = {
-      ">DMR</td>",
-      "<td>DMR</td>",
-      "<td\">DMR</td>",
-      "<td style=x DMR</td> >DMR</td>",
-      "<th>Tx</th>",
-      "<th>Tx</th><td",
-      "<th>Tx</th><td>",
+      ">DMR</td>",   "<td>DMR</td>",   "<td\">DMR</td>",  "<td style=x DMR</td> >DMR</td>",
+      "<th>Tx</th>", "<th>Tx</th><td", "<th>Tx</th><td>",
   };
   for (const std::string& p : piPages) parseDashboardStatusHtml(String(p));
   EXPECT_TRUE(modeDMR.known);

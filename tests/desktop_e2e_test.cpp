@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "support/desktop_program.h"
-#include "support/x_window.h"
 #include "support/temp_files.h"
+#include "support/x_window.h"
 
 namespace {
 
@@ -208,7 +208,8 @@ TEST_F(DesktopRun, WindowTitleAndSize) {
   ASSERT_FALSE(id.empty());
   EXPECT_EQ(commandOutput("xdotool getwindowname " + id), "Qsodeck - Desktop\n");
   EXPECT_NE(commandOutput("xdotool getwindowgeometry " + id).find("Geometry: 800x480"), std::string::npos);
-  EXPECT_EQ(countOccurrences(log(), "[DESKTOP] native window handle captured for non-SDL message pump.\n"), 1) << log();
+  EXPECT_EQ(countOccurrences(log(), "[DESKTOP] native window handle captured for non-SDL message pump.\n"), 1)
+      << log();
   EXPECT_EQ(stopWith(SIGTERM), 0);
 }
 

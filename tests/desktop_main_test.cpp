@@ -20,10 +20,10 @@
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
-#include "ui/page_frame.h"
 #include "support/desktop_program.h"
 #include "support/display_probe.h"
 #include "support/temp_files.h"
+#include "ui/page_frame.h"
 
 namespace {
 
@@ -281,7 +281,8 @@ TEST_F(HostLoopTest, HoldLoopPassesAndIdleTrace) {
   int status = desktopRunHoldLoop();
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(status, 0);
-  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: Linux hold loop active by QSODECK_DESKTOP_HOLD_LOOP=1.\n"), 1);
+  EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: Linux hold loop active by QSODECK_DESKTOP_HOLD_LOOP=1.\n"),
+            1);
   EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: press Ctrl+C in this terminal to exit.\n"), 1);
   EXPECT_EQ(countOccurrences(out, "[DESKTOP] heartbeat: running.\n"), 5);
   EXPECT_EQ(countOccurrences(out, "[DESKTOP] main: desktop display hold mode is idle.\n"), 1);

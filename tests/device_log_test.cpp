@@ -202,7 +202,8 @@ TEST_F(DeviceLogTest, TwentyFailuresLogStreaks1To3And10And20Only) {
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_EQ(countLines(out, "Hotspot API failed"), 5);
   for (int streak : {1, 2, 3, 10, 20}) {
-    std::string line = "[WARN][API] Hotspot API failed (HTTP 500, 100 ms, streak " + std::to_string(streak) + ").\n";
+    std::string line =
+        "[WARN][API] Hotspot API failed (HTTP 500, 100 ms, streak " + std::to_string(streak) + ").\n";
     EXPECT_NE(out.find(line), std::string::npos) << line;
   }
   EXPECT_EQ(out.find("streak 4)"), std::string::npos);
@@ -256,8 +257,9 @@ TEST_F(DeviceLogTest, WeatherFailuresLogWhileTotalIsAtMostThree) {
   noteWeatherFetchResult(false, 401);  // changed state: logged
   noteWeatherFetchResult(false, 401);  // total 6, unchanged: silent
   std::vector<std::string> expected = {
-      "Weather refresh failed (HTTP 401).", "Weather refresh failed (HTTP 401).", "Weather refresh OK (HTTP 200).",
-      "Weather refresh failed (HTTP 401).", "Weather refresh OK (HTTP 200).",    "Weather refresh failed (HTTP 401).",
+      "Weather refresh failed (HTTP 401).", "Weather refresh failed (HTTP 401).",
+      "Weather refresh OK (HTTP 200).",     "Weather refresh failed (HTTP 401).",
+      "Weather refresh OK (HTTP 200).",     "Weather refresh failed (HTTP 401).",
   };
   EXPECT_EQ(ringMessages(), expected);
   EXPECT_EQ(diagnosticsState.weatherFail, 6u);
@@ -286,7 +288,8 @@ TEST_F(DeviceLogTest, HamqslLogsOnlyChanges) {
   noteHamqslFetchResult(true, 200);
   noteHamqslFetchResult(true, 200);
   noteHamqslFetchResult(false, 404);
-  std::vector<std::string> expected = {"HAMQSL solar XML fetch failed (HTTP 500).", "HAMQSL solar XML fetch OK (HTTP 200).",
+  std::vector<std::string> expected = {"HAMQSL solar XML fetch failed (HTTP 500).",
+                                       "HAMQSL solar XML fetch OK (HTTP 200).",
                                        "HAMQSL solar XML fetch failed (HTTP 404)."};
   EXPECT_EQ(ringMessages(), expected);
   EXPECT_STREQ(webLogEntryAt(1)->tag.c_str(), "HAMQSL");

@@ -121,8 +121,7 @@ TEST_F(DrawTest, MarqueeMovesOneCharacterPerStep) {
 
 // Wrapping
 TEST_F(DrawTest, PopupTextPreparation) {
-  EXPECT_EQ(String("A B\nC\n\nD"),
-            normalizeWrappedPopupText(" A\t&nbsp;B \r\n C\n\n\n\n D "));
+  EXPECT_EQ(String("A B\nC\n\nD"), normalizeWrappedPopupText(" A\t&nbsp;B \r\n C\n\n\n\n D "));
 }
 
 TEST_F(DrawTest, WrappedLinesBreakAtWordsAndSliceLongWords) {
@@ -177,9 +176,13 @@ TEST_F(DrawTest, WrappingAlwaysAdvances) {
 
 TEST_F(DrawTest, HighBytesAreMeasuredAsOneCellEach) {
   // Two UTF-8 bytes take two font cells: a-umlaut and "B" are 36 px in font 2.
-  const String text("\xc3\xa4" "B");
+  const String text(
+      "\xc3\xa4"
+      "B");
   EXPECT_EQ(text, fitTextInCurrentFont(text, 36));
-  EXPECT_EQ(String("\xc3~"), fitTextInCurrentFont(String("\xc3\xa4" "BC"), 24));
+  EXPECT_EQ(String("\xc3~"), fitTextInCurrentFont(String("\xc3\xa4"
+                                                         "BC"),
+                                                  24));
 }
 
 TEST_F(DrawTest, NothingDrawnForEmptyWrapArea) {
@@ -214,7 +217,7 @@ TEST_F(DrawTest, CentredFittedTextIsCutAndCentredThenDatumReset) {
 
 TEST_F(DrawTest, RadiusScalesFromReferenceSize) {
   EXPECT_EQ(1, scaledUiRadius(0));
-  EXPECT_EQ(16, scaledUiRadius(8));  // min(20, 16)
+  EXPECT_EQ(16, scaledUiRadius(8));   // min(20, 16)
   EXPECT_EQ(32, scaledUiRadius(16));  // min(40, 32)
 }
 
@@ -250,8 +253,7 @@ TEST_F(DrawTest, InfoRowWithSmallBudgetNeverCuts) {
 
 TEST_F(DrawTest, InfoRowCutsLongValueByCharacters) {
   // w = 290 gives a budget of 10 characters: nine and "~".
-  drawInfoRow(0, 0, 290, "L", "ABCDEFGHIJKLMN", theme.panel2, theme.panel2, theme.warn,
-              theme.text);
+  drawInfoRow(0, 0, 290, "L", "ABCDEFGHIJKLMN", theme.panel2, theme.panel2, theme.warn, theme.text);
   std::vector<uint32_t> frame = readFrame();
   EXPECT_GT(countPixels(frame, 220 + 9 * 12, 15, 12, 14, rgbOf565(theme.text)), 0);
   EXPECT_EQ(0, countPixels(frame, 220 + 10 * 12, 15, 36, 14, rgbOf565(theme.text)));
@@ -260,8 +262,7 @@ TEST_F(DrawTest, InfoRowCutsLongValueByCharacters) {
 TEST_F(DrawTest, SizedInfoRowClampsLabelWidthAndFitsBothTexts) {
   // labelW 10 is raised to 70: label fitted to 40 px, value panel at x + 80,
   // 220 wide, value "-" for an empty text at x + 98.
-  drawInfoRowSized(100, 50, 300, 10, "LONGLABEL", "  ", theme.panel, theme.panel2, theme.warn,
-                   theme.text);
+  drawInfoRowSized(100, 50, 300, 10, "LONGLABEL", "  ", theme.panel, theme.panel2, theme.warn, theme.text);
   EXPECT_TRUE(frameShowsText("LO~", 115, 72, 2, ML_DATUM, theme.warn, theme.panel));
   EXPECT_TRUE(frameShowsText("-", 198, 72, 2, ML_DATUM, theme.text, theme.panel2));
   EXPECT_EQ(rgbOf565(theme.border), framePixel(169, 50));  // label panel ends at x 169
@@ -270,17 +271,15 @@ TEST_F(DrawTest, SizedInfoRowClampsLabelWidthAndFitsBothTexts) {
   // labelW 120: value panel at x + 130, 170 wide; a long value is cut to
   // 170 - 35 = 135 px, ten characters and "~", drawn at x + 148.
   tft.fillScreen(0);
-  drawInfoRowSized(100, 50, 300, 120, "L", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", theme.panel,
-                   theme.panel2, theme.warn, theme.text);
+  drawInfoRowSized(100, 50, 300, 120, "L", "ABCDEFGHIJKLMNOPQRSTUVWXYZ", theme.panel, theme.panel2,
+                   theme.warn, theme.text);
   EXPECT_TRUE(frameShowsText("ABCDEFGHIJ~", 248, 72, 2, ML_DATUM, theme.text, theme.panel2));
 }
 
 TEST_F(DrawTest, LabelValuePairIsNotFitted) {
-  drawLabelValue(10, 20, "LABEL", "A VALUE LONGER THAN ANY BOX", theme.warn, theme.text,
-                 theme.panel);
+  drawLabelValue(10, 20, "LABEL", "A VALUE LONGER THAN ANY BOX", theme.warn, theme.text, theme.panel);
   EXPECT_TRUE(frameShowsText("LABEL", 10, 20, 2, TL_DATUM, theme.warn, theme.panel));
-  EXPECT_TRUE(frameShowsText("A VALUE LONGER THAN ANY BOX", 205, 20, 2, TL_DATUM, theme.text,
-                             theme.panel));
+  EXPECT_TRUE(frameShowsText("A VALUE LONGER THAN ANY BOX", 205, 20, 2, TL_DATUM, theme.text, theme.panel));
 }
 
 TEST_F(DrawTest, WrappedTextDrawsLinesAtLineHeight) {

@@ -135,7 +135,8 @@ class DashboardEndToEnd : public PrivateXProgramTest {
   // Number of dashboard GETs (either hotspot path) the trace log holds.
   int tracedPolls() {
     int n = 0;
-    for (const std::string& p : tracedGetPaths(program_.log(), origin_)) n += (p == STATUS_PATH || p == HEARD_PATH);
+    for (const std::string& p : tracedGetPaths(program_.log(), origin_))
+      n += (p == STATUS_PATH || p == HEARD_PATH);
     return n;
   }
 
@@ -184,7 +185,8 @@ class DashboardEndToEnd : public PrivateXProgramTest {
       convertToPng(shot, "footer_actual.png");
       for (size_t i = 0; i < wanted.size(); ++i) {
         std::string expectedPpm = program_.dir() + "/expected.ppm";
-        if (writePpmFile(expectedPpm, expected[i])) convertToPng(expectedPpm, "footer_expected_" + std::to_string(i) + ".png");
+        if (writePpmFile(expectedPpm, expected[i]))
+          convertToPng(expectedPpm, "footer_expected_" + std::to_string(i) + ".png");
         *closest += "\"" + wanted[i] + "\": at best " + std::to_string(best[i]) + " footer pixels differ; ";
       }
     }
@@ -244,7 +246,8 @@ TEST_F(DashboardEndToEnd, EveryRequestCarriesTheOperatorUserAgent) {
   std::string json = simpleHttpGet(dash.port(), "/_control/requests");
   int requests = countOccurrences(json, "\"path\": ");
   ASSERT_GE(requests, 2);
-  EXPECT_EQ(countOccurrences(json, "[\"User-Agent\", \"Qsodeck/0.0.1.8 (operator=N0CALL)\"]"), requests) << json;
+  EXPECT_EQ(countOccurrences(json, "[\"User-Agent\", \"Qsodeck/0.0.1.8 (operator=N0CALL)\"]"), requests)
+      << json;
   EXPECT_EQ(countOccurrences(json, "[\"Connection\", \"close\"]"), requests) << json;
   EXPECT_EQ(program_.stop(SIGTERM), 0);
 }
@@ -304,9 +307,11 @@ TEST_F(DashboardEndToEnd, HttpErrorsShowTheCodeInFooterAndLogUntilRecovery) {
   // Only the last-heard answer fails: the footer keeps the heard message
   // (status successes set none) and every change of outcome is logged.
   ASSERT_TRUE(dash.control("mode=http-error&code=503&scope=heard"));
-  ASSERT_TRUE(program_.waitForLog("[WARN][API] Hotspot API failed (HTTP 503, ", 2, WAIT_MS)) << program_.log();
+  ASSERT_TRUE(program_.waitForLog("[WARN][API] Hotspot API failed (HTTP 503, ", 2, WAIT_MS))
+      << program_.log();
   ASSERT_TRUE(program_.waitForLog(OK_PREFIX, 3, WAIT_MS)) << program_.log();
-  EXPECT_EQ(program_.log().find(" ms, streak 2)."), std::string::npos) << "a success in between ends the streak";
+  EXPECT_EQ(program_.log().find(" ms, streak 2)."), std::string::npos)
+      << "a success in between ends the streak";
   std::vector<std::string> heardOnly = {"HTTP error: 503"};
   std::string heardOnlyClosest;
   watchFooterFor(heardOnly, &heardOnlyClosest);
@@ -314,7 +319,8 @@ TEST_F(DashboardEndToEnd, HttpErrorsShowTheCodeInFooterAndLogUntilRecovery) {
 
   // Now only the status page fails.
   ASSERT_TRUE(dash.control("mode=http-error&code=500&scope=status"));
-  ASSERT_TRUE(program_.waitForLog("[WARN][API] Hotspot API failed (HTTP 500, ", 1, WAIT_MS)) << program_.log();
+  ASSERT_TRUE(program_.waitForLog("[WARN][API] Hotspot API failed (HTTP 500, ", 1, WAIT_MS))
+      << program_.log();
   std::vector<std::string> statusOnly = {"Dashboard HTTP: 500"};
   std::string statusOnlyClosest;
   watchFooterFor(statusOnly, &statusOnlyClosest);

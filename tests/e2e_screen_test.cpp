@@ -123,7 +123,9 @@ class ScreenEndToEnd : public PrivateXProgramTest {
   std::string window_;
 };
 
-int bodyChange(const RgbImage& a, const RgbImage& b) { return differingPixels(a, b, BODY.x, BODY.y, BODY.w, BODY.h); }
+int bodyChange(const RgbImage& a, const RgbImage& b) {
+  return differingPixels(a, b, BODY.x, BODY.y, BODY.w, BODY.h);
+}
 
 }  // namespace
 
@@ -206,17 +208,20 @@ TEST_F(ScreenEndToEnd, HeardTabRowPopupAndATapClosingIt) {
   // A tap on the first row opens its detail popup with the caller's flag.
   sleepMilliseconds(TAP_GAP_MS);
   ASSERT_TRUE(clickXWindow(window_, HEARD_ROW0.x + 300, HEARD_ROW0.y + 24));
-  RgbImage popup = screenshotWhen("detail_popup", [&](const RgbImage& s) { return colours(s, DETAIL_FLAG) >= 8; });
+  RgbImage popup =
+      screenshotWhen("detail_popup", [&](const RgbImage& s) { return colours(s, DETAIL_FLAG) >= 8; });
   ASSERT_EQ(popup.width, SCREEN_WIDTH);
   EXPECT_GE(colours(popup, DETAIL_FLAG), 8) << "no flag in the detail popup";
-  EXPECT_GT(differingPixels(heard, popup, DETAIL_POPUP.x, DETAIL_POPUP.y, DETAIL_POPUP.w, DETAIL_POPUP.h), 20000);
+  EXPECT_GT(differingPixels(heard, popup, DETAIL_POPUP.x, DETAIL_POPUP.y, DETAIL_POPUP.w, DETAIL_POPUP.h),
+            20000);
   // Modal: the tabs stay, the rows are covered.
   EXPECT_EQ(differingPixels(heard, popup, TAB_ROW.x, TAB_ROW.y, TAB_ROW.w, 60), 0);
 
   // A tap outside the popup's rows closes it: the HEARD page as before.
   sleepMilliseconds(TAP_GAP_MS);
   ASSERT_TRUE(clickXWindow(window_, FOOTER_TAP_X, FOOTER_TAP_Y));
-  RgbImage closed = screenshotWhen("detail_popup_closed", [&](const RgbImage& s) { return bodyChange(heard, s) == 0; });
+  RgbImage closed =
+      screenshotWhen("detail_popup_closed", [&](const RgbImage& s) { return bodyChange(heard, s) == 0; });
   ASSERT_EQ(closed.width, SCREEN_WIDTH);
   EXPECT_EQ(bodyChange(heard, closed), 0) << "the HEARD page did not come back unchanged";
   EXPECT_EQ(closed.at(HEARD_TAB_FILL_X, TAB_FILL_Y), activeTab);
@@ -234,7 +239,8 @@ TEST_F(ScreenEndToEnd, IdleBeyondTimeoutShowsScreensaverAndATapOnlyWakesIt) {
   // Nobody touches anything and the data stay the same: after 5 s the
   // screensaver replaces the whole page, tabs and footer included.
   RgbImage saver = screenshotWhen(
-      "screensaver", [&](const RgbImage& s) { return s.at(LIVE_TAB_FILL_X, TAB_FILL_Y) != activeTab; }, 20000);
+      "screensaver", [&](const RgbImage& s) { return s.at(LIVE_TAB_FILL_X, TAB_FILL_Y) != activeTab; },
+      20000);
   ASSERT_EQ(saver.width, SCREEN_WIDTH);
   EXPECT_NE(saver.at(LIVE_TAB_FILL_X, TAB_FILL_Y), activeTab) << "no screensaver after 20 s idle";
   EXPECT_GT(differingPixels(live, saver, TAB_ROW.x, TAB_ROW.y, TAB_ROW.w, TAB_ROW.h), 3000);
@@ -244,9 +250,8 @@ TEST_F(ScreenEndToEnd, IdleBeyondTimeoutShowsScreensaverAndATapOnlyWakesIt) {
 
   // A tap on the HEARD tab only wakes the screen: the LIVE page returns.
   ASSERT_TRUE(clickXWindow(window_, HEARD_TAB_X, HEARD_TAB_Y));
-  RgbImage woken = screenshotWhen("screensaver_woken", [&](const RgbImage& s) {
-    return s.at(LIVE_TAB_FILL_X, TAB_FILL_Y) == activeTab;
-  });
+  RgbImage woken = screenshotWhen(
+      "screensaver_woken", [&](const RgbImage& s) { return s.at(LIVE_TAB_FILL_X, TAB_FILL_Y) == activeTab; });
   ASSERT_EQ(woken.width, SCREEN_WIDTH);
   EXPECT_EQ(woken.at(LIVE_TAB_FILL_X, TAB_FILL_Y), activeTab) << "the screen did not wake";
   EXPECT_NE(woken.at(HEARD_TAB_FILL_X, TAB_FILL_Y), activeTab) << "the waking tap also switched the page";

@@ -18,8 +18,7 @@
 
 namespace {
 
-HeardRecord makeRecord(const char* call, const char* mode, const char* time,
-                       const char* target = "TG 262") {
+HeardRecord makeRecord(const char* call, const char* mode, const char* time, const char* target = "TG 262") {
   HeardRecord r;
   r.callsign = call;
   r.mode = mode;
@@ -64,8 +63,7 @@ TEST_F(HeardPageTest, Labels) {
 }
 
 TEST_F(HeardPageTest, FilterUsesNormalisedMode) {
-  setList({makeRecord("A1", "D-Star", "1"), makeRecord("B2", "DMR", "2"),
-           makeRecord("C3", "Fusion", "3")});
+  setList({makeRecord("A1", "D-Star", "1"), makeRecord("B2", "DMR", "2"), makeRecord("C3", "Fusion", "3")});
   lastHeardFilter = LAST_HEARD_FILTER_DSTAR;
   EXPECT_EQ(std::vector<int>({0}), visible());
   lastHeardFilter = LAST_HEARD_FILTER_YSF;
@@ -82,17 +80,15 @@ TEST_F(HeardPageTest, TwelveDmrRecordsFilteredToP25LeaveNothing) {
 }
 
 TEST_F(HeardPageTest, CallSortKeepsCaseTwinsInTimeOrder) {
-  setList({makeRecord("dl1abc", "DMR", "2025-12-08 14:31"),
-           makeRecord("PA3X", "DMR", "2025-12-08 14:30"),
-           makeRecord("DL1ABC", "DMR", "2025-12-08 14:29"),
-           makeRecord("AB1C", "YSF", "2025-12-08 14:28")});
+  setList({makeRecord("dl1abc", "DMR", "2025-12-08 14:31"), makeRecord("PA3X", "DMR", "2025-12-08 14:30"),
+           makeRecord("DL1ABC", "DMR", "2025-12-08 14:29"), makeRecord("AB1C", "YSF", "2025-12-08 14:28")});
   lastHeardSort = LAST_HEARD_SORT_CALLSIGN;
   EXPECT_EQ(std::vector<int>({3, 2, 0, 1}), visible());
 }
 
 TEST_F(HeardPageTest, ModeSortThenCallsign) {
-  setList({makeRecord("ZZ9", "YSF", "1"), makeRecord("BB2", "DMR", "2"),
-           makeRecord("AA1", "YSF", "3"), makeRecord("CC3", "D-Star", "4")});
+  setList({makeRecord("ZZ9", "YSF", "1"), makeRecord("BB2", "DMR", "2"), makeRecord("AA1", "YSF", "3"),
+           makeRecord("CC3", "D-Star", "4")});
   lastHeardSort = LAST_HEARD_SORT_MODE;
   EXPECT_EQ(std::vector<int>({1, 3, 2, 0}), visible());
 }

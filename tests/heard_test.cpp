@@ -169,10 +169,21 @@ TEST(HeardTextTest, NormalizeModeName) {
     const char* in;
     const char* out;
   } cases[] = {
-      {" d_star ", "DSTAR"},     {"D-Star", "DSTAR"},     {"dstar", "DSTAR"},      {"DMR Slot 2", "DMR"},
-      {"System fusion", "YSF"},  {"C4FM", "YSF"},         {"ysf", "YSF"},          {"p25", "P25"},
-      {"NXDN", "NXDN"},          {"pocsag", "POCSAG"},    {"svx link", "SVXLINK"}, {"SVX_LINK", "SVXLINK"},
-      {"SvxLink", "SVXLINK"},    {"  m17   fm ", "M17 FM"}, {"", ""},
+      {" d_star ", "DSTAR"},
+      {"D-Star", "DSTAR"},
+      {"dstar", "DSTAR"},
+      {"DMR Slot 2", "DMR"},
+      {"System fusion", "YSF"},
+      {"C4FM", "YSF"},
+      {"ysf", "YSF"},
+      {"p25", "P25"},
+      {"NXDN", "NXDN"},
+      {"pocsag", "POCSAG"},
+      {"svx link", "SVXLINK"},
+      {"SVX_LINK", "SVXLINK"},
+      {"SvxLink", "SVXLINK"},
+      {"  m17   fm ", "M17 FM"},
+      {"", ""},
   };
   for (const Case& c : cases) {
     String text(c.in);

@@ -24,9 +24,9 @@ const size_t CAP = HTTP_BODY_LIMIT_BYTES;
 class HttpClientTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* v : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
-                          "ALL_PROXY", "no_proxy", "NO_PROXY", "QSODECK_DESKTOP_HTTP_TRACE",
-                          "QSODECK_DESKTOP_VERBOSE", "QSODECK_DESKTOP_TRACE"}) {
+    for (const char* v :
+         {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy", "ALL_PROXY", "no_proxy",
+          "NO_PROXY", "QSODECK_DESKTOP_HTTP_TRACE", "QSODECK_DESKTOP_VERBOSE", "QSODECK_DESKTOP_TRACE"}) {
       unsetenv(v);
     }
   }
@@ -125,7 +125,8 @@ TEST_F(HttpClientTest, HeadersOfFinalAnswerAreReadable) {
 
 TEST_F(HttpClientTest, EndlessRedirectsFailAfterTen) {
   LocalHttpServer server([](const LocalHttpRequest& req, int fd, LocalHttpServer&) {
-    LocalHttpServer::sendAll(fd, LocalHttpServer::response(302, "Found", "", "Location: " + req.target + "x\r\n"));
+    LocalHttpServer::sendAll(
+        fd, LocalHttpServer::response(302, "Found", "", "Location: " + req.target + "x\r\n"));
   });
   HTTPClient http;
   http.begin(server.url("/r"));
@@ -138,7 +139,8 @@ TEST_F(HttpClientTest, EndlessRedirectsFailAfterTen) {
 }
 
 TEST_F(HttpClientTest, RedirectToOtherSchemeIsRefused) {
-  LocalHttpServer server(answerWith(LocalHttpServer::response(301, "Moved", "", "Location: ftp://127.0.0.1/x\r\n")));
+  LocalHttpServer server(
+      answerWith(LocalHttpServer::response(301, "Moved", "", "Location: ftp://127.0.0.1/x\r\n")));
   HTTPClient http;
   http.begin(server.url("/"));
   CaptureStdout();
@@ -175,8 +177,9 @@ TEST_F(HttpClientTest, UnsupportedSchemeFails) {
   http.begin("gopher://127.0.0.1/");
   CaptureStdout();
   EXPECT_EQ(http.GET(), -2);
-  EXPECT_NE(GetCapturedStdout().find("GET failed: gopher://127.0.0.1/ -> code -2 curl_easy_perform failed (1: "),
-            std::string::npos);
+  EXPECT_NE(
+      GetCapturedStdout().find("GET failed: gopher://127.0.0.1/ -> code -2 curl_easy_perform failed (1: "),
+      std::string::npos);
 }
 
 TEST_F(HttpClientTest, ClosedWithoutAnswerFails) {
@@ -232,7 +235,8 @@ TEST_F(HttpClientTest, ResetWithoutLengthFails) {
 
 TEST_F(HttpClientTest, AnnouncedBodyOverTheCapFails) {
   LocalHttpServer server([](const LocalHttpRequest&, int fd, LocalHttpServer&) {
-    LocalHttpServer::sendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(CAP + 1) + "\r\n\r\n");
+    LocalHttpServer::sendAll(fd,
+                             "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(CAP + 1) + "\r\n\r\n");
     LocalHttpServer::sendAll(fd, std::string(CAP + 1, 'a'));
   });
   HTTPClient http;
@@ -291,7 +295,8 @@ TEST_F(HttpClientTest, TricklingServerEndsAtIdleTimeout) {
     LocalHttpServer::sendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n");
     for (int i = 0; i < 1000 && !s.stopping(); ++i) {
       if (!LocalHttpServer::sendAll(fd, "x")) return;
-      for (int w = 0; w < 60 && !s.stopping(); ++w) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      for (int w = 0; w < 60 && !s.stopping(); ++w)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
   });
   HTTPClient http;
@@ -558,7 +563,8 @@ TEST_F(HttpClientTest, SuccessTraceHidesToken) {
   http.begin(server.url("/alerts?token=TOPSECRET"));
   CaptureStdout();
   EXPECT_EQ(http.GET(), 200);
-  EXPECT_EQ(GetCapturedStdout(), "[DESKTOP][HTTP] GET " + server.url("/alerts?token=***") + " -> HTTP 200, 2 bytes\n");
+  EXPECT_EQ(GetCapturedStdout(),
+            "[DESKTOP][HTTP] GET " + server.url("/alerts?token=***") + " -> HTTP 200, 2 bytes\n");
   EXPECT_EQ(server.requests().at(0).target, "/alerts?token=TOPSECRET");  // the request itself is unchanged
 }
 

@@ -39,7 +39,8 @@ BaseType_t fakeGive(SemaphoreHandle_t) {
 class HttpFetchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* v : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY", "QSODECK_DESKTOP_TRACE"}) unsetenv(v);
+    for (const char* v : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY", "QSODECK_DESKTOP_TRACE"})
+      unsetenv(v);
     cfg.deviceCallsign = "DL1ABC";
     networkMutex = xSemaphoreCreateRecursiveMutex();
     networkLockTake = fakeTake;
@@ -85,7 +86,8 @@ TEST_F(HttpFetchTest, ExactHeaderSet) {
   EXPECT_EQ(req.version, "HTTP/1.1");
   std::vector<std::string> names;
   for (const auto& h : req.headers) names.push_back(h.first);
-  std::vector<std::string> expected = {"Host", "User-Agent", "Pragma", "Connection", "Accept", "X-Display-Token"};
+  std::vector<std::string> expected = {"Host",       "User-Agent", "Pragma",
+                                       "Connection", "Accept",     "X-Display-Token"};
   EXPECT_EQ(names, expected) << req.raw;
 }
 
@@ -133,7 +135,8 @@ TEST_F(HttpFetchTest, EmptyOkBodyIsTrue) {
 TEST_F(HttpFetchTest, RedirectIsFollowedToTheAnswer) {
   LocalHttpServer server([](const LocalHttpRequest& req, int fd, LocalHttpServer&) {
     if (req.target == "/api/") {
-      LocalHttpServer::sendAll(fd, LocalHttpServer::response(301, "Moved", "", "Location: /api/index.php\r\n"));
+      LocalHttpServer::sendAll(fd,
+                               LocalHttpServer::response(301, "Moved", "", "Location: /api/index.php\r\n"));
     } else {
       LocalHttpServer::sendAll(fd, LocalHttpServer::response(200, "OK", "[{\"callsign\":\"W1JDB\"}]"));
     }
@@ -181,7 +184,8 @@ TEST_F(HttpFetchTest, TruncatedAnswerIsNotAPayload) {
 
 TEST_F(HttpFetchTest, EndlessRedirectsFail) {
   LocalHttpServer server([](const LocalHttpRequest& req, int fd, LocalHttpServer&) {
-    LocalHttpServer::sendAll(fd, LocalHttpServer::response(302, "Found", "", "Location: " + req.target + "1\r\n"));
+    LocalHttpServer::sendAll(
+        fd, LocalHttpServer::response(302, "Found", "", "Location: " + req.target + "1\r\n"));
   });
   String payload;
   int code = 0;
@@ -296,7 +300,8 @@ TEST(ResolveRedirectUrl, Table) {
   } cases[] = {
       {"http://pi-star.local/mmdvmhost/repeaterinfo.php", "radioinfo.php",
        "http://pi-star.local/mmdvmhost/radioinfo.php"},
-      {"http://pi-star.local:8080/api/last_heard.php?x=1/2", "/login.php", "http://pi-star.local:8080/login.php"},
+      {"http://pi-star.local:8080/api/last_heard.php?x=1/2", "/login.php",
+       "http://pi-star.local:8080/login.php"},
       {"https://host/a/b", "//cdn.example/x", "https://cdn.example/x"},
       {"http://host/a/b", "//cdn.example/x", "http://cdn.example/x"},
       {"HTTPS://host/a", "//cdn/x", "https://cdn/x"},

@@ -27,7 +27,8 @@ class HttpTlsTest : public ::testing::Test {
     // A test CA, a leaf it signed that is expired and names another host, and
     // a self-signed leaf that no CA vouches for.
     std::string script =
-        "cd '" + dir_ + "' && "
+        "cd '" + dir_ +
+        "' && "
         "openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 30 -subj '/CN=Qsodeck Test CA' && "
         "openssl req -newkey rsa:2048 -nodes -keyout leaf.key -out leaf.csr -subj '/CN=wrong.example' && "
         "openssl x509 -req -in leaf.csr -CA ca.pem -CAkey ca.key -CAcreateserial -out expired.pem -days -1 && "
@@ -41,7 +42,9 @@ class HttpTlsTest : public ::testing::Test {
     }
   }
   std::string file(const char* name) const { return dir_ + "/" + name; }
-  static std::string serverScript() { return std::string(QSODECK_SOURCE_DIR) + "/tests/support/tls_test_server.py"; }
+  static std::string serverScript() {
+    return std::string(QSODECK_SOURCE_DIR) + "/tests/support/tls_test_server.py";
+  }
 
   std::string dir_;
 };
@@ -94,8 +97,8 @@ TEST_F(HttpTlsTest, ListDownloadAcceptsExpiredCertificateOfTrustedChain) {
   int code = 0;
   size_t bytes = 0;
   String error;
-  EXPECT_TRUE(httpDownloadToSdFile(String("https://") + server.hostPort().c_str() + "/list/", "/lookup/dmr.raw", code,
-                                   bytes, error))
+  EXPECT_TRUE(httpDownloadToSdFile(String("https://") + server.hostPort().c_str() + "/list/",
+                                   "/lookup/dmr.raw", code, bytes, error))
       << error.c_str();
   EXPECT_EQ(code, 200);
   EXPECT_EQ(bytes, 6u);
@@ -110,8 +113,8 @@ TEST_F(HttpTlsTest, ListDownloadRefusesUntrustedChain) {
   int code = 0;
   size_t bytes = 0;
   String error;
-  EXPECT_FALSE(httpDownloadToSdFile(String("https://") + server.hostPort().c_str() + "/list/", "/lookup/dmr.raw", code,
-                                    bytes, error));
+  EXPECT_FALSE(httpDownloadToSdFile(String("https://") + server.hostPort().c_str() + "/list/",
+                                    "/lookup/dmr.raw", code, bytes, error));
   EXPECT_EQ(code, -2);
   EXPECT_FALSE(storageExists("/lookup/dmr.raw"));
 }

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <stdint.h>
-#include <stdlib.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -90,9 +90,7 @@ class ImagesTest : public ::testing::Test {
     tft.fillScreen(BG);
   }
 
-  void TearDown() override {
-    removeTempDir(root_);
-  }
+  void TearDown() override { removeTempDir(root_); }
 
   void writeCardFile(const std::string& name, const std::string& bytes) {
     ASSERT_TRUE(writeWholeFile(root_ + "/" + name, bytes)) << name;

@@ -149,30 +149,54 @@ TEST_F(LastHeardTest, EveryAlternativeKeyFillsItsField) {
     String HeardRecord::*field;
   };
   const Case cases[] = {
-      {"time_utc", &HeardRecord::timeUtc},     {"timestamp", &HeardRecord::timeUtc},
-      {"time", &HeardRecord::timeUtc},         {"time_local", &HeardRecord::timeUtc},
-      {"datetime", &HeardRecord::timeUtc},     {"mode", &HeardRecord::mode},
-      {"module", &HeardRecord::mode},          {"source_mode", &HeardRecord::mode},
-      {"name", &HeardRecord::name},            {"display_name", &HeardRecord::name},
-      {"full_name", &HeardRecord::name},       {"fullname", &HeardRecord::name},
-      {"country", &HeardRecord::country},      {"country_name", &HeardRecord::country},
-      {"grid", &HeardRecord::grid},            {"locator", &HeardRecord::grid},
-      {"maidenhead", &HeardRecord::grid},      {"qth_locator", &HeardRecord::grid},
-      {"target", &HeardRecord::target},        {"talkgroup", &HeardRecord::target},
-      {"destination", &HeardRecord::target},   {"reflector", &HeardRecord::target},
-      {"dst", &HeardRecord::target},           {"dst_tg", &HeardRecord::target},
-      {"target_name", &HeardRecord::targetName}, {"talkgroup_name", &HeardRecord::targetName},
-      {"room_name", &HeardRecord::targetName}, {"reflector_name", &HeardRecord::targetName},
-      {"tg_name", &HeardRecord::targetName},   {"src", &HeardRecord::src},
-      {"source", &HeardRecord::src},           {"source_system", &HeardRecord::src},
-      {"duration", &HeardRecord::duration},    {"length", &HeardRecord::duration},
-      {"loss", &HeardRecord::loss},            {"packet_loss", &HeardRecord::loss},
-      {"bit_error_rate", &HeardRecord::ber},   {"ber", &HeardRecord::ber},
-      {"rssi", &HeardRecord::rssi},            {"signal", &HeardRecord::rssi},
-      {"rxFreq", &HeardRecord::rxFreq},        {"rx_freq", &HeardRecord::rxFreq},
-      {"RXFrequency", &HeardRecord::rxFreq},   {"rx_frequency", &HeardRecord::rxFreq},
-      {"txFreq", &HeardRecord::txFreq},        {"tx_freq", &HeardRecord::txFreq},
-      {"TXFrequency", &HeardRecord::txFreq},   {"tx_frequency", &HeardRecord::txFreq},
+      {"time_utc", &HeardRecord::timeUtc},
+      {"timestamp", &HeardRecord::timeUtc},
+      {"time", &HeardRecord::timeUtc},
+      {"time_local", &HeardRecord::timeUtc},
+      {"datetime", &HeardRecord::timeUtc},
+      {"mode", &HeardRecord::mode},
+      {"module", &HeardRecord::mode},
+      {"source_mode", &HeardRecord::mode},
+      {"name", &HeardRecord::name},
+      {"display_name", &HeardRecord::name},
+      {"full_name", &HeardRecord::name},
+      {"fullname", &HeardRecord::name},
+      {"country", &HeardRecord::country},
+      {"country_name", &HeardRecord::country},
+      {"grid", &HeardRecord::grid},
+      {"locator", &HeardRecord::grid},
+      {"maidenhead", &HeardRecord::grid},
+      {"qth_locator", &HeardRecord::grid},
+      {"target", &HeardRecord::target},
+      {"talkgroup", &HeardRecord::target},
+      {"destination", &HeardRecord::target},
+      {"reflector", &HeardRecord::target},
+      {"dst", &HeardRecord::target},
+      {"dst_tg", &HeardRecord::target},
+      {"target_name", &HeardRecord::targetName},
+      {"talkgroup_name", &HeardRecord::targetName},
+      {"room_name", &HeardRecord::targetName},
+      {"reflector_name", &HeardRecord::targetName},
+      {"tg_name", &HeardRecord::targetName},
+      {"src", &HeardRecord::src},
+      {"source", &HeardRecord::src},
+      {"source_system", &HeardRecord::src},
+      {"duration", &HeardRecord::duration},
+      {"length", &HeardRecord::duration},
+      {"loss", &HeardRecord::loss},
+      {"packet_loss", &HeardRecord::loss},
+      {"bit_error_rate", &HeardRecord::ber},
+      {"ber", &HeardRecord::ber},
+      {"rssi", &HeardRecord::rssi},
+      {"signal", &HeardRecord::rssi},
+      {"rxFreq", &HeardRecord::rxFreq},
+      {"rx_freq", &HeardRecord::rxFreq},
+      {"RXFrequency", &HeardRecord::rxFreq},
+      {"rx_frequency", &HeardRecord::rxFreq},
+      {"txFreq", &HeardRecord::txFreq},
+      {"tx_freq", &HeardRecord::txFreq},
+      {"TXFrequency", &HeardRecord::txFreq},
+      {"tx_frequency", &HeardRecord::txFreq},
   };
   for (const Case& c : cases) {
     HeardRecord r = parseOne(std::string("{\"callsign\":\"DL1ABC\",\"") + c.key + "\":\" Value 7 \"}");
@@ -281,7 +305,8 @@ TEST_F(LastHeardTest, NewNewestRecordReplacesLiveRecordAndCountsOnce) {
 }
 
 TEST_F(LastHeardTest, NewestFrequenciesAreKeptUntilARecordBringsOthers) {
-  ASSERT_TRUE(parseHeardArray(String("[{\"callsign\":\"K1AB\",\"rx_freq\":\"438.800\",\"txFreq\":\"430.800\"}]")));
+  ASSERT_TRUE(
+      parseHeardArray(String("[{\"callsign\":\"K1AB\",\"rx_freq\":\"438.800\",\"txFreq\":\"430.800\"}]")));
   EXPECT_EQ(currentRxFreq, "438.800");
   EXPECT_EQ(currentTxFreq, "430.800");
   ASSERT_TRUE(parseHeardArray(String("[{\"callsign\":\"K2AB\"}]")));
@@ -312,7 +337,8 @@ TEST_F(LastHeardTest, UtcTimeIsShownInLocalTimeWhenAsked) {
   EXPECT_EQ(normalizeHeardTimeDisplay(String("2024-07-15 23:30:00.123+00:00")), "2024-07-16 01:30:00");
   EXPECT_EQ(normalizeHeardTimeDisplay(String("2024-12-31 23:59:60")), "2025-01-01 01:00:00");
   EXPECT_EQ(normalizeHeardTimeDisplay(String("10:20:30")), "10:20:30");
-  EXPECT_EQ(parseOne("{\"callsign\":\"K1AB\",\"time\":\"2024-01-15T10:20:30Z\"}").timeUtc, "2024-01-15 11:20:30");
+  EXPECT_EQ(parseOne("{\"callsign\":\"K1AB\",\"time\":\"2024-01-15T10:20:30Z\"}").timeUtc,
+            "2024-01-15 11:20:30");
   cfg.apiUtcToLocalTime = false;
   EXPECT_EQ(normalizeHeardTimeDisplay(String(" 2024-01-15T10:20:30Z ")), "2024-01-15T10:20:30Z");
 }
@@ -352,10 +378,20 @@ TEST_F(LastHeardTest, ApiDateTimeReadsLeadingZerosLikeTheNumberPattern) {
 TEST_F(LastHeardTest, ApiDateTimeRejectsBadFields) {
   struct tm t;
   const char* bad[] = {
-      "2024-00-10 10:00:00", "2024-13-10 10:00:00", "2024-01-00 10:00:00", "2024-01-32 10:00:00",
-      "2024-01-10 24:00:00", "2024-01-10 10:60:00", "2024-01-10 10:00:61", "2024-01-10 10:00",
-      "2024/01/10 10:00:00", "abcd-ef-gh ij:kl:mn", "2024-01-10 -1:00:00 ", "",
-      "99999999999999999999-01-01 00:00:00", "2024-01-10 10:00:99999999999999999",
+      "2024-00-10 10:00:00",
+      "2024-13-10 10:00:00",
+      "2024-01-00 10:00:00",
+      "2024-01-32 10:00:00",
+      "2024-01-10 24:00:00",
+      "2024-01-10 10:60:00",
+      "2024-01-10 10:00:61",
+      "2024-01-10 10:00",
+      "2024/01/10 10:00:00",
+      "abcd-ef-gh ij:kl:mn",
+      "2024-01-10 -1:00:00 ",
+      "",
+      "99999999999999999999-01-01 00:00:00",
+      "2024-01-10 10:00:99999999999999999",
   };
   for (const char* text : bad) EXPECT_FALSE(parseApiDateTime(String(text), t)) << text;
 }
@@ -464,7 +500,8 @@ TEST_F(LastHeardTest, TruncatedBareArrayIsNotSearchedForListKeys) {
   ASSERT_EQ(heardCount, 2);
   EXPECT_EQ(heardList[0].callsign, "CT2HRB");
   HeardRecord out[MAX_HEARD];
-  EXPECT_EQ(desktopParseHeardRecords(String("  \r\n[ {\"data\":[{\"callsign\":\"X1YZ\"}]"), out, MAX_HEARD), -1);
+  EXPECT_EQ(desktopParseHeardRecords(String("  \r\n[ {\"data\":[{\"callsign\":\"X1YZ\"}]"), out, MAX_HEARD),
+            -1);
 }
 
 // Hostile
@@ -480,15 +517,8 @@ TEST_F(LastHeardTest, HostileAnswersAreHandledWithoutHarm) {
   }();
   const std::string nul = std::string("[{\"callsign\":\"K1\0AB\"}", 22) + "]";
   const std::string cases[] = {
-      "",
-      "null",
-      "<html><body>Login</body></html>",
-      "{\"error\":\"Unauthorized\"}",
-      deep,
-      braces,
-      manyKeys,
-      "[\"\\",
-      "[{\"callsign\":\"\\u\"}",
+      "",       "null",  "<html><body>Login</body></html>", "{\"error\":\"Unauthorized\"}", deep, braces,
+      manyKeys, "[\"\\", "[{\"callsign\":\"\\u\"}",
   };
   for (const std::string& c : cases) {
     EXPECT_FALSE(parseHeardArray(String(c))) << c.substr(0, 40);

@@ -74,13 +74,32 @@ TEST_F(LiveSessionTest, NormalizeDmrTimeslotRecognisesTheSpellings) {
     const char* in;
     const char* out;
   } cases[] = {
-      {"1", "1"},          {"01", "1"},         {"2", "2"},           {"02", "2"},       {" TS1 ", "1"},
-      {"ts2", "2"},        {"Slot 2", "2"},     {"slot1", "1"},       {"#2", "2"},       {"TS:1", "1"},
-      {"time slot 2", "2"}, {"TimeSlot 1", "1"}, {"time-slot 01", "1"}, {"TIME-SLOT 2", "2"}, {"TS-02", "2"},
-      {"3", ""},           {"", ""},            {"   ", ""},          {"12", ""},        {"TS 1 2", ""},
-      {"001", ""},         {"slot", ""},        {"one", ""},
+      {"1", "1"},
+      {"01", "1"},
+      {"2", "2"},
+      {"02", "2"},
+      {" TS1 ", "1"},
+      {"ts2", "2"},
+      {"Slot 2", "2"},
+      {"slot1", "1"},
+      {"#2", "2"},
+      {"TS:1", "1"},
+      {"time slot 2", "2"},
+      {"TimeSlot 1", "1"},
+      {"time-slot 01", "1"},
+      {"TIME-SLOT 2", "2"},
+      {"TS-02", "2"},
+      {"3", ""},
+      {"", ""},
+      {"   ", ""},
+      {"12", ""},
+      {"TS 1 2", ""},
+      {"001", ""},
+      {"slot", ""},
+      {"one", ""},
       // "TIME-SLOT" goes first, before "TIME SLOT" and the shorter words.
-      {"TIME-TIME SLOTSLOT 1", ""}, {"TIME-SLOT#2", "2"},
+      {"TIME-TIME SLOTSLOT 1", ""},
+      {"TIME-SLOT#2", "2"},
   };
   for (const Case& c : cases) {
     String raw(c.in);
@@ -96,9 +115,18 @@ TEST_F(LiveSessionTest, ExtractTimeslotFromFreeText) {
     const char* in;
     const char* out;
   } cases[] = {
-      {"DMR Slot 2", "2"},   {"TG 91/TS1", "1"},    {"dmr_ts_2", "2"},     {"DMR TS:1", "1"},
-      {"time slot 1", "1"},  {"TIMESLOT-2", "2"},   {"Slot1", "1"},        {"DMR", ""},
-      {"TS12", ""},          {"TSS1", ""},          {"", ""},              {"slot 1 slot 2", "1"},
+      {"DMR Slot 2", "2"},
+      {"TG 91/TS1", "1"},
+      {"dmr_ts_2", "2"},
+      {"DMR TS:1", "1"},
+      {"time slot 1", "1"},
+      {"TIMESLOT-2", "2"},
+      {"Slot1", "1"},
+      {"DMR", ""},
+      {"TS12", ""},
+      {"TSS1", ""},
+      {"", ""},
+      {"slot 1 slot 2", "1"},
       {"CQCQCQ via XRF012 Q", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(extractDmrTimeslotFromText(String(c.in)), c.out) << c.in;
@@ -214,8 +242,8 @@ TEST_F(LiveSessionTest, NoRssiKeepsTheInitialValues) {
 }
 
 TEST_F(LiveSessionTest, ModesAreCountedByTheirNormalisedName) {
-  const char* modes[] = {"DMR Slot 2", "D-Star", "dstar", "C4FM", "System Fusion", "P25", "nxdn", "POCSAG",
-                         "SVXLink", "FM"};
+  const char* modes[] = {"DMR Slot 2", "D-Star", "dstar",  "C4FM",    "System Fusion",
+                         "P25",        "nxdn",   "POCSAG", "SVXLink", "FM"};
   for (const char* m : modes) updateSessionInfoFromRecord(rec("AA1A", m, ""));
   HeardRecord invalid = rec("AA1A", "DMR", "");
   invalid.valid = false;

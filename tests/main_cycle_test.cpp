@@ -10,8 +10,8 @@
 #include <fstream>
 #include <iterator>
 #include <map>
-#include <mutex>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -39,9 +39,7 @@ const char* const STATUS_PATH = "/mmdvmhost/repeaterinfo.php";
 const char* const HEARD_PATH = "/api/last_heard.php";
 const uint32_t BOOT_MS = 100000;
 
-std::string readDataFile(const std::string& name) {
-  return readTestData("pistar/" + name);
-}
+std::string readDataFile(const std::string& name) { return readTestData("pistar/" + name); }
 
 bool ringContains(const std::string& needle) {
   for (uint8_t i = 0; i < webLogCount; i++) {
@@ -104,7 +102,8 @@ class MainCycleTest : public ::testing::Test {
   void boot(uint32_t atMs = BOOT_MS, const std::string& extraKeys = "") {
     mkdir("sdcard", 0755);
     std::ofstream out("sdcard/config.json", std::ios::binary | std::ios::trunc);
-    out << "{\n  \"backend\": \"Pi-Star\",\n  \"pistar_host\": \"" << "127.0.0.1:" << server_->port() << "\",\n"
+    out << "{\n  \"backend\": \"Pi-Star\",\n  \"pistar_host\": \""
+        << "127.0.0.1:" << server_->port() << "\",\n"
         << "  \"refresh_ms\": 2000,\n"
         << "  \"screensaver_enabled\": false,\n  \"radioid_lookup_enabled\": false,\n"
         << "  \"target_list_lookup_enabled\": false" << extraKeys << "\n}\n";
@@ -305,7 +304,8 @@ TEST_F(MainCycleTest, WpsdStatusPollReadsBothDashboardPages) {
   boot();
   cfg.backend = "WPSD";
   runPasses(BOOT_MS + 100, BOOT_MS + 3000, 100);
-  std::vector<std::string> expected = {STATUS_PATH, "/mmdvmhost/radioinfo.php", "/api/?limit=12&names=true&country=true"};
+  std::vector<std::string> expected = {STATUS_PATH, "/mmdvmhost/radioinfo.php",
+                                       "/api/?limit=12&names=true&country=true"};
   EXPECT_EQ(hotspotTargets(), expected);
 }
 
@@ -389,8 +389,9 @@ TEST_F(MainCycleTest, StatusInfoAboutPagesDoNotPoll) {
 }
 
 TEST_F(MainCycleTest, BackgroundWeatherRefreshRunsOnTheStatusPage) {
-  boot(BOOT_MS, ",\n  \"weather_enabled\": true, \"weather_lat\": \"52.5\", \"weather_lon\": \"13.4\","
-                " \"weather_api_key\": \"k\"");
+  boot(BOOT_MS,
+       ",\n  \"weather_enabled\": true, \"weather_lat\": \"52.5\", \"weather_lon\": \"13.4\","
+       " \"weather_api_key\": \"k\"");
   currentPage = PAGE_STATUS;
   cfg.weatherRefreshMinutes = 0;  // 0 minutes still means once per minute
   std::vector<uint32_t> times =
@@ -447,8 +448,9 @@ TEST_F(MainCycleTest, HamqslTenMinuteSettingStillRefreshesOncePerHour) {
 // UI-only mode
 
 TEST_F(MainCycleTest, NetworkSwitchOffSkipsNetworkStepsButKeepsRedraws) {
-  boot(BOOT_MS, ",\n  \"weather_enabled\": true, \"weather_lat\": \"52.5\", \"weather_lon\": \"13.4\","
-                " \"weather_api_key\": \"k\"");
+  boot(BOOT_MS,
+       ",\n  \"weather_enabled\": true, \"weather_lat\": \"52.5\", \"weather_lon\": \"13.4\","
+       " \"weather_api_key\": \"k\"");
   setenv("QSODECK_DESKTOP_NETWORK", "0", 1);
   WiFi.disconnect();  // supervision would notice this at once
   pendingConfigApply = true;
@@ -461,9 +463,9 @@ TEST_F(MainCycleTest, NetworkSwitchOffSkipsNetworkStepsButKeepsRedraws) {
             std::string::npos);
   EXPECT_TRUE(hotspotTargets().empty());
   EXPECT_EQ(weatherState.lastAttemptMillis, 0u);
-  EXPECT_TRUE(wifiOk);              // no supervision
-  EXPECT_TRUE(pendingConfigApply);  // no pending-configuration check
-  EXPECT_FALSE(uiDirty);            // redraws still run
+  EXPECT_TRUE(wifiOk);                         // no supervision
+  EXPECT_TRUE(pendingConfigApply);             // no pending-configuration check
+  EXPECT_FALSE(uiDirty);                       // redraws still run
   EXPECT_GE(lastClockCheck, BOOT_MS + 25000);  // the clock check still runs
 }
 
@@ -472,7 +474,8 @@ TEST_F(MainCycleTest, NetworkPollingLinePrintedOnceWhenOn) {
   testing::internal::CaptureStdout();
   runPasses(BOOT_MS + 100, BOOT_MS + 1000, 100);
   std::string out = testing::internal::GetCapturedStdout();
-  std::string line = "[DESKTOP] firmware network polling enabled; set QSODECK_DESKTOP_NETWORK=0 for UI-only mode";
+  std::string line =
+      "[DESKTOP] firmware network polling enabled; set QSODECK_DESKTOP_NETWORK=0 for UI-only mode";
   size_t first = out.find(line);
   ASSERT_NE(first, std::string::npos);
   EXPECT_EQ(out.find(line, first + 1), std::string::npos);

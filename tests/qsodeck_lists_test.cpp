@@ -25,7 +25,8 @@ class QsodeckListsTest : public EnrichmentTest {
 
   // Runs the tool in the temp folder; returns its exit status, output in out.
   int run(const std::string& args, std::string& out) {
-    std::string cmd = "cd '" + dir_ + "' && '" + toolPath() + "' --sdcard '" + sdRoot_ + "' " + args + " 2>&1";
+    std::string cmd =
+        "cd '" + dir_ + "' && '" + toolPath() + "' --sdcard '" + sdRoot_ + "' " + args + " 2>&1";
     FILE* p = popen(cmd.c_str(), "r");
     if (p == nullptr) return -1;
     out.clear();
@@ -58,7 +59,8 @@ TEST_F(QsodeckListsTest, DownloadsEveryListFromTheSampleDashboard) {
   // Every talkgroup of the sample traffic has its name on the sample list site.
   ASSERT_EQ(run("--no-download --lookup 505 dmr", out), 0) << out;
   EXPECT_NE(out.find("DMR: 505 -> Australia"), std::string::npos) << out;
-  for (const char* f : {"/lookup/dmr.txt", "/lookup/dstar.txt", "/lookup/ysf.txt", "/lookup/p25.txt", "/lookup/nxdn.txt"}) {
+  for (const char* f :
+       {"/lookup/dmr.txt", "/lookup/dstar.txt", "/lookup/ysf.txt", "/lookup/p25.txt", "/lookup/nxdn.txt"}) {
     std::string text = readCard(f);
     EXPECT_EQ(text.rfind("# Qsodeck target-name list\n", 0), 0u) << f;
     EXPECT_GT(text.size(), 500u) << f;
@@ -76,8 +78,9 @@ TEST_F(QsodeckListsTest, BrokenAnswersKeepTheDownloadedList) {
   std::string out;
   ASSERT_EQ(run(base + " dmr", out), 0) << out;
   std::string good = readCard("/lookup/dmr.txt");
-  const char* modes[] = {"mode=truncate&scope=lists", "mode=html&scope=lists", "mode=http-error&code=503&scope=lists",
-                         "mode=empty&scope=lists", "mode=drop&scope=lists", "mode=garbage&scope=lists"};
+  const char* modes[] = {
+      "mode=truncate&scope=lists", "mode=html&scope=lists", "mode=http-error&code=503&scope=lists",
+      "mode=empty&scope=lists",    "mode=drop&scope=lists", "mode=garbage&scope=lists"};
   for (const char* m : modes) {
     ASSERT_TRUE(dash.control(m)) << m;
     int rc = run(base + " --lookup 262 dmr", out);
@@ -92,7 +95,8 @@ TEST_F(QsodeckListsTest, BrokenAnswersKeepTheDownloadedList) {
   EXPECT_NE(out.find("Target list download failed for DMR (HTTP 503): HTTP 503."), std::string::npos) << out;
   ASSERT_TRUE(dash.control("mode=truncate&scope=lists"));
   run(base + " dmr", out);
-  EXPECT_NE(out.find("Target list download failed for DMR (HTTP 200): HTTP stream unavailable."), std::string::npos)
+  EXPECT_NE(out.find("Target list download failed for DMR (HTTP 200): HTTP stream unavailable."),
+            std::string::npos)
       << out;
 }
 

@@ -10,9 +10,9 @@
 #include "core/device_log.h"
 #include "host/board_stubs.h"
 #include "host/runtime.h"
-#include "ui/page_frame.h"
 #include "support/enrichment_test_env.h"
 #include "support/local_http_server.h"
+#include "ui/page_frame.h"
 
 namespace {
 
@@ -29,8 +29,8 @@ RadioIdLookupCacheEntry parse(const std::string& payload, const char* callsign =
   return e;
 }
 
-HeardRecord rec(const char* callsign, const char* name = "", const char* country = "", const char* mode = "DMR",
-                const char* target = "TG 262") {
+HeardRecord rec(const char* callsign, const char* name = "", const char* country = "",
+                const char* mode = "DMR", const char* target = "TG 262") {
   HeardRecord r;
   r.callsign = callsign;
   r.name = name;
@@ -85,9 +85,9 @@ TEST_F(RadioIdTest, NormalisationDropsPortableAndSsidParts) {
 }
 
 TEST_F(RadioIdTest, NormalisationKeepsDashesThatAreNoSsid) {
-  EXPECT_EQ(norm("-DL1ABC"), "-DL1ABC");     // dash at position 0
-  EXPECT_EQ(norm("ABC-1"), "ABC-1");         // part before the dash has no digit
-  EXPECT_EQ(norm("123-4"), "123-4");         // ... or no letter
+  EXPECT_EQ(norm("-DL1ABC"), "-DL1ABC");  // dash at position 0
+  EXPECT_EQ(norm("ABC-1"), "ABC-1");      // part before the dash has no digit
+  EXPECT_EQ(norm("123-4"), "123-4");      // ... or no letter
   EXPECT_EQ(norm("DL1ABC-B-C"), "DL1ABC");
 }
 
@@ -170,7 +170,8 @@ TEST_F(RadioIdTest, OtherJsonShapes) {
 }
 
 TEST_F(RadioIdTest, NullAndEmptyKeysFallThroughToNextAlternative) {
-  RadioIdLookupCacheEntry e = parse(R"({"results":[{"name":null,"display_name":"","full_name":"Frank Ocean"}]})");
+  RadioIdLookupCacheEntry e =
+      parse(R"({"results":[{"name":null,"display_name":"","full_name":"Frank Ocean"}]})");
   EXPECT_EQ(s(e.name), "Frank Ocean");
   e = parse(R"({"results":[{"name":"null","fname":"Gina","surname":null}]})");
   EXPECT_EQ(s(e.name), "Gina");
@@ -260,8 +261,20 @@ TEST_F(RadioIdTest, HostilePayloadsDoNotCrash) {
   std::string braces(20000, '{');
   std::string quotes(20001, '"');
   std::string nul("Mi\0ke", 5);
-  const std::string payloads[] = {deep, braces, quotes, nul, "<", "<<<<>>>>", "&", "&amp", "{\"results\":",
-                                  "{\"results\":[", "{\"user\":{", "[\"", "\"\\u0000\"", std::string(100000, 'A')};
+  const std::string payloads[] = {deep,
+                                  braces,
+                                  quotes,
+                                  nul,
+                                  "<",
+                                  "<<<<>>>>",
+                                  "&",
+                                  "&amp",
+                                  "{\"results\":",
+                                  "{\"results\":[",
+                                  "{\"user\":{",
+                                  "[\"",
+                                  "\"\\u0000\"",
+                                  std::string(100000, 'A')};
   for (const std::string& p : payloads) {
     RadioIdLookupCacheEntry e = parse(p);
     EXPECT_LE(e.name.length(), 200000u);
@@ -437,7 +450,9 @@ TEST_F(RadioIdTest, SvxlinkNamesLoseTalkgroupPrefix) {
 // ---------------------------------------------------------------------------
 // Lookups over HTTP against a local users API
 
-const WebLogEntry* newestLog() { return webLogCount > 0 ? webLogEntryAt((uint8_t)(webLogCount - 1)) : nullptr; }
+const WebLogEntry* newestLog() {
+  return webLogCount > 0 ? webLogEntryAt((uint8_t)(webLogCount - 1)) : nullptr;
+}
 
 class RadioIdFetchTest : public RadioIdTest {
  protected:
@@ -454,7 +469,8 @@ class RadioIdFetchTest : public RadioIdTest {
         status = status_;
         body = answers_.count(call) ? answers_[call] : testData("radioid/users_callsign_not_found.json");
       }
-      LocalHttpServer::sendAll(fd, LocalHttpServer::response(status, "X", body, "Content-Type: application/json\r\n"));
+      LocalHttpServer::sendAll(
+          fd, LocalHttpServer::response(status, "X", body, "Content-Type: application/json\r\n"));
     }));
     cfg.radioIdUsersApiBase = server_->url("/api/users?callsign=").c_str();
   }
@@ -565,7 +581,8 @@ TEST_F(RadioIdFetchTest, HttpErrorIsLoggedAndNotCached) {
 }
 
 TEST_F(RadioIdFetchTest, HtmlPageAnsweredWith200GivesNoName) {
-  answer("DL1ABC", "<!DOCTYPE html><html><head><title>Attention Required! | Cloudflare</title></head></html>");
+  answer("DL1ABC",
+         "<!DOCTYPE html><html><head><title>Attention Required! | Cloudflare</title></head></html>");
   hear("DL1ABC");
   at(100000);
   EXPECT_EQ(requests(), 1u);

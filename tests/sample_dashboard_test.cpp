@@ -92,7 +92,8 @@ TEST_F(SampleDashboardTest, WpsdStatusAndRadioInfoPages) {
   ASSERT_TRUE(dash.running());
   Fetched status = fetch(dash, "/mmdvmhost/repeaterinfo.php");
   ASSERT_TRUE(status.ok);
-  EXPECT_NE(status.body.find("<div class='status-pill active' title=\"\"><span>DMR</span>"), std::string::npos);
+  EXPECT_NE(status.body.find("<div class='status-pill active' title=\"\"><span>DMR</span>"),
+            std::string::npos);
   Fetched radio = fetch(dash, "/mmdvmhost/radioinfo.php");
   ASSERT_TRUE(radio.ok);
   EXPECT_NE(radio.body.find("TX/RX Freq."), std::string::npos);
@@ -116,14 +117,16 @@ TEST_F(SampleDashboardTest, TargetListPages) {
   ASSERT_TRUE(dash.running());
   Fetched dmr = fetch(dash, "/digital-radio-lists/brandmeister-talkgroups/", "text/html,text/plain,*/*");
   ASSERT_TRUE(dmr.ok);
-  EXPECT_NE(dmr.body.find("<td data-label=\"Talkgroup\">91</td><td data-label=\"Talkgroup Name\">World-wide</td>"),
-            std::string::npos);
+  EXPECT_NE(
+      dmr.body.find("<td data-label=\"Talkgroup\">91</td><td data-label=\"Talkgroup Name\">World-wide</td>"),
+      std::string::npos);
   for (const char* list : {"ysf-reflectors", "p25-reflectors", "nxdn-reflectors", "xlx-reflectors"}) {
     Fetched f = fetch(dash, std::string("/digital-radio-lists/") + list + "/");
     EXPECT_TRUE(f.ok) << list;
     EXPECT_GT(countOccurrences(f.body, "<tr><td"), 20) << list;
   }
-  EXPECT_NE(fetch(dash, "/digital-radio-lists/p25-reflectors/").body.find(">10</td><td data-label=\"Name\">P25-PARROT<"),
+  EXPECT_NE(fetch(dash, "/digital-radio-lists/p25-reflectors/")
+                .body.find(">10</td><td data-label=\"Name\">P25-PARROT<"),
             std::string::npos);
   EXPECT_EQ(fetch(dash, "/digital-radio-lists/unknown/").code, 404);
 }

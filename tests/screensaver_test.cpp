@@ -159,7 +159,7 @@ TEST_F(ScreensaverCycleTest, TouchOnlyWakesAndTheIdleTimeStartsAgain) {
   passAt(106100);
   EXPECT_EQ(PAGE_LIVE, currentPage);
   EXPECT_EQ(rgbOf565(theme.tabActive), framePixel(15 + 10, 12 + 10));  // LIVE tab lit
-  passAt(110999);  // idle since the waking touch
+  passAt(110999);                                                      // idle since the waking touch
   EXPECT_FALSE(screensaverActive);
   passAt(111000);
   EXPECT_TRUE(screensaverActive);

@@ -21,9 +21,7 @@ class StorageTest : public ::testing::Test {
     SD.setRoot((dir_ + "/sdcard").c_str());
     ASSERT_TRUE(SD.begin());
   }
-  void TearDown() override {
-    ASSERT_TRUE(removeTempDir(dir_));
-  }
+  void TearDown() override { ASSERT_TRUE(removeTempDir(dir_)); }
   std::string local(const std::string& rel) const { return dir_ + "/sdcard/" + rel; }
   void writeLocal(const std::string& rel, const std::string& data) {
     std::string p = local(rel);

@@ -28,7 +28,8 @@ TEST_F(TargetDisplayTest, DmrTalkgroupWithBlankGetsBuiltInName) {
 }
 
 TEST_F(TargetDisplayTest, DmrNameFromListsBeatsBuiltInName) {
-  writeCard("/lookup/dmr.txt", "# Qsodeck target-name list\r\n# Format: target|name\r\n# Mode: DMR\r\n262|Deutschland\r\n");
+  writeCard("/lookup/dmr.txt",
+            "# Qsodeck target-name list\r\n# Format: target|name\r\n# Mode: DMR\r\n262|Deutschland\r\n");
   cfg.targetListLookupEnabled = true;
   EXPECT_EQ(display(record("DMR", "TG 262")), "TG 262 Deutschland");
   cfg.targetListLookupEnabled = false;

@@ -30,7 +30,9 @@ const char* const LOGIN_PAGE =
     "<body><p>Checking your browser before accessing the site.</p>\n"
     "<noscript>Please enable JavaScript and cookies</noscript></body></html>\n";
 
-const WebLogEntry* newestLog() { return webLogCount > 0 ? webLogEntryAt((uint8_t)(webLogCount - 1)) : nullptr; }
+const WebLogEntry* newestLog() {
+  return webLogCount > 0 ? webLogEntryAt((uint8_t)(webLogCount - 1)) : nullptr;
+}
 
 class TargetListsTest : public EnrichmentTest {
  protected:
@@ -75,7 +77,9 @@ class ScriptedServer {
     close(fd_);
     thread_.join();
   }
-  std::string url(const char* path = "/list/") const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+  std::string url(const char* path = "/list/") const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+  }
   std::string head() {
     std::lock_guard<std::mutex> lock(mutex_);
     return head_;
@@ -116,8 +120,10 @@ class ScriptedServer {
 
 std::string httpAnswer(const std::string& body, int status = 200, long announced = -1) {
   std::string reason = status == 200 ? "OK" : "Error";
-  return "HTTP/1.0 " + std::to_string(status) + " " + reason + "\r\nContent-Type: text/html\r\nContent-Length: " +
-         std::to_string(announced >= 0 ? announced : (long)body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+  return "HTTP/1.0 " + std::to_string(status) + " " + reason +
+         "\r\nContent-Type: text/html\r\nContent-Length: " +
+         std::to_string(announced >= 0 ? announced : (long)body.size()) + "\r\nConnection: close\r\n\r\n" +
+         body;
 }
 
 // ---------------------------------------------------------------------------
@@ -209,7 +215,8 @@ TEST_F(TargetListsTest, ListPageConvertsToListFile) {
 TEST_F(TargetListsTest, ListPageFromFileConvertsTheSame) {
   writeCard("/lookup/dmr.raw", testData("targetlists/brandmeister_talkgroups_page.html"));
   int entries = 0;
-  ASSERT_TRUE(writeTargetListFileFromBrenvoHtmlFile("DMR", "/lookup/dmr.raw", "/lookup/dmr.txt", "/lookup/dmr.tmp", entries));
+  ASSERT_TRUE(writeTargetListFileFromBrenvoHtmlFile("DMR", "/lookup/dmr.raw", "/lookup/dmr.txt",
+                                                    "/lookup/dmr.tmp", entries));
   EXPECT_EQ(entries, 46);
   std::string fromFile = readCard("/lookup/dmr.txt");
   ASSERT_TRUE(convert("DMR", testData("targetlists/brandmeister_talkgroups_page.html"), entries));
@@ -237,7 +244,8 @@ TEST_F(TargetListsTest, CellWithPipeIsWrittenWithDash) {
 
 TEST_F(TargetListsTest, EmptyCellsAreSkippedAndThHeadersCount) {
   int entries = 0;
-  ASSERT_TRUE(convert("P25", "<tr><td></td><td> 10200 </td><td><i></i></td><th>North America</th></tr>", entries));
+  ASSERT_TRUE(
+      convert("P25", "<tr><td></td><td> 10200 </td><td><i></i></td><th>North America</th></tr>", entries));
   EXPECT_EQ(lookup("P25", "NET 10200"), "North America");
 }
 
@@ -560,9 +568,11 @@ TEST_F(TargetListsTest, DownloadFromLocalFile) {
   int code = 0;
   size_t bytes = 0;
   String error;
-  ASSERT_TRUE(httpDownloadToSdFile(String(("file://" + path).c_str()), "/lookup/dmr.raw", code, bytes, error));
+  ASSERT_TRUE(
+      httpDownloadToSdFile(String(("file://" + path).c_str()), "/lookup/dmr.raw", code, bytes, error));
   EXPECT_EQ(code, 200);
-  EXPECT_FALSE(httpDownloadToSdFile(String(("file://" + path + ".missing").c_str()), "/lookup/dmr.raw", code, bytes, error));
+  EXPECT_FALSE(httpDownloadToSdFile(String(("file://" + path + ".missing").c_str()), "/lookup/dmr.raw", code,
+                                    bytes, error));
   EXPECT_EQ(code, 404);
   EXPECT_EQ(s(error), "HTTP 404");
 }
@@ -608,7 +618,8 @@ TEST_F(TargetListsTest, UnconvertibleDownloadKeepsTheOldList) {
   cfg.targetListNxdnUrl = server.url().c_str();
   String detail;
   EXPECT_FALSE(downloadTargetListForMode("NXDN", detail));
-  EXPECT_EQ(s(detail), "Could not convert target list for NXDN to SD format. Downloaded " + std::to_string(json.size()) +
+  EXPECT_EQ(s(detail), "Could not convert target list for NXDN to SD format. Downloaded " +
+                           std::to_string(json.size()) +
                            " bytes. Expected Brenvo HTML or text lines like 262|Germany.");
   EXPECT_EQ(readCard("/lookup/nxdn.txt"), "65000|Old\n");
   EXPECT_FALSE(cardExists("/lookup/nxdn.raw"));

@@ -47,15 +47,18 @@ TEST(ThemeColors, ParseHexColorAcceptedForms) {
 }
 
 TEST(ThemeColors, ParseHexColorRejectsAndLeavesTheOutputAlone) {
-  const char *bad[] = {"", "#", "#35C2F", "#35C2FFF", "#35C2GF", "#0x35C2FF", "0x#35C2FF", "##35C2FF",
-                       "-35C2F", "#-12345", "35 C2F", "\xC3\xA4\xC3\xA4\xC3\xA4"};
+  const char *bad[] = {"",          "#",        "#35C2F", "#35C2FFF", "#35C2GF", "#0x35C2FF",
+                       "0x#35C2FF", "##35C2FF", "-35C2F", "#-12345",  "35 C2F",  "\xC3\xA4\xC3\xA4\xC3\xA4"};
   for (const char *b : bad) {
     uint16_t out = 0xBEEF;
     EXPECT_FALSE(parseHexColor(b, out)) << b;
     EXPECT_EQ(out, 0xBEEF) << b;
   }
   uint16_t out = 0xBEEF;
-  EXPECT_FALSE(parseHexColor(String("12\0" "456", 6), out));  // an embedded NUL stops the number
+  EXPECT_FALSE(parseHexColor(String("12\0"
+                                    "456",
+                                    6),
+                             out));  // an embedded NUL stops the number
   EXPECT_EQ(out, 0xBEEF);
 }
 
@@ -178,8 +181,13 @@ TEST(ThemeColors, BadOverridesLeaveTheirFields) {
 
 TEST(ThemeColors, OverridesNeedTheThemeObject) {
   Theme before = defaultTheme();
-  const char *texts[] = {"", "{}", "{\"bg\": \"#FFFFFF\"}", "{\"theme\": \"#FFFFFF\"}", "{\"theme\": [\"bg\"]}",
-                         "{\"theme\": {\"bg\": \"#FFFFFF\"", "{\"theme\": {\"bg\": \"#FFFFFF}"};
+  const char *texts[] = {"",
+                         "{}",
+                         "{\"bg\": \"#FFFFFF\"}",
+                         "{\"theme\": \"#FFFFFF\"}",
+                         "{\"theme\": [\"bg\"]}",
+                         "{\"theme\": {\"bg\": \"#FFFFFF\"",
+                         "{\"theme\": {\"bg\": \"#FFFFFF}"};
   for (const char *t : texts) {
     desktopLoadThemeOverrides(t);
     expectThemeEq(theme, before);

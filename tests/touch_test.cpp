@@ -2,17 +2,17 @@
 // own input reader, with a controllable clock.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <SDL.h>
 #include <stdlib.h>
+#include <filesystem>
 
 #include "actions/remote_actions.h"
 #include "core/app.h"
 #include "core/config.h"
 #include "core/theme.h"
 #include "host/input.h"
-#include "host/storage.h"
 #include "host/runtime.h"
+#include "host/storage.h"
 #include "hotspot/heard.h"
 #include "support/display_probe.h"
 #include "support/temp_files.h"
@@ -361,9 +361,8 @@ TEST_F(TouchTest, HeardPagingFilterAndSort) {
 TEST_F(TouchTest, FilterAndSortButtonsCycleAndWrap) {
   fillHeard(2);
   currentPage = PAGE_LAST;
-  const LastHeardFilter filters[] = {LAST_HEARD_FILTER_DMR,  LAST_HEARD_FILTER_DSTAR,
-                                     LAST_HEARD_FILTER_YSF,  LAST_HEARD_FILTER_P25,
-                                     LAST_HEARD_FILTER_NXDN, LAST_HEARD_FILTER_POCSAG,
+  const LastHeardFilter filters[] = {LAST_HEARD_FILTER_DMR, LAST_HEARD_FILTER_DSTAR, LAST_HEARD_FILTER_YSF,
+                                     LAST_HEARD_FILTER_P25, LAST_HEARD_FILTER_NXDN,  LAST_HEARD_FILTER_POCSAG,
                                      LAST_HEARD_FILTER_ALL};
   lastHeardFilter = LAST_HEARD_FILTER_ALL;
   for (LastHeardFilter expected : filters) {
@@ -371,8 +370,7 @@ TEST_F(TouchTest, FilterAndSortButtonsCycleAndWrap) {
     EXPECT_EQ(expected, lastHeardFilter);
   }
   lastHeardSort = LAST_HEARD_SORT_NEWEST;
-  const LastHeardSort sorts[] = {LAST_HEARD_SORT_CALLSIGN, LAST_HEARD_SORT_MODE,
-                                 LAST_HEARD_SORT_NEWEST};
+  const LastHeardSort sorts[] = {LAST_HEARD_SORT_CALLSIGN, LAST_HEARD_SORT_MODE, LAST_HEARD_SORT_NEWEST};
   for (LastHeardSort expected : sorts) {
     tap(295, 152);  // the sort button's first pixel
     EXPECT_EQ(expected, lastHeardSort);

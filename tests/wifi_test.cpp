@@ -124,7 +124,8 @@ TEST_F(WifiTest, ProfileNotInScanIsNotTried) {
   EXPECT_FALSE(wifiConnectInProgress);
   EXPECT_FALSE(setupRequired);
   EXPECT_EQ(lastWifiRetryMillis, 50000u);
-  EXPECT_EQ(newestLog(), "No saved Wi-Fi profile is currently visible. Staying in station mode and retrying.");
+  EXPECT_EQ(newestLog(),
+            "No saved Wi-Fi profile is currently visible. Staying in station mode and retrying.");
   EXPECT_STREQ(footerText.c_str(), "Wi-Fi lost; retrying saved profiles...");
 }
 

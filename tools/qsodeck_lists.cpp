@@ -77,12 +77,18 @@ int parseOptions(int argc, char** argv, Options& o) {
       return -1;
     }
     bool ok = true;
-    if (a == "--sdcard") ok = takeValue(argc, argv, i, o.sdcard);
-    else if (a == "--base-url") ok = takeValue(argc, argv, i, o.baseUrl);
-    else if (a == "--url") ok = takeValue(argc, argv, i, o.url);
-    else if (a == "--lookup") ok = takeValue(argc, argv, i, o.lookup);
-    else if (a == "--no-download") o.download = false;
-    else if (a == "--status") o.status = true;
+    if (a == "--sdcard")
+      ok = takeValue(argc, argv, i, o.sdcard);
+    else if (a == "--base-url")
+      ok = takeValue(argc, argv, i, o.baseUrl);
+    else if (a == "--url")
+      ok = takeValue(argc, argv, i, o.url);
+    else if (a == "--lookup")
+      ok = takeValue(argc, argv, i, o.lookup);
+    else if (a == "--no-download")
+      o.download = false;
+    else if (a == "--status")
+      o.status = true;
     else if (!a.empty() && a[0] == '-') {
       fprintf(stderr, "qsodeck_lists: unknown option %s\n", a.c_str());
       ok = false;
@@ -133,11 +139,13 @@ bool runMode(const Options& o, const std::string& mode) {
     // Outcomes that reached the device log were already echoed by it.
     if (webLogHead == logHead && webLogCount == logCount) printf("%s: %s\n", mode.c_str(), detail.c_str());
   }
-  if (o.status) printf("%s: %s %s\n", mode.c_str(), targetListPathForMode(mode.c_str()).c_str(),
-                       targetListFileSizeText(mode.c_str()).c_str());
+  if (o.status)
+    printf("%s: %s %s\n", mode.c_str(), targetListPathForMode(mode.c_str()).c_str(),
+           targetListFileSizeText(mode.c_str()).c_str());
   if (!o.lookup.empty()) {
     String name = targetNameLookupCached(mode.c_str(), o.lookup.c_str());
-    printf("%s: %s -> %s\n", mode.c_str(), o.lookup.c_str(), name.length() > 0 ? name.c_str() : "(not listed)");
+    printf("%s: %s -> %s\n", mode.c_str(), o.lookup.c_str(),
+           name.length() > 0 ? name.c_str() : "(not listed)");
   }
   return ok;
 }

@@ -35,8 +35,7 @@ static String tildeFit(String t, int maxWidth) {
   }
 }
 
-static void drawTextAt(const String& text, int x, int y, int font, int datum, uint16_t fg,
-                       uint16_t bg) {
+static void drawTextAt(const String& text, int x, int y, int font, int datum, uint16_t fg, uint16_t bg) {
   tft.setTextFont(font);
   tft.setTextDatum(datum);
   tft.setTextColor(fg, bg);
@@ -98,9 +97,9 @@ void drawLabelValue(int x, int y, const String& label, const String& value, uint
   drawTextAt(value, x + 195, y, 2, TL_DATUM, valueColor, bg);
 }
 
-void drawCompactValueBox(int x, int y, int w, int h, const String& label, const String& value,
-                         int labelFont, int valueFont, int valueXOffset, uint16_t labelColor,
-                         uint16_t valueColor, bool scrollValue) {
+void drawCompactValueBox(int x, int y, int w, int h, const String& label, const String& value, int labelFont,
+                         int valueFont, int valueXOffset, uint16_t labelColor, uint16_t valueColor,
+                         bool scrollValue) {
   fillSoftPanel(x, y, w, h, theme.panel2, theme.border, 6);
   int cy = y + h / 2;
   int valueX = x + valueXOffset;
@@ -114,8 +113,8 @@ void drawCompactValueBox(int x, int y, int w, int h, const String& label, const 
     valueW = maxInt(30, w - 40);
   }
   tft.setTextFont(valueFont);
-  String shown = scrollValue ? scrollingTextFrameInCurrentFont(value, valueW)
-                             : fitTextInCurrentFont(value, valueW);
+  String shown =
+      scrollValue ? scrollingTextFrameInCurrentFont(value, valueW) : fitTextInCurrentFont(value, valueW);
   drawTextAt(shown, valueX, cy, valueFont, ML_DATUM, valueColor, theme.panel2);
   tft.setTextDatum(TL_DATUM);
 }
@@ -152,9 +151,7 @@ String normalizeSingleLineText(const String& s) {
   return t;
 }
 
-String fitTextInCurrentFont(const String& s, int maxWidth) {
-  return tildeFit(trimmedOrDash(s), maxWidth);
-}
+String fitTextInCurrentFont(const String& s, int maxWidth) { return tildeFit(trimmedOrDash(s), maxWidth); }
 
 String fitTextSliceInCurrentFont(const String& s, int maxWidth) {
   String result;
@@ -286,8 +283,8 @@ void drawPageTitle(const char* title, int x, int y, uint16_t bg) {
   tft.drawString(title, x, y);
 }
 
-void drawCentredFittedText(const String& text, int cx, int cy, int font, int maxWidth,
-                           uint16_t fg, uint16_t bg) {
+void drawCentredFittedText(const String& text, int cx, int cy, int font, int maxWidth, uint16_t fg,
+                           uint16_t bg) {
   tft.setTextFont(font);
   tft.setTextDatum(MC_DATUM);
   tft.setTextColor(fg, bg);
@@ -343,8 +340,8 @@ void drawWrappedTextInCurrentFont(const String& text, int x, int y, int maxWidth
   }
 }
 
-void drawWrappedTextWindowCurrentFont(const String& text, int x, int y, int maxWidth,
-                                      int firstLine, int visibleLines, int lineHeight) {
+void drawWrappedTextWindowCurrentFont(const String& text, int x, int y, int maxWidth, int firstLine,
+                                      int visibleLines, int lineHeight) {
   String t = normalizeWrappedPopupText(text);
   if (t.isEmpty()) t = "-";
   int pos = 0;
@@ -358,9 +355,8 @@ void drawWrappedTextWindowCurrentFont(const String& text, int x, int y, int maxW
   }
 }
 
-void redrawScrollingTextFieldPartial(const String& value, int x, int y, int maxWidth,
-                                     int clearHeight, int font, int datum, uint16_t fg,
-                                     uint16_t bg) {
+void redrawScrollingTextFieldPartial(const String& value, int x, int y, int maxWidth, int clearHeight,
+                                     int font, int datum, uint16_t fg, uint16_t bg) {
   if (maxWidth <= 0 || clearHeight <= 0) return;
   int top = y;
   if (datum == ML_DATUM || datum == MC_DATUM || datum == MR_DATUM) top = y - clearHeight / 2;
@@ -376,8 +372,8 @@ void redrawCompactScrollingValueBoxPartial(int x, int y, int w, int h, const Str
   String v = value;
   v.trim();
   if (v.isEmpty()) v = "-";
-  redrawScrollingTextFieldPartial(v, x + 20, y + h / 2, maxInt(30, w - 40), maxInt(1, h - 8), 2,
-                                  ML_DATUM, valueColor, theme.panel2);
+  redrawScrollingTextFieldPartial(v, x + 20, y + h / 2, maxInt(30, w - 40), maxInt(1, h - 8), 2, ML_DATUM,
+                                  valueColor, theme.panel2);
 }
 
 // ---------------------------------------------------------------- fonts

@@ -25,24 +25,23 @@ void fillSoftPanel(int x, int y, int w, int h, uint16_t fill, uint16_t border, i
 // Round panel (radius 16) with fill and one outline.
 void fillPanel(int x, int y, int w, int h, uint16_t fill, uint16_t border);
 // Label panel (190 wide) and value panel side by side, 44 high; value cut by characters.
-void drawInfoRow(int x, int y, int w, const String& label, const String& value,
-                 uint16_t labelBg, uint16_t valueBg, uint16_t labelColor, uint16_t valueColor);
+void drawInfoRow(int x, int y, int w, const String& label, const String& value, uint16_t labelBg,
+                 uint16_t valueBg, uint16_t labelColor, uint16_t valueColor);
 // Like drawInfoRow with a chosen label width; both texts cut by pixels.
 void drawInfoRowSized(int x, int y, int w, int labelW, const String& label, const String& value,
                       uint16_t labelBg, uint16_t valueBg, uint16_t labelColor, uint16_t valueColor);
 // Label at (x, y) and value at (x + 195, y) in font 2 on bg, no fitting.
-void drawLabelValue(int x, int y, const String& label, const String& value,
-                    uint16_t labelColor, uint16_t valueColor, uint16_t bg);
+void drawLabelValue(int x, int y, const String& label, const String& value, uint16_t labelColor,
+                    uint16_t valueColor, uint16_t bg);
 // Small soft panel with an optional label and a fitted or scrolling value.
-void drawCompactValueBox(int x, int y, int w, int h, const String& label, const String& value,
-                         int labelFont, int valueFont, int valueXOffset,
-                         uint16_t labelColor, uint16_t valueColor, bool scrollValue);
+void drawCompactValueBox(int x, int y, int w, int h, const String& label, const String& value, int labelFont,
+                         int valueFont, int valueXOffset, uint16_t labelColor, uint16_t valueColor,
+                         bool scrollValue);
 
 // Character cut of trim(s) ending in "~"; unchanged for maxChars 0 or short text.
 String clipWithTilde(const String& s, int maxChars);
 // "CALL - Name" caller line from a callsign and an operator name.
-String formatCallsignName(const String& callsign, const String& name, int maxNameChars,
-                          int maxCallsignChars);
+String formatCallsignName(const String& callsign, const String& name, int maxNameChars, int maxCallsignChars);
 // One line: CR/LF become spaces, runs of spaces collapse, trimmed.
 String normalizeSingleLineText(const String& s);
 // Pixel cut with a trailing "~" in the current font; "-" for empty text.
@@ -66,20 +65,19 @@ int countWrappedLinesForFont(const String& s, int maxWidth, int font);
 void drawPageTitle(const char* title, int x, int y, uint16_t bg);
 // Text fitted to maxWidth in font, centred on (cx, cy) in fg on bg; the datum
 // goes back to top-left afterwards.
-void drawCentredFittedText(const String& text, int cx, int cy, int font, int maxWidth,
-                           uint16_t fg, uint16_t bg);
+void drawCentredFittedText(const String& text, int cx, int cy, int font, int maxWidth, uint16_t fg,
+                           uint16_t bg);
 // Draws the current marquee frame of value at (x, y).
 void drawScrollingTextInCurrentFont(const String& value, int x, int y, int maxWidth);
 // Single-paragraph word wrap, line n at y + n * lineHeight.
 void drawWrappedTextInCurrentFont(const String& text, int x, int y, int maxWidth, int maxLines,
                                   int lineHeight);
 // Multi-paragraph wrap skipping firstLine lines, at most visibleLines drawn.
-void drawWrappedTextWindowCurrentFont(const String& text, int x, int y, int maxWidth,
-                                      int firstLine, int visibleLines, int lineHeight);
+void drawWrappedTextWindowCurrentFont(const String& text, int x, int y, int maxWidth, int firstLine,
+                                      int visibleLines, int lineHeight);
 // Clears one marquee field and draws its current frame in place.
-void redrawScrollingTextFieldPartial(const String& value, int x, int y, int maxWidth,
-                                     int clearHeight, int font, int datum, uint16_t fg,
-                                     uint16_t bg);
+void redrawScrollingTextFieldPartial(const String& value, int x, int y, int maxWidth, int clearHeight,
+                                     int font, int datum, uint16_t fg, uint16_t bg);
 // Repaints only the value of a label-less compact value box.
 void redrawCompactScrollingValueBoxPartial(int x, int y, int w, int h, const String& value,
                                            uint16_t valueColor);

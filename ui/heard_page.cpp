@@ -14,8 +14,8 @@ LastHeardFilter lastHeardFilter = LAST_HEARD_FILTER_ALL;
 LastHeardSort lastHeardSort = LAST_HEARD_SORT_NEWEST;
 int lastHeardPageIndex = 0;
 
-static const char* const FILTER_LABELS[LAST_HEARD_FILTER_COUNT] = {
-    "ALL", "DMR", "DSTAR", "YSF", "P25", "NXDN", "POCSAG"};
+static const char* const FILTER_LABELS[LAST_HEARD_FILTER_COUNT] = {"ALL", "DMR",  "DSTAR", "YSF",
+                                                                   "P25", "NXDN", "POCSAG"};
 static const char* const SORT_LABELS[LAST_HEARD_SORT_COUNT] = {"NEWEST", "CALL", "MODE"};
 static const int ROW_Y0 = 208;
 static const int ROW_PITCH = 56;
@@ -170,8 +170,7 @@ static void drawMmdvmLastPage() {
     tft.setTextFont(2);
     tft.setTextDatum(TL_DATUM);
     tft.setTextColor(theme.subtext, theme.panel);
-    tft.drawString(heardCount > 0 ? "No rows match this filter" : "No traffic received yet", 45,
-                   236);
+    tft.drawString(heardCount > 0 ? "No rows match this filter" : "No traffic received yet", 45, 236);
   }
   drawFooter();
 }

@@ -175,8 +175,7 @@ int pngDraw(PNGDRAW* pDraw) {
       } else if (a == 255) {
         pngLineBuffer[i] = rgb888To565(p[0], p[1], p[2]);
       } else {
-        pngLineBuffer[i] = rgb888To565(blendChannel(p[0], a, pngBlendBgR),
-                                       blendChannel(p[1], a, pngBlendBgG),
+        pngLineBuffer[i] = rgb888To565(blendChannel(p[0], a, pngBlendBgR), blendChannel(p[1], a, pngBlendBgG),
                                        blendChannel(p[2], a, pngBlendBgB));
       }
     }

@@ -32,8 +32,7 @@ static const int METER_LABEL_GAP_PX = 4;
 // ---------------------------------------------------------------- small texts
 
 static bool isMissingValueText(const String& t) {
-  return t.isEmpty() || t.equalsIgnoreCase("n/a") || t.equalsIgnoreCase("nan") ||
-         t.equalsIgnoreCase("null");
+  return t.isEmpty() || t.equalsIgnoreCase("n/a") || t.equalsIgnoreCase("nan") || t.equalsIgnoreCase("null");
 }
 
 String prettyMetricValue(const String& value, const String& suffix, bool keepPercent) {
@@ -62,8 +61,7 @@ String compactRssiValue(const String& value) {
 
 // ---------------------------------------------------------------- mode buttons
 
-void drawModeButton(int x, int y, int w, int h, const String& label, const ModeStatus& status,
-                    bool active) {
+void drawModeButton(int x, int y, int w, int h, const String& label, const ModeStatus& status, bool active) {
   const uint16_t colour = modeColor(status, active);
   const uint16_t outline = active ? mix565(colour, WHITE_565, 0.2f) : theme.border;
   fillSoftPanel(x, y, w, h, theme.panel2, outline, 8);
@@ -106,8 +104,8 @@ int signalMeterLevel(bool active, const HeardRecord* rec) {
   if (v == 0 && t != "0") return 8;
   // Clamp first: a huge number in the payload must not overflow the mapping.
   const long clamped = constrain(v, RSSI_SCALE_MIN_DBM, RSSI_SCALE_MAX_DBM);
-  return (int)constrain(map(clamped, RSSI_SCALE_MIN_DBM, RSSI_SCALE_MAX_DBM, 0, METER_LEVEL_MAX),
-                        0L, (long)METER_LEVEL_MAX);
+  return (int)constrain(map(clamped, RSSI_SCALE_MIN_DBM, RSSI_SCALE_MAX_DBM, 0, METER_LEVEL_MAX), 0L,
+                        (long)METER_LEVEL_MAX);
 }
 
 static float meterAngle(float fraction) { return (float)M_PI - fraction * METER_SWEEP * (float)M_PI; }
@@ -123,8 +121,7 @@ static void drawMeterDial(int px, int py, int level) {
   }
   const float a = meterAngle(level / (float)METER_LEVEL_MAX);
   const int len = METER_RADIUS - 16;
-  tft.drawLine(px, py, px + (int)lroundf(len * cosf(a)), py - (int)lroundf(len * sinf(a)),
-               theme.bad);
+  tft.drawLine(px, py, px + (int)lroundf(len * cosf(a)), py - (int)lroundf(len * sinf(a)), theme.bad);
   tft.fillCircle(px, py, 6, theme.bad);
 }
 
@@ -189,8 +186,8 @@ void drawLiveInfoPanel(int x, int y, int w, int h, const String& callsign, const
   const int boxY = y + h - 56;
   drawCompactValueBox(x + 20, boxY, statusW, 48, "", status, 2, 2, 20, theme.warn,
                       active ? theme.good : theme.text, true);
-  drawCompactValueBox(x + 20 + statusW + 15, boxY, w - statusW - 55, 48, "", target, 2, 2, 20,
-                      theme.warn, theme.text, true);
+  drawCompactValueBox(x + 20 + statusW + 15, boxY, w - statusW - 55, 48, "", target, 2, 2, 20, theme.warn,
+                      theme.text, true);
 }
 
 // ---------------------------------------------------------------- DMR timeslots
@@ -279,9 +276,8 @@ String formatFrequencyForBox(const String& value, bool fullPrecision) {
 }
 
 void drawFrequencyBox(int x, int y, int w, const String& label, const String& value) {
-  drawCompactValueBox(x, y, w, FREQ_BOX_H, label,
-                      formatFrequencyForBox(value, displayCanShowFullFrequency()), 2, 2, 75,
-                      theme.warn, theme.good, false);
+  drawCompactValueBox(x, y, w, FREQ_BOX_H, label, formatFrequencyForBox(value, displayCanShowFullFrequency()),
+                      2, 2, 75, theme.warn, theme.good, false);
 }
 
 void drawQuickActionLauncherBox(int x, int y, int w) {
@@ -315,8 +311,7 @@ static void drawMmdvmLivePage() {
   drawSignalMeter(425, 88, 350, 108, active, active ? &rec : nullptr);
 
   const String callLine =
-      active ? formatCallsignName(rec.callsign, radioIdDisplayNameForRecord(rec), 0, 0)
-             : String("-");
+      active ? formatCallsignName(rec.callsign, radioIdDisplayNameForRecord(rec), 0, 0) : String("-");
   const String status = liveStatusText(active, rec);
   const String target = active ? resolveTargetDisplay(rec) : String("-");
   const String rx = liveFrequencyText(hotspotRxFreq, currentRxFreq, "438.8000");
@@ -325,8 +320,8 @@ static void drawMmdvmLivePage() {
   if (shouldShowDmrTimeslotLivePanel()) {
     drawDmrTimeslotLivePanel(LIVE_PANEL_X, LIVE_PANEL_Y, LIVE_PANEL_W, LIVE_PANEL_H);
   } else {
-    drawLiveInfoPanel(LIVE_PANEL_X, LIVE_PANEL_Y, LIVE_PANEL_W, LIVE_PANEL_H, callLine, status,
-                      target, active);
+    drawLiveInfoPanel(LIVE_PANEL_X, LIVE_PANEL_Y, LIVE_PANEL_W, LIVE_PANEL_H, callLine, status, target,
+                      active);
   }
   drawFrequencyBox(25, LIVE_BOTTOM_Y, FREQ_BOX_W, "TX", tx);
   drawQuickActionLauncherBox(300, LIVE_BOTTOM_Y, 200);
@@ -345,8 +340,7 @@ void drawLivePage() {
 
 bool redrawMmdvmLiveScrollingTextAreas() {
   if (currentPage != PAGE_LIVE || currentWatchSource != WATCH_MMDVM) return false;
-  if (isSvxlinkBackend() || isAprsBackend() || isWeatherBackend() || isHamqslBackend() ||
-      isAdsbBackend()) {
+  if (isSvxlinkBackend() || isAprsBackend() || isWeatherBackend() || isHamqslBackend() || isAdsbBackend()) {
     return false;
   }
   if (anyOverlayOpen() || alertToastVisible()) return false;

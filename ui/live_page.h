@@ -19,8 +19,7 @@ static const int LIVE_BOTTOM_Y = 380;
 // Whole LIVE page (hands over to the watch source's page when not MMDVM).
 void drawLivePage();
 // One mode button.
-void drawModeButton(int x, int y, int w, int h, const String& label, const ModeStatus& status,
-                    bool active);
+void drawModeButton(int x, int y, int w, int h, const String& label, const ModeStatus& status, bool active);
 // Needle level 0..9 of the signal meter.
 int signalMeterLevel(bool active, const HeardRecord* rec);
 // Signal quality meter with RSSI, BER and loss strips.

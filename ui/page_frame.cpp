@@ -82,8 +82,8 @@ static String formatLocalTime(bool withDate) {
   struct tm now;
   if (!currentLocalTime(now)) return String(fallback);
   char buf[32];
-  const size_t n = withDate ? strftime(buf, sizeof(buf), "%d %b %Y", &now)
-                            : strftime(buf, sizeof(buf), "%H:%M", &now);
+  const size_t n =
+      withDate ? strftime(buf, sizeof(buf), "%d %b %Y", &now) : strftime(buf, sizeof(buf), "%H:%M", &now);
   if (n == 0) return String(fallback);
   return String(buf);
 }
@@ -101,8 +101,7 @@ String formatUptimeBriefMs(uint64_t uptimeMs) {
   if (days > 0) {
     snprintf(buf, sizeof(buf), "%llud %lluh", (unsigned long long)days, (unsigned long long)hours);
   } else if (hours > 0) {
-    snprintf(buf, sizeof(buf), "%lluh %llum", (unsigned long long)hours,
-             (unsigned long long)minutes);
+    snprintf(buf, sizeof(buf), "%lluh %llum", (unsigned long long)hours, (unsigned long long)minutes);
   } else {
     snprintf(buf, sizeof(buf), "%llum", (unsigned long long)minutes);
   }
@@ -201,8 +200,7 @@ bool anyOverlayOpen() {
 }
 
 static Page pageToDrawNow() {
-  if (setupRequired && currentPage != PAGE_STATUS && currentPage != PAGE_INFO &&
-      currentPage != PAGE_ABOUT) {
+  if (setupRequired && currentPage != PAGE_STATUS && currentPage != PAGE_INFO && currentPage != PAGE_ABOUT) {
     return PAGE_AP;
   }
   return currentPage;
@@ -234,8 +232,7 @@ void redrawCurrentPage(bool fullRedraw) {
   const Page pageToDraw = pageToDrawNow();
   const bool overlayOpen = anyOverlayOpen();
   const bool changed = fullRedraw || (int)pageToDraw != lastRenderedPage ||
-                       currentWatchSource != lastRenderedWatchSource ||
-                       overlayOpen != lastDetailPopupState;
+                       currentWatchSource != lastRenderedWatchSource || overlayOpen != lastDetailPopupState;
   if (screensaverActive) {
     drawScreensaver(changed);
   } else {
@@ -307,8 +304,7 @@ bool handleWatchSourceSwipe(int dx) {
   const int start = (int)currentWatchSource;
   WatchSource next = currentWatchSource;
   for (int offset = 1; offset <= WATCH_SOURCE_COUNT; ++offset) {
-    int index = ((start + step * offset) % WATCH_SOURCE_COUNT + WATCH_SOURCE_COUNT) %
-                WATCH_SOURCE_COUNT;
+    int index = ((start + step * offset) % WATCH_SOURCE_COUNT + WATCH_SOURCE_COUNT) % WATCH_SOURCE_COUNT;
     if (watchSourceAvailable((WatchSource)index)) {
       next = (WatchSource)index;
       break;
@@ -355,10 +351,9 @@ void drawWatchSourcePopup() {
   const WatchSourcePopupLayout l = watchSourcePopupLayout();
   fillSoftPanel(l.popupX, l.popupY, l.popupW, l.popupH, theme.panel2, theme.accent, 14);
   const int cx = l.popupX + l.popupW / 2;
-  drawCentredFittedText("WATCH SOURCE", cx, l.popupY + 40, watchUiTitleFont(), l.popupW - 50,
-                        theme.accent, theme.panel2);
-  const char* hint =
-      watchSourcePopupTargetPage == PAGE_LAST ? "Open heard list for" : "Open live page for";
+  drawCentredFittedText("WATCH SOURCE", cx, l.popupY + 40, watchUiTitleFont(), l.popupW - 50, theme.accent,
+                        theme.panel2);
+  const char* hint = watchSourcePopupTargetPage == PAGE_LAST ? "Open heard list for" : "Open live page for";
   drawCentredFittedText(hint, cx, l.popupY + 72, watchUiHintFont(), l.popupW - 70, theme.subtext,
                         theme.panel2);
   for (int i = 0; i < l.count; ++i) {
@@ -367,8 +362,7 @@ void drawWatchSourcePopup() {
     const bool current = l.options[i] == currentWatchSource;
     fillSoftPanel(x, y, l.btnW, l.btnH, theme.panel, current ? theme.good : theme.border, 8);
     drawCentredFittedText(watchSourceButtonLabel(l.options[i]), x + l.btnW / 2, y + l.btnH / 2,
-                          watchUiButtonFont(), l.btnW - 30, current ? theme.good : theme.text,
-                          theme.panel);
+                          watchUiButtonFont(), l.btnW - 30, current ? theme.good : theme.text, theme.panel);
   }
 }
 
@@ -382,8 +376,7 @@ static const int ROW_X = 35;
 static const int ROW_W = 725;
 static const int HALF_ROW_W = 345;
 
-static void drawStatusRow(int x, int y, int w, const char* label, const String& value,
-                          uint16_t valueColor) {
+static void drawStatusRow(int x, int y, int w, const char* label, const String& value, uint16_t valueColor) {
   drawInfoRow(x, y, w, label, value, theme.panel2, theme.panel2, theme.warn, valueColor);
 }
 
@@ -418,17 +411,15 @@ void drawApModePage() {
   drawStatusRow(ROW_X, 132, ROW_W, "AP MODE", apModeActive ? "Active" : "Inactive",
                 apModeActive ? theme.good : theme.text);
   drawStatusRow(ROW_X, 180, ROW_W, "SSID", dashIfEmpty(apSsid), theme.text);
-  drawStatusRow(ROW_X, 228, ROW_W, "PASSWORD", apModeActive ? dashIfEmpty(apPass) : String("-"),
+  drawStatusRow(ROW_X, 228, ROW_W, "PASSWORD", apModeActive ? dashIfEmpty(apPass) : String("-"), theme.text);
+  drawStatusRow(ROW_X, 276, ROW_W, "OPEN", apModeActive ? dashIfEmpty(accessPointAddressText()) : String("-"),
                 theme.text);
-  drawStatusRow(ROW_X, 276, ROW_W, "OPEN",
-                apModeActive ? dashIfEmpty(accessPointAddressText()) : String("-"), theme.text);
   drawStatusRow(ROW_X, 324, ROW_W, "STORAGE", dashIfEmpty(activeStorageLabel), theme.text);
   fillSoftPanel(ROW_X, 376, ROW_W, 44, theme.panel2, theme.border, 5);
   tft.setTextFont(1);
   tft.setTextDatum(ML_DATUM);
   tft.setTextColor(setupRequired ? theme.warn : theme.subtext, theme.panel2);
-  tft.drawString(setupRequired ? "Setup required before normal run" : "Optional AP status", 55,
-                 398);
+  tft.drawString(setupRequired ? "Setup required before normal run" : "Optional AP status", 55, 398);
   tft.setTextDatum(TL_DATUM);
   drawFooter();
 }
@@ -459,8 +450,8 @@ void drawInfoPage() {
   const uint16_t vb = theme.panel2;
   drawInfoRow(50, 188, 700, "DEVICE", getDeviceCallsign(), lb, vb, theme.warn, theme.text);
   drawInfoRow(50, 232, 700, "UPTIME", formatUptimeBrief(), lb, vb, theme.warn, theme.text);
-  drawInfoRow(50, 276, 700, "TRAFFIC", String((unsigned long)sessionInfo.totalQsos) + " hits", lb,
-              vb, theme.warn, theme.text);
+  drawInfoRow(50, 276, 700, "TRAFFIC", String((unsigned long)sessionInfo.totalQsos) + " hits", lb, vb,
+              theme.warn, theme.text);
   String rssi("-");
   if (sessionInfo.hasRssi) {
     rssi = String((long)sessionInfo.bestRssi) + "/" + String((long)sessionInfo.worstRssi) + " dBm";

@@ -95,9 +95,9 @@ void drawDetailPopup(const HeardRecord& r) {
       {"Grid:", clipWithTilde(dashIfBlank(r.grid), chars), theme.good},
       {"Cntry:", dashIfBlank(clipWithTilde(country, chars)), theme.text},
       {"Qual:",
-       clipWithTilde(String("RSSI ") + compactRssiValue(r.rssi) + "  BER " +
-                         prettyMetricValue(r.ber, "%", false),
-                     chars),
+       clipWithTilde(
+           String("RSSI ") + compactRssiValue(r.rssi) + "  BER " + prettyMetricValue(r.ber, "%", false),
+           chars),
        theme.subtext},
   };
   int y = DETAIL_ROW_Y0;
@@ -108,9 +108,8 @@ void drawDetailPopup(const HeardRecord& r) {
   }
 }
 
-void getModeConfirmPopupLayout(int& popupX, int& popupY, int& popupW, int& popupH, int& noX,
-                               int& noY, int& noW, int& noH, int& yesX, int& yesY, int& yesW,
-                               int& yesH) {
+void getModeConfirmPopupLayout(int& popupX, int& popupY, int& popupW, int& popupH, int& noX, int& noY,
+                               int& noW, int& noH, int& yesX, int& yesY, int& yesW, int& yesH) {
   popupW = 600;
   popupH = 224;
   popupX = (800 - popupW) / 2;
@@ -126,18 +125,18 @@ void drawModeConfirmPopup() {
   int px, py, pw, ph, noX, noY, noW, noH, yesX, yesY, yesW, yesH;
   getModeConfirmPopupLayout(px, py, pw, ph, noX, noY, noW, noH, yesX, yesY, yesW, yesH);
   fillSoftPanel(px, py, pw, ph, theme.panel2, theme.accent, 14);
-  drawCentredFittedText("MODE CONTROL", px + pw / 2, py + 44, watchUiTitleFont(), pw - 50,
-                        theme.accent, theme.panel2);
+  drawCentredFittedText("MODE CONTROL", px + pw / 2, py + 44, watchUiTitleFont(), pw - 50, theme.accent,
+                        theme.panel2);
   const String question =
       String(modeConfirmEnableRequested ? "Enable " : "Disable ") + modeConfirmTargetLabel + " ?";
   drawCentredFittedText(question, px + pw / 2, py + 100, watchUiButtonFont(), pw - 60, theme.text,
                         theme.panel2);
   fillSoftPanel(noX, noY, noW, noH, theme.panel, theme.border, 8);
-  drawCentredFittedText("NO", noX + noW / 2, noY + noH / 2, watchUiButtonFont(), noW - 20,
-                        theme.text, theme.panel);
+  drawCentredFittedText("NO", noX + noW / 2, noY + noH / 2, watchUiButtonFont(), noW - 20, theme.text,
+                        theme.panel);
   fillSoftPanel(yesX, yesY, yesW, yesH, theme.panel, theme.good, 8);
-  drawCentredFittedText("YES", yesX + yesW / 2, yesY + yesH / 2, watchUiButtonFont(), yesW - 20,
-                        theme.good, theme.panel);
+  drawCentredFittedText("YES", yesX + yesW / 2, yesY + yesH / 2, watchUiButtonFont(), yesW - 20, theme.good,
+                        theme.panel);
 }
 
 void quickActionSlotRect(int slot, int& x, int& y, int& w, int& h) {
@@ -149,19 +148,16 @@ void quickActionSlotRect(int slot, int& x, int& y, int& w, int& h) {
 
 void drawQuickActionsPopup() {
   const bool svx = activeQuickActionIsSvxlink;
-  fillSoftPanel(QUICK_POPUP_X, QUICK_POPUP_Y, QUICK_POPUP_W, QUICK_POPUP_H, theme.panel2,
-                theme.accent, 14);
-  drawCentredFittedText("QUICK ACTIONS", 399, 144, watchUiTitleFont(), 575, theme.accent,
-                        theme.panel2);
-  drawCentredFittedText(svx ? "Send DTMF / Preset" : "Run a saved remote preset", 399, 168,
-                        watchUiHintFont(), 565, theme.subtext, theme.panel2);
+  fillSoftPanel(QUICK_POPUP_X, QUICK_POPUP_Y, QUICK_POPUP_W, QUICK_POPUP_H, theme.panel2, theme.accent, 14);
+  drawCentredFittedText("QUICK ACTIONS", 399, 144, watchUiTitleFont(), 575, theme.accent, theme.panel2);
+  drawCentredFittedText(svx ? "Send DTMF / Preset" : "Run a saved remote preset", 399, 168, watchUiHintFont(),
+                        565, theme.subtext, theme.panel2);
   for (int i = 0; i < quickActionSlotLimit(svx); ++i) {
     int x, y, w, h;
     quickActionSlotRect(i, x, y, w, h);
     const bool configured = isQuickActionSlotConfigured(i, svx);
     fillSoftPanel(x, y, w, h, theme.panel, configured ? theme.good : theme.border, 8);
-    drawCentredFittedText(configured ? quickActionSlotLabel(i, svx) : String("Empty"), x + 132,
-                          y + 24, watchUiButtonFont(), 235, configured ? theme.good : theme.subtext,
-                          theme.panel);
+    drawCentredFittedText(configured ? quickActionSlotLabel(i, svx) : String("Empty"), x + 132, y + 24,
+                          watchUiButtonFont(), 235, configured ? theme.good : theme.subtext, theme.panel);
   }
 }

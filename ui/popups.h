@@ -22,9 +22,8 @@ void openDetailPopup(int index);
 // Detail popup for one heard record.
 void drawDetailPopup(const HeardRecord& record);
 // Shared geometry of the mode confirmation popup.
-void getModeConfirmPopupLayout(int& popupX, int& popupY, int& popupW, int& popupH, int& noX,
-                               int& noY, int& noW, int& noH, int& yesX, int& yesY, int& yesW,
-                               int& yesH);
+void getModeConfirmPopupLayout(int& popupX, int& popupY, int& popupW, int& popupH, int& noX, int& noY,
+                               int& noW, int& noH, int& yesX, int& yesY, int& yesW, int& yesH);
 // Mode confirmation popup.
 void drawModeConfirmPopup();
 // Quick-action launcher popup.

@@ -3,11 +3,11 @@
 #include "core/app.h"
 #include "core/config.h"
 #include "core/theme.h"
+#include "enrichment/callsign_country.h"
+#include "enrichment/radioid.h"
 #include "host/display.h"
 #include "host/runtime.h"
 #include "host/trace_log.h"
-#include "enrichment/callsign_country.h"
-#include "enrichment/radioid.h"
 #include "hotspot/heard.h"
 #include "hotspot/target_display.h"
 #include "ui/draw.h"
@@ -60,10 +60,8 @@ void drawBrightnessSlider() {
   tft.setTextDatum(ML_DATUM);
   tft.setTextColor(theme.warn, theme.panel2);
   tft.drawString("BRIGHT", 55, 394);
-  tft.fillRoundRect(BRIGHT_SLIDER_X, BRIGHT_SLIDER_Y, BRIGHT_SLIDER_W, BRIGHT_SLIDER_H, 8,
-                    theme.panel);
-  tft.drawRoundRect(BRIGHT_SLIDER_X, BRIGHT_SLIDER_Y, BRIGHT_SLIDER_W, BRIGHT_SLIDER_H, 8,
-                    theme.border);
+  tft.fillRoundRect(BRIGHT_SLIDER_X, BRIGHT_SLIDER_Y, BRIGHT_SLIDER_W, BRIGHT_SLIDER_H, 8, theme.panel);
+  tft.drawRoundRect(BRIGHT_SLIDER_X, BRIGHT_SLIDER_Y, BRIGHT_SLIDER_W, BRIGHT_SLIDER_H, 8, theme.border);
   const int knobX = (int)map(cfg.brightness, 0, 255, 280, 632);
   tft.fillRoundRect(BRIGHT_SLIDER_X, BRIGHT_SLIDER_Y, knobX - BRIGHT_SLIDER_X, BRIGHT_SLIDER_H, 8,
                     theme.accent);
@@ -99,8 +97,7 @@ static ScreensaverContent screensaverContent() {
   c.device = normalizeHamCallsign(c.deviceCallsign);
   if (c.device.isEmpty()) c.device = "-";
   if (liveRecord.valid) {
-    c.operatorLine = formatCallsignName(liveRecord.callsign,
-                                        radioIdDisplayNameForRecord(liveRecord), 10, 10);
+    c.operatorLine = formatCallsignName(liveRecord.callsign, radioIdDisplayNameForRecord(liveRecord), 10, 10);
     c.flagCallsign = liveRecord.callsign;
     if (trimSafe(c.flagCallsign).isEmpty()) c.flagCallsign = c.deviceCallsign;
     c.target = resolveTargetDisplay(liveRecord);
@@ -147,9 +144,8 @@ void drawScreensaver(bool forceClear) {
   const uint32_t t = millis();
   const int driftX = 2 * (5 * (int)((t / 12000UL) % 5UL) - 10);
   const int driftY = 6 * (int)((t / 24000UL) % 5UL) - 12;
-  const String key = c.clock + "|" + c.date + "|" + c.device + "|" + c.operatorLine + "|" +
-                     c.target + "|" + c.weatherText + "|" + c.weatherIcon + "|" +
-                     String(driftX) + "|" + String(driftY);
+  const String key = c.clock + "|" + c.date + "|" + c.device + "|" + c.operatorLine + "|" + c.target + "|" +
+                     c.weatherText + "|" + c.weatherIcon + "|" + String(driftX) + "|" + String(driftY);
   if (key == lastFrameKey && !forceClear) return;
   lastFrameKey = key;
   const int cx = 400 + driftX;

@@ -27,7 +27,7 @@ static bool touchHeld = false;       // the press has produced its tap
 static bool pressActive = false;     // a finger is down
 static int touchStartX = 0;
 static int touchStartY = 0;
-static bool swipeConsumed = false;   // used up by a gesture or by waking the screen
+static bool swipeConsumed = false;  // used up by a gesture or by waking the screen
 
 static const int CLOCK_HIT_X0 = 615, CLOCK_HIT_X1 = 784, CLOCK_HIT_Y0 = 12, CLOCK_HIT_Y1 = 59;
 static const int REFRESH_BTN_X = 555, REFRESH_BTN_Y = 88, REFRESH_BTN_W = 195, REFRESH_BTN_H = 44;
@@ -110,8 +110,7 @@ static void tapWatchSourcePopup(int x, int y) {
     const WatchSource source = l.options[i];
     watchSourcePopupOpen = false;
     setCurrentWatchSource((int)source);
-    const bool followTarget = source == WATCH_MMDVM || source == WATCH_SVXLINK ||
-                              source == WATCH_WEATHER;
+    const bool followTarget = source == WATCH_MMDVM || source == WATCH_SVXLINK || source == WATCH_WEATHER;
     currentPage = followTarget ? watchSourcePopupTargetPage : PAGE_LIVE;
     // PENDING: the weather forecast fetch joins here for the HEARD target
     // once the forecast fetcher exists.

@@ -25,11 +25,20 @@ int statusToCode(int status) {
 
 // Settings of the environment that would change what the program does.
 const char* const CLEARED_ENV[] = {
-    "SDL_VIDEODRIVER",          "SDL_RENDER_DRIVER",      "QSODECK_DESKTOP_HOLD_LOOP",
-    "QSODECK_DESKTOP_SDL_EVENTS", "QSODECK_DESKTOP_TRACE", "QSODECK_DESKTOP_NETWORK",
-    "QSODECK_DESKTOP_VERBOSE",  "QSODECK_DESKTOP_ACCEL",  "http_proxy",
-    "HTTP_PROXY",               "https_proxy",            "HTTPS_PROXY",
-    "all_proxy",                "ALL_PROXY",
+    "SDL_VIDEODRIVER",
+    "SDL_RENDER_DRIVER",
+    "QSODECK_DESKTOP_HOLD_LOOP",
+    "QSODECK_DESKTOP_SDL_EVENTS",
+    "QSODECK_DESKTOP_TRACE",
+    "QSODECK_DESKTOP_NETWORK",
+    "QSODECK_DESKTOP_VERBOSE",
+    "QSODECK_DESKTOP_ACCEL",
+    "http_proxy",
+    "HTTP_PROXY",
+    "https_proxy",
+    "HTTPS_PROXY",
+    "all_proxy",
+    "ALL_PROXY",
 };
 
 }  // namespace

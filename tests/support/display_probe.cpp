@@ -27,8 +27,7 @@ std::vector<uint32_t> readFrame() {
   std::vector<uint32_t> frame((size_t)SCREEN_W * SCREEN_H, 0xFF000000u);
   if (gRenderer == nullptr) return frame;
   SDL_Rect r = {0, 0, SCREEN_W, SCREEN_H};
-  if (SDL_RenderReadPixels(gRenderer, &r, SDL_PIXELFORMAT_ARGB8888, frame.data(),
-                           SCREEN_W * 4) != 0) {
+  if (SDL_RenderReadPixels(gRenderer, &r, SDL_PIXELFORMAT_ARGB8888, frame.data(), SCREEN_W * 4) != 0) {
     return frame;
   }
   for (uint32_t& px : frame) px &= 0x00FFFFFFu;
@@ -62,8 +61,7 @@ GoldenImage currentFrameImage() {
   return image;
 }
 
-bool frameShowsText(const String& text, int x, int y, int font, int datum, uint16_t fg,
-                    uint16_t bg) {
+bool frameShowsText(const String& text, int x, int y, int font, int datum, uint16_t fg, uint16_t bg) {
   const std::vector<uint32_t> before = readFrame();
   tft.setTextFont(font);
   tft.setTextDatum(datum);

@@ -33,5 +33,4 @@ GoldenImage currentFrameImage();
 // True when drawing text over the frame changes no pixel: the frame already
 // shows exactly this text there, in these colours. The datum goes back to
 // top-left afterwards.
-bool frameShowsText(const String& text, int x, int y, int font, int datum, uint16_t fg,
-                    uint16_t bg);
+bool frameShowsText(const String& text, int x, int y, int font, int datum, uint16_t fg, uint16_t bg);

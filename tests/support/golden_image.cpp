@@ -19,12 +19,10 @@ void put32(std::string& s, uint32_t v) {
 uint32_t get16(const std::string& s, size_t at) {
   return (uint8_t)s[at] | ((uint32_t)(uint8_t)s[at + 1] << 8);
 }
-uint32_t get32(const std::string& s, size_t at) {
-  return get16(s, at) | (get16(s, at + 2) << 16);
-}
+uint32_t get32(const std::string& s, size_t at) { return get16(s, at) | (get16(s, at + 2) << 16); }
 
-void putHeaders(std::string& s, int w, int h, uint16_t bits, uint32_t compression,
-                uint32_t paletteSize, uint32_t dataSize) {
+void putHeaders(std::string& s, int w, int h, uint16_t bits, uint32_t compression, uint32_t paletteSize,
+                uint32_t dataSize) {
   const uint32_t offset = 14 + 40 + paletteSize * 4;
   put16(s, 19778);
   put32(s, offset + dataSize);
@@ -191,8 +189,8 @@ GoldenResult compareWithGolden(const std::string& name, const GoldenImage& frame
   GoldenImage ref;
   if (!readPaletteBmp(refPath, ref)) {
     result.referenceMissing = true;
-    result.message = "reference missing or unreadable: " + refPath +
-                     " (run with QSODECK_UPDATE_GOLDEN=1 to create it)";
+    result.message =
+        "reference missing or unreadable: " + refPath + " (run with QSODECK_UPDATE_GOLDEN=1 to create it)";
     return result;
   }
   if (ref.width != frame.width || ref.height != frame.height) {
@@ -216,8 +214,7 @@ GoldenResult compareWithGolden(const std::string& name, const GoldenImage& frame
     write24Bmp(name + "_actual.bmp", frame);
     write24Bmp(name + "_diff.bmp", diff);
     result.message = std::to_string(result.mismatchedPixels) + " pixels differ from " + refPath +
-                     "; actual: " + dir + "/" + name + "_actual.bmp, diff: " + dir + "/" + name +
-                     "_diff.bmp";
+                     "; actual: " + dir + "/" + name + "_actual.bmp, diff: " + dir + "/" + name + "_diff.bmp";
   }
   return result;
 }

@@ -156,8 +156,9 @@ bool LocalHttpServer::sendAll(int fd, const std::string& data) {
 
 std::string LocalHttpServer::response(int code, const std::string& reason, const std::string& body,
                                       const std::string& extraHeaders) {
-  return "HTTP/1.1 " + std::to_string(code) + " " + reason + "\r\nContent-Length: " +
-         std::to_string(body.size()) + "\r\nConnection: close\r\n" + extraHeaders + "\r\n" + body;
+  return "HTTP/1.1 " + std::to_string(code) + " " + reason +
+         "\r\nContent-Length: " + std::to_string(body.size()) + "\r\nConnection: close\r\n" + extraHeaders +
+         "\r\n" + body;
 }
 
 int unusedLocalPort() {

@@ -49,7 +49,8 @@ std::vector<std::string> dashboardArgs(const std::vector<std::string>& extraArgs
 
 }  // namespace
 
-PythonServerProcess::PythonServerProcess(const std::string& script, const std::vector<std::string>& scriptArgs) {
+PythonServerProcess::PythonServerProcess(const std::string& script,
+                                         const std::vector<std::string>& scriptArgs) {
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) return;
   std::vector<std::string> args = {"python3", script};
@@ -76,7 +77,8 @@ std::string PythonServerProcess::hostPort() const { return "127.0.0.1:" + std::t
 std::string PythonServerProcess::url(const std::string& path) const { return "http://" + hostPort() + path; }
 
 SampleDashboardProcess::SampleDashboardProcess(const std::vector<std::string>& extraArgs)
-    : PythonServerProcess(std::string(QSODECK_SOURCE_DIR) + "/tools/sample_dashboard.py", dashboardArgs(extraArgs)) {}
+    : PythonServerProcess(std::string(QSODECK_SOURCE_DIR) + "/tools/sample_dashboard.py",
+                          dashboardArgs(extraArgs)) {}
 
 bool SampleDashboardProcess::control(const std::string& query) {
   if (!running()) return false;

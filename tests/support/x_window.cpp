@@ -74,7 +74,9 @@ bool ppmNumber(const std::string& data, size_t& pos, int& value) {
   return true;
 }
 
-bool insideImage(const RgbImage& image, int x, int y) { return x >= 0 && y >= 0 && x < image.width && y < image.height; }
+bool insideImage(const RgbImage& image, int x, int y) {
+  return x >= 0 && y >= 0 && x < image.width && y < image.height;
+}
 
 // Reads the display number Xvfb writes to its -displayfd pipe; -1 on failure.
 int readDisplayNumber(int fd) {
@@ -161,7 +163,8 @@ bool readPpmFile(const std::string& path, RgbImage& out) {
   out.height = h;
   out.pixels.assign((size_t)w * h, 0);
   const unsigned char* p = (const unsigned char*)data.data() + pos;
-  for (size_t i = 0; i < (size_t)w * h; ++i, p += 3) out.pixels[i] = ((uint32_t)p[0] << 16) | (p[1] << 8) | p[2];
+  for (size_t i = 0; i < (size_t)w * h; ++i, p += 3)
+    out.pixels[i] = ((uint32_t)p[0] << 16) | (p[1] << 8) | p[2];
   return true;
 }
 
@@ -177,7 +180,8 @@ bool writePpmFile(const std::string& path, const RgbImage& image) {
 
 bool captureXWindow(const std::string& windowId, const std::string& ppmPath, RgbImage& out) {
   if (!plainNumber(windowId)) return false;
-  std::string cmd = "import -silent -window " + windowId + " -depth 8 ppm:" + quoted(ppmPath) + " 2>/dev/null";
+  std::string cmd =
+      "import -silent -window " + windowId + " -depth 8 ppm:" + quoted(ppmPath) + " 2>/dev/null";
   if (system(cmd.c_str()) != 0) return false;
   return readPpmFile(ppmPath, out);
 }
@@ -189,8 +193,8 @@ bool convertToPng(const std::string& from, const std::string& pngPath) {
 
 bool movePointerInXWindow(const std::string& windowId, int x, int y) {
   if (!plainNumber(windowId)) return false;
-  std::string cmd = "xdotool mousemove --window " + windowId + " " + std::to_string(x) + " " + std::to_string(y) +
-                    " 2>/dev/null";
+  std::string cmd = "xdotool mousemove --window " + windowId + " " + std::to_string(x) + " " +
+                    std::to_string(y) + " 2>/dev/null";
   return system(cmd.c_str()) == 0;
 }
 
