@@ -98,25 +98,12 @@ bool desktopNetworkPollingEnabled() {
   return value == nullptr || strcmp(value, "0") != 0;
 }
 
-// "is it time yet" for a stored timestamp, correct across the millis wrap.
-bool intervalElapsed(uint32_t now, uint32_t last, uint32_t interval) {
-  return (uint32_t)(now - last) >= interval;
-}
-
-// "now is at or after at" for an absolute deadline, correct across the wrap.
-bool deadlineReached(uint32_t now, uint32_t at) { return (int32_t)(now - at) >= 0; }
-
 uint32_t weatherRefreshIntervalMs() {
   return max(WEATHER_REFRESH_INTERVAL_MIN_MS, (uint32_t)cfg.weatherRefreshMinutes * 60000u);
 }
 
 uint32_t hamqslRefreshIntervalMs() {
   return max(HAMQSL_REFRESH_INTERVAL_MIN_MS, (uint32_t)cfg.hamqslRefreshMinutes * 60000u);
-}
-
-// A refresh is due when it was never attempted or the interval has passed.
-bool refreshDue(uint32_t now, uint32_t lastAttempt, uint32_t interval) {
-  return lastAttempt == 0 || intervalElapsed(now, lastAttempt, interval);
 }
 
 // The network conditions shared by the background refresh checks.

@@ -4,7 +4,9 @@
 #include <stdio.h>
 
 #include "core/config.h"
+#include "core/data_json.h"
 #include "core/device_log.h"
+#include "core/markup.h"
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "hotspot/dashboard_status.h"
@@ -72,41 +74,10 @@ String upperTrimmed(const String& s) {
 
 bool radioIdFeatureEnabled() { return cfg.radioIdLookupEnabled; }
 
-// Text of one entity starting at s[i] ("&amp;" ...); the decoded byte count
-// consumed goes to len. Unknown entities are left as they are.
-bool decodeEntityAt(const String& s, unsigned int i, String& out, unsigned int& len) {
-  static const struct {
-    const char* entity;
-    const char* text;
-  } ENTITIES[] = {{"&nbsp;", " "}, {"&amp;", "&"}, {"&quot;", "\""}, {"&#39;", "'"},
-                  {"&apos;", "'"}, {"&lt;", "<"},  {"&gt;", ">"},    {"&#34;", "\""}};
-  for (const auto& e : ENTITIES) {
-    unsigned int n = 0;
-    while (e.entity[n]) ++n;
-    if (i + n <= s.length() && s.substring(i, i + n).equalsIgnoreCase(e.entity)) {
-      out += e.text;
-      len = n;
-      return true;
-    }
-  }
-  return false;
-}
-
 // Visible text of an HTML-ish line: tags dropped in one pass (an unclosed "<"
 // hides the rest), then the common entities decoded once.
 String visibleTextOf(const String& line) {
-  const String noTags = stripHtmlTags(line);
-  String out;
-  for (unsigned int i = 0; i < noTags.length();) {
-    unsigned int len = 0;
-    if (noTags[i] == '&' && decodeEntityAt(noTags, i, out, len)) {
-      i += len;
-    } else {
-      out += noTags[i];
-      ++i;
-    }
-  }
-  return out;
+  return decodeMarkupEntities(stripHtmlTags(line), MARKUP_LOOKUP_ENTITIES);
 }
 
 bool isCallsignSeparator(char c) {
@@ -145,8 +116,7 @@ void setFirstArrayValueName(const String& array, int openPos, RadioIdLookupCache
 // Fresh: fetched and younger than the TTL (found) or the retry time (miss).
 bool radioIdCacheEntryFresh(const RadioIdLookupCacheEntry& e, uint32_t now) {
   if (!e.valid || e.lastFetchMillis == 0) return false;
-  uint32_t age = (uint32_t)(now - e.lastFetchMillis);
-  return e.found ? age < RADIOID_LOOKUP_TTL_MS : age < RADIOID_LOOKUP_RETRY_MS;
+  return !intervalElapsed(now, e.lastFetchMillis, e.found ? RADIOID_LOOKUP_TTL_MS : RADIOID_LOOKUP_RETRY_MS);
 }
 
 void applyCacheAndRefresh() {
@@ -475,7 +445,7 @@ void processRadioIdLookups() {
   if (!radioIdFeatureEnabled() || !wifiStationConnected()) return;
   if (pendingRadioIdLookupCallsign.length() == 0) return;
   uint32_t now = millis();
-  if ((uint32_t)(now - lastRadioIdLookupMillis) < RADIOID_LOOKUP_MIN_INTERVAL_MS) return;
+  if (!intervalElapsed(now, lastRadioIdLookupMillis, RADIOID_LOOKUP_MIN_INTERVAL_MS)) return;
   String callsign = pendingRadioIdLookupCallsign;
   pendingRadioIdLookupCallsign = "";
   int index = radioIdLookupCacheIndexForCallsign(callsign);

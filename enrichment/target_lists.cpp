@@ -5,11 +5,11 @@
 
 #include "core/config.h"
 #include "core/device_log.h"
+#include "core/markup.h"
 #include "enrichment/radioid.h"
 #include "host/http_client.h"
 #include "host/runtime.h"
 #include "host/storage.h"
-#include "hotspot/dashboard_status.h"
 #include "hotspot/heard.h"
 #include "hotspot/http_fetch.h"
 
@@ -58,34 +58,7 @@ const String& modeOverrideUrl(const String& listMode) {
 }
 
 // Decodes the entities of the list site once; dashes become "-".
-String decodeListEntities(const String& s) {
-  static const struct {
-    const char* entity;
-    const char* text;
-  } ENTITIES[] = {{"&amp;", "&"},   {"&quot;", "\""}, {"&#39;", "'"}, {"&apos;", "'"}, {"&nbsp;", " "},
-                  {"&ndash;", "-"}, {"&mdash;", "-"}, {"&lt;", "<"},  {"&gt;", ">"}};
-  String out;
-  out.reserve(s.length());
-  for (unsigned int i = 0; i < s.length();) {
-    bool decoded = false;
-    if (s[i] == '&') {
-      for (const auto& e : ENTITIES) {
-        String ent(e.entity);
-        if (s.substring(i, i + ent.length()) == ent) {
-          out += e.text;
-          i += ent.length();
-          decoded = true;
-          break;
-        }
-      }
-    }
-    if (!decoded) {
-      out += s[i];
-      ++i;
-    }
-  }
-  return out;
-}
+String decodeListEntities(const String& s) { return decodeMarkupEntities(s, MARKUP_LIST_SITE_ENTITIES); }
 
 // Collapses runs of spaces to one and trims.
 String collapseSpaces(const String& s) {

@@ -54,7 +54,7 @@ void verboseTrace(const char* text) {
 
 void heartbeatIfDue(DesktopLoopState& state) {
   uint32_t now = millis();
-  if ((uint32_t)(now - state.lastHeartbeat) < HEARTBEAT_INTERVAL_MS) return;
+  if (!intervalElapsed(now, state.lastHeartbeat, HEARTBEAT_INTERVAL_MS)) return;
   state.lastHeartbeat = now;
   verboseTrace("[DESKTOP] heartbeat: running.\n");
 }
@@ -229,7 +229,7 @@ void desktopSafeLoopPass(DesktopLoopState& state) {
     clearRedrawFlags();
   }
   uint32_t now = millis();
-  if ((uint32_t)(now - state.lastSafeLog) >= SAFE_LOG_INTERVAL_MS) {
+  if (intervalElapsed(now, state.lastSafeLog, SAFE_LOG_INTERVAL_MS)) {
     state.lastSafeLog = now;
     verboseTrace("[DESKTOP] main: safe setup/AP loop active.\n");
   }
@@ -240,7 +240,7 @@ void desktopSafeLoopPass(DesktopLoopState& state) {
 void desktopFirmwarePass(DesktopLoopState& state) {
   static bool firstFirmwareLoopReturned = false;
   uint32_t now = millis();
-  if (state.usedSafeDesktopLoop || (uint32_t)(now - state.lastLoopTrace) >= LOOP_TRACE_INTERVAL_MS) {
+  if (state.usedSafeDesktopLoop || intervalElapsed(now, state.lastLoopTrace, LOOP_TRACE_INTERVAL_MS)) {
     state.usedSafeDesktopLoop = false;
     state.lastLoopTrace = now;
     verboseTrace("[DESKTOP] main: calling Arduino loop().\n");

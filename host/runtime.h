@@ -16,6 +16,24 @@ uint32_t millis();
 // Microseconds since the host system started, cut to 32 bits.
 uint32_t micros();
 
+// The one "is it time yet" test of the program: elapsedSince is the age of a
+// timestamp, intervalElapsed is true when at least interval milliseconds
+// passed since last. The unsigned difference stays right across
+// the wrap of millis(); absolute times are never compared.
+inline uint32_t elapsedSince(uint32_t now, uint32_t last) { return (uint32_t)(now - last); }
+inline bool intervalElapsed(uint32_t now, uint32_t last, uint32_t interval) {
+  return elapsedSince(now, last) >= interval;
+}
+
+// True when now is at or after the absolute deadline at (within half the
+// counter range either side).
+inline bool deadlineReached(uint32_t now, uint32_t at) { return (int32_t)(now - at) >= 0; }
+
+// True when a refresh was never attempted (lastAttempt 0) or its interval passed.
+inline bool refreshDue(uint32_t now, uint32_t lastAttempt, uint32_t interval) {
+  return lastAttempt == 0 || intervalElapsed(now, lastAttempt, interval);
+}
+
 // Blocks the thread for ms milliseconds; with the test clock active it only
 // advances the test clock by ms.
 void delay(uint32_t ms);

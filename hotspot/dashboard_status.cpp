@@ -31,31 +31,8 @@ static size_t findFrom(const std::string& s, const char* needle, size_t from) {
   return s.find(needle, from);
 }
 
-String stripHtmlTags(const String& html) {
-  const std::string& src = html.str();
-  std::string text;
-  text.reserve(src.size());
-  bool inTag = false;
-  for (char c : src) {
-    if (inTag) {
-      if (c == '>') inTag = false;
-    } else if (c == '<') {
-      inTag = true;
-    } else {
-      text.push_back(c);
-    }
-  }
-  return String(std::move(text));
-}
-
 String extractHtmlText(const String& html) {
-  String out = stripHtmlTags(html);
-  out.replace("&nbsp;", " ");
-  out.replace("&amp;", "&");
-  out.replace("&quot;", "\"");
-  out.replace("&#39;", "'");
-  out.replace("&lt;", "<");
-  out.replace("&gt;", ">");
+  String out = decodeMarkupEntities(stripHtmlTags(html), MARKUP_DASHBOARD_ENTITIES);
   out.replace("\n", " ");
   out.replace("\r", " ");
   out.trim();

@@ -2,6 +2,7 @@
 // of the Pi-Star and WPSD dashboard pages, found by fixed text markers.
 #pragma once
 
+#include "core/markup.h"
 #include "host/wstring.h"
 #include "hotspot/heard.h"
 
@@ -16,9 +17,6 @@ extern String hotspotStatusText;
 // without mode markers.
 bool parseDashboardStatusHtml(const String& payload);
 
-// The text outside the tags of html, in one pass with an in-tag flag, so an
-// unclosed "<" simply hides the rest of the fragment. Entities stay as they are.
-String stripHtmlTags(const String& html);
 // Visible text of an HTML fragment: tags dropped, common entities decoded,
 // line breaks and double blanks folded, trimmed.
 String extractHtmlText(const String& html);

@@ -14,7 +14,7 @@ SessionInfo sessionInfo;
 // unsigned difference keeps working across the wrap of millis().
 bool isLiveActive() {
   if (!liveRecord.valid) return false;
-  return (uint32_t)(millis() - liveRecordMillis) <= cfg.callsignHoldMs;
+  return elapsedSince(millis(), liveRecordMillis) <= cfg.callsignHoldMs;
 }
 
 // dmrTimeslotLabel: "TS1"/"TS2" for DMR records with a known slot.
@@ -138,7 +138,7 @@ bool isDmrTimeslotLiveActive(int slot) {
   const HeardRecord& rec = dmrTimeslotRecord(slot);
   uint32_t noted = dmrTimeslotRecordMillis(slot);
   if (!rec.valid || noted == 0) return false;
-  return (uint32_t)(millis() - noted) <= cfg.callsignHoldMs;
+  return elapsedSince(millis(), noted) <= cfg.callsignHoldMs;
 }
 
 // shouldShowDmrTimeslotLivePanel: both slots on air on a hotspot source.

@@ -246,7 +246,7 @@ void handleWiFiConnectProgress() {
     requestRedraw();
     return;
   }
-  if ((uint32_t)(millis() - wifiConnectStartedAt) < WIFI_CONNECT_ATTEMPT_TIMEOUT_MS) return;
+  if (!intervalElapsed(millis(), wifiConnectStartedAt, WIFI_CONNECT_ATTEMPT_TIMEOUT_MS)) return;
   wifiConnectInProgress = false;
   wifiOk = false;
   WiFi.disconnect();

@@ -1,6 +1,7 @@
 #include "ui/draw.h"
 
 #include "core/config.h"
+#include "core/markup.h"
 #include "core/theme.h"
 #include "enrichment/radioid.h"
 #include "host/display.h"
@@ -200,7 +201,7 @@ String normalizeWrappedPopupText(const String& s) {
   t.trim();
   t.replace("\r", "");
   t.replace('\t', ' ');
-  t.replace("&nbsp;", " ");
+  t = decodeMarkupEntities(t, MARKUP_POPUP_TEXT_ENTITIES);
   while (t.indexOf("  ") >= 0) t.replace("  ", " ");
   while (t.indexOf("\n ") >= 0 || t.indexOf(" \n") >= 0) {
     t.replace("\n ", "\n");

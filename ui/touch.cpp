@@ -431,7 +431,7 @@ static bool handlePressGesture(int x, int y, uint32_t now) {
 // Accepts a tap at (x, y) unless it comes within the debounce time of the
 // previous tap or gesture.
 static void acceptTap(int x, int y, uint32_t now) {
-  if ((uint32_t)(now - lastTouch) < TOUCH_DEBOUNCE_MS) return;
+  if (!intervalElapsed(now, lastTouch, TOUCH_DEBOUNCE_MS)) return;
   touchHeld = true;
   touchHeldSince = now;
   lastTouch = now;
@@ -479,7 +479,7 @@ void handleTouch() {
     return;
   }
   if (swipeConsumed) return;
-  if ((uint32_t)(now - touchHeldSince) > TOUCH_HOLD_RELEASE_MS) {
+  if (elapsedSince(now, touchHeldSince) > TOUCH_HOLD_RELEASE_MS) {
     touchHeldSince = now;
     acceptTap(x, y, now);
   }

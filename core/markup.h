@@ -1,0 +1,54 @@
+// Markup text: tag stripping and entity decoding for the HTML and XML that
+// dashboards, list sites and services send. Every reader of such text uses
+// these functions with its own entity rules, so each keeps its decoding
+// order without a copy of the walk.
+#pragma once
+
+#include <stddef.h>
+
+#include "host/wstring.h"
+
+// One entity and the text it stands for.
+struct MarkupEntity {
+  const char* entity;  // "&amp;", "&nbsp;", ...
+  const char* text;    // "&", " ", ...
+};
+
+// How decodeMarkupEntities walks the text.
+enum MarkupDecodeOrder {
+  // Left to right once: decoded text is never looked at again, so "&amp;lt;"
+  // becomes "&lt;".
+  MARKUP_DECODE_ONE_PASS = 0,
+  // Each entity of the table is replaced everywhere, in table order: a
+  // decoded "&amp;" may complete an entity later in the table, so "&amp;lt;"
+  // becomes "<" when "&lt;" comes after "&amp;".
+  MARKUP_DECODE_BY_ENTITY = 1,
+};
+
+// A reader's entity rules: its table, walk and whether letters of an entity
+// match in any case (one-pass walks only).
+struct MarkupEntityRules {
+  const MarkupEntity* entities;
+  size_t count;
+  MarkupDecodeOrder order;
+  bool ignoreCase;
+};
+
+// Dashboard status text: &nbsp; &amp; &quot; &#39; &lt; &gt;, by entity.
+extern const MarkupEntityRules MARKUP_DASHBOARD_ENTITIES;
+// Target-list site cells: &amp; &quot; &#39; &apos; &nbsp; &ndash; &mdash;
+// (dashes become "-") &lt; &gt;, one pass, exact case.
+extern const MarkupEntityRules MARKUP_LIST_SITE_ENTITIES;
+// RadioID answer lines: &nbsp; &amp; &quot; &#39; &apos; &lt; &gt; &#34;,
+// one pass, any case.
+extern const MarkupEntityRules MARKUP_LOOKUP_ENTITIES;
+// Popup texts: only &nbsp;.
+extern const MarkupEntityRules MARKUP_POPUP_TEXT_ENTITIES;
+
+// The text with the entities of the rules decoded; unknown entities stay as
+// they are.
+String decodeMarkupEntities(const String& text, const MarkupEntityRules& rules);
+
+// The text outside the tags of html, in one pass with an in-tag flag, so an
+// unclosed "<" simply hides the rest of the fragment. Entities stay as they are.
+String stripHtmlTags(const String& html);
