@@ -3,9 +3,9 @@
 #include <new>
 
 #include "core/config.h"
+#include "core/view.h"
 #include "host/board_stubs.h"
 #include "host/runtime.h"
-#include "ui/page_frame.h"
 
 static const QuickActionSlotConfig* quickActionSlot(int slot, bool svxlinkAction) {
   if (slot < 0 || slot >= quickActionSlotLimit(svxlinkAction)) return nullptr;

@@ -4,6 +4,7 @@
 
 #include <stdint.h>
 
+#include "core/cycle_parts.h"
 #include "host/wstring.h"
 
 // Preset slots per kind (hotspot presets and SvxLink presets).
@@ -35,7 +36,3 @@ void startModeToggleTask(const String& label, bool enable);
 // Starts the background run of one preset slot; the footer tells why when
 // it cannot.
 void startQuickActionTask(int slot, bool svxlinkAction);
-// Consumes a finished mode-toggle task: updates the mode status and footer.
-void processModeToggleTaskResult();
-// Consumes a finished quick-action task: shows its message in the footer.
-void processQuickActionTaskResult();

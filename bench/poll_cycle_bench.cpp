@@ -21,6 +21,7 @@
 #include "core/app.h"
 #include "core/config.h"
 #include "host/board_stubs.h"
+#include "hotspot/hotspot_poll.h"
 #include "hotspot/http_fetch.h"
 
 namespace {

@@ -3,15 +3,17 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "actions/remote_actions.h"
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/config_file.h"
+#include "core/cycle_parts.h"
 #include "core/device_log.h"
+#include "core/screen.h"
+#include "core/station.h"
 #include "core/theme.h"
+#include "core/view.h"
+#include "core/watch_source.h"
 #include "core/web_server.h"
-#include "enrichment/radioid.h"
-#include "enrichment/target_lists.h"
 #include "host/board_stubs.h"
 #include "host/desktop_main.h"
 #include "host/display.h"
@@ -19,32 +21,12 @@
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
-#include "hotspot/dashboard_status.h"
-#include "hotspot/heard.h"
-#include "hotspot/http_fetch.h"
-#include "hotspot/last_heard_parser.h"
-#include "hotspot/live_session.h"
-#include "network/wifi.h"
-#include "ui/page_frame.h"
-#include "ui/popups.h"
-#include "ui/screensaver.h"
-#include "ui/touch.h"
-#include "watch/adsb/adsb.h"
-#include "watch/alerts/alerts.h"
-#include "watch/aprs/aprs.h"
-#include "watch/hamqsl/hamqsl.h"
-#include "watch/svxlink/svxlink.h"
-#include "watch/weather/weather.h"
 
 bool wifiOk = false;
 bool configOkState = false;
 bool setupRequired = false;
 bool apModeActive = false;
 bool wifiConnectInProgress = false;
-
-Page currentPage = PAGE_LIVE;
-Page previousPage = PAGE_LIVE;
-int lastRenderedPage = -1;
 
 uint32_t lastPoll = 0;
 bool nextFetchHeard = false;
@@ -53,8 +35,6 @@ uint32_t lastWifiStateCheck = 0;
 uint32_t lastClockCheck = 0;
 uint32_t lastWeatherPollCheck = 0;
 uint32_t lastHamqslPollCheck = 0;
-uint32_t lastInteractionMillis = 0;
-uint32_t lastScreensaverFrameMillis = 0;
 
 bool lastLiveActiveState = false;
 String lastHeaderClock;
@@ -64,10 +44,6 @@ uint32_t pendingConfigApplyAt = 0;
 
 bool otaUpdateSuccessful = false;
 uint32_t otaRestartAt = 0;
-
-bool scrollingTextActiveFrame = false;
-bool scrollingTextDirty = false;
-uint32_t lastScrollingTextFrameMs = 0;
 
 SemaphoreHandle_t networkMutex = nullptr;
 
@@ -80,11 +56,6 @@ const uint32_t STARTUP_CONNECT_TIMEOUT_MS = 15000;  // 15 s
 const uint32_t SAFE_PAGE_REDRAW_INTERVAL_MS = 250;
 const uint32_t SAFE_LOOP_LOG_INTERVAL_MS = 5000;
 const uint32_t OTA_REBOOT_DELAY_MS = 150;
-const uint32_t ADSB_POLL_INTERVAL_MIN_MS = 5000;
-const uint32_t SVXLINK_POLL_INTERVAL_MIN_MS = 3000;
-const uint32_t SCREENSAVER_POLL_INTERVAL_MIN_MS = 10000;
-const uint32_t WEATHER_REFRESH_INTERVAL_MIN_MS = 60000;   // 1 min
-const uint32_t HAMQSL_REFRESH_INTERVAL_MIN_MS = 3600000;  // 1 h
 
 // Board hooks: the backlight pin and the chip-select lines of the SPI bus
 // exist only on the board; the desktop has nothing to set up.
@@ -96,14 +67,6 @@ void deselectSpiDevices() {}
 bool desktopNetworkPollingEnabled() {
   const char* value = getenv("QSODECK_DESKTOP_NETWORK");
   return value == nullptr || strcmp(value, "0") != 0;
-}
-
-uint32_t weatherRefreshIntervalMs() {
-  return max(WEATHER_REFRESH_INTERVAL_MIN_MS, (uint32_t)cfg.weatherRefreshMinutes * 60000u);
-}
-
-uint32_t hamqslRefreshIntervalMs() {
-  return max(HAMQSL_REFRESH_INTERVAL_MIN_MS, (uint32_t)cfg.hamqslRefreshMinutes * 60000u);
 }
 
 // The network conditions shared by the background refresh checks.
@@ -369,31 +332,13 @@ void superviseNetwork(uint32_t now) {
 }
 
 uint32_t normalPollIntervalMs() {
-  if (isCurrentWatchAdsb()) return max(ADSB_POLL_INTERVAL_MIN_MS, (uint32_t)cfg.adsbRefreshSeconds * 1000u);
-  if (isCurrentWatchSvxlink()) return max(SVXLINK_POLL_INTERVAL_MIN_MS, cfg.refreshMs);
-  return cfg.refreshMs;
+  const WatchSourceRow& row = activeWatchSourceRow();
+  return row.pollIntervalMs ? row.pollIntervalMs() : cfg.refreshMs;
 }
 
 uint32_t screensaverPollIntervalMs() {
-  if (isCurrentWatchAdsb())
-    return max(SCREENSAVER_POLL_INTERVAL_MIN_MS, (uint32_t)cfg.adsbRefreshSeconds * 1000u);
-  if (isCurrentWatchSvxlink()) return max(SCREENSAVER_POLL_INTERVAL_MIN_MS, cfg.refreshMs);
-  return cfg.refreshMs;
-}
-
-// The one fetch of a poll that wakes the data under the screensaver.
-void fetchForScreensaver() {
-  if (isCurrentWatchWeather()) {
-    fetchWeatherData();
-  } else if (isCurrentWatchHamqsl()) {
-    fetchHamqslData();
-  } else if (isCurrentWatchAdsb()) {
-    fetchAdsbData(false);
-  } else if (isCurrentWatchSvxlink()) {
-    fetchSvxlinkData();
-  } else {
-    fetchLastHeard();
-  }
+  const WatchSourceRow& row = activeWatchSourceRow();
+  return row.screensaverPollIntervalMs ? row.screensaverPollIntervalMs() : cfg.refreshMs;
 }
 
 // Poll decision: LIVE/HEARD pages with the screen on, or the slower wake
@@ -411,27 +356,20 @@ void decideAndRunPoll(uint32_t now) {
     fetchAllData();
   } else if (screensaverWakePoll) {
     lastPoll = now;
-    fetchForScreensaver();
+    activeWatchSourceRow().screensaverPoll();
   }
 }
 
-// Weather and solar data refresh in the background on their own cadence.
+// Weather and solar data refresh in the background on their own cadence,
+// each source with its own once-a-second check.
 void runBackgroundRefreshChecks() {
-  uint32_t now = millis();
-  if (intervalElapsed(now, lastWeatherPollCheck, BACKGROUND_POLL_CHECK_INTERVAL_MS)) {
-    lastWeatherPollCheck = now;
-    if (backgroundNetworkReady() && weatherConfigured() &&
-        refreshDue(now, weatherState.lastAttemptMillis, weatherRefreshIntervalMs())) {
-      fetchWeatherData();
-    }
-  }
-  now = millis();
-  if (intervalElapsed(now, lastHamqslPollCheck, BACKGROUND_POLL_CHECK_INTERVAL_MS)) {
-    lastHamqslPollCheck = now;
-    if (backgroundNetworkReady() && hamqslConfigured() &&
-        refreshDue(now, hamqslState.lastAttemptMillis, hamqslRefreshIntervalMs())) {
-      fetchHamqslData();
-    }
+  for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
+    const WatchSourceRow& row = watchSourceRow((WatchSource)i);
+    if (row.backgroundRefreshDue == nullptr) continue;
+    const uint32_t now = millis();
+    if (!intervalElapsed(now, *row.backgroundCheckMillis, BACKGROUND_POLL_CHECK_INTERVAL_MS)) continue;
+    *row.backgroundCheckMillis = now;
+    if (backgroundNetworkReady() && row.backgroundRefreshDue(now)) row.backgroundRefresh();
   }
 }
 
@@ -454,12 +392,6 @@ void runScreensaverAndLiveSteps() {
   }
 }
 
-// True while a popup or the alert toast covers the scrolling strips.
-bool scrollingStripsCovered() {
-  return detailPopupOpen || modeConfirmPopupOpen || quickActionPopupOpen || watchSourcePopupOpen ||
-         aprsCommentPopupOpen || alertToastVisible();
-}
-
 // S4-S5: clock text check and the marquee step.
 void runClockAndScrollSteps() {
   uint32_t now = millis();
@@ -472,7 +404,7 @@ void runClockAndScrollSteps() {
     }
   }
   now = millis();
-  if (!screensaverActive && scrollingTextActiveFrame && !scrollingStripsCovered() &&
+  if (!screensaverActive && scrollingTextActiveFrame && !marqueePausedByOverlay() &&
       (currentPage == PAGE_LIVE || currentPage == PAGE_LAST) &&
       intervalElapsed(now, lastScrollingTextFrameMs, SCROLL_TEXT_STEP_MS)) {
     lastScrollingTextFrameMs = now;
@@ -567,109 +499,8 @@ void loop() {
   runRedrawSteps();
 }
 
-bool fetchAllData() {
-  if (isCurrentWatchWeather()) {
-    if (!refreshDue(millis(), weatherState.lastAttemptMillis, weatherRefreshIntervalMs())) return false;
-    return fetchWeatherData();
-  }
-  if (isCurrentWatchHamqsl()) {
-    if (!refreshDue(millis(), hamqslState.lastAttemptMillis, hamqslRefreshIntervalMs())) return false;
-    return fetchHamqslData();
-  }
-  if (isCurrentWatchAdsb()) return fetchAdsbData(false);
-  if (isCurrentWatchSvxlink()) {
-    bool svxOk = fetchSvxlinkData();
-    bool aprsOk = aprsFeatureEnabled() ? fetchAprsData(false) : false;
-    return svxOk || aprsOk;
-  }
+bool fetchAllData() { return activeWatchSourceRow().poll(); }
 
-  bool hotspotOk = nextFetchHeard ? fetchLastHeard() : fetchModeStatus();
-  if (hotspotOk) saveActiveHeardCache();
-  nextFetchHeard = !nextFetchHeard;
-  if (isCurrentWatchAprs()) {
-    bool aprsOk = fetchAprsData(false);
-    return hotspotOk || aprsOk;
-  }
-  return hotspotOk;
-}
+bool firmwareInSetupState() { return setupRequired || apModeActive; }
 
-namespace {
-
-// Shared first step of both hotspot fetches: without the station link the
-// fetch is counted as failed at once.
-bool stationLinkMissing() {
-  if (wifiStationConnected()) return false;
-  wifiOk = false;
-  setFooterText("Wi-Fi disconnected", true);
-  requestRedraw();
-  noteApiFetchResult(false, -1, 0);
-  return true;
-}
-
-// One status-page fetch and scrape; ok accumulates over the pages.
-void fetchAndParseDashboardPage(const String& url, String& payload, int& code, bool& ok) {
-  if (httpGetString(url, payload, code, "", "")) {
-    bool parsed = parseDashboardStatusHtml(payload);
-    ok = parsed || ok;
-  }
-}
-
-}  // namespace
-
-bool fetchLastHeard() {
-  if (stationLinkMissing()) return false;
-  uint32_t startedAt = millis();
-  String url = heardUrl();
-  if (url.isEmpty()) {
-    setFooterText("Backend host missing", true);
-    requestRedraw();
-    noteApiFetchResult(false, -1, millis() - startedAt);
-    return false;
-  }
-  String payload;
-  int code = 0;
-  if (httpGetString(url, payload, code, "application/json", "")) {
-    bool ok = parseHeardArray(payload);
-    noteApiFetchResult(ok, code, millis() - startedAt);
-    return ok;
-  }
-  if (code == -1) {
-    setFooterText("HTTP begin failed", true);
-  } else if (code == -98) {
-    setFooterText("Network busy", true);
-  } else {
-    setFooterText("HTTP error: " + String(code), true);
-  }
-  requestRedraw();
-  noteApiFetchResult(false, code, millis() - startedAt);
-  return false;
-}
-
-bool fetchModeStatus() {
-  if (stationLinkMissing()) return false;
-  uint32_t startedAt = millis();
-  bool ok = false;
-  int code = 0;
-  String payload;
-  String statusUrl = dashboardStatusUrl();
-  fetchAndParseDashboardPage(statusUrl, payload, code, ok);
-
-  String freqUrl = dashboardFreqUrl();
-  if (freqUrl != statusUrl) {
-    payload = "";
-    code = 0;
-    fetchAndParseDashboardPage(freqUrl, payload, code, ok);
-  }
-
-  if (!ok) {
-    if (code == -1) {
-      setFooterText("Dashboard begin failed", true);
-    } else if (code != 0 && code != 200) {
-      setFooterText("Dashboard HTTP: " + String(code), true);
-    } else {
-      setFooterText("Dashboard parse failed", true);
-    }
-  }
-  noteApiFetchResult(ok, code, millis() - startedAt);
-  return ok;
-}
+bool firmwareSetupRequired() { return setupRequired; }

@@ -5,18 +5,9 @@
 
 #include <stdint.h>
 
+#include "core/view.h"
 #include "host/board_stubs.h"
 #include "host/wstring.h"
-
-// Pages of the touch interface (the body drawn under the tab row).
-enum Page {
-  PAGE_LIVE = 0,
-  PAGE_LAST = 1,
-  PAGE_STATUS = 2,
-  PAGE_AP = 3,
-  PAGE_INFO = 4,
-  PAGE_ABOUT = 5,
-};
 
 // One marquee step of the scrolling text strips at most every 230 ms.
 static const uint32_t SCROLL_TEXT_STEP_MS = 230;
@@ -40,11 +31,6 @@ extern bool setupRequired;          // device is in the setup state
 extern bool apModeActive;           // the setup access point is active
 extern bool wifiConnectInProgress;  // a non-blocking connect attempt runs
 
-// Shown page, the page to return to, and the page last drawn (-1: none).
-extern Page currentPage;
-extern Page previousPage;
-extern int lastRenderedPage;
-
 // Poll state: time of the last poll (0 forces one) and the alternation of
 // the hotspot poll (false: mode status next, true: last heard next).
 extern uint32_t lastPoll;
@@ -55,8 +41,6 @@ extern uint32_t lastWifiStateCheck;
 extern uint32_t lastClockCheck;
 extern uint32_t lastWeatherPollCheck;
 extern uint32_t lastHamqslPollCheck;
-extern uint32_t lastInteractionMillis;
-extern uint32_t lastScreensaverFrameMillis;
 
 // Live state seen on the previous pass, and the clock text in the header.
 extern bool lastLiveActiveState;
@@ -70,27 +54,13 @@ extern uint32_t pendingConfigApplyAt;
 extern bool otaUpdateSuccessful;
 extern uint32_t otaRestartAt;
 
-// Scrolling-text animation state.
-extern bool scrollingTextActiveFrame;
-extern bool scrollingTextDirty;
-extern uint32_t lastScrollingTextFrameMs;
-
 // Serialises network use (a recursive mutex; never blocks on the desktop).
 extern SemaphoreHandle_t networkMutex;
 
-// Runs once at start: logging, display, storage, configuration, network,
-// start page and the first frame.
-void setup();
-
-// One pass of the main cycle: touch, network supervision, polls, background
-// lookups, screensaver, clock and redraws.
-void loop();
+// setup() runs once at start: logging, display, storage, configuration,
+// network, start page and the first frame. loop() is one pass of the main
+// cycle: touch, network supervision, polls, background lookups, screensaver,
+// clock and redraws. Both are declared for the host in host/firmware.h.
 
 // One poll for the current watch source; true when it produced data.
 bool fetchAllData();
-
-// Hotspot last-heard poll; true when the answer parsed.
-bool fetchLastHeard();
-
-// Hotspot dashboard status poll; true when a page gave mode or frequency data.
-bool fetchModeStatus();

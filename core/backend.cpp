@@ -7,10 +7,7 @@
 #include "core/app.h"
 #include "core/config.h"
 #include "core/device_log.h"
-#include "hotspot/heard.h"
-#include "ui/page_frame.h"
-#include "watch/hamqsl/hamqsl.h"
-#include "watch/weather/weather.h"
+#include "core/view.h"
 
 namespace {
 
@@ -149,6 +146,13 @@ bool aprsFeatureEnabled() { return cfg.aprsEnabled && trimmedNotEmpty(cfg.aprsAp
 bool weatherFeatureEnabled() { return cfg.weatherEnabled; }
 bool hamqslFeatureEnabled() { return cfg.hamqslEnabled; }
 bool adsbFeatureEnabled() { return cfg.adsbEnabled && trimmedNotEmpty(cfg.adsbHost); }
+
+bool weatherConfigured() {
+  return cfg.weatherEnabled && trimmedNotEmpty(cfg.weatherLat) && trimmedNotEmpty(cfg.weatherLon) &&
+         trimmedNotEmpty(cfg.weatherApiKey);
+}
+
+bool hamqslConfigured() { return cfg.hamqslEnabled && trimmedNotEmpty(cfg.hamqslUrl); }
 
 bool alertFeatureEnabled() {
   bool nina = cfg.katwarnEnabled && trimmedNotEmpty(cfg.katwarnLocationId);

@@ -39,6 +39,10 @@ bool weatherFeatureEnabled();
 bool hamqslFeatureEnabled();
 bool adsbFeatureEnabled();
 bool alertFeatureEnabled();
+// True when weather is switched on and latitude, longitude and API key are set.
+bool weatherConfigured();
+// True when solar data is switched on and its URL is set.
+bool hamqslConfigured();
 
 // True when the current watch source is that source and its feature is on.
 bool isCurrentWatchSvxlink();

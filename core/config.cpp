@@ -3,11 +3,9 @@
 #include "core/config.h"
 
 #include "core/backend.h"
-#include "ui/page_frame.h"
-#include "watch/adsb/adsb.h"
-#include "watch/alerts/alerts.h"
-#include "watch/hamqsl/hamqsl.h"
-#include "watch/weather/weather.h"
+#include "core/cycle_parts.h"
+#include "core/view.h"
+#include "core/watch_source.h"
 
 AppConfig cfg;
 
@@ -105,18 +103,7 @@ void finalizeAlertsAndActions() {
 
 // A watch source whose feature is off is not kept as the current one.
 void fallBackFromDisabledWatchSource() {
-  struct SourceTest {
-    WatchSource source;
-    bool (*enabled)();
-  };
-  const SourceTest tests[] = {{WATCH_SVXLINK, svxlinkFeatureEnabled},
-                              {WATCH_APRS, aprsFeatureEnabled},
-                              {WATCH_WEATHER, weatherFeatureEnabled},
-                              {WATCH_HAMQSL, hamqslFeatureEnabled},
-                              {WATCH_ADSB, adsbFeatureEnabled}};
-  for (const SourceTest &t : tests) {
-    if (!t.enabled() && currentWatchSource == t.source) currentWatchSource = WATCH_MMDVM;
-  }
+  if (!watchSourceAvailable(currentWatchSource)) currentWatchSource = WATCH_MMDVM;
 }
 
 void resetActionSlots(QuickActionSlotConfig *slots, int count, const char *const *labels) {
@@ -278,8 +265,16 @@ void desktopFinalizeLoadedConfig() {
       clampU16(cfg.hamqslRefreshMinutes, HAMQSL_REFRESH_MINUTES_MIN, HAMQSL_REFRESH_MINUTES_MAX);
   if (cfg.screensaverTimeoutMs < SCREENSAVER_TIMEOUT_MS_MIN)
     cfg.screensaverTimeoutMs = SCREENSAVER_TIMEOUT_MS_MIN;
-  if (!weatherConfigured()) clearWeatherData();
-  if (!hamqslConfigured()) clearHamqslData();
-  if (!adsbFeatureEnabled()) clearAdsbData();
-  if (!alertFeatureEnabled()) clearAlertToast();
+  for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
+    const WatchSourceRow &row = watchSourceRow((WatchSource)i);
+    if (row.configFinalized) row.configFinalized();
+  }
+  alertsConfigFinalized();
+}
+
+// getDeviceCallsign: the configured callsign or the built-in one.
+String getDeviceCallsign() {
+  String call = trimmedCopy(cfg.deviceCallsign);
+  if (call.length() == 0) return String(DEVICE_CALLSIGN);
+  return call;
 }

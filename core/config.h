@@ -204,3 +204,6 @@ void applyDesktopConfigDefaults();
 // The normalisation pass at the end of every load: trims, canonical values,
 // clamps, watch-source fallback and dropping data of disabled sources.
 void desktopFinalizeLoadedConfig();
+
+// The configured device callsign, trimmed, or DEVICE_CALLSIGN when blank.
+String getDeviceCallsign();

@@ -11,20 +11,16 @@
 #include "core/app.h"
 #include "core/backend.h"
 #include "core/config_keys.h"
+#include "core/cycle_parts.h"
 #include "core/device_log.h"
+#include "core/screen.h"
+#include "core/station.h"
 #include "core/theme.h"
-#include "enrichment/radioid.h"
+#include "core/view.h"
+#include "core/watch_source.h"
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
-#include "hotspot/heard.h"
-#include "hotspot/live_session.h"
-#include "network/wifi.h"
-#include "ui/page_frame.h"
-#include "ui/screensaver.h"
-#include "watch/aprs/aprs.h"
-#include "watch/hamqsl/hamqsl.h"
-#include "watch/weather/weather.h"
 
 String lastLoadedConfigPath = "unknown";
 
@@ -191,22 +187,11 @@ void applyConfigAfterLoad() {
   configOkState = loadConfig();
   timeConfigured = false;
   applyDisplaySettings();
-  if (weatherConfigured()) {
-    fetchWeatherData();
-  } else {
-    clearWeatherData();
+  for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
+    const WatchSourceRow &row = watchSourceRow((WatchSource)i);
+    if (row.configApplied) row.configApplied();
   }
-  if (hamqslConfigured()) {
-    fetchHamqslData();
-  } else {
-    clearHamqslData();
-  }
-  if (!aprsFeatureEnabled()) resetAprsState();
-  if (cfg.radioIdLookupEnabled && heardCount > 0) {
-    applyRadioIdCacheToActiveData();
-    liveRecord = heardList[0];
-    requestRedraw();
-  }
+  applyRadioIdCacheAfterConfigApply();
   lastInteractionMillis = millis();  // counts as activity without waking effects
   lastLiveActiveState = isLiveActive();
   pendingConfigApply = true;

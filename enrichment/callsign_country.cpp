@@ -2,12 +2,8 @@
 
 #include <string.h>
 
-#include "core/theme.h"
 #include "enrichment/radioid.h"
-#include "host/display.h"
 #include "host/storage.h"
-#include "ui/draw.h"
-#include "ui/images.h"
 
 namespace {
 
@@ -216,7 +212,6 @@ const CallsignPrefixRow CALLSIGN_PREFIX_TABLE[] = {
 constexpr int CALLSIGN_PREFIX_ROW_COUNT =
     (int)(sizeof(CALLSIGN_PREFIX_TABLE) / sizeof(CALLSIGN_PREFIX_TABLE[0]));
 const char* const DEFAULT_COUNTRY_CODE = "de";
-const int FLAG_SIZE_PX = 32;
 
 // True when one of the row's prefixes starts cs.
 bool rowMatches(const CallsignPrefixRow& row, const char* cs, size_t csLen) {
@@ -258,28 +253,6 @@ String flagBmpPathFromCode(const String& code) {
   }
   if (storageExists("/flags/de.bmp")) return String("/flags/de.bmp");
   return String("/de.bmp");
-}
-
-// The caller's flag centred in the box (the BMP drawer adds its own 8 px
-// offset); nothing is drawn into a box smaller than the flag.
-bool drawFlagForCallsign(int x, int y, int w, int h, const String& callsign) {
-  if (w < FLAG_SIZE_PX || h < FLAG_SIZE_PX) return false;
-  String path = flagBmpPathFromCode(countryCodeFromCallsign(callsign));
-  return drawBmp24FromSD(path, x + (w - FLAG_SIZE_PX) / 2, y + (h - FLAG_SIZE_PX) / 2, FLAG_SIZE_PX,
-                         FLAG_SIZE_PX);
-}
-
-// A framed flag for the code, or the code itself ("--" when empty) as text.
-void drawFlagOrPlaceholder(int x, int y, int w, int h, const String& code) {
-  fillPanel(x, y, w, h, theme.panel2, theme.border);
-  String c = code;
-  c.trim();
-  if (c.length() > 0 && drawBmp24FromSD(String("/flags/") + c + ".bmp", x + 28, y + 6, w - 25, h - 20))
-    return;
-  tft.setTextFont(2);
-  tft.setTextDatum(MC_DATUM);
-  tft.setTextColor(theme.accent, theme.panel2);
-  tft.drawString(c.length() > 0 ? c : String("--"), x + w / 2, y + h / 2);
 }
 
 // Number of distinct codes in the prefix table.

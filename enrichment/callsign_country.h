@@ -1,4 +1,5 @@
-// Country code of a callsign from its ITU prefix, and the caller's flag.
+// Country code of a callsign from its ITU prefix, and the path of its flag
+// bitmap (drawn by ui/flags.h).
 #pragma once
 
 #include <stdint.h>
@@ -11,12 +12,6 @@ String countryCodeFromCallsign(const String& callsign);
 
 // Storage path of the flag bitmap for a code, falling back to the German flag.
 String flagBmpPathFromCode(const String& code);
-
-// Draws the caller's 32x32 flag centred in the box; true when a bitmap was drawn.
-bool drawFlagForCallsign(int x, int y, int w, int h, const String& callsign);
-
-// A framed flag for a country code, or the code as text when no bitmap draws.
-void drawFlagOrPlaceholder(int x, int y, int w, int h, const String& code);
 
 // Every distinct code the prefix table can give (for tools and tests).
 int callsignCountryCodeCount();

@@ -7,15 +7,14 @@
 #include "core/data_json.h"
 #include "core/device_log.h"
 #include "core/markup.h"
+#include "core/text_fit.h"
+#include "core/view.h"
 #include "host/runtime.h"
 #include "host/storage.h"
-#include "hotspot/dashboard_status.h"
 #include "hotspot/http_fetch.h"
 #include "hotspot/last_heard_parser.h"
 #include "hotspot/target_display.h"
 #include "network/wifi.h"
-#include "ui/draw.h"
-#include "ui/page_frame.h"
 
 const char* const RADIOID_LOOKUP_ACCEPT = "application/json, text/plain;q=0.9, text/html;q=0.8";
 
@@ -133,25 +132,6 @@ bool radioIdHttpGet(const String& url, String& payload, int& code) {
 }  // namespace
 
 // Canonical callsign used for every comparison, cache key and display.
-String normalizeHamCallsign(const String& input) {
-  String cs = upperTrimmed(input);
-  if (cs.length() == 0) return cs;
-  int slash = cs.indexOf('/');
-  if (slash >= 0) {
-    String left = cs.substring(0, slash);
-    String right = cs.substring(slash + 1);
-    bool leftDigit = hasDigit(left);
-    bool rightDigit = hasDigit(right);
-    cs = (!leftDigit && rightDigit) ? right : left;
-  }
-  int dash = cs.indexOf('-');
-  if (dash > 0) {
-    String base = cs.substring(0, dash);
-    if (hasDigit(base) && hasLetter(base)) cs = base;
-  }
-  cs.replace(" ", "");
-  return cs;
-}
 
 // Percent-encoding of every byte outside A-Z a-z 0-9 - . _ ~.
 String urlEncodeComponent(const String& value) {
@@ -464,3 +444,10 @@ void processRadioIdLookups() {
 
 // The folder that holds the target-name lists.
 bool ensureLookupDirectory() { return storageMkdir("/lookup"); }
+
+void applyRadioIdCacheAfterConfigApply() {
+  if (!cfg.radioIdLookupEnabled || heardCount <= 0) return;
+  applyRadioIdCacheToActiveData();
+  liveRecord = heardList[0];
+  requestRedraw();
+}

@@ -5,8 +5,10 @@
 
 #include <stdint.h>
 
+#include "core/cycle_parts.h"
 #include "host/wstring.h"
 #include "hotspot/heard.h"
+#include "hotspot/heard_enrichment.h"
 
 // One cached lookup result, keyed by the normalised callsign.
 struct RadioIdLookupCacheEntry {
@@ -33,18 +35,11 @@ extern uint32_t lastRadioIdLookupMillis;
 extern String pendingRadioIdLookupCallsign;
 extern String lastRadioIdLookupSignature;
 
-// Canonical callsign: trimmed, upper case, portable/country parts around the
-// first "/" and an SSID after "-" dropped, spaces removed.
-String normalizeHamCallsign(const String& input);
-
 // Percent-encodes every byte except A-Z a-z 0-9 - . _ ~.
 String urlEncodeComponent(const String& value);
 
 // Users-API URL for a callsign (empty when the callsign normalises to empty).
 String buildRadioIdUsersUrl(const String& callsign);
-
-// Empties every cache slot and resets the write index.
-void clearRadioIdLookupCache();
 
 // Slot index of a valid entry for the normalised callsign, -1 when none.
 int radioIdLookupCacheIndexForCallsign(const String& normalized);
@@ -57,9 +52,6 @@ bool radioIdLookupNeeded(const String& callsign, const String& name);
 
 // "MODE|CALLSIGN|TARGET" of a record; empty when it has no callsign.
 String radioIdLookupSignatureForRecord(const HeardRecord& r);
-
-// Queues the record's callsign for a lookup once per transmission.
-void queueRadioIdLookupForRecord(const HeardRecord& r);
 
 // Name from a plain-text (or unknown-format) answer; empty for "not found" texts.
 String lookupPlainTextNameFromPayload(const String& payload, const String& normalizedCallsign);
@@ -77,18 +69,12 @@ bool fetchRadioIdProfile(const String& normalizedCallsign, RadioIdLookupCacheEnt
 // Applies a cached result to one record; true when its name or country changed.
 bool applyRadioIdCacheToRecord(HeardRecord& r, bool allowFetch);
 
-// Applies cached results to a list; true when any record changed.
-bool applyRadioIdCacheToList(HeardRecord* list, int count);
-
 // Applies cached results to heardList and liveRecord; true when any changed.
 bool applyRadioIdCacheToActiveData();
 
 // Operator name and country to show for a record.
 String radioIdDisplayNameForRecord(const HeardRecord& r);
 String radioIdDisplayCountryForRecord(const HeardRecord& r);
-
-// One step of the lookup worker; called on every pass of the main cycle.
-void processRadioIdLookups();
 
 // Creates the storage folder "/lookup"; true when it exists afterwards.
 bool ensureLookupDirectory();

@@ -5,7 +5,9 @@
 
 #include <stdint.h>
 
+#include "core/cycle_parts.h"
 #include "host/wstring.h"
+#include "hotspot/heard_enrichment.h"
 
 // One cached name lookup (found and not-found answers are both kept).
 struct TargetNameLookupCacheEntry {
@@ -45,12 +47,6 @@ String normalizeDstarReflectorKey(const String& target);
 
 // The key under which a target is stored in the list of its mode.
 String normalizeTargetLookupKey(const String& mode, const String& target);
-
-// Name of a target from the downloaded lists, empty when unknown.
-String targetNameLookupCached(const String& mode, const String& target);
-
-// Main-cycle hook; lookups run at once inside targetNameLookupCached.
-void processTargetNameLookups();
 
 // Searches the list file of the mode for the key; true when a name was found.
 bool lookupTargetNameInSdFile(const String& mode, const String& key, String& outName);

@@ -11,14 +11,13 @@
 
 #include <exception>
 
-#include "core/app.h"
 #include "host/board_stubs.h"
 #include "host/display.h"
+#include "host/firmware.h"
 #include "host/input.h"
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
-#include "ui/page_frame.h"
 
 bool gDesktopRunning = true;
 SDL_Window* gWindow = nullptr;
@@ -138,8 +137,9 @@ void drawDesktopBootReadyPage() {
 
   tft.setTextColor(color565(220, 230, 245), page);
   tft.drawString("Runtime size: 800 x 480", 52, 160);
-  tft.drawString(setupRequired ? "Mode: desktop setup simulation" : "Mode: desktop normal simulation", 52,
-                 186);
+  tft.drawString(
+      firmwareSetupRequired() ? "Mode: desktop setup simulation" : "Mode: desktop normal simulation", 52,
+      186);
   tft.drawString(String("AP/Web stub: http://") + WiFi.softAPIP().toString() + "/", 52, 212);
   tft.drawString(String("Storage: ") + activeStorageLabel, 52, 238);
 
@@ -260,7 +260,7 @@ int desktopRunUiLoop(DesktopLoopState& state) {
       "default; set QSODECK_DESKTOP_NETWORK=0 for UI-only mode.\n");
   while (desktopRunning()) {
     desktopPollEventsOnly();
-    if (setupRequired || apModeActive) {
+    if (firmwareInSetupState()) {
       desktopSafeLoopPass(state);
     } else {
       desktopFirmwarePass(state);

@@ -8,7 +8,6 @@
 #include <set>
 #include <string>
 
-#include "core/config.h"
 #include "host/desktop_main.h"
 #include "host/display.h"
 #include "host/trace_log.h"
@@ -235,22 +234,10 @@ TS_Point TouchCompat::getPoint() {
   return TS_Point(clampInt16(gMouseX), clampInt16(gMouseY), (int16_t)(gMouseDown ? 1 : 0));
 }
 
-bool getTouchPoint(int& x, int& y) {
+bool desktopTouchPoint(int& x, int& y) {
   if (!ts.touched()) return false;
   TS_Point p = ts.getPoint();
   x = clampSurfaceX(p.x);
   y = clampSurfaceY(p.y);
-  if (cfg.flipScreen) {
-    x = SCREEN_W - 1 - x;
-    y = SCREEN_H - 1 - y;
-  }
-  return true;
-}
-
-bool getTouchPoint(int16_t& x, int16_t& y) {
-  int ix = 0, iy = 0;
-  if (!getTouchPoint(ix, iy)) return false;
-  x = (int16_t)ix;
-  y = (int16_t)iy;
   return true;
 }

@@ -61,8 +61,7 @@ class TouchCompat {
 
 extern TouchCompat ts;
 
-// The firmware's touch read: false when not touched (x and y untouched);
-// else the point clamped to 0..799 x 0..479, mirrored on both axes when
-// cfg.flipScreen is set.
-bool getTouchPoint(int16_t& x, int16_t& y);
-bool getTouchPoint(int& x, int& y);
+// The touched point: false when not touched (x and y untouched); else the
+// point clamped to 0..799 x 0..479 (the firmware's getTouchPoint mirrors it
+// for a flipped screen).
+bool desktopTouchPoint(int& x, int& y);

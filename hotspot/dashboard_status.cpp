@@ -7,8 +7,7 @@
 #include <string>
 
 #include "core/backend.h"
-#include "ui/page_frame.h"
-#include "ui/screensaver.h"
+#include "core/view.h"
 
 String hotspotRxFreq;
 String hotspotTxFreq;

@@ -2,11 +2,14 @@
 
 #include "hotspot/heard.h"
 
+#include <ctype.h>
+
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/theme.h"
-#include "ui/heard_page.h"
-#include "ui/page_frame.h"
+#include "core/view.h"
+#include "core/watch_source.h"
+#include "hotspot/heard_browse.h"
 
 HeardRecord heardList[MAX_HEARD];
 int heardCount = 0;
@@ -105,13 +108,6 @@ String buildOperatorName(const String& firstName, const String& lastName) {
   return first + " " + last;
 }
 
-// getDeviceCallsign: the configured callsign or the built-in one.
-String getDeviceCallsign() {
-  String call = trimSafe(cfg.deviceCallsign);
-  if (call.length() == 0) return String(DEVICE_CALLSIGN);
-  return call;
-}
-
 // clearHeard empties the active list and rewinds the HEARD page.
 void clearHeard() {
   heardCount = 0;
@@ -131,41 +127,33 @@ void restoreHeardStateFrom(const HeardRecord* srcList, int srcCount, const Heard
   normalizeLastHeardBrowseState();
 }
 
-// saveActiveHeardCache keeps the active list of MMDVM or SvxLink for a later switch back.
+void saveMmdvmHeardCache() {
+  copyCurrentHeardStateTo(mmdvmHeardList, mmdvmHeardCount, mmdvmLiveRecord, mmdvmLiveRecordMillis);
+}
+
+void loadMmdvmHeardCache() {
+  restoreHeardStateFrom(mmdvmHeardList, mmdvmHeardCount, mmdvmLiveRecord, mmdvmLiveRecordMillis);
+}
+
+void saveSvxlinkHeardCache() {
+  copyCurrentHeardStateTo(svxlinkHeardList, svxlinkHeardCount, svxlinkLiveRecord, svxlinkLiveRecordMillis);
+}
+
+void loadSvxlinkHeardCache() {
+  restoreHeardStateFrom(svxlinkHeardList, svxlinkHeardCount, svxlinkLiveRecord, svxlinkLiveRecordMillis);
+}
+
+// saveActiveHeardCache keeps the active list of the current source (when it
+// keeps one) for a later switch back.
 void saveActiveHeardCache() {
-  if (currentWatchSource == WATCH_MMDVM) {
-    copyCurrentHeardStateTo(mmdvmHeardList, mmdvmHeardCount, mmdvmLiveRecord, mmdvmLiveRecordMillis);
-  } else if (currentWatchSource == WATCH_SVXLINK) {
-    copyCurrentHeardStateTo(svxlinkHeardList, svxlinkHeardCount, svxlinkLiveRecord, svxlinkLiveRecordMillis);
-  }
+  const WatchSourceRow& row = watchSourceRow(currentWatchSource);
+  if (row.saveHeardCache) row.saveHeardCache();
 }
 
 // loadActiveHeardCache brings back the list of the current source.
 void loadActiveHeardCache() {
-  if (currentWatchSource == WATCH_MMDVM) {
-    restoreHeardStateFrom(mmdvmHeardList, mmdvmHeardCount, mmdvmLiveRecord, mmdvmLiveRecordMillis);
-  } else if (currentWatchSource == WATCH_SVXLINK) {
-    restoreHeardStateFrom(svxlinkHeardList, svxlinkHeardCount, svxlinkLiveRecord, svxlinkLiveRecordMillis);
-  }
-}
-
-// setCurrentWatchSource swaps the heard caches and makes the next pass poll.
-void setCurrentWatchSource(int source) {
-  if (source < 0 || source >= WATCH_SOURCE_COUNT || !watchSourceAvailable((WatchSource)source))
-    source = WATCH_MMDVM;
-  if (source == (int)currentWatchSource) {
-    loadActiveHeardCache();
-    return;
-  }
-  saveActiveHeardCache();
-  currentWatchSource = (WatchSource)source;
-  loadActiveHeardCache();
-  if (source == WATCH_APRS || source == WATCH_WEATHER || source == WATCH_HAMQSL || source == WATCH_ADSB) {
-    currentPage = PAGE_LIVE;
-  }
-  lastPoll = 0;
-  nextFetchHeard = false;
-  requestRedraw();
+  const WatchSourceRow& row = watchSourceRow(currentWatchSource);
+  if (row.loadHeardCache) row.loadHeardCache();
 }
 
 // modeColor: warn while the mode is on air, else the dashboard's verdict.
@@ -173,4 +161,46 @@ uint16_t modeColor(const ModeStatus& status, bool active) {
   if (active) return theme.warn;
   if (!status.known) return theme.border;
   return status.enabled ? theme.good : theme.bad;
+}
+
+static String upperTrimmedCallsign(const String& s) {
+  String t = s;
+  t.trim();
+  t.toUpperCase();
+  return t;
+}
+
+static bool hasDigitChar(const String& s) {
+  for (unsigned int i = 0; i < s.length(); ++i) {
+    if (isdigit((unsigned char)s[i])) return true;
+  }
+  return false;
+}
+
+static bool hasLetterChar(const String& s) {
+  for (unsigned int i = 0; i < s.length(); ++i) {
+    if (isalpha((unsigned char)s[i])) return true;
+  }
+  return false;
+}
+
+// normalizeHamCallsign: the one canonical callsign form of the program.
+String normalizeHamCallsign(const String& input) {
+  String cs = upperTrimmedCallsign(input);
+  if (cs.length() == 0) return cs;
+  int slash = cs.indexOf('/');
+  if (slash >= 0) {
+    String left = cs.substring(0, slash);
+    String right = cs.substring(slash + 1);
+    bool leftDigit = hasDigitChar(left);
+    bool rightDigit = hasDigitChar(right);
+    cs = (!leftDigit && rightDigit) ? right : left;
+  }
+  int dash = cs.indexOf('-');
+  if (dash > 0) {
+    String base = cs.substring(0, dash);
+    if (hasDigitChar(base) && hasLetterChar(base)) cs = base;
+  }
+  cs.replace(" ", "");
+  return cs;
 }

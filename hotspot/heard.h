@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include "core/config.h"
 #include "host/wstring.h"
 
 // One heard transmission. Every text is empty and valid is false until filled.
@@ -89,6 +90,13 @@ void copyCurrentHeardStateTo(HeardRecord* dstList, int& dstCount, HeardRecord& d
 void restoreHeardStateFrom(const HeardRecord* srcList, int srcCount, const HeardRecord& srcLive,
                            uint32_t srcLiveMillis);
 
+// The heard caches of the hotspot and the SvxLink node: save copies the
+// active state into the cache, load makes the cache the active state.
+void saveMmdvmHeardCache();
+void loadMmdvmHeardCache();
+void saveSvxlinkHeardCache();
+void loadSvxlinkHeardCache();
+
 // Saves the active state into the cache of the current watch source
 // (MMDVM or SvxLink; the other sources have none).
 void saveActiveHeardCache();
@@ -96,10 +104,6 @@ void saveActiveHeardCache();
 // Restores the active state from the cache of the current watch source;
 // other sources leave it unchanged.
 void loadActiveHeardCache();
-
-// Switches the watch source (falling back to MMDVM when the feature is off),
-// swapping the heard caches, and schedules an immediate poll.
-void setCurrentWatchSource(int source);
 
 // Colour of a mode button: warn when active, else good/bad/border by status.
 uint16_t modeColor(const ModeStatus& status, bool active);
@@ -116,8 +120,9 @@ String firstNonEmpty(const String& a, const String& b, const String& c, const St
 // "First Last" from two parts, either of which may be blank.
 String buildOperatorName(const String& firstName, const String& lastName);
 
-// The configured device callsign, trimmed, or DEVICE_CALLSIGN when blank.
-String getDeviceCallsign();
-
 // A trimmed copy of the text.
 String trimSafe(const String& text);
+
+// Canonical callsign: trimmed, upper case, portable/country parts around the
+// first "/" and an SSID after "-" dropped, spaces removed.
+String normalizeHamCallsign(const String& input);

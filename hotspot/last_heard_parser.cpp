@@ -9,12 +9,11 @@
 
 #include "core/backend.h"
 #include "core/config.h"
-#include "enrichment/radioid.h"
+#include "core/view.h"
 #include "host/runtime.h"
 #include "host/trace_log.h"
+#include "hotspot/heard_enrichment.h"
 #include "hotspot/live_session.h"
-#include "ui/page_frame.h"
-#include "ui/screensaver.h"
 
 bool parsingSvxlinkData = false;
 String currentRxFreq;

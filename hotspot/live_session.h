@@ -5,6 +5,7 @@
 
 #include <stdint.h>
 
+#include "core/cycle_parts.h"
 #include "host/wstring.h"
 #include "hotspot/heard.h"
 
@@ -25,8 +26,8 @@ struct SessionInfo {
 
 extern SessionInfo sessionInfo;
 
-// True while the live record is valid and was confirmed within the hold time.
-bool isLiveActive();
+// isLiveActive(): the live record is valid and was confirmed within the hold
+// time (declared with the main cycle's parts in core/cycle_parts.h).
 
 // Status line of the LIVE page for the live state and record.
 String liveStatusText(bool active, const HeardRecord& rec);

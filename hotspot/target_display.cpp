@@ -2,7 +2,7 @@
 
 #include <ctype.h>
 
-#include "enrichment/target_lists.h"
+#include "hotspot/heard_enrichment.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include "core/config.h"
 #include "core/config_file.h"
 #include "core/device_log.h"
+#include "core/view.h"
 #include "host/board_stubs.h"
 #include "host/runtime.h"
 #include "host/trace_log.h"
-#include "ui/page_frame.h"
 
 String apSsid;
 String apPass = "12345678";

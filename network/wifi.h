@@ -6,6 +6,7 @@
 
 #include <stdint.h>
 
+#include "core/station.h"
 #include "host/wstring.h"
 
 // Give up one connect attempt after this long.
@@ -13,22 +14,12 @@ static const uint32_t WIFI_CONNECT_ATTEMPT_TIMEOUT_MS = 15000;  // 15 s
 // Name of the setup access point on the desktop.
 static const char* const DESKTOP_AP_SSID = "Qsodeck-DESKTOP";
 
-extern String apSsid;                      // name of the setup access point
-extern String apPass;                      // its password (eight digits)
+extern String apPass;                      // password of the setup access point (eight digits)
 extern uint32_t wifiConnectStartedAt;      // millis() when the running attempt began
 extern int8_t wifiConnectProfileIndex;     // profile of the running attempt, -1 for none
 extern uint8_t wifiConnectAttemptNumber;   // 1-based attempt within that profile
 extern uint8_t wifiNextProfileIndex;       // where the next profile search starts
 extern bool wifiProfileTriedThisRound[5];  // profiles given up in this round
-extern uint32_t lastWifiRetryMillis;       // last failed round / connect attempt
-extern bool timeConfigured;                // time zone and time servers set
-
-// Station and access-point address texts ("127.0.0.1" on the desktop).
-String stationAddressText();
-String accessPointAddressText();
-
-// True when the station link reports connected.
-bool wifiStationConnected();
 
 // Attempts per profile: the clamped retry count plus one.
 uint8_t wifiAttemptsPerProfile();
@@ -56,24 +47,3 @@ int findNextVisibleWifiProfileIndex(uint8_t startIndex, int excludeIndex, bool s
 
 // Starts joining one profile; false for an index above 4 or an unusable SSID.
 bool beginWifiProfileConnection(int profileIndex, const String& logPrefix, uint8_t attemptNumber);
-
-// Start-up connect: on the desktop the link is simulated and comes up at
-// once; returns true. timeoutMs is accepted and not used.
-bool connectWiFi(uint32_t timeoutMs);
-
-// Starts a new connect round over the saved profiles (or the setup access
-// point when there is none). stopApFirst is accepted and not used.
-void beginWiFiConnectAttempt(bool stopApFirst);
-
-// Advances a running connect attempt: success, keep waiting, retry the same
-// profile, try the next visible one, or give the round up.
-void handleWiFiConnectProgress();
-
-// Sets the local time-zone rule and time servers once.
-void syncTimeIfNeeded();
-
-// Starts (or re-announces) the setup access point; returns true.
-bool startSetupAccessPoint();
-
-// Stops the setup access point when it runs.
-void stopSetupAccessPoint();

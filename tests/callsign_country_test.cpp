@@ -1,5 +1,6 @@
 // Country codes from callsign prefixes, flag paths and the shipped flags.
 #include "enrichment/callsign_country.h"
+#include "ui/flags.h"
 
 #include <stdio.h>
 

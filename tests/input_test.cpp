@@ -14,6 +14,7 @@
 #include "host/input.h"
 #include "support/display_probe.h"
 #include "support/x_window.h"
+#include "ui/touch.h"
 
 namespace {
 

@@ -22,6 +22,7 @@
 #include "host/desktop_main.h"
 #include "host/runtime.h"
 #include "hotspot/heard.h"
+#include "hotspot/hotspot_poll.h"
 #include "hotspot/http_fetch.h"
 #include "network/wifi.h"
 #include "support/local_http_server.h"

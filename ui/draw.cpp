@@ -122,14 +122,6 @@ void drawCompactValueBox(int x, int y, int w, int h, const String& label, const 
 
 // ---------------------------------------------------------------- text
 
-String clipWithTilde(const String& s, int maxChars) {
-  String t = s;
-  t.trim();
-  if (maxChars <= 0 || (int)t.length() <= maxChars) return t;
-  if (maxChars == 1) return String("~");
-  return t.substring(0, maxChars - 1) + "~";
-}
-
 String formatCallsignName(const String& callsign, const String& name, int maxNameChars,
                           int maxCallsignChars) {
   String c = normalizeHamCallsign(callsign);
@@ -140,16 +132,6 @@ String formatCallsignName(const String& callsign, const String& name, int maxNam
   if (n.isEmpty()) return c;
   if (maxNameChars != 0) n = clipWithTilde(n, maxNameChars);
   return c + " - " + n;
-}
-
-String normalizeSingleLineText(const String& s) {
-  String t = s;
-  t.trim();
-  t.replace('\r', ' ');
-  t.replace('\n', ' ');
-  while (t.indexOf("  ") >= 0) t.replace("  ", " ");
-  t.trim();
-  return t;
 }
 
 String fitTextInCurrentFont(const String& s, int maxWidth) { return tildeFit(trimmedOrDash(s), maxWidth); }

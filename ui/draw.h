@@ -6,7 +6,19 @@
 #include <stdint.h>
 
 #include "core/app.h"
+#include "core/text_fit.h"
 #include "host/wstring.h"
+
+// A screen rectangle: the one geometry of a control, used by its drawer and
+// by its hit-test.
+struct ScreenRect {
+  int x, y, w, h;
+  // True for x <= px < x + w and y <= py < y + h.
+  bool contains(int px, int py) const { return px >= x && px < x + w && py >= y && py < y + h; }
+  // The same with the right and bottom edges included (hit areas that reach
+  // one pixel past what is drawn).
+  bool containsInclusive(int px, int py) const { return px >= x && px <= x + w && py >= y && py <= y + h; }
+};
 
 // Reference panel size used only to scale corner radii.
 static const int UI_REF_W = 320;
@@ -38,12 +50,8 @@ void drawCompactValueBox(int x, int y, int w, int h, const String& label, const 
                          int valueFont, int valueXOffset, uint16_t labelColor, uint16_t valueColor,
                          bool scrollValue);
 
-// Character cut of trim(s) ending in "~"; unchanged for maxChars 0 or short text.
-String clipWithTilde(const String& s, int maxChars);
 // "CALL - Name" caller line from a callsign and an operator name.
 String formatCallsignName(const String& callsign, const String& name, int maxNameChars, int maxCallsignChars);
-// One line: CR/LF become spaces, runs of spaces collapse, trimmed.
-String normalizeSingleLineText(const String& s);
 // Pixel cut with a trailing "~" in the current font; "-" for empty text.
 String fitTextInCurrentFont(const String& s, int maxWidth);
 // Longest prefix of s (untrimmed) at most maxWidth pixels wide.

@@ -4,8 +4,10 @@
 
 #include "actions/remote_actions.h"
 #include "core/backend.h"
+#include "core/config.h"
 #include "core/theme.h"
-#include "enrichment/callsign_country.h"
+#include "core/view.h"
+#include "core/watch_source.h"
 #include "enrichment/radioid.h"
 #include "host/display.h"
 #include "host/runtime.h"
@@ -14,8 +16,9 @@
 #include "hotspot/live_session.h"
 #include "hotspot/target_display.h"
 #include "ui/draw.h"
+#include "ui/flags.h"
 #include "ui/page_frame.h"
-#include "watch/alerts/alerts.h"
+#include "ui/popups.h"
 
 static const uint16_t WHITE_565 = 0xFFFF;
 static const float METER_SWEEP = 0.85f;
@@ -72,24 +75,62 @@ void drawModeButton(int x, int y, int w, int h, const String& label, const ModeS
   tft.setTextDatum(TL_DATUM);
 }
 
+// The six mode buttons: drawn in this order; all but POCSAG can be tapped.
+struct LiveModeButton {
+  const char* label;
+  ScreenRect rect;
+  ModeStatus* status;
+  const char* liveMode;     // live mode that lights the button
+  const char* liveAltMode;  // second spelling of it, or null
+  bool switchable;
+};
+static const LiveModeButton LIVE_MODE_BUTTONS[] = {
+    {"DMR", {25, 76, LIVE_MODE_BTN_W, LIVE_MODE_BTN_H}, &modeDMR, "DMR", nullptr, true},
+    {"DSTAR", {215, 76, LIVE_MODE_BTN_W, LIVE_MODE_BTN_H}, &modeDSTAR, "DSTAR", "D-STAR", true},
+    {"YSF", {25, 124, LIVE_MODE_BTN_W, LIVE_MODE_BTN_H}, &modeYSF, "YSF", "FUSION", true},
+    {"P25", {215, 124, LIVE_MODE_BTN_W, LIVE_MODE_BTN_H}, &modeP25, "P25", nullptr, true},
+    {"NXDN", {25, 172, LIVE_MODE_BTN_W, LIVE_MODE_BTN_H}, &modeNXDN, "NXDN", nullptr, true},
+    {"POCSAG", {215, 172, LIVE_MODE_BTN_W, LIVE_MODE_BTN_H}, &modePOCSAG, "POCSAG", nullptr, false},
+};
+
 static void drawModeButtons(bool active, const String& mode) {
-  struct Button {
-    const char* label;
-    int x, y;
-    const ModeStatus* status;
-    bool on;
-  };
-  const Button buttons[] = {
-      {"DMR", 25, 76, &modeDMR, active && mode == "DMR"},
-      {"DSTAR", 215, 76, &modeDSTAR, active && (mode == "DSTAR" || mode == "D-STAR")},
-      {"YSF", 25, 124, &modeYSF, active && (mode == "YSF" || mode == "FUSION")},
-      {"P25", 215, 124, &modeP25, active && mode == "P25"},
-      {"NXDN", 25, 172, &modeNXDN, active && mode == "NXDN"},
-      {"POCSAG", 215, 172, &modePOCSAG, active && mode == "POCSAG"},
-  };
-  for (const Button& b : buttons) {
-    drawModeButton(b.x, b.y, LIVE_MODE_BTN_W, LIVE_MODE_BTN_H, b.label, *b.status, b.on);
+  for (const LiveModeButton& b : LIVE_MODE_BUTTONS) {
+    const bool on = active && (mode == b.liveMode || (b.liveAltMode != nullptr && mode == b.liveAltMode));
+    drawModeButton(b.rect.x, b.rect.y, b.rect.w, b.rect.h, b.label, *b.status, on);
   }
+}
+
+bool liveModeButtonTouchHit(int x, int y, String& label) {
+  for (const LiveModeButton& b : LIVE_MODE_BUTTONS) {
+    if (b.switchable && b.rect.contains(x, y)) {
+      label = b.label;
+      return true;
+    }
+  }
+  return false;
+}
+
+ModeStatus* modeStatusFromTouchLabel(const String& label) {
+  for (const LiveModeButton& b : LIVE_MODE_BUTTONS) {
+    if (b.switchable && label == b.label) return b.status;
+  }
+  return nullptr;
+}
+
+void openModeConfirmPopup(const String& label) {
+  if (!cfg.touchModeSshEnabled) {
+    setFooterText("Enable touch SSH mode control in the config page first.", true);
+    return;
+  }
+  ModeStatus* status = modeStatusFromTouchLabel(label);
+  if (status != nullptr && status->known) {
+    modeConfirmTargetLabel = label;
+    modeConfirmEnableRequested = !status->enabled;
+    modeConfirmPopupOpen = true;
+    requestRedraw();
+    return;
+  }
+  setFooterText(String("Cannot toggle ") + label + " because its current state is unknown.", true);
 }
 
 // ---------------------------------------------------------------- signal meter
@@ -301,7 +342,7 @@ static String liveFrequencyText(const String& hotspot, const String& heard, cons
   return t;
 }
 
-static void drawMmdvmLivePage() {
+void drawMmdvmLivePage() {
   drawTopTabs();
   const bool active = isLiveActive();
   const HeardRecord rec = active ? liveRecord : HeardRecord();
@@ -324,26 +365,29 @@ static void drawMmdvmLivePage() {
                       active);
   }
   drawFrequencyBox(25, LIVE_BOTTOM_Y, FREQ_BOX_W, "TX", tx);
-  drawQuickActionLauncherBox(300, LIVE_BOTTOM_Y, 200);
+  drawQuickActionLauncherBox(LIVE_LAUNCHER_BOX.x, LIVE_LAUNCHER_BOX.y, LIVE_LAUNCHER_BOX.w);
   drawFrequencyBox(515, LIVE_BOTTOM_Y, FREQ_BOX_W, "RX", rx);
   drawFooter();
 }
 
-void drawLivePage() {
-  if (isSvxlinkBackend()) return drawWatchSourcePendingPage("LIVE", "SVXLINK");
-  if (isAprsBackend()) return drawWatchSourcePendingPage("LIVE", "APRS");
-  if (isWeatherBackend()) return drawWatchSourcePendingPage("LIVE", "WEATHER");
-  if (isHamqslBackend()) return drawWatchSourcePendingPage("LIVE", "HAMQSL");
-  if (isAdsbBackend()) return drawWatchSourcePendingPage("LIVE", "ADSB");
-  drawMmdvmLivePage();
+void drawLivePage() { activeWatchSourceRow().drawLive(); }
+
+void handleMmdvmLivePageTap(int x, int y) {
+  String label;
+  if (liveModeButtonTouchHit(x, y, label)) {
+    openModeConfirmPopup(label);
+  } else if (LIVE_LAUNCHER_TOUCH_AREA.contains(x, y)) {
+    if (hasConfiguredQuickActions(false)) {
+      openQuickActionPopup(false);
+    } else {
+      setFooterText("No quick actions are configured yet.", true);
+    }
+  }
 }
 
 bool redrawMmdvmLiveScrollingTextAreas() {
   if (currentPage != PAGE_LIVE || currentWatchSource != WATCH_MMDVM) return false;
-  if (isSvxlinkBackend() || isAprsBackend() || isWeatherBackend() || isHamqslBackend() || isAdsbBackend()) {
-    return false;
-  }
-  if (anyOverlayOpen() || alertToastVisible()) return false;
+  if (anyOverlayOpen()) return false;
   const bool active = isLiveActive();
   const HeardRecord rec = active ? liveRecord : HeardRecord();
   if (shouldShowDmrTimeslotLivePanel()) {

@@ -6,6 +6,7 @@
 
 #include "host/wstring.h"
 #include "hotspot/heard.h"
+#include "ui/draw.h"
 
 // Page geometry.
 static const int LIVE_MODE_BTN_W = 175;
@@ -15,9 +16,21 @@ static const int LIVE_PANEL_Y = 224;
 static const int LIVE_PANEL_W = 750;
 static const int LIVE_PANEL_H = 136;
 static const int LIVE_BOTTOM_Y = 380;
+// The ACTIONS launcher box, and its touch area, which is wider than the box.
+static const ScreenRect LIVE_LAUNCHER_BOX = {300, LIVE_BOTTOM_Y, 200, 48};
+static const ScreenRect LIVE_LAUNCHER_TOUCH_AREA = {280, LIVE_BOTTOM_Y, 240, 48};
 
-// Whole LIVE page (hands over to the watch source's page when not MMDVM).
+// Whole LIVE page of the current watch source.
 void drawLivePage();
+// The hotspot's LIVE page and its taps (mode buttons, ACTIONS launcher).
+void drawMmdvmLivePage();
+void handleMmdvmLivePageTap(int x, int y);
+// True (with the label) when the point lies on a switchable mode button.
+bool liveModeButtonTouchHit(int x, int y, String& label);
+// The mode status behind a switchable mode label; null for any other label.
+ModeStatus* modeStatusFromTouchLabel(const String& label);
+// Asks for confirmation before toggling a mode.
+void openModeConfirmPopup(const String& label);
 // One mode button.
 void drawModeButton(int x, int y, int w, int h, const String& label, const ModeStatus& status, bool active);
 // Needle level 0..9 of the signal meter.

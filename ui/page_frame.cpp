@@ -1,7 +1,5 @@
 #include "ui/page_frame.h"
 
-#include <time.h>
-
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/theme.h"
@@ -17,162 +15,57 @@
 #include "ui/live_page.h"
 #include "ui/popups.h"
 #include "ui/screensaver.h"
-#include "watch/adsb/adsb.h"
-#include "watch/aprs/aprs.h"
-#include "watch/hamqsl/hamqsl.h"
-#include "watch/svxlink/svxlink.h"
-#include "watch/weather/weather.h"
 
-WatchSource currentWatchSource = WATCH_MMDVM;
-WatchSource lastRenderedWatchSource = WATCH_MMDVM;
-bool watchSourcePopupOpen = false;
-Page watchSourcePopupTargetPage = PAGE_LIVE;
-String footerText;
-bool uiDirty = true;
-bool footerDirty = true;
-bool headerClockDirty = true;
-bool lastDetailPopupState = false;
-
-static time_t uiTimeOverride = 0;
-
-static const int TAB_COUNT = 4;
-static const int TAB_X0 = 15;
-static const int TAB_PITCH = 145;
-static const int TAB_Y = 12;
-static const int TAB_W = 135;
-static const int TAB_H = 48;
-static const int CLOCK_BOX_X = 615;
-static const int CLOCK_BOX_Y = 12;
-static const int CLOCK_BOX_W = 170;
-static const int CLOCK_BOX_H = 48;
 static const uint16_t LABEL_WHITE = 0xFFFF;
-
-// ---------------------------------------------------------------- flags
-
-void requestRedraw() { uiDirty = true; }
-
-bool anyRedrawFlagSet() { return uiDirty || footerDirty || headerClockDirty || scrollingTextDirty; }
-
-void clearRedrawFlags() {
-  uiDirty = false;
-  footerDirty = false;
-  headerClockDirty = false;
-  scrollingTextDirty = false;
-}
-
-void setFooterText(const String& text, bool countAsScreenActivity) {
-  if (text == footerText) return;
-  footerText = text;
-  footerDirty = true;
-  if (countAsScreenActivity) noteScreenActivity(false);
-}
-
-void setUiTimeOverride(time_t epochSeconds) { uiTimeOverride = epochSeconds; }
-
-// ---------------------------------------------------------------- clock texts
-
-static bool currentLocalTime(struct tm& out) {
-  if (uiTimeOverride != 0) return desktop_localtime_r(&uiTimeOverride, &out) != nullptr;
-  return getLocalTime(&out, 0);
-}
-
-// "%H:%M" (withDate false) or "%d %b %Y" (withDate true) of the local time.
-static String formatLocalTime(bool withDate) {
-  const char* fallback = withDate ? "-- --- ----" : "--:--";
-  struct tm now;
-  if (!currentLocalTime(now)) return String(fallback);
-  char buf[32];
-  const size_t n =
-      withDate ? strftime(buf, sizeof(buf), "%d %b %Y", &now) : strftime(buf, sizeof(buf), "%H:%M", &now);
-  if (n == 0) return String(fallback);
-  return String(buf);
-}
-
-String getHeaderTimeText() { return formatLocalTime(false); }
-String getDetailedClockText() { return formatLocalTime(false); }
-String getDateText() { return formatLocalTime(true); }
-
-String formatUptimeBriefMs(uint64_t uptimeMs) {
-  const uint64_t totalMinutes = uptimeMs / 60000ULL;
-  const uint64_t days = totalMinutes / (24ULL * 60ULL);
-  const uint64_t hours = (totalMinutes / 60ULL) % 24ULL;
-  const uint64_t minutes = totalMinutes % 60ULL;
-  char buf[48];
-  if (days > 0) {
-    snprintf(buf, sizeof(buf), "%llud %lluh", (unsigned long long)days, (unsigned long long)hours);
-  } else if (hours > 0) {
-    snprintf(buf, sizeof(buf), "%lluh %llum", (unsigned long long)hours, (unsigned long long)minutes);
-  } else {
-    snprintf(buf, sizeof(buf), "%llum", (unsigned long long)minutes);
-  }
-  return String(buf);
-}
-
-// Milliseconds since the system started, in 64 bits so it never wraps.
-static uint64_t uptimeMillis64() {
-  if (desktopTestClockActive()) return millis();
-  struct timespec ts;
-  if (clock_gettime(CLOCK_BOOTTIME, &ts) != 0) return millis();
-  return (uint64_t)ts.tv_sec * 1000ULL + (uint64_t)ts.tv_nsec / 1000000ULL;
-}
-
-String formatUptimeBrief() { return formatUptimeBriefMs(uptimeMillis64()); }
 
 // ---------------------------------------------------------------- frame pieces
 
 void clearBody() { tft.fillRect(0, BODY_Y, SCREEN_W, BODY_H, theme.bg); }
 
-static bool anyWatchFeatureEnabled() {
-  return svxlinkFeatureEnabled() || aprsFeatureEnabled() || weatherFeatureEnabled() ||
-         hamqslFeatureEnabled() || adsbFeatureEnabled();
-}
+ScreenRect headerTabRect(int slot) { return ScreenRect{15 + 145 * slot, 12, 135, 48}; }
 
-struct TabSpec {
-  const char* label;
-  Page page;
-  bool apTab;
-};
-
-// Tabs in drawing order; returns how many are shown.
-static int currentTabSpecs(TabSpec* tabs) {
+// Tabs in drawing order; returns how many are shown. The last tab goes to
+// the AP page on a tap whenever the setup access point runs (with three tabs
+// only in the setup state), as the tab row always did.
+int currentHeaderTabs(HeaderTab* tabs) {
+  const WatchSourceRow& row = watchSourceRow(currentWatchSource);
+  const bool setupAp = setupRequired && apModeActive;
   int n = 0;
-  tabs[n++] = {anyWatchFeatureEnabled() ? "WATCH" : "LIVE", PAGE_LIVE, false};
-  if (currentWatchSource != WATCH_HAMQSL) {
-    const char* heardLabel = "HEARD";
-    if (currentWatchSource == WATCH_WEATHER) heardLabel = "Cast";
-    if (currentWatchSource == WATCH_APRS || currentWatchSource == WATCH_ADSB) heardLabel = "RADAR";
-    tabs[n++] = {heardLabel, PAGE_LAST, false};
-  }
-  tabs[n++] = {"STATUS", PAGE_STATUS, false};
-  if (setupRequired && apModeActive) {
-    tabs[n++] = {"AP", PAGE_AP, true};
+  tabs[n++] = {anyWatchFeatureEnabled() ? "WATCH" : "LIVE", PAGE_LIVE, PAGE_LIVE, false};
+  if (row.heardTabLabel != nullptr) tabs[n++] = {row.heardTabLabel, PAGE_LAST, PAGE_LAST, false};
+  tabs[n++] = {"STATUS", PAGE_STATUS, PAGE_STATUS, false};
+  const bool fourTabs = n == 3;
+  const Page tapPage = (fourTabs ? apModeActive : setupAp) ? PAGE_AP : PAGE_INFO;
+  if (setupAp) {
+    tabs[n++] = {"AP", PAGE_AP, tapPage, true};
   } else {
-    tabs[n++] = {"INFO", PAGE_INFO, false};
+    tabs[n++] = {"INFO", PAGE_INFO, tapPage, false};
   }
   return n;
 }
 
 void drawTopTabs() {
   tft.fillRect(0, 0, SCREEN_W, HEADER_BAND_H, theme.bg);
-  TabSpec tabs[TAB_COUNT];
-  const int n = currentTabSpecs(tabs);
+  HeaderTab tabs[HEADER_TAB_SLOTS];
+  const int n = currentHeaderTabs(tabs);
   for (int i = 0; i < n; ++i) {
-    const int x = TAB_X0 + TAB_PITCH * i;
+    const ScreenRect r = headerTabRect(i);
     const bool selected = tabs[i].page == currentPage || (tabs[i].apTab && apModeActive);
     const uint16_t fill = selected ? theme.tabActive : theme.tabIdle;
-    fillSoftPanel(x, TAB_Y, TAB_W, TAB_H, fill, theme.border, 8);
+    fillSoftPanel(r.x, r.y, r.w, r.h, fill, theme.border, 8);
     tft.setTextFont(2);
     tft.setTextDatum(MC_DATUM);
     tft.setTextColor(LABEL_WHITE, fill);
-    tft.drawString(tabs[i].label, x + 67, 36);
+    tft.drawString(tabs[i].label, r.x + 67, 36);
   }
-  if (n < TAB_COUNT) tft.fillRect(447, 10, 141, 52, theme.bg);
+  if (n < HEADER_TAB_SLOTS) tft.fillRect(447, 10, 141, 52, theme.bg);
   tft.setTextDatum(TL_DATUM);
   drawHeaderClockBox();
 }
 
 void drawHeaderClockBox() {
-  fillSoftPanel(CLOCK_BOX_X, CLOCK_BOX_Y, CLOCK_BOX_W, CLOCK_BOX_H, theme.panel2, theme.border, 8);
+  const ScreenRect& r = HEADER_CLOCK_BOX;
+  fillSoftPanel(r.x, r.y, r.w, r.h, theme.panel2, theme.border, 8);
   tft.setTextFont(2);
   tft.setTextDatum(MC_DATUM);
   tft.setTextColor(LABEL_WHITE, theme.panel2);
@@ -191,13 +84,6 @@ void drawFooter() {
 }
 
 // ---------------------------------------------------------------- full render
-
-bool anyOverlayOpen() {
-  // PENDING: the ADS-B info popup and the alert popup join this test once
-  // those sources keep their popup state.
-  return detailPopupOpen || modeConfirmPopupOpen || quickActionPopupOpen || watchSourcePopupOpen ||
-         aprsCommentPopupOpen;
-}
 
 static Page pageToDrawNow() {
   if (setupRequired && currentPage != PAGE_STATUS && currentPage != PAGE_INFO && currentPage != PAGE_ABOUT) {
@@ -218,17 +104,17 @@ static void drawPage(Page page) {
 }
 
 static void drawOpenOverlays() {
-  if (detailPopupOpen && selectedHeardIndex >= 0 && selectedHeardIndex < heardCount) {
-    drawDetailPopup(heardList[selectedHeardIndex]);
+  for (int i = 0; i < VIEW_OVERLAY_COUNT; ++i) {
+    const ViewOverlay& overlay = viewOverlay((ViewOverlayId)i);
+    if (overlay.isOpen()) overlay.draw();
   }
-  if (modeConfirmPopupOpen) drawModeConfirmPopup();
-  if (quickActionPopupOpen) drawQuickActionsPopup();
-  if (watchSourcePopupOpen) drawWatchSourcePopup();
-  // PENDING: APRS comment, ADS-B info and alert popups are drawn here once
-  // those sources have their page code.
 }
 
 void redrawCurrentPage(bool fullRedraw) {
+  if (screenWipePending) {
+    screenWipePending = false;
+    tft.fillScreen(theme.bg);
+  }
   const Page pageToDraw = pageToDrawNow();
   const bool overlayOpen = anyOverlayOpen();
   const bool changed = fullRedraw || (int)pageToDraw != lastRenderedPage ||
@@ -249,53 +135,13 @@ void redrawCurrentPage(bool fullRedraw) {
 
 bool redrawScrollingTextAreasForCurrentPage() {
   if (screensaverActive) return false;
-  if (currentPage == PAGE_LIVE) {
-    if (isSvxlinkBackend()) return redrawSvxlinkLiveScrollingTextAreas();
-    if (isAprsBackend() || isWeatherBackend() || isHamqslBackend() || isAdsbBackend()) return false;
-    return redrawMmdvmLiveScrollingTextAreas();
-  }
-  if (currentPage == PAGE_LAST) {
-    if (isSvxlinkBackend()) return redrawSvxlinkHeardScrollingTextAreas();
-    return false;
-  }
+  const WatchSourceRow& row = activeWatchSourceRow();
+  if (currentPage == PAGE_LIVE) return row.redrawLiveStrips != nullptr && row.redrawLiveStrips();
+  if (currentPage == PAGE_LAST) return row.redrawHeardStrips != nullptr && row.redrawHeardStrips();
   return false;
 }
 
 // ---------------------------------------------------------------- watch sources
-
-bool watchSourceAvailable(WatchSource source) {
-  switch (source) {
-    case WATCH_MMDVM: return true;
-    case WATCH_SVXLINK: return svxlinkFeatureEnabled();
-    case WATCH_APRS: return aprsFeatureEnabled();
-    case WATCH_WEATHER: return weatherFeatureEnabled();
-    case WATCH_HAMQSL: return hamqslFeatureEnabled();
-    case WATCH_ADSB: return adsbFeatureEnabled();
-  }
-  return false;
-}
-
-const char* watchSourceFooterName(WatchSource source) {
-  switch (source) {
-    case WATCH_SVXLINK: return "SVXLink";
-    case WATCH_APRS: return "APRS";
-    case WATCH_WEATHER: return "Weather";
-    case WATCH_HAMQSL: return "HAMQSL";
-    case WATCH_ADSB: return "ADSB";
-    default: return "MMDVM";
-  }
-}
-
-static const char* watchSourceButtonLabel(WatchSource source) {
-  switch (source) {
-    case WATCH_SVXLINK: return "SVXLINK";
-    case WATCH_APRS: return "APRS";
-    case WATCH_WEATHER: return "WEATHER";
-    case WATCH_HAMQSL: return "HAMQSL";
-    case WATCH_ADSB: return "ADSB";
-    default: return "MMDVM";
-  }
-}
 
 bool handleWatchSourceSwipe(int dx) {
   if (screensaverActive || setupRequired || anyOverlayOpen()) return false;
@@ -313,10 +159,9 @@ bool handleWatchSourceSwipe(int dx) {
   if (next == currentWatchSource) return false;
   setCurrentWatchSource((int)next);
   currentPage = PAGE_LIVE;
-  if (next == WATCH_WEATHER && weatherConfigured()) fetchWeatherData();
-  if (next == WATCH_HAMQSL && hamqslConfigured()) fetchHamqslData();
-  if (next == WATCH_ADSB && adsbFeatureEnabled()) fetchAdsbData(true);
-  setFooterText(String("WATCH: ") + watchSourceFooterName(next), true);
+  const WatchSourceRow& row = watchSourceRow(next);
+  if (row.selected) row.selected(PAGE_LIVE);
+  setFooterText(String("WATCH: ") + row.footerName, true);
   requestRedraw();
   return true;
 }
@@ -361,9 +206,55 @@ void drawWatchSourcePopup() {
     watchSourcePopupButtonRect(l, i, x, y);
     const bool current = l.options[i] == currentWatchSource;
     fillSoftPanel(x, y, l.btnW, l.btnH, theme.panel, current ? theme.good : theme.border, 8);
-    drawCentredFittedText(watchSourceButtonLabel(l.options[i]), x + l.btnW / 2, y + l.btnH / 2,
+    drawCentredFittedText(watchSourceRow(l.options[i]).buttonLabel, x + l.btnW / 2, y + l.btnH / 2,
                           watchUiButtonFont(), l.btnW - 30, current ? theme.good : theme.text, theme.panel);
   }
+}
+
+// A button chooses its source and the page; a tap outside the popup closes
+// it; a tap inside beside the buttons does nothing.
+static void tapWatchSourcePopup(int x, int y) {
+  const WatchSourcePopupLayout l = watchSourcePopupLayout();
+  for (int i = 0; i < l.count; ++i) {
+    int bx, by;
+    watchSourcePopupButtonRect(l, i, bx, by);
+    if (!ScreenRect{bx, by, l.btnW, l.btnH}.contains(x, y)) continue;
+    const WatchSourceRow& row = watchSourceRow(l.options[i]);
+    watchSourcePopupOpen = false;
+    setCurrentWatchSource((int)row.source);
+    currentPage = row.chooserOpensTargetPage ? watchSourcePopupTargetPage : PAGE_LIVE;
+    if (row.selected) row.selected(currentPage);
+    requestRedraw();
+    return;
+  }
+  if (!ScreenRect{l.popupX, l.popupY, l.popupW, l.popupH}.contains(x, y)) {
+    watchSourcePopupOpen = false;
+    requestRedraw();
+  }
+}
+
+void openWatchSourcePopup(Page targetPage) {
+  watchSourcePopupTargetPage = targetPage;
+  watchSourcePopupOpen = true;
+  requestRedraw();
+}
+
+static bool watchSourcePopupIsOpen() { return watchSourcePopupOpen; }
+
+const ViewOverlay WATCH_SOURCE_OVERLAY = {
+    OVERLAY_WATCH_SOURCE, watchSourcePopupIsOpen, drawWatchSourcePopup, tapWatchSourcePopup, nullptr, true};
+
+void drawWatchSourcePendingPage(const char* page, const char* source) {
+  drawTopTabs();
+  fillSoftPanel(15, 72, 770, 368, theme.panel, theme.border, 12);
+  tft.setTextFont(2);
+  tft.setTextDatum(MC_DATUM);
+  tft.setTextColor(theme.accent, theme.panel);
+  tft.drawString(String(source) + " " + page, 400, 220);
+  tft.setTextColor(theme.subtext, theme.panel);
+  tft.drawString("Page not available in this build", 400, 260);
+  tft.setTextDatum(TL_DATUM);
+  drawFooter();
 }
 
 // ---------------------------------------------------------------- status pages
@@ -485,15 +376,3 @@ void drawAboutPage() {
 // PENDING: the SvxLink, APRS, Weather, HamQSL and ADS-B sources draw their
 // own LIVE and HEARD pages once their page code exists; until then the frame
 // shows which source and page are selected.
-void drawWatchSourcePendingPage(const char* page, const char* source) {
-  drawTopTabs();
-  fillSoftPanel(15, 72, 770, 368, theme.panel, theme.border, 12);
-  tft.setTextFont(2);
-  tft.setTextDatum(MC_DATUM);
-  tft.setTextColor(theme.accent, theme.panel);
-  tft.drawString(String(source) + " " + page, 400, 220);
-  tft.setTextColor(theme.subtext, theme.panel);
-  tft.drawString("Page not available in this build", 400, 260);
-  tft.setTextDatum(TL_DATUM);
-  drawFooter();
-}

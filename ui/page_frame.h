@@ -1,24 +1,17 @@
 // The page frame: header tabs and clock box, body, footer; the watch-source
-// model and chooser; the redraw flags and the full/partial redraw of the
-// current page; the simple status pages (STATUS, AP, INFO, ABOUT).
+// chooser and swipe; the full and partial redraw of the current page; the
+// simple status pages (STATUS, AP, INFO, ABOUT).
 #pragma once
 
 #include <stdint.h>
 #include <time.h>
 
 #include "core/app.h"
+#include "core/screen.h"
+#include "core/view.h"
+#include "core/watch_source.h"
 #include "host/wstring.h"
-
-// Data source shown by the LIVE and HEARD pages; also the swipe and chooser order.
-enum WatchSource {
-  WATCH_MMDVM = 0,
-  WATCH_SVXLINK = 1,
-  WATCH_APRS = 2,
-  WATCH_WEATHER = 3,
-  WATCH_HAMQSL = 4,
-  WATCH_ADSB = 5,
-};
-static const int WATCH_SOURCE_COUNT = 6;
+#include "ui/draw.h"
 
 // Screen bands.
 static const int HEADER_BAND_H = 68;
@@ -28,44 +21,29 @@ static const int FOOTER_LINE_Y = 442;
 static const int FOOTER_Y = 444;
 static const int FOOTER_H = 36;
 
-extern WatchSource currentWatchSource;
-extern WatchSource lastRenderedWatchSource;
-extern bool watchSourcePopupOpen;
-extern Page watchSourcePopupTargetPage;
-extern String footerText;
-extern bool uiDirty;
-extern bool footerDirty;
-extern bool headerClockDirty;
-extern bool lastDetailPopupState;
+// Header tabs: up to four slots at x = 15 + 145 * slot, and the clock box,
+// which opens the ABOUT page.
+static const int HEADER_TAB_SLOTS = 4;
+static const ScreenRect HEADER_CLOCK_BOX = {615, 12, 170, 48};
 
-// Asks for a full redraw of the current page.
-void requestRedraw();
-// True when any of the four redraw flags is set.
-bool anyRedrawFlagSet();
-// Clears all four redraw flags.
-void clearRedrawFlags();
-// Stores a new footer message (unchanged text does nothing at all).
-void setFooterText(const String& text, bool countAsScreenActivity = false);
+// One tab of the header: its label, the page it is lit for and the page a
+// tap on it opens.
+struct HeaderTab {
+  const char* label;
+  Page page;
+  Page tapPage;
+  bool apTab;
+};
+
+// Rectangle of tab slot i (0..3).
+ScreenRect headerTabRect(int slot);
+// The tabs shown now, in slot order; returns how many (three or four).
+int currentHeaderTabs(HeaderTab* tabs);
+
 // Fills the body band with the background colour.
 void clearBody();
 // Header band: tabs and the clock box.
 void drawTopTabs();
-// Clock box at the right of the header.
-void drawHeaderClockBox();
-// Footer band with the current footer message.
-void drawFooter();
-// Full render of the current page and its overlays, then presents the frame.
-void redrawCurrentPage(bool fullRedraw);
-// Repaints only the scrolling strips of the current page; false when a full
-// redraw is needed instead.
-bool redrawScrollingTextAreasForCurrentPage();
-// True when any popup or overlay is open over the page.
-bool anyOverlayOpen();
-
-// True when the source can be chosen (MMDVM always, others by feature).
-bool watchSourceAvailable(WatchSource source);
-// Footer label of a source ("MMDVM", "SVXLink", ...).
-const char* watchSourceFooterName(WatchSource source);
 // Cycles the watch source after a horizontal swipe; true when it switched.
 bool handleWatchSourceSwipe(int dx);
 
@@ -84,18 +62,10 @@ WatchSourcePopupLayout watchSourcePopupLayout();
 void watchSourcePopupButtonRect(const WatchSourcePopupLayout& layout, int i, int& x, int& y);
 // Draws the watch-source chooser overlay.
 void drawWatchSourcePopup();
-
-// Fixed wall clock for screenshots and tests; 0 returns to the real clock.
-void setUiTimeOverride(time_t epochSeconds);
-// Local time "%H:%M" or "--:--".
-String getHeaderTimeText();
-String getDetailedClockText();
-// Local date "%d %b %Y" or "-- --- ----".
-String getDateText();
-// Uptime as "2d 5h", "3h 12m" or "7m".
-String formatUptimeBrief();
-// Same for a given uptime in milliseconds (64-bit, no wrap).
-String formatUptimeBriefMs(uint64_t uptimeMs);
+// Opens the chooser for the LIVE or the HEARD page.
+void openWatchSourcePopup(Page targetPage);
+// The chooser as an overlay of the page.
+extern const ViewOverlay WATCH_SOURCE_OVERLAY;
 
 // Frame of a watch-source page whose drawing is not available yet.
 void drawWatchSourcePendingPage(const char* page, const char* source);

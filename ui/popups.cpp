@@ -3,12 +3,12 @@
 #include "actions/remote_actions.h"
 #include "core/backend.h"
 #include "core/theme.h"
-#include "enrichment/callsign_country.h"
 #include "enrichment/radioid.h"
 #include "host/display.h"
 #include "hotspot/live_session.h"
 #include "hotspot/target_display.h"
 #include "ui/draw.h"
+#include "ui/flags.h"
 #include "ui/live_page.h"
 #include "ui/page_frame.h"
 
@@ -18,34 +18,6 @@ static const int QUICK_POPUP_X = 87;
 static const int QUICK_POPUP_Y = 112;
 static const int QUICK_POPUP_W = 625;
 static const int QUICK_POPUP_H = 256;
-
-bool detailPopupOpen = false;
-int selectedHeardIndex = -1;
-int detailInfoPopupScrollLines = 0;
-int detailInfoPopupMaxScrollLines = 0;
-int detailInfoPopupPageStepLines = 1;
-bool modeConfirmPopupOpen = false;
-String modeConfirmTargetLabel;
-bool modeConfirmEnableRequested = false;
-bool quickActionPopupOpen = false;
-bool activeQuickActionIsSvxlink = false;
-
-void closeDetailPopup() {
-  detailPopupOpen = false;
-  selectedHeardIndex = -1;
-  detailInfoPopupScrollLines = 0;
-  detailInfoPopupMaxScrollLines = 0;
-  detailInfoPopupPageStepLines = 1;
-}
-
-void openDetailPopup(int index) {
-  selectedHeardIndex = index;
-  detailInfoPopupScrollLines = 0;
-  detailInfoPopupMaxScrollLines = 0;
-  detailInfoPopupPageStepLines = 1;
-  detailPopupOpen = true;
-  requestRedraw();
-}
 
 // Characters a detail value may take before it is cut.
 static int detailValueChars() {
@@ -161,3 +133,73 @@ void drawQuickActionsPopup() {
                           watchUiButtonFont(), 235, configured ? theme.good : theme.subtext, theme.panel);
   }
 }
+
+// ---------------------------------------------------------------- taps
+
+void openQuickActionPopup(bool svxlink) {
+  activeQuickActionIsSvxlink = svxlink;
+  quickActionPopupOpen = true;
+  requestRedraw();
+}
+
+// YES starts the toggle; any tap (NO included) closes the popup.
+static void tapModeConfirmPopup(int x, int y) {
+  int px, py, pw, ph, noX, noY, noW, noH, yesX, yesY, yesW, yesH;
+  getModeConfirmPopupLayout(px, py, pw, ph, noX, noY, noW, noH, yesX, yesY, yesW, yesH);
+  modeConfirmPopupOpen = false;
+  requestRedraw();
+  if (ScreenRect{yesX, yesY, yesW, yesH}.contains(x, y)) {
+    startModeToggleTask(modeConfirmTargetLabel, modeConfirmEnableRequested);
+  }
+}
+
+// A configured slot runs; an empty one says so and keeps the launcher open;
+// anything else closes it.
+static void tapQuickActionPopup(int x, int y) {
+  if (QUICK_ACTION_CLOSE_AREA.contains(x, y)) {
+    quickActionPopupOpen = false;
+    requestRedraw();
+    return;
+  }
+  const bool svx = activeQuickActionIsSvxlink;
+  for (int i = 0; i < quickActionSlotLimit(svx); ++i) {
+    int sx, sy, sw, sh;
+    quickActionSlotRect(i, sx, sy, sw, sh);
+    if (!ScreenRect{sx, sy, sw, sh}.contains(x, y)) continue;
+    if (isQuickActionSlotConfigured(i, svx)) {
+      quickActionPopupOpen = false;
+      requestRedraw();
+      startQuickActionTask(i, svx);
+    } else {
+      setFooterText("Preset slot is empty.", true);
+    }
+    return;
+  }
+  quickActionPopupOpen = false;
+  requestRedraw();
+}
+
+// Any tap closes the detail popup.
+static void tapDetailPopup(int x, int y) {
+  (void)x;
+  (void)y;
+  closeDetailPopup();
+  requestRedraw();
+}
+
+// The detail popup draws only while its index names a record of the list.
+static void drawOpenDetailPopup() {
+  if (selectedHeardIndex >= 0 && selectedHeardIndex < heardCount)
+    drawDetailPopup(heardList[selectedHeardIndex]);
+}
+
+static bool detailPopupIsOpen() { return detailPopupOpen; }
+static bool modeConfirmPopupIsOpen() { return modeConfirmPopupOpen; }
+static bool quickActionPopupIsOpen() { return quickActionPopupOpen; }
+
+const ViewOverlay DETAIL_POPUP_OVERLAY = {OVERLAY_DETAIL, detailPopupIsOpen, drawOpenDetailPopup,
+                                          tapDetailPopup, nullptr,           true};
+const ViewOverlay MODE_CONFIRM_OVERLAY = {
+    OVERLAY_MODE_CONFIRM, modeConfirmPopupIsOpen, drawModeConfirmPopup, tapModeConfirmPopup, nullptr, true};
+const ViewOverlay QUICK_ACTIONS_OVERLAY = {
+    OVERLAY_QUICK_ACTIONS, quickActionPopupIsOpen, drawQuickActionsPopup, tapQuickActionPopup, nullptr, true};

@@ -1,24 +1,11 @@
 // Hotspot popups: QSO detail, mode confirmation and the quick-action launcher.
 #pragma once
 
+#include "core/view.h"
 #include "host/wstring.h"
 #include "hotspot/heard.h"
+#include "ui/draw.h"
 
-extern bool detailPopupOpen;
-extern int selectedHeardIndex;
-extern int detailInfoPopupScrollLines;
-extern int detailInfoPopupMaxScrollLines;
-extern int detailInfoPopupPageStepLines;
-extern bool modeConfirmPopupOpen;
-extern String modeConfirmTargetLabel;
-extern bool modeConfirmEnableRequested;
-extern bool quickActionPopupOpen;
-extern bool activeQuickActionIsSvxlink;
-
-// Closes the detail popup and resets its scroll state.
-void closeDetailPopup();
-// Opens the detail popup for heardList[index].
-void openDetailPopup(int index);
 // Detail popup for one heard record.
 void drawDetailPopup(const HeardRecord& record);
 // Shared geometry of the mode confirmation popup.
@@ -30,3 +17,12 @@ void drawModeConfirmPopup();
 void drawQuickActionsPopup();
 // Rectangle of quick-action slot i in the launcher (two columns).
 void quickActionSlotRect(int slot, int& x, int& y, int& w, int& h);
+// Taps here close the launcher (no button is drawn for it).
+static const ScreenRect QUICK_ACTION_CLOSE_AREA = {282, 308, 235, 40};
+// Opens the launcher with the hotspot presets or the SvxLink presets.
+void openQuickActionPopup(bool svxlink);
+
+// The hotspot popups as overlays of the page.
+extern const ViewOverlay DETAIL_POPUP_OVERLAY;
+extern const ViewOverlay MODE_CONFIRM_OVERLAY;
+extern const ViewOverlay QUICK_ACTIONS_OVERLAY;

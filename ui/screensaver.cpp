@@ -3,7 +3,6 @@
 #include "core/app.h"
 #include "core/config.h"
 #include "core/theme.h"
-#include "enrichment/callsign_country.h"
 #include "enrichment/radioid.h"
 #include "host/display.h"
 #include "host/runtime.h"
@@ -11,42 +10,15 @@
 #include "hotspot/heard.h"
 #include "hotspot/target_display.h"
 #include "ui/draw.h"
+#include "ui/flags.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
 
-bool screensaverActive = false;
 static String lastFrameKey;
 bool bootSplashReady = false;
 String bootLastStatus;
 int bootLastProgress = -1;
 int bootLastScanX = -1;
-
-void setScreensaverActive(bool active) {
-  if (active == screensaverActive) return;
-  screensaverActive = active;
-  applyBrightness();
-  footerDirty = true;
-  requestRedraw();
-  if (active) {
-    closeDetailPopup();
-    lastScreensaverFrameMillis = 0;
-  }
-}
-
-void noteScreenActivity(bool fromTouch) {
-  (void)fromTouch;
-  lastInteractionMillis = millis();
-  if (screensaverActive) {
-    setScreensaverActive(false);
-    tft.fillScreen(theme.bg);
-    requestRedraw();
-  }
-}
-
-void noteUserInteraction(bool fromTouch) { noteScreenActivity(fromTouch); }
-
-// The desktop has no backlight to dim.
-void applyBrightness() {}
 
 void setBrightnessFromTouchX(int x) {
   cfg.brightness = (uint8_t)constrain(map(x, 280, 632, 0, 255), 0L, 255L);

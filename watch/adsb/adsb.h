@@ -3,6 +3,9 @@
 
 #include <stdint.h>
 
+#include "core/backend.h"
+#include "core/view.h"
+
 // Aircraft-list record (the fields every watch source carries).
 struct AdsbState {
   bool valid = false;
@@ -19,3 +22,14 @@ void clearAdsbData();
 // Polls the receiver's aircraft list (force skips the cadence); true when it
 // produced data.
 bool fetchAdsbData(bool force);
+
+// Poll and wake poll while ADS-B is the current source.
+bool pollAdsbWatch();
+// Poll intervals on the page (at least 5 s) and under the screensaver (at
+// least 10 s) from the configured seconds.
+uint32_t adsbPollIntervalMs();
+uint32_t adsbScreensaverPollIntervalMs();
+// ADS-B was chosen: a forced fetch at once.
+void adsbSourceSelected(Page page);
+// Configuration finalised: data of a disabled receiver is dropped.
+void adsbConfigFinalized();

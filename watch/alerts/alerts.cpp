@@ -1,6 +1,7 @@
 // Weather alerts.
 #include "watch/alerts/alerts.h"
 
+#include "core/backend.h"
 #include "host/runtime.h"
 
 AlertToastState alertToastState;
@@ -17,3 +18,7 @@ bool alertToastVisible() {
 // poll NINA, MeteoAlarm and NOAA when their refresh interval has passed.
 // Until the alert sources exist there is nothing to poll.
 void pollAlertDataIfDue() {}
+
+void alertsConfigFinalized() {
+  if (!alertFeatureEnabled()) clearAlertToast();
+}

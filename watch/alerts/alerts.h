@@ -3,6 +3,8 @@
 
 #include <stdint.h>
 
+#include "core/cycle_parts.h"
+
 // Alert toast record (the fields every watch source carries plus visibility).
 struct AlertToastState {
   bool valid = false;
@@ -20,6 +22,3 @@ extern AlertToastState alertToastState;
 void clearAlertToast();
 // True while the alert toast is shown and its deadline (if any) lies ahead.
 bool alertToastVisible();
-// Called every main-cycle pass: hides an expired toast and polls the alert
-// sources when due.
-void pollAlertDataIfDue();

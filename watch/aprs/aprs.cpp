@@ -1,6 +1,7 @@
 #include "watch/aprs/aprs.h"
 
 #include "host/runtime.h"
+#include "hotspot/hotspot_poll.h"
 
 AprsState aprsState;
 bool aprsCommentPopupOpen = false;
@@ -16,4 +17,14 @@ bool fetchAprsData(bool force) {
 void resetAprsState() {
   // PENDING: also clears the SvxLink APRS comment alert once that exists.
   aprsState = AprsState();
+}
+
+bool pollAprsWatch() {
+  bool hotspotOk = pollHotspotDashboard();
+  bool aprsOk = fetchAprsData(false);
+  return hotspotOk || aprsOk;
+}
+
+void aprsConfigApplied() {
+  if (!aprsFeatureEnabled()) resetAprsState();
 }

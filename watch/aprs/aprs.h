@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include "core/backend.h"
+
 // APRS record (the fields every watch source carries).
 struct AprsState {
   bool valid = false;
@@ -23,3 +25,9 @@ bool fetchAprsData(bool force);
 
 // Puts aprsState back to its defaults (the configuration was applied).
 void resetAprsState();
+
+// Poll while APRS is the current source: the hotspot poll (whose caller the
+// APRS lookup follows), then the APRS position lookup.
+bool pollAprsWatch();
+// Configuration applied at run time: APRS data of a disabled source is reset.
+void aprsConfigApplied();

@@ -6,11 +6,11 @@
 
 HamqslState hamqslState;
 
-bool hamqslConfigured() {
-  String url = cfg.hamqslUrl;
-  url.trim();
-  return cfg.hamqslEnabled && url.length() > 0;
-}
+namespace {
+
+const uint32_t HAMQSL_REFRESH_INTERVAL_MIN_MS = 3600000;  // 1 h
+
+}  // namespace
 
 void clearHamqslData() { hamqslState = HamqslState(); }
 
@@ -20,4 +20,34 @@ void clearHamqslData() { hamqslState = HamqslState(); }
 bool fetchHamqslData() {
   hamqslState.lastAttemptMillis = millis();
   return false;
+}
+
+uint32_t hamqslRefreshIntervalMs() {
+  return max(HAMQSL_REFRESH_INTERVAL_MIN_MS, (uint32_t)cfg.hamqslRefreshMinutes * 60000u);
+}
+
+bool pollHamqslWatch() {
+  if (!refreshDue(millis(), hamqslState.lastAttemptMillis, hamqslRefreshIntervalMs())) return false;
+  return fetchHamqslData();
+}
+
+bool hamqslBackgroundRefreshDue(uint32_t now) {
+  return hamqslConfigured() && refreshDue(now, hamqslState.lastAttemptMillis, hamqslRefreshIntervalMs());
+}
+
+void hamqslSourceSelected(Page page) {
+  (void)page;
+  if (hamqslConfigured()) fetchHamqslData();
+}
+
+void hamqslConfigFinalized() {
+  if (!hamqslConfigured()) clearHamqslData();
+}
+
+void hamqslConfigApplied() {
+  if (hamqslConfigured()) {
+    fetchHamqslData();
+  } else {
+    clearHamqslData();
+  }
 }

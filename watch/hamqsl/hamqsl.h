@@ -3,6 +3,9 @@
 
 #include <stdint.h>
 
+#include "core/backend.h"
+#include "core/view.h"
+
 // Solar-data record (the fields every watch source carries).
 struct HamqslState {
   bool valid = false;
@@ -14,9 +17,20 @@ struct HamqslState {
 
 extern HamqslState hamqslState;
 
-// True when solar data is switched on and its URL is set.
-bool hamqslConfigured();
 // Drops all solar data (the configuration was applied).
 void clearHamqslData();
 // Fetches the solar XML; true when it produced data.
 bool fetchHamqslData();
+
+// Refresh interval: the configured minutes, at least one hour.
+uint32_t hamqslRefreshIntervalMs();
+// Poll while HamQSL is the current source: a fetch when the refresh is due.
+bool pollHamqslWatch();
+// Background refresh due now (configured, never tried or interval passed).
+bool hamqslBackgroundRefreshDue(uint32_t now);
+// HamQSL was chosen: the data is fetched at once when configured.
+void hamqslSourceSelected(Page page);
+// Configuration finalised: data of an unusable setup is dropped.
+void hamqslConfigFinalized();
+// Configuration applied at run time: fetch now, or drop the data.
+void hamqslConfigApplied();

@@ -4,13 +4,18 @@
 
 #include <stdint.h>
 
+#include "core/backend.h"
+
 // Number of SvxLink polls started (for diagnostics).
 extern uint32_t svxlinkPollCount;
 
 // One poll of the SvxLink dashboard; true when it produced data.
 bool fetchSvxlinkData();
 
-// Repaints the marquee strips of the SvxLink LIVE / HEARD page; false when a
-// full redraw is needed instead.
-bool redrawSvxlinkLiveScrollingTextAreas();
-bool redrawSvxlinkHeardScrollingTextAreas();
+// Poll while SvxLink is the current source: the node, then the APRS lookup
+// when APRS is enabled; true when either produced data.
+bool pollSvxlinkWatch();
+// Poll intervals on the page (at least 3 s) and under the screensaver (at
+// least 10 s) from the configured refresh.
+uint32_t svxlinkPollIntervalMs();
+uint32_t svxlinkScreensaverPollIntervalMs();

@@ -8,18 +8,9 @@ WeatherState weatherState;
 
 namespace {
 
-bool weatherTextSet(const String &s) {
-  String t = s;
-  t.trim();
-  return t.length() > 0;
-}
+const uint32_t WEATHER_REFRESH_INTERVAL_MIN_MS = 60000;  // 1 min
 
 }  // namespace
-
-bool weatherConfigured() {
-  return cfg.weatherEnabled && weatherTextSet(cfg.weatherLat) && weatherTextSet(cfg.weatherLon) &&
-         weatherTextSet(cfg.weatherApiKey);
-}
 
 void clearWeatherData() { weatherState = WeatherState(); }
 
@@ -29,4 +20,35 @@ void clearWeatherData() { weatherState = WeatherState(); }
 bool fetchWeatherData() {
   weatherState.lastAttemptMillis = millis();
   return false;
+}
+
+uint32_t weatherRefreshIntervalMs() {
+  return max(WEATHER_REFRESH_INTERVAL_MIN_MS, (uint32_t)cfg.weatherRefreshMinutes * 60000u);
+}
+
+bool pollWeatherWatch() {
+  if (!refreshDue(millis(), weatherState.lastAttemptMillis, weatherRefreshIntervalMs())) return false;
+  return fetchWeatherData();
+}
+
+bool weatherBackgroundRefreshDue(uint32_t now) {
+  return weatherConfigured() && refreshDue(now, weatherState.lastAttemptMillis, weatherRefreshIntervalMs());
+}
+
+// PENDING: the forecast is fetched here for the HEARD page once the forecast
+// fetcher exists.
+void weatherSourceSelected(Page page) {
+  if (page != PAGE_LAST && weatherConfigured()) fetchWeatherData();
+}
+
+void weatherConfigFinalized() {
+  if (!weatherConfigured()) clearWeatherData();
+}
+
+void weatherConfigApplied() {
+  if (weatherConfigured()) {
+    fetchWeatherData();
+  } else {
+    clearWeatherData();
+  }
 }

@@ -3,6 +3,8 @@
 
 #include <stdint.h>
 
+#include "core/backend.h"
+#include "core/view.h"
 #include "host/wstring.h"
 
 // Current-weather record (the fields every watch source carries).
@@ -16,9 +18,21 @@ struct WeatherState {
 
 extern WeatherState weatherState;
 
-// True when weather is switched on and latitude, longitude and API key are set.
-bool weatherConfigured();
 // Drops all weather data (the configuration was applied).
 void clearWeatherData();
 // Fetches the current weather; true when it produced data.
 bool fetchWeatherData();
+
+// Refresh interval: the configured minutes, at least one minute.
+uint32_t weatherRefreshIntervalMs();
+// Poll while weather is the current source: a fetch when the refresh is due.
+bool pollWeatherWatch();
+// Background refresh due now (configured, never tried or interval passed).
+bool weatherBackgroundRefreshDue(uint32_t now);
+// Weather was chosen for a page: the current weather is fetched at once for
+// the LIVE page when weather is configured.
+void weatherSourceSelected(Page page);
+// Configuration finalised: data of an unusable weather setup is dropped.
+void weatherConfigFinalized();
+// Configuration applied at run time: fetch now, or drop the data.
+void weatherConfigApplied();

@@ -1,0 +1,31 @@
+// Work of the data subsystems that start-up, the main cycle and the
+// configuration apply run at fixed points. core/ reaches these parts only
+// through this header; each is defined by the subsystem named beside it.
+#pragma once
+
+// hotspot/live_session.cpp: true while the live record is valid and was
+// confirmed within the hold time.
+bool isLiveActive();
+
+// enrichment/radioid.cpp: one step of the lookup worker, every pass.
+void processRadioIdLookups();
+// enrichment/radioid.cpp: empties every cache slot (a configuration loaded).
+void clearRadioIdLookupCache();
+// enrichment/radioid.cpp: cached names applied again to the active list and
+// the live record after a configuration was applied at run time.
+void applyRadioIdCacheAfterConfigApply();
+// enrichment/target_lists.cpp: main-cycle hook; lookups run at once inside
+// targetNameLookupCached.
+void processTargetNameLookups();
+
+// watch/alerts/alerts.cpp: every pass, hides an expired alert popup and polls
+// the alert sources when due.
+void pollAlertDataIfDue();
+// watch/alerts/alerts.cpp: configuration finalised: alerts of disabled
+// sources are dropped.
+void alertsConfigFinalized();
+
+// actions/remote_actions.cpp: consume a finished mode-toggle task (mode
+// status and footer) and a finished quick-action task (footer).
+void processModeToggleTaskResult();
+void processQuickActionTaskResult();

@@ -1,0 +1,82 @@
+// The watch-source table: one row per data source of the LIVE and HEARD
+// pages (the MMDVM hotspot included) with everything the main cycle, the
+// page frame and the touch code ask of a source. They consult the row of
+// the current source instead of branching on the source.
+//
+// The rows are defined next to each source's pages (the MMDVM row beside
+// the table in watch/watch_source_table.cpp, the others in
+// watch/<source>/<source>_page.cpp); the table itself is assembled in
+// watch/watch_source_table.cpp.
+#pragma once
+
+#include <stdint.h>
+
+#include "core/view.h"
+
+// Every field not set is null or false; rows are built field by field.
+struct WatchSourceRow {
+  WatchSource source;
+  // Chooser button ("MMDVM", "SVXLINK", ...) and footer name after a swipe
+  // ("WATCH: " + footerName).
+  const char* buttonLabel;
+  const char* footerName;
+  // Label of tab 1 ("HEARD", "Cast", "RADAR"); null when the source has no
+  // heard page of its own and the tab row shows three tabs.
+  const char* heardTabLabel;
+
+  // Feature test: the source can be chosen. Null: always.
+  bool (*available)();
+  // Switching to the source shows its LIVE page.
+  bool switchShowsLivePage;
+  // The chooser opens the page it was asked for; otherwise the LIVE page.
+  bool chooserOpensTargetPage;
+
+  // One poll on the LIVE and HEARD pages; true when it produced data.
+  bool (*poll)();
+  // The one fetch of a wake poll under the screensaver.
+  bool (*screensaverPoll)();
+  // Poll intervals on the pages and under the screensaver; null: refreshMs.
+  uint32_t (*pollIntervalMs)();
+  uint32_t (*screensaverPollIntervalMs)();
+  // Background refresh checked once a second whatever source is shown
+  // (weather, solar data), with its own check time: true when a refresh is
+  // due now. Null: none.
+  bool (*backgroundRefreshDue)(uint32_t now);
+  bool (*backgroundRefresh)();
+  uint32_t* backgroundCheckMillis;
+  // Immediate fetch after the source was chosen (by swipe or chooser) for
+  // the given page. Null: none.
+  void (*selected)(Page page);
+  // Tab 1 was tapped while the source is current. Null: nothing more.
+  void (*heardTabTapped)();
+  // The configuration was finalised (drop data of a disabled source) and a
+  // configuration was applied at run time. Null: nothing.
+  void (*configFinalized)();
+  void (*configApplied)();
+
+  // Heard list kept for the source while another one is shown. Null: none.
+  void (*saveHeardCache)();
+  void (*loadHeardCache)();
+
+  // LIVE and HEARD page drawers and their taps.
+  void (*drawLive)();
+  void (*drawHeard)();
+  void (*tapLive)(int x, int y);
+  void (*tapHeard)(int x, int y);
+  // Marquee strips of the LIVE and HEARD pages; false (or null) when the
+  // page needs a full redraw instead.
+  bool (*redrawLiveStrips)();
+  bool (*redrawHeardStrips)();
+};
+
+// The row of a source (never null; an unknown source gives the MMDVM row).
+const WatchSourceRow& watchSourceRow(WatchSource source);
+// The row whose pages are shown now: the current source when it is
+// available, else the MMDVM hotspot.
+const WatchSourceRow& activeWatchSourceRow();
+// True when the source can be chosen (MMDVM always).
+bool watchSourceAvailable(WatchSource source);
+// True when any source besides the hotspot can be chosen.
+bool anyWatchFeatureEnabled();
+// Footer label of a source ("MMDVM", "SVXLink", ...).
+const char* watchSourceFooterName(WatchSource source);

@@ -1,0 +1,18 @@
+// The firmware the desktop host runs, as the board runtime knows it: the
+// host calls setup() once and loop() on every pass, runs its own safe loop
+// while the firmware is in its setup state and repaints the safe page while
+// the firmware asks for a redraw. The firmware (core/) defines these.
+#pragma once
+
+// Runs once at start.
+void setup();
+// One pass of the firmware's main cycle.
+void loop();
+// True while the device is in its setup or access-point state.
+bool firmwareInSetupState();
+// True while a usable configuration is missing (the setup state proper).
+bool firmwareSetupRequired();
+// True when any of the four redraw flags is set.
+bool anyRedrawFlagSet();
+// Clears all four redraw flags.
+void clearRedrawFlags();

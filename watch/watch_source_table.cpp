@@ -1,0 +1,88 @@
+// The program's watch-source table and overlay list: the one place that
+// sees every source and every overlay. The main cycle, the page frame and
+// the touch code reach the sources only through core/watch_source.h and the
+// overlays through core/view.h.
+
+#include "core/watch_source.h"
+
+#include "core/view.h"
+#include "hotspot/heard.h"
+#include "hotspot/hotspot_poll.h"
+#include "ui/heard_page.h"
+#include "ui/live_page.h"
+#include "ui/page_frame.h"
+#include "ui/popups.h"
+#include "watch/adsb/adsb_page.h"
+#include "watch/alerts/alerts_page.h"
+#include "watch/aprs/aprs_page.h"
+#include "watch/hamqsl/hamqsl_page.h"
+#include "watch/svxlink/svxlink_page.h"
+#include "watch/weather/weather_page.h"
+
+namespace {
+
+// The MMDVM hotspot: the dashboard polls and the hotspot's own pages.
+WatchSourceRow mmdvmWatchRow() {
+  WatchSourceRow row = {};
+  row.source = WATCH_MMDVM;
+  row.buttonLabel = "MMDVM";
+  row.footerName = "MMDVM";
+  row.heardTabLabel = "HEARD";
+  row.chooserOpensTargetPage = true;
+  row.poll = pollHotspotDashboard;
+  row.screensaverPoll = fetchLastHeard;
+  row.saveHeardCache = saveMmdvmHeardCache;
+  row.loadHeardCache = loadMmdvmHeardCache;
+  row.drawLive = drawMmdvmLivePage;
+  row.drawHeard = drawMmdvmLastPage;
+  row.tapLive = handleMmdvmLivePageTap;
+  row.tapHeard = handleMmdvmLastPageTap;
+  row.redrawLiveStrips = redrawMmdvmLiveScrollingTextAreas;
+  return row;
+}
+
+const WatchSourceRow MMDVM_WATCH_ROW = mmdvmWatchRow();
+
+// In the order of the WatchSource values (also the swipe and chooser order).
+const WatchSourceRow* const WATCH_SOURCE_TABLE[WATCH_SOURCE_COUNT] = {&MMDVM_WATCH_ROW,  &SVXLINK_WATCH_ROW,
+                                                                      &APRS_WATCH_ROW,   &WEATHER_WATCH_ROW,
+                                                                      &HAMQSL_WATCH_ROW, &ADSB_WATCH_ROW};
+
+// In drawing order (the ViewOverlayId values).
+const ViewOverlay* const VIEW_OVERLAYS[VIEW_OVERLAY_COUNT] = {
+    &DETAIL_POPUP_OVERLAY, &MODE_CONFIRM_OVERLAY, &QUICK_ACTIONS_OVERLAY, &WATCH_SOURCE_OVERLAY,
+    &APRS_INFO_OVERLAY,    &ADSB_INFO_OVERLAY,    &ALERT_OVERLAY};
+
+}  // namespace
+
+const WatchSourceRow& watchSourceRow(WatchSource source) {
+  const int index = (int)source;
+  if (index < 0 || index >= WATCH_SOURCE_COUNT) return MMDVM_WATCH_ROW;
+  return *WATCH_SOURCE_TABLE[index];
+}
+
+bool watchSourceAvailable(WatchSource source) {
+  const int index = (int)source;
+  if (index < 0 || index >= WATCH_SOURCE_COUNT) return false;
+  const WatchSourceRow& row = *WATCH_SOURCE_TABLE[index];
+  return row.available == nullptr || row.available();
+}
+
+const WatchSourceRow& activeWatchSourceRow() {
+  return watchSourceAvailable(currentWatchSource) ? watchSourceRow(currentWatchSource) : MMDVM_WATCH_ROW;
+}
+
+bool anyWatchFeatureEnabled() {
+  for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
+    if (i != WATCH_MMDVM && watchSourceAvailable((WatchSource)i)) return true;
+  }
+  return false;
+}
+
+const char* watchSourceFooterName(WatchSource source) { return watchSourceRow(source).footerName; }
+
+const ViewOverlay& viewOverlay(ViewOverlayId id) {
+  const int index = (int)id;
+  if (index < 0 || index >= VIEW_OVERLAY_COUNT) return *VIEW_OVERLAYS[OVERLAY_DETAIL];
+  return *VIEW_OVERLAYS[index];
+}
