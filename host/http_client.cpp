@@ -316,10 +316,6 @@ void desktopHttpSetCaBundle(const char* path) {
   defaultCaBundle() = (path == nullptr || *path == '\0') ? HTTP_CA_BUNDLE_PATH : path;
 }
 
-void desktopHttpApplyTlsRules(void* curlEasyHandle, const char* caBundlePath) {
-  if (curlEasyHandle != nullptr) applyTlsRules(static_cast<CURL*>(curlEasyHandle), caBundlePath);
-}
-
 String stripHeaderLineBreaks(const String& text) {
   std::string out;
   out.reserve(text.length());

@@ -97,12 +97,6 @@ int desktopHttpGetStream(const DesktopHttpRequest& request, const HttpBodySink& 
 // by "***", for trace lines.
 String redactUrlSecrets(const String& url);
 
-// Applies the transport's certificate rules to a libcurl easy handle (for code
-// that streams with libcurl itself): the chain must lead to the CA bundle
-// (the default bundle when null or empty); host-name and date mismatches are
-// tolerated.
-void desktopHttpApplyTlsRules(void* curlEasyHandle, const char* caBundlePath = nullptr);
-
 // Replaces the certificate bundle used when a request names none (tests use a
 // bundle of their own); null or empty restores HTTP_CA_BUNDLE_PATH.
 void desktopHttpSetCaBundle(const char* path);
