@@ -33,7 +33,7 @@ awk '
   /^Rss:/ { rss = $2 } /^Pss:/ { pss = $2 }
   /^Pss_Anon:/ { anon = $2 } /^Pss_File:/ { file = $2 }
   END {
-    printf "PSS on the LIVE page: %d kB (%.1f MB; anonymous %d kB, file-backed %d kB; RSS %d kB)\n",
+    printf "PSS on the LIVE page: %d kB (%.1f MiB; anonymous %d kB, file-backed %d kB; RSS %d kB)\n",
            pss, pss / 1024, anon, file, rss
   }' "/proc/$SAMPLE_RUN_PID/smaps_rollup"
 echo "largest mappings by PSS:"
