@@ -616,6 +616,27 @@ TEST_F(HttpClientTest, StreamedAnswersSplitIntoSeveralPieces) {
   EXPECT_EQ(collected.data, big);
 }
 
+TEST_F(HttpClientTest, StreamedTrickleEndsAtTheRequestLimit) {
+  LocalHttpServer server([](const LocalHttpRequest&, int fd, LocalHttpServer& s) {
+    LocalHttpServer::sendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+    for (int i = 0; i < 5000 && !s.stopping(); ++i) {
+      if (!LocalHttpServer::sendAll(fd, std::string(20, 'y'))) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+  DesktopHttpRequest request;
+  request.url = server.url("/").c_str();
+  request.readTimeoutMs = 1000;
+  request.requestLimitMs = 1500;
+  CollectingSink collected;
+  DesktopHttpResponse response;
+  CaptureStdout();
+  EXPECT_EQ(desktopHttpGetStream(request, collected.sink(), response), -2);
+  EXPECT_NE(GetCapturedStdout().find("(28: "), std::string::npos);
+  EXPECT_EQ(response.status, 200);
+  EXPECT_GT(collected.data.size(), 0u);  // lively all the time, yet ended
+}
+
 TEST_F(HttpClientTest, CapStopsAStreamedAnswer) {
   struct Case {
     const char* name;
