@@ -22,18 +22,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/../tools/sample_run.inc"
 
 sample_run_start "$build_dir" --period 3600
 sleep "$settle_seconds"
-ticks_per_second="$(getconf CLK_TCK)"
-start_ticks="$(sample_run_cpu_ticks "$SAMPLE_RUN_PID")"
-start_ns="$(date +%s%N)"
-sleep "$seconds"
-end_ticks="$(sample_run_cpu_ticks "$SAMPLE_RUN_PID")"
-end_ns="$(date +%s%N)"
-awk -v t0="$start_ticks" -v t1="$end_ticks" -v hz="$ticks_per_second" -v n0="$start_ns" -v n1="$end_ns" \
-  'BEGIN {
-     cpu = (t1 - t0) / hz; wall = (n1 - n0) / 1e9;
-     printf "idle CPU on the LIVE page: %.2f%% of one core (%.2f s CPU in %.1f s wall; target below 3%%)\n",
-            100 * cpu / wall, cpu, wall
-   }'
+sample_run_idle_cpu "$SAMPLE_RUN_PID" "$seconds"
 if ! kill -0 "$SAMPLE_RUN_PID" 2>/dev/null; then
   echo "the program ended during the measurement" >&2
   exit 1

@@ -13,8 +13,6 @@
 #include "hotspot/heard.h"
 #include "hotspot/http_fetch.h"
 
-#include <curl/curl.h>
-
 TargetNameLookupCacheEntry targetNameLookupCache[TARGET_NAME_LOOKUP_CACHE_SIZE];
 int targetNameLookupCacheWriteIndex = 0;
 
@@ -299,73 +297,50 @@ struct DownloadSink {
 };
 
 // Writes the received bytes in pieces of at most 512; a short write stops the transfer.
-size_t downloadWriteCallback(char* data, size_t size, size_t count, void* user) {
-  DownloadSink* sink = static_cast<DownloadSink*>(user);
-  size_t total = size * count;
+bool writeDownloadPiece(DownloadSink& sink, const char* data, size_t total) {
   size_t done = 0;
   while (done < total) {
     size_t piece = total - done;
     if (piece > TARGET_LIST_DOWNLOAD_CHUNK_BYTES) piece = TARGET_LIST_DOWNLOAD_CHUNK_BYTES;
-    size_t written = sink->file->write((const uint8_t*)data + done, piece);
-    sink->bytes += written;
+    size_t written = sink.file->write((const uint8_t*)data + done, piece);
+    sink.bytes += written;
     if (written != piece) {
-      sink->writeFailed = true;
-      return 0;
+      sink.writeFailed = true;
+      return false;
     }
     done += piece;
   }
-  return total;
+  return true;
 }
 
-// One GET through libcurl into the open file.
-void runCurlDownload(const String& url, DownloadSink& sink, DownloadResult& result) {
-  CURL* curl = curl_easy_init();
-  if (curl == nullptr || url.length() == 0) {
-    if (curl) curl_easy_cleanup(curl);
-    result.code = -1;
+// One streamed GET through the host's HTTP transport into the open file.
+void runStreamedDownload(const String& url, DownloadSink& sink, DownloadResult& result) {
+  if (url.length() == 0) {
+    result.code = HTTP_FETCH_NOT_STARTED;
     result.error = "HTTP begin failed.";
     return;
   }
-  // Line breaks in the callsign must not start header lines of their own.
-  String ua = stripHeaderLineBreaks(httpFetchUserAgent());
-  struct curl_slist* headers = nullptr;
-  headers = curl_slist_append(headers, "Connection: close");
-  headers = curl_slist_append(headers, "Accept: text/html,text/plain,*/*");
-  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(curl, CURLOPT_USERAGENT, ua.c_str());
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-  curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, (long)CURL_HTTP_VERSION_1_0);
-  curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
-  curl_easy_setopt(curl, CURLOPT_FRESH_CONNECT, 1L);
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 3L);
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https,file");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");  // never redirected onto local files
-  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, (curl_off_t)TARGET_LIST_DOWNLOAD_MAX_BYTES);
-  // The desktop HTTP transport's certificate rules: the chain is checked,
-  // host-name and date mismatches are tolerated.
-  desktopHttpApplyTlsRules(curl);
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, (long)HTTP_FETCH_CONNECT_TIMEOUT_MS);
-  // A transfer that moves less than one byte per second for the stall time fails.
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, (long)((TARGET_LIST_DOWNLOAD_STALL_MS + 999) / 1000));
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, downloadWriteCallback);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-  CURLcode rc = curl_easy_perform(curl);
-  long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  bool isFile = url.length() >= 7 && url.substring(0, 7).equalsIgnoreCase("file://");
-  if (isFile) status = rc == CURLE_OK ? 200 : (rc == CURLE_FILE_COULDNT_READ_FILE ? 404 : 0);
-  curl_slist_free_all(headers);
-  curl_easy_cleanup(curl);
-  result.code = status != 0 ? (int)status : -2;
+  DesktopHttpRequest request;
+  request.url = url;
+  request.userAgent = httpFetchUserAgent();
+  request.headers = "Connection: close\r\nAccept: text/html,text/plain,*/*\r\n";
+  request.connectTimeoutMs = HTTP_FETCH_CONNECT_TIMEOUT_MS;
+  request.readTimeoutMs = (int)TARGET_LIST_DOWNLOAD_STALL_MS;
+  request.requestLimitMs = (int)TARGET_LIST_DOWNLOAD_LIMIT_MS;
+  request.http10 = true;
+  request.maxRedirects = HTTP_FETCH_MAX_REDIRECTS;
+  DesktopHttpResponse response;
+  int code = desktopHttpGetStream(
+      request, [&sink](const char* data, size_t len) { return writeDownloadPiece(sink, data, len); },
+      response);
+  // A body that broke off after its status line still reports that status.
+  result.code = response.status != 0 ? response.status : (code != 0 ? code : HTTP_FETCH_TRANSPORT_FAILED);
   result.bytes = sink.bytes;
   if (sink.writeFailed) {
     result.error = "SD write failed while downloading.";
-  } else if (rc != CURLE_OK && !(isFile && status == 404)) {
+  } else if (code < 0) {
     result.error = "HTTP stream unavailable.";
-  } else if (status != 200) {
+  } else if (code != 200) {
     result.error = String("HTTP ") + result.code;
   } else if (sink.bytes == 0) {
     result.error = "HTTP 200 but no response body was received.";
@@ -387,7 +362,7 @@ DownloadResult performListDownload(const String& url, File& file) {
   }
   DownloadSink sink;
   sink.file = &file;
-  runCurlDownload(u, sink, result);
+  runStreamedDownload(u, sink, result);
   return result;
 }
 
@@ -594,8 +569,9 @@ bool writeTargetListFileFromPlainText(const String& mode, const String& payload,
 }
 
 // Streams a GET body into a storage file. Every failure (including a body
-// that stalls for TARGET_LIST_DOWNLOAD_STALL_MS, ends before its announced
-// length or breaks off) removes the partial file and reports why.
+// that stalls for TARGET_LIST_DOWNLOAD_STALL_MS, outlasts
+// TARGET_LIST_DOWNLOAD_LIMIT_MS, ends before its announced length or breaks
+// off) removes the partial file and reports why.
 bool httpDownloadToSdFile(const String& url, const String& path, int& codeOut, size_t& bytesOut,
                           String& errorOut) {
   codeOut = 0;

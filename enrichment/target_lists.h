@@ -25,9 +25,9 @@ constexpr const char* TARGET_LIST_DSTAR_PATH_DEFAULT = "xlx-reflectors/";
 constexpr const char* TARGET_LIST_YSF_PATH_DEFAULT = "ysf-reflectors/";
 constexpr const char* TARGET_LIST_P25_PATH_DEFAULT = "p25-reflectors/";
 constexpr const char* TARGET_LIST_NXDN_PATH_DEFAULT = "nxdn-reflectors/";
-constexpr uint32_t TARGET_LIST_DOWNLOAD_STALL_MS = 4000;  // no progress for this long fails
+constexpr uint32_t TARGET_LIST_DOWNLOAD_STALL_MS = 4000;    // no progress for this long fails
+constexpr uint32_t TARGET_LIST_DOWNLOAD_LIMIT_MS = 120000;  // 2 min for the whole download, however lively
 constexpr size_t TARGET_LIST_DOWNLOAD_CHUNK_BYTES = 512;
-constexpr size_t TARGET_LIST_DOWNLOAD_MAX_BYTES = 16u * 1024u * 1024u;  // larger bodies are refused
 constexpr int TARGET_LIST_MAX_CELLS = 10;
 
 extern TargetNameLookupCacheEntry targetNameLookupCache[TARGET_NAME_LOOKUP_CACHE_SIZE];

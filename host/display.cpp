@@ -150,6 +150,12 @@ void DisplayCompat::init() {
     gDesktopRunning = false;
     return;
   }
+  bool accel = accelRequested();
+  // SDL would otherwise back the software renderer's window surface with an
+  // accelerated renderer, which maps the whole OpenGL driver stack (tens of
+  // megabytes) into the process only to show ready-made frames. A value the
+  // user set in SDL_FRAMEBUFFER_ACCELERATION still wins.
+  if (!accel) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   gWindow = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_W, SCREEN_H,
                              SDL_WINDOW_SHOWN);
   if (gWindow == nullptr) {
@@ -158,7 +164,6 @@ void DisplayCompat::init() {
     gDesktopRunning = false;
     return;
   }
-  bool accel = accelRequested();
   if (accel) gRenderer = SDL_CreateRenderer(gWindow, -1, SDL_RENDERER_ACCELERATED);
   if (gRenderer == nullptr) gRenderer = SDL_CreateRenderer(gWindow, -1, SDL_RENDERER_SOFTWARE);
   if (gRenderer == nullptr) {

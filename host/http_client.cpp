@@ -29,20 +29,26 @@ void curlGlobalInitOnce() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-struct BodySink {
-  std::string data;
-  size_t limit = HTTP_BODY_LIMIT_BYTES;
+// Where the body of one transfer goes, and how much of it went.
+struct BodyTransfer {
+  const HttpBodySink* sink = nullptr;
+  size_t bytes = 0;
   bool overLimit = false;
+  bool sinkStopped = false;
 };
 
 size_t onBodyBytes(char* ptr, size_t size, size_t count, void* userdata) {
-  BodySink* sink = static_cast<BodySink*>(userdata);
+  BodyTransfer* transfer = static_cast<BodyTransfer*>(userdata);
   size_t len = size * count;
-  if (len > sink->limit - sink->data.size()) {
-    sink->overLimit = true;
+  if (len > HTTP_BODY_LIMIT_BYTES - transfer->bytes) {
+    transfer->overLimit = true;
     return 0;  // ends the transfer with a write error
   }
-  sink->data.append(ptr, len);
+  if (len > 0 && !(*transfer->sink)(ptr, len)) {
+    transfer->sinkStopped = true;
+    return 0;
+  }
+  transfer->bytes += len;
   return len;
 }
 
@@ -112,6 +118,17 @@ curl_slist* buildHeaderList(const std::string& headers) {
   return list;
 }
 
+// The chain must lead to the CA bundle (the default bundle when null or
+// empty); host-name and date mismatches are tolerated.
+void applyTlsRules(CURL* curl, const char* caBundlePath) {
+  const char* ca =
+      (caBundlePath == nullptr || *caBundlePath == '\0') ? defaultCaBundle().c_str() : caBundlePath;
+  curl_easy_setopt(curl, CURLOPT_CAINFO, ca);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);  // host-name mismatches are tolerated
+  curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, relaxCertificateDates);
+}
+
 void applyTimeouts(CURL* curl, const DesktopHttpRequest& request) {
   long connectMs = request.connectTimeoutMs > 0 ? request.connectTimeoutMs : HTTP_CONNECT_TIMEOUT_DEFAULT_MS;
   long readMs = request.readTimeoutMs > 0 ? request.readTimeoutMs : HTTP_READ_TIMEOUT_DEFAULT_MS;
@@ -127,28 +144,135 @@ void applyRequestRules(CURL* curl, const DesktopHttpRequest& request) {
   curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
   curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, (long)CURL_HTTP_VERSION_1_1);
+  curl_easy_setopt(curl, CURLOPT_HTTP_VERSION,
+                   (long)(request.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1));
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, HTTP_MAX_REDIRECTS);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, request.maxRedirects);
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, (curl_off_t)HTTP_BODY_LIMIT_BYTES);
   String ua = stripHeaderLineBreaks(request.userAgent);
   curl_easy_setopt(curl, CURLOPT_USERAGENT, ua.isEmpty() ? HTTP_DEFAULT_USER_AGENT : ua.c_str());
-  desktopHttpApplyTlsRules(curl, request.caBundlePath.c_str());
+  applyTlsRules(curl, request.caBundlePath.c_str());
   applyTimeouts(curl, request);
 }
 
-String curlFailureText(CURLcode rc, bool overLimit) {
+String bodyLimitText(const char* what) {
+  char text[96];
+  snprintf(text, sizeof(text), "%s exceeds the %lu-byte limit", what, (unsigned long)HTTP_BODY_LIMIT_BYTES);
+  return String(text);
+}
+
+String curlFailureText(CURLcode rc, const BodyTransfer& transfer) {
   char text[512];
   snprintf(text, sizeof(text), "curl_easy_perform failed (%d: %s)", (int)rc, curl_easy_strerror(rc));
   String out(text);
-  if (overLimit || rc == CURLE_FILESIZE_EXCEEDED) {
-    snprintf(text, sizeof(text), "; response body exceeds the %lu-byte limit",
-             (unsigned long)HTTP_BODY_LIMIT_BYTES);
-    out += text;
+  if (transfer.overLimit || rc == CURLE_FILESIZE_EXCEEDED) {
+    out += String("; ") + bodyLimitText("response body");
   }
+  if (transfer.sinkStopped) out += "; stopped by the receiver";
   return out;
+}
+
+// One transfer through libcurl, the body handed to the sink. False when it
+// failed or broke off (code -2 and the error set); the status line, the
+// final headers and the byte count are kept either way.
+bool runCurlTransfer(const DesktopHttpRequest& request, const HttpBodySink& sink,
+                     DesktopHttpResponse& response) {
+  curlGlobalInitOnce();
+  CURL* curl = curl_easy_init();
+  if (curl == nullptr) {
+    response.error = "curl_easy_init failed";
+    return false;
+  }
+  BodyTransfer transfer;
+  transfer.sink = &sink;
+  std::string headerLines;
+  curl_slist* headers = buildHeaderList(request.headers.str());
+  applyRequestRules(curl, request);
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBodyBytes);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeaderLine);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &headerLines);
+
+  CURLcode rc = curl_easy_perform(curl);
+  long status = 0;
+  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+  curl_easy_cleanup(curl);
+  curl_slist_free_all(headers);
+
+  response.headers = String(std::move(headerLines));
+  response.status = (int)status;
+  response.bodyBytes = transfer.bytes;
+  response.sinkStopped = transfer.sinkStopped;
+  if (rc != CURLE_OK) {
+    response.code = -2;
+    response.error = curlFailureText(rc, transfer);
+    return false;
+  }
+  return true;
+}
+
+// The code of a complete transfer: its status (200 when none came with a
+// body); true for 100..599.
+bool acceptStatus(DesktopHttpResponse& response) {
+  response.code = response.status;
+  if (response.code == 0 && response.bodyBytes > 0) response.code = 200;
+  if (response.code < 100 || response.code > 599) {
+    char text[64];
+    snprintf(text, sizeof(text), "unexpected HTTP status %d", response.code);
+    response.error = text;
+    return false;
+  }
+  return true;
+}
+
+void traceGetSuccess(const String& url, int code, size_t bytes) {
+  if (desktopHttpTraceEnabled() || desktopVerboseTraceEnabled()) {
+    desktopTrace("[DESKTOP][HTTP] GET %s -> HTTP %d, %u bytes\n", redactUrlSecrets(url).c_str(), code,
+                 (unsigned)bytes);
+  }
+}
+
+void traceGetFailure(const String& url, int code, const String& error) {
+  desktopTrace("[DESKTOP][HTTP] GET failed: %s -> code %d %s\n", redactUrlSecrets(url).c_str(), code,
+               error.c_str());
+}
+
+// "file://" + path handed to the sink: 200 when every byte went over, 404
+// when the file cannot be read; -2 over the cap (nothing is handed over when
+// the size shows it at once), on a read error or when the sink stopped.
+void streamLocalFile(const String& url, const HttpBodySink& sink, DesktopHttpResponse& response) {
+  String path = url.substring(7);
+  struct stat st;
+  bool overLimit = stat(path.c_str(), &st) == 0 && (uint64_t)st.st_size > HTTP_BODY_LIMIT_BYTES;
+  DesktopFileRead read = DesktopFileRead::STOPPED;
+  if (!overLimit) {
+    read = desktopReadFileInPieces(path, [&](const char* data, size_t n) {
+      if (n > HTTP_BODY_LIMIT_BYTES - response.bodyBytes) {
+        overLimit = true;
+        return false;
+      }
+      if (!sink(data, n)) {
+        response.sinkStopped = true;
+        return false;
+      }
+      response.bodyBytes += n;
+      return true;
+    });
+  }
+  response.code = -2;
+  if (overLimit) {
+    response.error = bodyLimitText("local file");
+  } else if (response.sinkStopped) {
+    response.error = "local file read stopped by the receiver";
+  } else if (read == DesktopFileRead::READ_FAILED) {
+    response.error = "local file read failed";
+  } else {
+    response.code = read == DesktopFileRead::DONE ? 200 : 404;
+  }
+  response.status = response.code > 0 ? response.code : 0;
 }
 
 bool isSecretParameterName(const std::string& raw) {
@@ -192,17 +316,6 @@ void desktopHttpSetCaBundle(const char* path) {
   defaultCaBundle() = (path == nullptr || *path == '\0') ? HTTP_CA_BUNDLE_PATH : path;
 }
 
-void desktopHttpApplyTlsRules(void* curlEasyHandle, const char* caBundlePath) {
-  CURL* curl = static_cast<CURL*>(curlEasyHandle);
-  if (curl == nullptr) return;
-  const char* ca =
-      (caBundlePath == nullptr || *caBundlePath == '\0') ? defaultCaBundle().c_str() : caBundlePath;
-  curl_easy_setopt(curl, CURLOPT_CAINFO, ca);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);  // host-name mismatches are tolerated
-  curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, relaxCertificateDates);
-}
-
 String stripHeaderLineBreaks(const String& text) {
   std::string out;
   out.reserve(text.length());
@@ -238,46 +351,33 @@ String redactUrlSecrets(const String& url) {
 
 bool desktopHttpGetWithCurl(const DesktopHttpRequest& request, DesktopHttpResponse& response) {
   response = DesktopHttpResponse();
-  curlGlobalInitOnce();
-  CURL* curl = curl_easy_init();
-  if (curl == nullptr) {
-    response.error = "curl_easy_init failed";
-    return false;
-  }
-  BodySink sink;
-  std::string headerLines;
-  curl_slist* headers = buildHeaderList(request.headers.str());
-  applyRequestRules(curl, request);
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBodyBytes);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeaderLine);
-  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &headerLines);
+  std::string body;
+  HttpBodySink keep = [&body](const char* data, size_t len) {
+    body.append(data, len);
+    return true;
+  };
+  // A broken transfer never passes for a complete answer, whatever the
+  // status line said: the partial body is dropped.
+  if (!runCurlTransfer(request, keep, response)) return false;
+  response.body = String(std::move(body));
+  return acceptStatus(response);
+}
 
-  CURLcode rc = curl_easy_perform(curl);
-  long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  curl_easy_cleanup(curl);
-  curl_slist_free_all(headers);
-
-  response.headers = String(std::move(headerLines));
-  if (rc != CURLE_OK) {
-    // A broken transfer never passes for a complete answer, whatever the
-    // status line said: the partial body is dropped.
-    response.code = -2;
-    response.error = curlFailureText(rc, sink.overLimit);
-    return false;
+int desktopHttpGetStream(const DesktopHttpRequest& request, const HttpBodySink& sink,
+                         DesktopHttpResponse& response) {
+  response = DesktopHttpResponse();
+  if (request.url.startsWith("file://")) {
+    streamLocalFile(request.url, sink, response);
+    if (response.code < 0) traceGetFailure(request.url, response.code, response.error);
+    return response.code;
   }
-  response.code = (int)status;
-  response.body = String(std::move(sink.data));
-  if (response.code == 0 && !response.body.isEmpty()) response.code = 200;
-  if (response.code < 100 || response.code > 599) {
-    char text[64];
-    snprintf(text, sizeof(text), "unexpected HTTP status %d", response.code);
-    response.error = text;
-    return false;
+  if (runCurlTransfer(request, sink, response) && acceptStatus(response)) {
+    traceGetSuccess(request.url, response.code, response.bodyBytes);
+  } else {
+    if (response.code == 0) response.code = -2;
+    traceGetFailure(request.url, response.code, response.error);
   }
-  return true;
+  return response.code;
 }
 
 // ---- MemoryStream ----------------------------------------------------------
@@ -340,11 +440,7 @@ int HTTPClient::getLocalFile() {
   String data = tooBig ? String() : desktopReadWholeFile(path, ok);
   if (tooBig || data.length() > HTTP_BODY_LIMIT_BYTES) {
     code_ = -2;
-    char error[96];
-    snprintf(error, sizeof(error), "local file exceeds the %lu-byte limit",
-             (unsigned long)HTTP_BODY_LIMIT_BYTES);
-    desktopTrace("[DESKTOP][HTTP] GET failed: %s -> code %d %s\n", redactUrlSecrets(url_).c_str(), code_,
-                 error);
+    traceGetFailure(url_, code_, bodyLimitText("local file"));
   } else {
     code_ = ok ? 200 : 404;
     body_ = data;
@@ -371,16 +467,11 @@ int HTTPClient::GET() {
   bool ok = desktopHttpGetWithCurl(request, response);
   code_ = response.code;
   responseHeaders_ = response.headers;
-  String shownUrl = redactUrlSecrets(url_);
   if (ok) {
-    if (desktopHttpTraceEnabled() || desktopVerboseTraceEnabled()) {
-      desktopTrace("[DESKTOP][HTTP] GET %s -> HTTP %d, %u bytes\n", shownUrl.c_str(), code_,
-                   (unsigned)response.body.length());
-    }
+    traceGetSuccess(url_, code_, response.body.length());
   } else {
     if (code_ == 0) code_ = -2;
-    desktopTrace("[DESKTOP][HTTP] GET failed: %s -> code %d %s\n", shownUrl.c_str(), code_,
-                 response.error.c_str());
+    traceGetFailure(url_, code_, response.error);
   }
   body_ = response.body;
   stream_.setData(body_);

@@ -1,10 +1,13 @@
 #pragma once
 
 // HTTP transport of the desktop host: one blocking GET through libcurl with
-// the whole body in memory, or a local file for "file://" URLs.
+// the whole body in memory or streamed to a sink piece by piece, or a local
+// file for "file://" URLs.
 
 #include <stddef.h>
 #include <stdint.h>
+
+#include <functional>
 
 #include "host/runtime.h"
 #include "host/wstring.h"
@@ -53,33 +56,46 @@ struct DesktopHttpRequest {
   String headers;  // "Name: value\r\n" entries
   String userAgent;
   int connectTimeoutMs = HTTP_CONNECT_TIMEOUT_DEFAULT_MS;
-  int readTimeoutMs = HTTP_READ_TIMEOUT_DEFAULT_MS;
+  int readTimeoutMs = HTTP_READ_TIMEOUT_DEFAULT_MS;  // also the stall limit of a body
   int requestLimitMs = HTTP_REQUEST_LIMIT_MS;
   String caBundlePath;  // empty: HTTP_CA_BUNDLE_PATH
+  bool http10 = false;  // request line "HTTP/1.0" instead of "HTTP/1.1"
+  long maxRedirects = HTTP_MAX_REDIRECTS;
 };
 
 struct DesktopHttpResponse {
-  String body;
+  String body;  // empty for a streamed GET
   int code = 0;
   String error;
-  String headers;  // header lines of the final response, "Name: value\r\n" each
+  String headers;        // header lines of the final response, "Name: value\r\n" each
+  int status = 0;        // status line of the final response, kept when the body broke off later (0: none)
+  size_t bodyBytes = 0;  // body bytes received (kept or handed to the sink)
+  bool sinkStopped = false;  // the sink refused a piece and so ended the transfer
 };
+
+// Receives the body of a streamed GET piece by piece, in order; returning
+// false stops the transfer, which then fails.
+typedef std::function<bool(const char* data, size_t len)> HttpBodySink;
 
 // One GET through libcurl. True when the transfer completed with a status of
 // 100..599; a transfer broken after the status line, a body over the limit or
 // a transport error is false with the libcurl error in `error`.
 bool desktopHttpGetWithCurl(const DesktopHttpRequest& request, DesktopHttpResponse& response);
 
+// The streamed GET: like HTTPClient::GET, with the same request rules (body
+// cap, time-outs with readTimeoutMs as the stall limit, whole-request limit,
+// certificates, redirects, proxy, header cleaning) and trace lines, but the
+// body goes to the sink as it arrives and is never held whole. "file://"
+// URLs stream the local file (200, 404 when it cannot be read). Returns the
+// code: the status of a complete answer, 200/404 for a file, -2 when the
+// transfer failed or broke off (the sink may have had part of the body).
+int desktopHttpGetStream(const DesktopHttpRequest& request, const HttpBodySink& sink,
+                         DesktopHttpResponse& response);
+
 // The URL with the values of key and token query parameters (appid, apikey,
 // api_key, key, token, any letter case) and any user-info password replaced
 // by "***", for trace lines.
 String redactUrlSecrets(const String& url);
-
-// Applies the transport's certificate rules to a libcurl easy handle (for code
-// that streams with libcurl itself): the chain must lead to the CA bundle
-// (the default bundle when null or empty); host-name and date mismatches are
-// tolerated.
-void desktopHttpApplyTlsRules(void* curlEasyHandle, const char* caBundlePath = nullptr);
 
 // Replaces the certificate bundle used when a request names none (tests use a
 // bundle of their own); null or empty restores HTTP_CA_BUNDLE_PATH.

@@ -125,31 +125,46 @@ bool desktopCreateParentDirs(const String& p) {
 }
 
 String desktopReadWholeFile(const String& p, bool& ok) {
-  ok = false;
+  std::string data;
+  DesktopFileRead result = desktopReadFileInPieces(p, [&data](const char* bytes, size_t n) {
+    data.append(bytes, n);
+    return true;
+  });
+  ok = result == DesktopFileRead::DONE;
+  if (!ok) return String();
+  return String(std::move(data));
+}
+
+DesktopFileRead desktopReadFileInPieces(const String& p,
+                                        const std::function<bool(const char*, size_t)>& piece) {
   // Only regular files are read: a folder opens fine on Linux but reports a
   // nonsense size, and a named pipe without a writer would block the open, so
   // the open does not wait and anything else is refused. The size is never
   // trusted; reading goes in chunks.
   int fd = ::open(p.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return String();
+  if (fd < 0) return DesktopFileRead::NOT_READABLE;
   struct stat st;
   if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(fd);
-    return String();
+    return DesktopFileRead::NOT_READABLE;
   }
   FILE* f = fdopen(fd, "rb");
   if (f == nullptr) {
     ::close(fd);
-    return String();
+    return DesktopFileRead::NOT_READABLE;
   }
-  std::string data;
+  DesktopFileRead result = DesktopFileRead::DONE;
   char chunk[8192];
   size_t got;
-  while ((got = fread(chunk, 1, sizeof(chunk), f)) > 0) data.append(chunk, got);
-  ok = ferror(f) == 0;
+  while ((got = fread(chunk, 1, sizeof(chunk), f)) > 0) {
+    if (!piece(chunk, got)) {
+      result = DesktopFileRead::STOPPED;
+      break;
+    }
+  }
+  if (result == DesktopFileRead::DONE && ferror(f) != 0) result = DesktopFileRead::READ_FAILED;
   fclose(f);
-  if (!ok) return String();
-  return String(std::move(data));
+  return result;
 }
 
 namespace fs {

@@ -7,6 +7,7 @@
 #include <stdint.h>
 #include <stdio.h>
 
+#include <functional>
 #include <utility>
 
 #include "host/runtime.h"
@@ -143,6 +144,15 @@ bool desktopCreateDirs(const String& p);
 bool desktopCreateParentDirs(const String& p);
 // Whole file as raw bytes; ok tells whether it could be opened.
 String desktopReadWholeFile(const String& p, bool& ok);
+
+// How a piecewise read of a local file ended.
+enum class DesktopFileRead { DONE, NOT_READABLE, READ_FAILED, STOPPED };
+// Reads a regular file in pieces of up to 8 KiB, handing each to `piece` in
+// order; `piece` returning false stops the reading (STOPPED). NOT_READABLE
+// when p cannot be opened or is no regular file (a folder, a named pipe:
+// the open never waits), READ_FAILED when a read broke off.
+DesktopFileRead desktopReadFileInPieces(const String& p,
+                                        const std::function<bool(const char*, size_t)>& piece);
 
 // The mode to use for storage opens ("rb", "wb", "ab" and others pass through).
 const char* storageOpenMode(const char* mode);

@@ -242,6 +242,24 @@ TEST_F(DesktopRun, ClosingTheWindowEndsTheHoldLoop) {
       << log();
 }
 
+// The default software window shows its frames through the X server's own
+// framebuffer: no OpenGL driver (Mesa's swrast/llvmpipe and LLVM, tens of
+// megabytes) is mapped into the process.
+TEST_F(DesktopRun, SoftwareWindowLoadsNoOpenGlDriver) {
+  PrivateXServer x;
+  if (!x.ok()) GTEST_SKIP() << "Xvfb not available";
+  unsetenv("SDL_FRAMEBUFFER_ACCELERATION");  // SDL lets a user's own setting win
+  start({});
+  ASSERT_TRUE(waitForLog("[DESKTOP] main: first loop() returned.\n")) << out();
+  std::string maps = readWholeFile("/proc/" + std::to_string(pid_) + "/maps");
+  ASSERT_FALSE(maps.empty());
+  for (const char* driver : {"_dri.so", "libLLVM", "libGLX", "libGL.so", "libEGL"}) {
+    EXPECT_EQ(maps.find(driver), std::string::npos) << driver << " is mapped";
+  }
+  EXPECT_NE(log().find("[DESKTOP] SDL renderer ready (software).\n"), std::string::npos) << log();
+  EXPECT_EQ(stopWith(SIGTERM), 0);
+}
+
 // Crashes
 
 TEST_F(DesktopRun, SegmentationFaultExitsWith139) {

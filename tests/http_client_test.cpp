@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -517,6 +518,241 @@ TEST_F(HttpClientTest, StreamRewindsOnEveryCall) {
   EXPECT_EQ(s->readBytes(buf, 8), 5u);
   EXPECT_EQ(s->read(), -1);
   EXPECT_FALSE(http.connected());
+}
+
+// Streamed GET: the body goes to a sink piece by piece
+
+// A body whose every byte depends on its position, so that a lost, doubled
+// or reordered piece shows.
+std::string patternedBody(size_t size) {
+  std::string body(size, '\0');
+  for (size_t i = 0; i < size; ++i) body[i] = (char)('a' + (i * 7 + i / 251) % 26);
+  return body;
+}
+
+// Collects what a streamed GET hands over; refuses the piece after `acceptPieces`.
+struct CollectingSink {
+  std::string data;
+  int pieces = 0;
+  int acceptPieces = -1;  // -1: every piece
+  HttpBodySink sink() {
+    return [this](const char* bytes, size_t len) {
+      if (acceptPieces >= 0 && pieces >= acceptPieces) return false;
+      ++pieces;
+      data.append(bytes, len);
+      return true;
+    };
+  }
+};
+
+TEST_F(HttpClientTest, StreamedAnswersArriveInOrderOrEndWithTheReason) {
+  setenv("QSODECK_DESKTOP_HTTP_TRACE", "1", 1);
+  const std::string big = patternedBody(300000);
+  struct Case {
+    const char* name;
+    std::string raw;    // what the server sends
+    int silentMs;       // then the server says nothing for this long
+    int acceptPieces;   // sink refuses after this many pieces (-1: never)
+    int code;           // returned code
+    int status;         // status line kept in the response
+    size_t bytes;       // body bytes the sink took: a prefix of `body`
+    std::string body;   // the body as sent
+    const char* trace;  // part of the trace line
+  } cases[] = {
+      {"announced length", LocalHttpServer::response(200, "OK", big), 0, -1, 200, 200, big.size(), big,
+       " -> HTTP 200, 300000 bytes\n"},
+      {"until close", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + big, 0, -1, 200, 200, big.size(), big,
+       " -> HTTP 200, 300000 bytes\n"},
+      {"chunked",
+       "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n", 0, -1,
+       200, 200, 11, "hello world", " -> HTTP 200, 11 bytes\n"},
+      {"error page", LocalHttpServer::response(404, "Not Found", "<h1>404</h1>"), 0, -1, 404, 404, 12,
+       "<h1>404</h1>", " -> HTTP 404, 12 bytes\n"},
+      {"cut short", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + big.substr(0, 100), 0, -1, -2, 200,
+       100, big, " -> code -2 curl_easy_perform failed (18: "},
+      {"stalls", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + big.substr(0, 1), 8000, -1, -2, 200, 1,
+       big, " -> code -2 curl_easy_perform failed (28: "},
+      {"sink refuses", "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + big, 0, 1, -2, 200, 0, big,
+       "; stopped by the receiver\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LocalHttpServer server([&c](const LocalHttpRequest&, int fd, LocalHttpServer& s) {
+      LocalHttpServer::sendAll(fd, c.raw);
+      for (int w = 0; w < c.silentMs && !s.stopping(); w += 50)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    });
+    DesktopHttpRequest request;
+    request.url = server.url("/list/").c_str();
+    request.readTimeoutMs = 1000;
+    CollectingSink collected;
+    collected.acceptPieces = c.acceptPieces;
+    DesktopHttpResponse response;
+    CaptureStdout();
+    int code = desktopHttpGetStream(request, collected.sink(), response);
+    std::string out = GetCapturedStdout();
+    EXPECT_EQ(code, c.code);
+    EXPECT_EQ(response.code, c.code);
+    EXPECT_EQ(response.status, c.status);
+    size_t taken = c.acceptPieces == 1 ? collected.data.size() : c.bytes;  // one piece of unknown size
+    EXPECT_EQ(collected.data, c.body.substr(0, taken));
+    EXPECT_EQ(response.bodyBytes, taken);
+    EXPECT_EQ(response.sinkStopped, c.acceptPieces >= 0);
+    EXPECT_EQ(response.body, "");  // nothing is kept in memory
+    EXPECT_NE(out.find(c.trace), std::string::npos) << out;
+    EXPECT_EQ(countOccurrences(out, "[DESKTOP][HTTP] GET"), 1) << out;
+  }
+}
+
+TEST_F(HttpClientTest, StreamedAnswersSplitIntoSeveralPieces) {
+  const std::string big = patternedBody(300000);
+  LocalHttpServer server(answerWith(LocalHttpServer::response(200, "OK", big)));
+  DesktopHttpRequest request;
+  request.url = server.url("/").c_str();
+  CollectingSink collected;
+  DesktopHttpResponse response;
+  ASSERT_EQ(desktopHttpGetStream(request, collected.sink(), response), 200);
+  EXPECT_GT(collected.pieces, 1);  // never gathered into one piece first
+  EXPECT_EQ(collected.data, big);
+}
+
+TEST_F(HttpClientTest, StreamedTrickleEndsAtTheRequestLimit) {
+  LocalHttpServer server([](const LocalHttpRequest&, int fd, LocalHttpServer& s) {
+    LocalHttpServer::sendAll(fd, "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n");
+    for (int i = 0; i < 5000 && !s.stopping(); ++i) {
+      if (!LocalHttpServer::sendAll(fd, std::string(20, 'y'))) return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+  });
+  DesktopHttpRequest request;
+  request.url = server.url("/").c_str();
+  request.readTimeoutMs = 1000;
+  request.requestLimitMs = 1500;
+  CollectingSink collected;
+  DesktopHttpResponse response;
+  CaptureStdout();
+  EXPECT_EQ(desktopHttpGetStream(request, collected.sink(), response), -2);
+  EXPECT_NE(GetCapturedStdout().find("(28: "), std::string::npos);
+  EXPECT_EQ(response.status, 200);
+  EXPECT_GT(collected.data.size(), 0u);  // lively all the time, yet ended
+}
+
+TEST_F(HttpClientTest, CapStopsAStreamedAnswer) {
+  struct Case {
+    const char* name;
+    bool announced;
+  } cases[] = {{"announced", true}, {"unannounced", false}};
+  const std::string block = patternedBody(65536);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LocalHttpServer server([&](const LocalHttpRequest&, int fd, LocalHttpServer&) {
+      std::string length =
+          c.announced ? "Content-Length: " + std::to_string(CAP + block.size()) + "\r\n" : "";
+      LocalHttpServer::sendAll(fd, "HTTP/1.1 200 OK\r\n" + length + "Connection: close\r\n\r\n");
+      for (size_t sent = 0; sent <= CAP; sent += block.size()) {
+        if (!LocalHttpServer::sendAll(fd, block)) return;  // the client hung up
+      }
+    });
+    DesktopHttpRequest request;
+    request.url = server.url("/endless").c_str();
+    CollectingSink collected;
+    DesktopHttpResponse response;
+    CaptureStdout();
+    EXPECT_EQ(desktopHttpGetStream(request, collected.sink(), response), -2);
+    std::string out = GetCapturedStdout();
+    EXPECT_NE(out.find("16777216-byte limit"), std::string::npos) << out;
+    EXPECT_LE(collected.data.size(), CAP);
+    if (c.announced) {
+      EXPECT_EQ(collected.data.size(), 0u);  // refused before any byte
+    } else {
+      EXPECT_GT(collected.data.size(), CAP - block.size());  // streamed up to the cap
+    }
+    for (size_t at = 0; at < collected.data.size(); at += block.size()) {
+      size_t n = std::min(block.size(), collected.data.size() - at);
+      ASSERT_EQ(collected.data.compare(at, n, block, 0, n), 0) << "in order, at " << at;
+    }
+  }
+}
+
+TEST_F(HttpClientTest, StreamedRedirectsFollowUpToTheLimitAndNeverReachTheSink) {
+  LocalHttpServer server([](const LocalHttpRequest& req, int fd, LocalHttpServer&) {
+    if (req.target == "/r3") {
+      LocalHttpServer::sendAll(fd, LocalHttpServer::response(200, "OK", "the list"));
+    } else {
+      std::string next = "/r" + std::to_string(req.target[2] - '0' + 1);
+      LocalHttpServer::sendAll(
+          fd, LocalHttpServer::response(302, "Found", "moved", "Location: " + next + "\r\n"));
+    }
+  });
+  struct Case {
+    long maxRedirects;
+    int code;
+    const char* body;
+  } cases[] = {{3, 200, "the list"}, {2, -2, ""}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.maxRedirects);
+    DesktopHttpRequest request;
+    request.url = server.url("/r0").c_str();
+    request.maxRedirects = c.maxRedirects;
+    request.http10 = true;
+    CollectingSink collected;
+    DesktopHttpResponse response;
+    CaptureStdout();
+    EXPECT_EQ(desktopHttpGetStream(request, collected.sink(), response), c.code);
+    GetCapturedStdout();
+    EXPECT_EQ(collected.data, c.body);
+  }
+  for (const LocalHttpRequest& req : server.requests()) EXPECT_EQ(req.version, "HTTP/1.0");
+}
+
+TEST_F(HttpClientTest, StreamedLocalFiles) {
+  char dir[] = "/tmp/qsodeck-http-stream-XXXXXX";
+  ASSERT_NE(mkdtemp(dir), nullptr);
+  const std::string d = dir;
+  const std::string data = patternedBody(20000);  // more than one read piece
+  FILE* f = fopen((d + "/list.html").c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  ASSERT_EQ(fwrite(data.data(), 1, data.size(), f), data.size());
+  fclose(f);
+  f = fopen((d + "/big").c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  fclose(f);
+  ASSERT_EQ(truncate((d + "/big").c_str(), (off_t)CAP + 1), 0);  // sparse: no disk space
+  struct Case {
+    const char* file;
+    int acceptPieces;
+    int code;
+    std::string delivered;
+    const char* trace;  // "" for no trace line
+  } cases[] = {
+      {"/list.html", -1, 200, data, ""},
+      {"/missing", -1, 404, "", ""},
+      {"", -1, 404, "", ""},  // the folder itself
+      {"/big", -1, -2, "", "local file exceeds the 16777216-byte limit"},
+      {"/list.html", 1, -2, data.substr(0, 8192), "local file read stopped by the receiver"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " / " + std::to_string(c.acceptPieces));
+    DesktopHttpRequest request;
+    request.url = ("file://" + d + c.file).c_str();
+    CollectingSink collected;
+    collected.acceptPieces = c.acceptPieces;
+    DesktopHttpResponse response;
+    CaptureStdout();
+    EXPECT_EQ(desktopHttpGetStream(request, collected.sink(), response), c.code);
+    std::string out = GetCapturedStdout();
+    EXPECT_EQ(collected.data, c.delivered);
+    EXPECT_EQ(response.bodyBytes, c.delivered.size());
+    if (*c.trace == '\0') {
+      EXPECT_EQ(out, "");
+    } else {
+      EXPECT_NE(out.find("GET failed: file://" + d), std::string::npos) << out;
+      EXPECT_NE(out.find(c.trace), std::string::npos) << out;
+    }
+  }
+  unlink((d + "/list.html").c_str());
+  unlink((d + "/big").c_str());
+  rmdir(dir);
 }
 
 // Secrets stay out of the log

@@ -85,8 +85,8 @@ TEST_F(HttpTlsTest, SystemBundleDoesNotTrustTheTestCa) {
   EXPECT_NE(GetCapturedStdout().find("(60: "), std::string::npos);
 }
 
-// The target-list download streams with libcurl itself and keeps the same
-// certificate rules as the transport.
+// The target-list download streams through the transport and so keeps its
+// certificate rules.
 
 TEST_F(HttpTlsTest, ListDownloadAcceptsExpiredCertificateOfTrustedChain) {
   PythonServerProcess server(serverScript(), {file("expired.pem"), file("leaf.key")});
