@@ -23,7 +23,8 @@ cmake -S "$ROOT" -B "$OUT/lib" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link $SAN" >/dev/null
 cmake --build "$OUT/lib" -j"$JOBS" --target qsodeck_lib
 
-LIBS="$(pkg-config --libs sdl2) -lcurl -lpthread"
+LIBS="$(pkg-config --libs sdl2 libpng) -lcurl -lpthread"
+CFLAGS_DEPS="$(pkg-config --cflags sdl2 libpng)"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for src in "$ROOT"/fuzz/*_fuzz.cpp; do targets+=("$(basename "$src" _fuzz.cpp)"); done
@@ -36,7 +37,7 @@ for name in "${targets[@]}"; do
   bin="$OUT/${name}_fuzz"
   echo "== building $name"
   # shellcheck disable=SC2086
-  clang++ -std=c++17 -g -O1 -fsanitize=fuzzer $SAN -I"$ROOT" -DQSODECK_DESKTOP=1 \
+  clang++ -std=c++17 -g -O1 -fsanitize=fuzzer $SAN -I"$ROOT" $CFLAGS_DEPS -DQSODECK_DESKTOP=1 \
     "$src" "$OUT/lib/libqsodeck_lib.a" $LIBS -o "$bin"
   mkdir -p "$OUT/corpus/$name" "$OUT/artifacts/$name"
   seeds=()

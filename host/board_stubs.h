@@ -3,12 +3,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "host/png_decoder.h"  // the PNG decoder is real on the desktop (libpng)
 #include "host/runtime.h"
 #include "host/wstring.h"
 
 // Board-only facilities as inert substitutes with fixed results: the desktop
-// has no Wi-Fi radio, firmware update, PNG decoder, background tasks or web
-// server listener, so the firmware logic above them runs unchanged.
+// has no Wi-Fi radio, firmware update, background tasks or web server
+// listener, so the firmware logic above them runs unchanged.
 
 // ---- Wi-Fi -------------------------------------------------------------------
 
@@ -149,55 +150,6 @@ BaseType_t xSemaphoreTakeRecursive(SemaphoreHandle_t mutex, TickType_t waitTicks
 
 // No effect; reports success.
 BaseType_t xSemaphoreGiveRecursive(SemaphoreHandle_t mutex);
-
-// ---- PNG decoder ------------------------------------------------------------------------
-
-const int PNG_RGB565_LITTLE_ENDIAN = 0;
-const int PNG_RGB565_BIG_ENDIAN = 1;
-
-struct PNGFILE {
-  int32_t iPos = 0;
-  int32_t iSize = 0;
-  uint8_t* pData = nullptr;
-  void* fHandle = nullptr;
-};
-
-struct PNGDRAW {
-  int y = 0;
-  int iWidth = 0;
-  int iPitch = 0;
-  int iPixelType = 0;
-  int iHasAlpha = 0;
-  int iBpp = 0;
-  uint8_t* pPalette = nullptr;
-  uint16_t* pFastPalette = nullptr;
-  uint8_t* pPixels = nullptr;
-  void* pUser = nullptr;
-};
-
-typedef void* PNG_OPEN_CALLBACK(const char* filename, int32_t* sizeOut);
-typedef void PNG_CLOSE_CALLBACK(void* handle);
-typedef int32_t PNG_READ_CALLBACK(PNGFILE* file, uint8_t* buf, int32_t len);
-typedef int32_t PNG_SEEK_CALLBACK(PNGFILE* file, int32_t position);
-typedef int PNG_DRAW_CALLBACK(PNGDRAW* draw);
-
-// The line-by-line PNG decoder; on the desktop every open and decode fails.
-class PNG {
- public:
-  // -1: the desktop build has no decoder.
-  int open(const char* filename, PNG_OPEN_CALLBACK* openFn, PNG_CLOSE_CALLBACK* closeFn,
-           PNG_READ_CALLBACK* readFn, PNG_SEEK_CALLBACK* seekFn, PNG_DRAW_CALLBACK* drawFn) {
-    return -1;
-  }
-  // -1: nothing is decoded.
-  int decode(void* user, int options) { return -1; }
-  void close() {}
-  int getWidth() const { return 0; }
-  int getHeight() const { return 0; }
-  int getPixelType() const { return 0; }
-  int hasAlpha() const { return 0; }
-  void getLineAsRGB565(PNGDRAW* draw, uint16_t* pixels, int endianness, uint32_t background) {}
-};
 
 // ---- Web server -----------------------------------------------------------------------------
 

@@ -1,6 +1,7 @@
 // BMP drawing from storage and the APRS icon path rule.
 #include <gtest/gtest.h>
 
+#include <limits.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -276,7 +277,7 @@ TEST_F(ImagesTest, PathTraversalIsRefused) {
 }
 
 // PNG and APRS icons
-TEST_F(ImagesTest, PngFallsBackOnTheDesktop) {
+TEST_F(ImagesTest, PngSignatureAloneDrawsNothing) {
   writeCardFile("icon.png", std::string("\x89PNG\r\n\x1a\n", 8));
   EXPECT_FALSE(drawPngFromSD("/icon.png", 0, 0, 32, 32, 0));
   EXPECT_TRUE(frameUntouched());
@@ -382,6 +383,283 @@ TEST(ImageColours, Rgb565Expansion) {
   EXPECT_EQ(32 * 255 / 63, g);
   EXPECT_EQ(16 * 255 / 31, b);
   EXPECT_EQ(0x1234, pngBufferColor565(0x1234));
+}
+
+// ---------------------------------------------------------------- PNG files
+// The fixtures in tests/data/png show one 9 x 7 picture in many PNG flavours
+// (tests/data/png/make_fixtures.py writes them); these are its pixels.
+
+const int PNG_W = 9;
+const int PNG_H = 7;
+const uint8_t PNG_ALPHAS[8] = {0, 1, 64, 127, 128, 200, 254, 255};
+
+struct Rgba {
+  uint8_t r, g, b, a;
+};
+
+Rgba fixtureColour(int x, int y) {
+  return {(uint8_t)((x * 29 + y * 5) & 255), (uint8_t)((y * 37 + 11) & 255),
+          (uint8_t)((x * y * 13 + 70) & 255), 255};
+}
+Rgba fixtureRgba(int x, int y) {
+  Rgba c = fixtureColour(x, y);
+  c.a = PNG_ALPHAS[(x + y * PNG_W) % 8];
+  return c;
+}
+Rgba fixtureGreyAlpha(int x, int y) {
+  const uint8_t g = (uint8_t)((x * 28 + y * 3) & 255);
+  return {g, g, g, PNG_ALPHAS[(x + y * PNG_W) % 8]};
+}
+Rgba fixtureGrey1(int x, int y) {
+  const uint8_t g = (x + y) % 2 ? 255 : 0;
+  return {g, g, g, 255};
+}
+
+// The colour a pixel must show on bg: transparent gives bg itself, opaque the
+// pixel, anything between the rounded mix of each channel.
+uint16_t blendedOn(Rgba c, uint16_t bg) {
+  if (c.a == 0) return bg;
+  if (c.a == 255) return rgb888To565(c.r, c.g, c.b);
+  uint8_t br, bgc, bb;
+  rgb565To888Components(bg, br, bgc, bb);
+  auto mix = [&](uint8_t v, uint8_t b) { return (uint8_t)((v * c.a + (255 - c.a) * b + 127) / 255); };
+  return rgb888To565(mix(c.r, br), mix(c.g, bgc), mix(c.b, bb));
+}
+
+class PngTest : public ImagesTest {
+ protected:
+  void copyFixture(const std::string& name) { writeCardFile(name, readTestData("png/" + name)); }
+
+  // Number of the image's pixels at (x, y) that differ from the expectation.
+  int wrongPixels(int x, int y, Rgba (*pixel)(int, int), uint16_t bg) {
+    int wrong = 0;
+    for (int py = 0; py < PNG_H; ++py) {
+      for (int px = 0; px < PNG_W; ++px) {
+        const uint32_t want = rgbOf565(blendedOn(pixel(px, py), bg));
+        if (framePixel(x + px, y + py) != want) {
+          if (wrong < 3)
+            ADD_FAILURE() << "pixel " << px << "," << py << " is " << std::hex << framePixel(x + px, y + py)
+                          << " not " << want;
+          ++wrong;
+        }
+      }
+    }
+    return wrong;
+  }
+
+  // Pixels of the frame not equal to BG, outside the w x h box at (x, y).
+  int pixelsOutside(int x, int y, int w, int h) {
+    std::vector<uint32_t> frame = readFrame();
+    const int bgCount = countPixels(frame, 0, 0, SCREEN_W, SCREEN_H, rgbOf565(BG)) -
+                        countPixels(frame, x, y, w, h, rgbOf565(BG));
+    return SCREEN_W * SCREEN_H - w * h - bgCount;
+  }
+};
+
+// Seen in real files
+TEST_F(PngTest, RgbaPixelsBlendOntoEitherBackground) {
+  copyFixture("rgba8.png");
+  const uint16_t panel = theme.panel;
+  const uint16_t white = 0xFFFF;
+  ASSERT_TRUE(drawPngFromSD("/rgba8.png", 100, 100, 32, 32, panel));
+  ASSERT_TRUE(drawPngFromSD("/rgba8.png", 200, 100, PNG_W, PNG_H, white));
+  EXPECT_EQ(0, wrongPixels(100, 100, fixtureRgba, panel));
+  EXPECT_EQ(0, wrongPixels(200, 100, fixtureRgba, white));
+  // Pixel (4, 0): colour 116, 11, 70 at alpha 128 over white gives 185, 133, 162.
+  EXPECT_EQ(rgbOf565(rgb888To565(185, 133, 162)), framePixel(204, 100));
+  // Alpha 0 shows the background, alpha 255 the colour itself.
+  EXPECT_EQ(rgbOf565(white), framePixel(200, 100));
+  EXPECT_EQ(rgbOf565(rgb888To565(203, 11, 70)), framePixel(207, 100));
+  EXPECT_EQ(0, pixelsOutside(100, 100, 109, PNG_H));
+}
+
+TEST_F(PngTest, EveryFlavourDrawsTheColoursOfItsTwin) {
+  struct Case {
+    const char* file;
+    Rgba (*pixel)(int, int);
+  };
+  const Case cases[] = {
+      {"rgb8.png", fixtureColour},           {"rgb8_interlaced.png", fixtureColour},
+      {"palette8.png", fixtureColour},       {"rgb16.png", fixtureColour},
+      {"grey1.png", fixtureGrey1},           {"rgba8_interlaced.png", fixtureRgba},
+      {"rgba16.png", fixtureRgba},           {"palette8_trns.png", fixtureRgba},
+      {"grey_alpha8.png", fixtureGreyAlpha}, {"grey_alpha16_interlaced.png", fixtureGreyAlpha},
+  };
+  const uint16_t bg = 0x8410;  // mid grey: every blend shows
+  int x = 10;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    copyFixture(c.file);
+    ASSERT_TRUE(drawPngFromSD(String("/") + c.file, x, 300, PNG_W, PNG_H, bg));
+    EXPECT_EQ(0, wrongPixels(x, 300, c.pixel, bg));
+    x += 20;
+  }
+}
+
+// Wrong sizes
+TEST_F(PngTest, ImageLargerThanItsBoxDrawsNothing) {
+  copyFixture("rgba8_33x32.png");
+  copyFixture("rgb8.png");
+  EXPECT_FALSE(drawPngFromSD("/rgba8_33x32.png", 0, 0, 32, 32, BG));
+  EXPECT_FALSE(drawPngFromSD("/rgba8_33x32.png", 0, 0, 33, 31, BG));
+  EXPECT_FALSE(drawPngFromSD("/rgb8.png", 0, 0, PNG_W - 1, PNG_H, BG));
+  EXPECT_FALSE(drawPngFromSD("/rgb8.png", 0, 0, PNG_W, 0, BG));
+  EXPECT_FALSE(drawPngFromSD("", 0, 0, 32, 32, BG));
+  EXPECT_FALSE(drawPngFromSD("/missing.png", 0, 0, 32, 32, BG));
+  EXPECT_TRUE(frameUntouched());
+  EXPECT_TRUE(drawPngFromSD("/rgba8_33x32.png", 0, 0, 33, 32, BG));
+  EXPECT_EQ(rgbOf565(rgb888To565(200, 100, 50)), framePixel(32, 31));
+  EXPECT_EQ(0, pixelsOutside(0, 0, 33, 32));
+}
+
+// Hostile
+uint32_t crc32Of(const std::string& bytes, size_t from, size_t count) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = from; i < from + count; ++i) {
+    crc ^= (uint8_t)bytes[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void putBe32(std::string& s, size_t at, uint32_t v) {
+  for (int i = 0; i < 4; ++i) s[at + i] = (char)((v >> (24 - 8 * i)) & 0xFF);
+}
+
+// The file with a new width and height and a matching header checksum.
+std::string withSize(std::string png, uint32_t w, uint32_t h) {
+  putBe32(png, 16, w);
+  putBe32(png, 20, h);
+  putBe32(png, 29, crc32Of(png, 12, 17));
+  return png;
+}
+
+// Offset of the first IDAT chunk's length field.
+size_t idatOffset(const std::string& png) { return png.find("IDAT") - 4; }
+
+TEST_F(PngTest, DamagedFilesDrawNothing) {
+  const std::string good = readTestData("png/rgba8.png");
+  ASSERT_GT(good.size(), 100u);
+  std::vector<std::pair<std::string, std::string>> bad;
+  for (size_t cut = 0; cut < good.size(); cut += 5)
+    bad.push_back({"cut" + std::to_string(cut), good.substr(0, cut)});
+  bad.push_back({"no end", good.substr(0, good.size() - 12)});
+  std::string headerCrc = good;
+  headerCrc[30] ^= 0x01;
+  bad.push_back({"header crc", headerCrc});
+  std::string dataCrc = good;
+  dataCrc[good.find("IEND") - 5] ^= 0x40;  // last byte of the IDAT checksum
+  bad.push_back({"data crc", dataCrc});
+  std::string dataByte = good;
+  dataByte[idatOffset(good) + 20] ^= 0x5A;  // a compressed byte, checksum left as it was
+  bad.push_back({"data byte", dataByte});
+  for (uint32_t length : {0x7FFFFFFFu, 0xFFFFFFFFu, 0x00100000u, 0u}) {
+    std::string bogus = good;
+    putBe32(bogus, idatOffset(good), length);
+    bad.push_back({"idat length " + std::to_string(length), bogus});
+  }
+  bad.push_back({"zero width", withSize(good, 0, PNG_H)});
+  bad.push_back({"taller than the data", withSize(good, PNG_W, PNG_H + 1)});
+  bad.push_back({"not png", "GIF89a this is not a picture at all, just bytes"});
+  std::string flipped = good;
+  flipped[1] = 'p';
+  bad.push_back({"signature", flipped});
+  for (const auto& item : bad) {
+    SCOPED_TRACE(item.first);
+    writeCardFile("bad.png", item.second);
+    EXPECT_FALSE(drawPngFromSD("/bad.png", 300, 200, 32, 32, 0xFFFF));
+  }
+  EXPECT_TRUE(frameUntouched());
+}
+
+TEST_F(PngTest, HugeHeaderIsRefusedBeforeAnyPixelMemory) {
+  const std::string good = readTestData("png/rgba8.png");
+  writeCardFile("huge.png", withSize(good, 100000, 100000));
+  writeCardFile("wide.png", withSize(good, 8000, 1));
+  EXPECT_FALSE(drawPngFromSD("/huge.png", 0, 0, 32, 32, BG));
+  EXPECT_FALSE(drawPngFromSD("/huge.png", 0, 0, INT_MAX, INT_MAX, BG));
+  EXPECT_LT(pngDecoder.peakAllocatedBytes(), (size_t)100000);  // not even one line of it
+  EXPECT_FALSE(drawPngFromSD("/wide.png", 0, 0, 32, 32, BG));
+  EXPECT_LT(pngDecoder.peakAllocatedBytes(), (size_t)8000 * 4);
+  EXPECT_LT(pngLineBufferPixels, (size_t)8000);
+  EXPECT_TRUE(frameUntouched());
+  // The ordinary image right after still draws.
+  copyFixture("rgb8.png");
+  EXPECT_TRUE(drawPngFromSD("/rgb8.png", 0, 0, 32, 32, BG));
+}
+
+TEST_F(PngTest, FolderOrPipeInPlaceOfTheFileDrawsNothing) {
+  ASSERT_EQ(0, mkdir((root_ + "/dir.png").c_str(), 0755));
+  ASSERT_EQ(0, mkfifo((root_ + "/pipe.png").c_str(), 0644));
+  EXPECT_FALSE(drawPngFromSD("/dir.png", 0, 0, 32, 32, BG));
+  EXPECT_FALSE(drawPngFromSD("/pipe.png", 0, 0, 32, 32, BG));  // returns at once, no writer needed
+  writeCardFile("empty.png", "");
+  EXPECT_FALSE(drawPngFromSD("/empty.png", 0, 0, 32, 32, BG));
+  EXPECT_FALSE(drawPngFromSD("/../rgb8.png", 0, 0, 32, 32, BG));
+  EXPECT_TRUE(frameUntouched());
+}
+
+TEST_F(PngTest, DecoderDeliversLinesOnlyOnceAndStopsOnRequest) {
+  copyFixture("rgba8.png");
+  static int lines;
+  lines = 0;
+  auto countTwo = [](PNGDRAW* d) -> int { return ++lines < 2 ? 1 : 0; };
+  PNG png;
+  ASSERT_EQ(PNG_SUCCESS, png.open("/rgba8.png", pngOpen, pngClose, pngRead, pngSeek, countTwo));
+  EXPECT_EQ(PNG_W, png.getWidth());
+  EXPECT_EQ(PNG_H, png.getHeight());
+  EXPECT_EQ(PNG_PIXEL_TRUECOLOR_ALPHA, png.getPixelType());
+  EXPECT_EQ(1, png.hasAlpha());
+  EXPECT_EQ(PNG_QUIT_EARLY, png.decode(nullptr, 0));
+  EXPECT_EQ(2, lines);
+  EXPECT_EQ(PNG_INVALID_PARAMETER, png.decode(nullptr, 0));  // one decode per open
+  png.close();
+  EXPECT_FALSE(pngFile);  // the close callback ran
+  png.close();
+  copyFixture("rgb8.png");
+  ASSERT_EQ(PNG_SUCCESS, png.open("/rgb8.png", pngOpen, pngClose, pngRead, pngSeek, countTwo));
+  EXPECT_EQ(PNG_PIXEL_TRUECOLOR, png.getPixelType());
+  EXPECT_EQ(0, png.hasAlpha());
+  png.close();
+  EXPECT_EQ(PNG_INVALID_FILE, png.open("/missing.png", pngOpen, pngClose, pngRead, pngSeek, countTwo));
+  EXPECT_EQ(0, png.getWidth());
+}
+
+TEST_F(PngTest, LineConversionToRgb565) {
+  uint8_t rgb[6] = {255, 0, 0, 8, 4, 255};
+  PNGDRAW line;
+  line.iWidth = 2;
+  line.iBpp = 24;
+  line.pPixels = rgb;
+  uint16_t out[2] = {0, 0};
+  pngDecoder.getLineAsRGB565(&line, out, PNG_RGB565_LITTLE_ENDIAN, 0xFFFFFFFFu);
+  EXPECT_EQ(0xF800, out[0]);
+  EXPECT_EQ(rgb888To565(8, 4, 255), out[1]);
+  pngDecoder.getLineAsRGB565(&line, out, PNG_RGB565_BIG_ENDIAN, 0xFFFFFFFFu);
+  EXPECT_EQ(0x00F8, out[0]);
+}
+
+TEST_F(PngTest, AprsIconDrawsItsFileInsteadOfTheMarker) {
+  mkdir((root_ + "/aprs").c_str(), 0755);
+  writeCardFile("aprs/131.png", readTestData("png/rgb8.png"));
+  EXPECT_TRUE(drawAprsIcon("/>", 200, 200, theme.panel));
+  EXPECT_EQ(0, wrongPixels(200, 200, fixtureColour, theme.panel));
+  EXPECT_EQ(rgbOf565(BG), framePixel(216, 216));  // no marker
+  // A damaged file falls back to the marker.
+  writeCardFile("aprs/137.png", "\x89PNG broken");
+  EXPECT_FALSE(drawAprsIcon("\\>", 400, 200, theme.panel));
+  EXPECT_EQ(rgbOf565(theme.accent), framePixel(416, 216));
+}
+
+TEST_F(PngTest, AlternateSymbolsSharingAPrimaryNameHaveNoIcon) {
+  EXPECT_EQ(String("/aprs/110.png"), aprsIconPathForSymbol("/,"));
+  EXPECT_EQ(String("/aprs/111.png"), aprsIconPathForSymbol("/<"));
+  EXPECT_EQ(String(""), aprsIconPathForSymbol("\\b"));
+  EXPECT_EQ(String(""), aprsIconPathForSymbol("\\r"));
+  EXPECT_EQ(String(""), aprsIconPathForSymbol("Dr"));  // overlay on the alternate table
+  EXPECT_EQ(String("/aprs/010.png"), aprsIconPathForSymbol("\\a"));
+  EXPECT_EQ(String("/aprs/210.png"), aprsIconPathForSymbol("\\c"));
+  EXPECT_EQ(String("/aprs/1311.png"), aprsIconPathForSymbol("\\~"));
 }
 
 }  // namespace

@@ -125,8 +125,6 @@ uint8_t pngBlendBgB = 0;
 int pngPixelType = 0;
 bool pngHasAlpha = false;
 
-static const int PNG_PIXEL_TRUECOLOR_ALPHA = 6;
-
 void* pngOpen(const char* filename, int32_t* size) {
   if (size != nullptr) *size = 0;
   if (filename == nullptr) return nullptr;
@@ -241,6 +239,11 @@ String aprsIconPathForSymbol(const String& symbol) {
   int row = (code - 33) / 16;
   const int col = (code - 33) % 16;
   if (table != '/') row += 6;
+  // Column and row are written without a separator, so column 1 of rows 10
+  // and 11 (alternate-table codes "b" and "r") would name the files of
+  // column 11, rows 0 and 1 (primary "," and "<"): those two alternate
+  // symbols have no file of their own and get the marker.
+  if (col == 1 && row >= 10) return String();
   String path("/aprs/");
   path += String(col);
   path += String(row);

@@ -57,7 +57,8 @@ void rgb565To888Components(uint16_t c, uint8_t& r, uint8_t& g, uint8_t& b);
 uint16_t pngBufferColor565(uint16_t c);
 
 // Path of the icon "/aprs/<col><row>.png" for an APRS symbol, without
-// checking storage; empty for an unusable symbol.
+// checking storage; empty for an unusable symbol and for the two alternate
+// symbols whose name would be that of a primary one ("\b", "\r").
 String aprsIconPathForSymbol(const String& symbol);
 // The same path when the file exists, else empty.
 String aprsIconPath(const String& symbol);
