@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "core/config.h"
 #include "core/config_file.h"
@@ -108,7 +109,7 @@ TEST_F(SampleDashboardTest, PiStarStatusPages) {
 }
 
 TEST_F(SampleDashboardTest, WpsdStatusAndRadioInfoPages) {
-  SampleDashboardProcess dash({"--flavour", "wpsd"});
+  SampleDashboardProcess dash({"--flavour", "wpsd", "--wpsd-radioinfo", "divtable"});
   ASSERT_TRUE(dash.running());
   Fetched status = fetch(dash, "/mmdvmhost/repeaterinfo.php");
   ASSERT_TRUE(status.ok);
@@ -118,6 +119,34 @@ TEST_F(SampleDashboardTest, WpsdStatusAndRadioInfoPages) {
   ASSERT_TRUE(radio.ok);
   EXPECT_NE(radio.body.find("TX/RX Freq."), std::string::npos);
   EXPECT_NE(radio.body.find("438.800 MHz"), std::string::npos);
+}
+
+TEST_F(SampleDashboardTest, WpsdRadioInfoLayoutsAndRadios) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> parts;
+  };
+  const Case cases[] = {
+      {{}, {"<span class=\"stat-label\">Frequency</span>", "438.800 MHz"}},  // cards by default
+      {{"--wpsd-radio", "duplex"}, {">TX Freq</span>", ">439.450 MHz<", ">RX Freq</span>", ">430.850 MHz<"}},
+      {{"--wpsd-radioinfo", "cards", "--wpsd-radio", "simplex-12k5"}, {"stat-card", ">438.812.500 MHz<"}},
+      {{"--wpsd-radioinfo", "divtable", "--wpsd-radio", "duplex"}, {">TX Freq.</div>", ">430.850 MHz<"}},
+      {{"--wpsd-radioinfo", "divtable", "--wpsd-radio", "simplex-12k5"},
+       {"divTableCell", ">438.812.500 MHz<"}},
+  };
+  for (const Case& c : cases) {
+    // Frozen traffic (seed 9): the newest station transmits on RF on DMR
+    // slot 2 for a long while, and the radio status says so.
+    std::vector<std::string> args = {"--flavour", "wpsd", "--period", "3600", "--seed", "9"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    SampleDashboardProcess dash(args);
+    ASSERT_TRUE(dash.running());
+    Fetched radio = fetch(dash, "/mmdvmhost/radioinfo.php");
+    ASSERT_TRUE(radio.ok);
+    for (const std::string& part : c.parts) EXPECT_NE(radio.body.find(part), std::string::npos) << part;
+    EXPECT_EQ(countOccurrences(radio.body, "TX DMR Slot 2"), 1) << radio.body;
+    EXPECT_EQ(radio.body.find("IDLE"), std::string::npos) << radio.body;
+  }
 }
 
 TEST_F(SampleDashboardTest, RadioIdAnswers) {

@@ -7,9 +7,11 @@
   /mmdvmhost/radioinfo.php                 WPSD radio-info page           status
 
 The traffic changes: a new transmission starts every --period seconds, drawn
-from the simulated operators with --seed. --flavour (an option of
-sample_dashboard.py, as it also picks the demo's backend) selects the layout
-of the status page.
+from the simulated operators with --seed; the radio status of the radio-info
+page follows it. --flavour (an option of sample_dashboard.py, as it also
+picks the demo's backend) selects the layout of the status page,
+--wpsd-radioinfo that of the WPSD radio-info page (the stat cards of current
+releases, or the 2024 div table) and --wpsd-radio its frequencies.
 """
 
 import json
@@ -22,9 +24,26 @@ SCOPES = ("heard", "status")
 HISTORY = 12
 
 
+# WPSD radio-info pages: (layout, radio) -> sample. The radios come in both
+# layouts with the same frequencies.
+WPSD_RADIOINFO = {
+    ("cards", "simplex"): "wpsd/radioinfo_idle_simplex.html",
+    ("cards", "duplex"): "wpsd/radioinfo_duplex.html",
+    ("cards", "simplex-12k5"): "wpsd/radioinfo_simplex_12k5_step.html",
+    ("divtable", "simplex"): "wpsd/radioinfo_2024_divtable_idle_simplex.html",
+    ("divtable", "duplex"): "wpsd/radioinfo_2024_divtable_duplex.html",
+    ("divtable", "simplex-12k5"): "wpsd/radioinfo_2024_divtable_simplex_12k5_step.html",
+}
+CARD_STATUS_LABEL = '<span class="stat-label">Radio Status</span>'
+CARD_VALUE_MARK = 'class="stat-value"'
+
+
 def add_arguments(parser):
-    parser.add_argument("--wpsd-radioinfo", choices=("divtable", "cards"), default="divtable",
-                        help="layout of /mmdvmhost/radioinfo.php (2024 table or current cards)")
+    parser.add_argument("--wpsd-radioinfo", choices=("cards", "divtable"), default="cards",
+                        help="layout of /mmdvmhost/radioinfo.php (current cards or the 2024 table)")
+    parser.add_argument("--wpsd-radio", choices=("simplex", "duplex", "simplex-12k5"), default="simplex",
+                        help="radio of /mmdvmhost/radioinfo.php: simplex 438.800 MHz, duplex "
+                             "439.450/430.850 MHz or simplex 438.8125 MHz")
     parser.add_argument("--period", type=float, default=8.0, help="seconds between new transmissions")
     parser.add_argument("--seed", type=int, default=7, help="seed of the simulated traffic")
 
@@ -83,9 +102,8 @@ class Dashboard:
         self.pistar_idle = ctx.read_text("pistar/repeaterinfo_idle_simplex.html")
         self.pistar_dmr = ctx.read_text("pistar/repeaterinfo_listening_dmr.html")
         self.wpsd_status = ctx.read_text("wpsd/repeaterinfo_idle.html")
-        radioinfo = ("wpsd/radioinfo_duplex.html" if args.wpsd_radioinfo == "cards"
-                     else "wpsd/radioinfo_2024_divtable_idle_simplex.html")
-        self.wpsd_radioinfo = ctx.read_text(radioinfo)
+        self.wpsd_layout = args.wpsd_radioinfo
+        self.wpsd_radioinfo = ctx.read_text(WPSD_RADIOINFO[(args.wpsd_radioinfo, args.wpsd_radio)])
 
     def last_heard_pistar(self, path, query):
         out = []
@@ -124,10 +142,27 @@ class Dashboard:
 
     def radioinfo_page(self, path, query):
         newest = self.traffic.records()[0]
-        if newest["active"]:
-            word = "TX " + newest["mode"] if newest["src"] == "RF" else "Listening " + newest["mode"].split(" ")[0]
-            return 200, HTML, self.wpsd_radioinfo.replace(">IDLE<", ">%s<" % word)
-        return 200, HTML, self.wpsd_radioinfo
+        if not newest["active"]:
+            return 200, HTML, self.wpsd_radioinfo
+        if newest["src"] == "RF":
+            word = "TX " + newest["mode"]
+        else:
+            listen = "Listen " if self.wpsd_layout == "cards" else "Listening "
+            word = listen + newest["mode"].split(" ")[0]
+        if self.wpsd_layout == "cards":
+            return 200, HTML, with_card_status(self.wpsd_radioinfo, word)
+        return 200, HTML, self.wpsd_radioinfo.replace(">IDLE<", ">%s<" % word)
+
+
+def with_card_status(page, word):
+    """The card page with word as the value of its "Radio Status" card."""
+    label = page.find(CARD_STATUS_LABEL)
+    value = page.find(CARD_VALUE_MARK, label) if label >= 0 else -1
+    start = page.find(">", value) + 1 if value >= 0 else 0
+    end = page.find("</div>", start) if start > 0 else -1
+    if end < 0:
+        return page
+    return page[:start] + "\n            %s        " % word + page[end:]
 
 
 def routes(ctx):
