@@ -1,6 +1,7 @@
 // Parse speed of the hotspot answers: a 12-record last-heard list of each
-// dashboard flavour (records only, and with the apply steps), and the status
-// pages of both flavours.
+// dashboard flavour (records only, and with the apply steps), the status
+// pages of both flavours, and WPSD radio-info pages of broken stat cards
+// growing in size (time per byte stays flat while the card reader is linear).
 
 #include <benchmark/benchmark.h>
 
@@ -92,6 +93,22 @@ void BM_DashboardStatus_WpsdRadioInfo(benchmark::State& state) {
   statusPage(state, "WPSD", "wpsd/radioinfo_2024_divtable_idle_simplex.html");
 }
 
+void BM_DashboardStatus_WpsdCards(benchmark::State& state) {
+  statusPage(state, "WPSD", "wpsd/radioinfo_duplex.html");
+}
+// state.range(0) cards whose labels never end, then one good card.
+void BM_DashboardStatus_WpsdHostileCards(benchmark::State& state) {
+  cfg.backend = "WPSD";
+  std::string page;
+  for (int64_t i = 0; i < state.range(0); i++) page += "<div class=\"stat-card\"><span class=\"stat-label\">";
+  page +=
+      "</span><div class=\"stat-card\"><span class=\"stat-label\">TX Freq</span><div "
+      "class=\"stat-value\">439.450 MHz</div></div>";
+  const String payload(page);
+  for (auto _ : state) benchmark::DoNotOptimize(parseDashboardStatusHtml(payload));
+  state.SetBytesProcessed((int64_t)state.iterations() * (int64_t)payload.length());
+}
+
 }  // namespace
 
 BENCHMARK(BM_LastHeardRecords_PiStar12);
@@ -101,3 +118,5 @@ BENCHMARK(BM_LastHeardParseAndApply_Wpsd12);
 BENCHMARK(BM_DashboardStatus_PiStar);
 BENCHMARK(BM_DashboardStatus_WpsdPills);
 BENCHMARK(BM_DashboardStatus_WpsdRadioInfo);
+BENCHMARK(BM_DashboardStatus_WpsdCards);
+BENCHMARK(BM_DashboardStatus_WpsdHostileCards)->Arg(1000)->Arg(10000)->Arg(100000);

@@ -74,6 +74,13 @@ inline void fuzzDashboardStatusInput(const uint8_t* data, size_t size) {
   String text = extractHtmlText(page);
   if (text.indexOf("  ") >= 0 || text.indexOf('\n') >= 0) abort();
   String value;
+  // A card value is whole visible text: never empty, no line breaks or double blanks.
+  for (const char* label : {"TX Freq", "Radio Status"}) {
+    if (extractWpsdStatCardValue(page, label, value) &&
+        (value.length() == 0 || value.indexOf("  ") >= 0 || value.indexOf('\n') >= 0)) {
+      abort();
+    }
+  }
   (void)extractWpsdRadioInfoValue(page, "TX/RX Freq.", value);
   (void)extractWpsdTableFirstCellValue(page, value);
   (void)extractDivCellAfterHeader(page, "Tx", value);

@@ -179,6 +179,81 @@ bool extractWpsdStatusPill(const String& html, const char* label, ModeStatus& st
   }
 }
 
+// WPSD stat-card markers (the radio-info page of current releases): each card
+// holds a label span and a value div. The card marker must be followed by a
+// quote or a blank, so that "stat-card" matches and "stat-cards" does not.
+static const char* const WPSD_CARD_MARK = "<div class=\"stat-card";
+static const char* const WPSD_CARD_LABEL_MARK = "class=\"stat-label\"";
+static const char* const WPSD_CARD_VALUE_MARK = "class=\"stat-value\"";
+static const char* const PHP_MESSAGE_KINDS[] = {
+    "Fatal error:", "Parse error:", "Warning:", "Notice:", "Deprecated:"};
+
+// Start of the next stat card at or after from, NPOS when there is none.
+static size_t nextWpsdStatCard(const std::string& s, ForwardFinder& cards, size_t from) {
+  const size_t markLength = strlen(WPSD_CARD_MARK);
+  for (size_t at = cards.find(from); at != NPOS; at = cards.find(at + 1)) {
+    const char next = at + markLength < s.size() ? s[at + markLength] : '\0';
+    if (next == '"' || next == ' ') return at;
+  }
+  return NPOS;
+}
+
+// A card label as compared: trimmed, without one trailing period.
+static String statCardLabelKey(const String& text) {
+  String key = trimSafe(text);
+  if (key.endsWith(".")) key.remove((int)key.length() - 1);
+  key.trim();
+  return key;
+}
+
+// True when a text reads like a PHP error or warning the dashboard printed
+// instead of a value ("Warning: Undefined variable $x in ... on line 12").
+static bool looksLikePhpMessage(const String& text) {
+  if (text.indexOf(" on line ") < 0) return false;
+  for (const char* kind : PHP_MESSAGE_KINDS) {
+    if (text.indexOf(kind) >= 0) return true;
+  }
+  return false;
+}
+
+// Visible text of the value div after the label end, inside the card that
+// ends at limit; false when it is missing, reaches past the card, is empty
+// or is a PHP message.
+static bool wpsdStatCardValueAt(const std::string& s, size_t labelEnd, size_t limit, String& valueOut) {
+  size_t value = findFrom(s, WPSD_CARD_VALUE_MARK, labelEnd);
+  if (value == NPOS || value >= limit) return false;
+  String text;
+  size_t end = NPOS;
+  if (!cellTextAt(s, value, "</div>", text, &end) || end >= limit) return false;
+  if (text.length() == 0 || looksLikePhpMessage(text)) return false;
+  valueOut = text;
+  return true;
+}
+
+// extractWpsdStatCardValue: walks the cards once; every marker search moves
+// forward only (through ForwardFinder), so the walk stays linear in the page
+// size however the cards are broken.
+bool extractWpsdStatCardValue(const String& html, const char* label, String& valueOut) {
+  const std::string& s = html.str();
+  const String wanted = statCardLabelKey(String(label));
+  ForwardFinder cards{s, WPSD_CARD_MARK}, labels{s, WPSD_CARD_LABEL_MARK}, labelGts{s, ">"},
+      labelEnds{s, "</span>"};
+  size_t card = nextWpsdStatCard(s, cards, 0);
+  while (card != NPOS) {
+    const size_t next = nextWpsdStatCard(s, cards, card + 1);
+    const size_t limit = next == NPOS ? s.size() : next;
+    const size_t labelGt = labelGts.find(labels.find(card));
+    const size_t labelEnd = labelEnds.find(labelGt);
+    if (labelEnd != NPOS && labelEnd < limit) {
+      String text = extractHtmlText(String(s.substr(labelGt + 1, labelEnd - labelGt - 1)));
+      if (statCardLabelKey(text).equalsIgnoreCase(wanted))
+        return wpsdStatCardValueAt(s, labelEnd, limit, valueOut);
+    }
+    card = next;
+  }
+  return false;
+}
+
 // parseModeCellPiStar: the opening <td> tag of the label's cell decides.
 void parseModeCellPiStar(const String& html, const char* label, ModeStatus& status) {
   const std::string& s = html.str();
@@ -222,6 +297,18 @@ static bool anyModeKnown() {
 static const char* const MODE_LABELS[] = {"DMR", "D-Star", "YSF", "P25", "NXDN", "POCSAG"};
 static ModeStatus* const MODE_GLOBALS[] = {&modeDMR, &modeDSTAR, &modeYSF, &modeP25, &modeNXDN, &modePOCSAG};
 
+// Frequencies of the stat-card layout, by the rules of the radio-info table:
+// "TX Freq" and "RX Freq"; when both are missing, the one card of a simplex
+// radio ("TX/RX Freq", or "Frequency" as current releases label it) fills both.
+static void scrapeWpsdStatCardFrequencies(const String& payload, String& tx, String& rx) {
+  extractWpsdStatCardValue(payload, "TX Freq", tx);
+  extractWpsdStatCardValue(payload, "RX Freq", rx);
+  if (tx.length() > 0 || rx.length() > 0) return;
+  if (!extractWpsdStatCardValue(payload, "TX/RX Freq", tx))
+    extractWpsdStatCardValue(payload, "Frequency", tx);
+  rx = tx;
+}
+
 // The WPSD flavour: status pills and the radio-info table.
 static void scrapeWpsdPage(const String& payload, String& tx, String& rx, String& status) {
   for (int i = 0; i < 6; i++) extractWpsdStatusPill(payload, MODE_LABELS[i], *MODE_GLOBALS[i]);
@@ -231,7 +318,9 @@ static void scrapeWpsdPage(const String& payload, String& tx, String& rx, String
     extractWpsdRadioInfoValue(payload, "TX/RX Freq.", tx);
     if (rx.length() == 0) rx = tx;
   }
+  if (tx.length() == 0 && rx.length() == 0) scrapeWpsdStatCardFrequencies(payload, tx, rx);
   extractWpsdTableFirstCellValue(payload, status);
+  if (status.length() == 0) extractWpsdStatCardValue(payload, "Radio Status", status);
 }
 
 // The Pi-Star flavour: mode table cells and the radio-info table.

@@ -39,6 +39,12 @@ bool extractWpsdStatusPill(const String& html, const char* label, ModeStatus& st
 // Value under the header with exactly this text in the WPSD radio-info table.
 bool extractWpsdRadioInfoValue(const String& html, const char* headerLabel, String& valueOut);
 
+// Value of the first WPSD stat card (the radio-info layout of current
+// releases) whose label is this one, trimmed, compared without case and
+// with or without a trailing period; false when there is no such card or
+// its value is empty, broken off or a PHP message.
+bool extractWpsdStatCardValue(const String& html, const char* label, String& valueOut);
+
 // Pi-Star mode cell: known, and enabled unless greyed out or aria-disabled.
 // The status is left alone when the label is not on the page.
 void parseModeCellPiStar(const String& html, const char* label, ModeStatus& status);

@@ -79,12 +79,54 @@ TEST_F(DashboardStatusTest, WpsdRadioInfoAfterStatusPageKeepsModes) {
   expectMode(modeP25, true, false, "P25");
 }
 
-TEST_F(DashboardStatusTest, WpsdStatCardLayoutGivesNothingAndKeepsData) {
+TEST_F(DashboardStatusTest, WpsdStatCardLayoutWithoutFrequencyCardsKeepsFrequencies) {
   useWpsd();
-  ASSERT_TRUE(parseDashboardStatusHtml(readData("wpsd/radioinfo_2024_divtable_idle_simplex.html")));
-  EXPECT_FALSE(parseDashboardStatusHtml(readData("wpsd/radioinfo_duplex.html")));
-  EXPECT_EQ(hotspotTxFreq, "438.800");
+  ASSERT_TRUE(parseDashboardStatusHtml(readData("wpsd/radioinfo_2024_divtable_duplex.html")));
+  // The real simplex card page without its "Frequency" card: the radio
+  // status, mode, TCXO (a frequency too) and firmware cards remain.
+  std::string page = readData("wpsd/radioinfo_idle_simplex.html").str();
+  const size_t label = page.find(">Frequency<");
+  ASSERT_NE(label, std::string::npos);
+  const size_t card = page.rfind("<div class=\"stat-card\"", label);
+  const size_t nextCard = page.find("<div class=\"stat-card\"", label);
+  ASSERT_TRUE(card != std::string::npos && nextCard != std::string::npos);
+  page.erase(card, nextCard - card);
+  uiDirty = false;
+  EXPECT_FALSE(parseDashboardStatusHtml(String(page)));
+  EXPECT_EQ(hotspotTxFreq, "439.450");
+  EXPECT_EQ(hotspotRxFreq, "430.850");
   EXPECT_EQ(hotspotStatusText, "IDLE");
+  EXPECT_FALSE(uiDirty);
+}
+
+TEST_F(DashboardStatusTest, WpsdStatCardPagesReadLikeTheirTableTwins) {
+  useWpsd();
+  struct Twin {
+    const char* table;
+    const char* cards;
+    const char* tx;
+    const char* rx;
+    const char* cardStatus;
+  };
+  const Twin twins[] = {
+      {"radioinfo_2024_divtable_idle_simplex.html", "radioinfo_idle_simplex.html", "438.800", "438.800",
+       "IDLE"},
+      {"radioinfo_2024_divtable_duplex.html", "radioinfo_duplex.html", "439.450", "430.850", "Listen DMR"},
+      {"radioinfo_2024_divtable_simplex_12k5_step.html", "radioinfo_simplex_12k5_step.html", "438.812.500",
+       "438.812.500", "IDLE"},
+  };
+  for (const Twin& t : twins) {
+    for (const char* file : {t.table, t.cards}) {
+      hotspotTxFreq = hotspotRxFreq = hotspotStatusText = "";
+      uiDirty = false;
+      EXPECT_TRUE(parseDashboardStatusHtml(readData((std::string("wpsd/") + file).c_str()))) << file;
+      EXPECT_EQ(hotspotTxFreq, t.tx) << file;
+      EXPECT_EQ(hotspotRxFreq, t.rx) << file;
+      EXPECT_EQ(hotspotStatusText, file == t.table ? "IDLE" : t.cardStatus) << file;
+      EXPECT_TRUE(uiDirty) << file;
+      EXPECT_FALSE(modeDMR.known) << file;
+    }
+  }
 }
 
 // Marker rules
@@ -133,6 +175,81 @@ TEST_F(DashboardStatusTest, SeparateTxAndRxColumns) {
   EXPECT_EQ(hotspotTxFreq, "439.450");
   EXPECT_EQ(hotspotRxFreq, "430.850");
   EXPECT_EQ(hotspotStatusText, "TX DMR");
+}
+
+TEST_F(DashboardStatusTest, WpsdStatCardLabelsAndValues) {
+  // One card in the real markup, with the label and value as given.
+  auto card = [](const std::string& label, const std::string& value, const std::string& cls = "stat-card") {
+    return "<div class=\"" + cls + "\">\n  <span class=\"stat-label\">" + label +
+           "</span>\n  <div class=\"stat-value\" style=\"\">" + value + "</div>\n</div>\n";
+  };
+  struct Case {
+    std::string page;
+    const char* label;
+    const char* value;  // nullptr: not found
+  };
+  const Case cases[] = {
+      {card(" tx freq. ", "439.450 MHz"), "TX Freq", "439.450 MHz"},
+      {card("TX Freq", "439.450 MHz"), "TX Freq.", "439.450 MHz"},
+      {card("TX\n Freq", "<b>439.450</b>&nbsp;MHz"), "tx freq", "439.450 MHz"},
+      {card("Radio Status", "\n   Listen DMR        "), "Radio Status", "Listen DMR"},
+      {card("TX Freq", "439.450 MHz", "stat-card highlight"), "TX Freq", "439.450 MHz"},
+      {card("TX Freq", "439.450 MHz", "stat-cards"), "TX Freq", nullptr},
+      {card("TX Freq Offset", "0.600 MHz"), "TX Freq", nullptr},
+      {card("TX Freq", "  "), "TX Freq", nullptr},
+      {card("TX Freq", "") + card("TX Freq", "439.450 MHz"), "TX Freq", nullptr},  // the first card decides
+      {card("Mode", "Duplex") + card("RX Freq", "430.850 MHz"), "RX Freq", "430.850 MHz"},
+      // A label without its value does not take the next card's value.
+      {"<div class=\"stat-card\"><span class=\"stat-label\">TX Freq</span></div>" + card("Mode", "Duplex"),
+       "TX Freq", nullptr},
+      {"<span class=\"stat-label\">TX Freq</span><div class=\"stat-value\">439.450</div>", "TX Freq",
+       nullptr},
+      // What the dashboard printed instead of a value.
+      {card("TX Freq",
+            "<br />\n<b>Warning</b>:  Undefined variable $txFreq in <b>/var/www/dashboard/mmdvmhost/"
+            "radioinfo.php</b> on line <b>41</b><br />"),
+       "TX Freq", nullptr},
+  };
+  for (const Case& c : cases) {
+    String out("old");
+    const bool found = extractWpsdStatCardValue(String(c.page), c.label, out);
+    EXPECT_EQ(found, c.value != nullptr) << c.page;
+    EXPECT_EQ(out, c.value != nullptr ? c.value : "old") << c.page;
+  }
+
+  useWpsd();
+  // "TX/RX Freq" fills both boxes, like the table's simplex column.
+  ASSERT_TRUE(parseDashboardStatusHtml(String(card("TX/RX Freq.", "145.5000 MHz"))));
+  EXPECT_EQ(hotspotTxFreq, "145.5000");
+  EXPECT_EQ(hotspotRxFreq, "145.5000");
+  // A duplex page with one PHP warning: the other box still fills.
+  ASSERT_TRUE(parseDashboardStatusHtml(
+      String(card("TX Freq", "<b>Notice</b>: Undefined index: tx in /var/www/x.php on line 3") +
+             card("RX Freq", "430.850MHz"))));
+  EXPECT_EQ(hotspotTxFreq, "145.5000");
+  EXPECT_EQ(hotspotRxFreq, "430.850");
+  // Pi-Star pages are not read for cards.
+  usePiStar();
+  EXPECT_FALSE(parseDashboardStatusHtml(String(card("TX Freq", "439.450 MHz") + card("Radio Status", "TX"))));
+  EXPECT_EQ(hotspotTxFreq, "145.5000");
+}
+
+TEST_F(DashboardStatusTest, WpsdTableValuesWinOverCards) {
+  useWpsd();
+  const std::string table = readData("wpsd/radioinfo_2024_divtable_duplex.html").str();
+  const std::string cards = readData("wpsd/radioinfo_simplex_12k5_step.html").str();
+  for (const std::string& page : {table + cards, cards + table}) {
+    ASSERT_TRUE(parseDashboardStatusHtml(String(page)));
+    EXPECT_EQ(hotspotTxFreq, "439.450");
+    EXPECT_EQ(hotspotRxFreq, "430.850");
+    EXPECT_EQ(hotspotStatusText, "IDLE");
+  }
+  // The card status fills in only when the table has no status cell.
+  std::string duplexCards = readData("wpsd/radioinfo_duplex.html").str();
+  ASSERT_TRUE(parseDashboardStatusHtml(String(table + duplexCards)));
+  EXPECT_EQ(hotspotStatusText, "IDLE");
+  ASSERT_TRUE(parseDashboardStatusHtml(String(duplexCards)));
+  EXPECT_EQ(hotspotStatusText, "Listen DMR");
 }
 
 TEST_F(DashboardStatusTest, DivCellAfterHeader) {
@@ -217,7 +334,93 @@ TEST_F(DashboardStatusTest, TruncatedPagesNeverCrash) {
   }
 }
 
+TEST_F(DashboardStatusTest, TruncatedCardPagesNeverGivePartialValues) {
+  useWpsd();
+  for (const char* file : {"wpsd/radioinfo_duplex.html", "wpsd/radioinfo_simplex_12k5_step.html"}) {
+    const std::string full = readData(file).str();
+    hotspotTxFreq = hotspotRxFreq = hotspotStatusText = "";
+    ASSERT_TRUE(parseDashboardStatusHtml(String(full))) << file;
+    const String tx = hotspotTxFreq, rx = hotspotRxFreq, status = hotspotStatusText;
+    for (size_t cut = 0; cut < full.size(); cut++) {
+      hotspotTxFreq = hotspotRxFreq = hotspotStatusText = "";
+      const bool ok = parseDashboardStatusHtml(String(full.substr(0, cut)));
+      EXPECT_TRUE(hotspotTxFreq == "" || hotspotTxFreq == tx)
+          << file << " cut " << cut << ": " << hotspotTxFreq.c_str();
+      EXPECT_TRUE(hotspotRxFreq == "" || hotspotRxFreq == rx)
+          << file << " cut " << cut << ": " << hotspotRxFreq.c_str();
+      EXPECT_TRUE(hotspotStatusText == "" || hotspotStatusText == status) << file << " cut " << cut;
+      EXPECT_EQ(ok, hotspotTxFreq.length() > 0 || hotspotRxFreq.length() > 0) << file << " cut " << cut;
+    }
+  }
+}
+
 // Hostile
+
+TEST_F(DashboardStatusTest, LoginAndErrorPagesGiveNoCardValues) {
+  useWpsd();
+  ASSERT_TRUE(parseDashboardStatusHtml(readData("wpsd/radioinfo_duplex.html")));
+  uiDirty = false;
+  const char* pages[] = {
+      "<!DOCTYPE html>\n<html><head><title>WPSD - Login</title></head><body><form method=\"post\">"
+      "<label>User <input name=\"user\"></label><label>Password <input type=\"password\"></label>"
+      "<button>Login</button></form></body></html>\n",
+      "<br />\n<b>Fatal error</b>:  Uncaught Error: Call to undefined function getMMDVMConfig() in "
+      "/var/www/dashboard/mmdvmhost/radioinfo.php:12\nStack trace:\n#0 {main}\n  thrown in "
+      "<b>/var/www/dashboard/mmdvmhost/radioinfo.php</b> on line <b>12</b><br />\n",
+      "<div class=\"dashboard-header-stats\">\n<div class=\"stat-card\">\n<span class=\"stat-label\">TX Freq"
+      "</span>\n<div class=\"stat-value\"><br />\n<b>Warning</b>:  Undefined array key \"Frequency\" in "
+      "<b>/var/www/dashboard/mmdvmhost/radioinfo.php</b> on line <b>58</b><br />\n</div></div>\n"
+      "<div class=\"stat-card\"><span class=\"stat-label\">Radio Status</span><div class=\"stat-value\">"
+      "<b>Deprecated</b>: trim(): Passing null in /var/www/dashboard/mmdvmhost/radioinfo.php on line 20"
+      "</div></div>\n</div>\n",
+  };
+  for (const char* page : pages) {
+    EXPECT_FALSE(parseDashboardStatusHtml(String(page))) << page;
+    EXPECT_EQ(hotspotTxFreq, "439.450");
+    EXPECT_EQ(hotspotRxFreq, "430.850");
+    EXPECT_EQ(hotspotStatusText, "Listen DMR");
+  }
+  EXPECT_FALSE(uiDirty);
+}
+
+TEST_F(DashboardStatusTest, LargeHostileCardPagesAreReadInOnePass) {
+  // Each page is several megabytes of broken cards; a reader that searched
+  // again from every card would take minutes on them (the test time-out).
+  useWpsd();
+  const int CARDS = 100000;
+  auto repeat = [](const std::string& part, int n) {
+    std::string out;
+    out.reserve(part.size() * (size_t)n);
+    for (int i = 0; i < n; i++) out += part;
+    return out;
+  };
+  const std::string realCard =
+      "<div class=\"stat-card\"><span class=\"stat-label\">TX Freq</span><div class=\"stat-value\">439.450 "
+      "MHz</div></div>";
+  const std::string pages[] = {
+      repeat("<div class=\"stat-card\"><span class=\"stat-label\">", CARDS),
+      repeat("<div class=\"stat-card\"><span class=\"stat-label\">TX Freq</span><div class=\"stat-value\">",
+             CARDS),
+      repeat("<div class=\"stat-card\"><span class=\"stat-label\">RX Freq</span><div class=\"stat-value\">",
+             CARDS) +
+          "</div>",
+      repeat("<div class=\"stat-card\" class=\"stat-label\" class=\"stat-value\">", CARDS) + "</span></div>",
+      repeat("<div class=\"stat-cards", CARDS) + realCard,
+      repeat(
+          "<div class=\"stat-card\"><span class=\"stat-label\">Mode</span><div class=\"stat-value\">x</div>",
+          CARDS) +
+          realCard,
+      "<div class=\"stat-card\"><span class=\"stat-label\">TX Freq</span><div class=\"stat-value\">" +
+          std::string(4000000, ' ') + "</div>",
+  };
+  const char* const expectedTx[] = {"", "", "", "", "439.450", "439.450", ""};
+  for (size_t i = 0; i < sizeof(pages) / sizeof(pages[0]); i++) {
+    hotspotTxFreq = hotspotRxFreq = hotspotStatusText = "";
+    parseDashboardStatusHtml(String(pages[i]));
+    EXPECT_EQ(hotspotTxFreq, expectedTx[i]) << "page " << i;
+    EXPECT_EQ(hotspotStatusText, "") << "page " << i;
+  }
+}
 
 TEST_F(DashboardStatusTest, UnclosedTagHidesTheRest) {
   EXPECT_EQ(extractHtmlText(String("visible<span never closed")), "visible");

@@ -1,8 +1,9 @@
 // Screenshots of the real program's window under X after its first polls of
 // the sample dashboard: the LIVE page shows the caller (flag, callsign and
 // name) where they belong; the mouse, moved and clicked with xdotool, works
-// as touch (HEARD tab, detail popup, screensaver wake-up). Skips without an
-// X display (run under xvfb-run).
+// as touch (HEARD tab, detail popup, screensaver wake-up); the frequency
+// boxes of a WPSD hotspot read the same from both radio-info layouts. Skips
+// without an X display (run under xvfb-run).
 // The screenshots are kept in the test's working folder (inside the build
 // folder) for a human to look at.
 
@@ -14,10 +15,13 @@
 #include <string>
 #include <vector>
 
+#include "core/theme.h"
 #include "support/desktop_program.h"
+#include "support/display_probe.h"
 #include "support/private_x_program_test.h"
 #include "support/sample_dashboard_process.h"
 #include "support/x_window.h"
+#include "ui/live_page.h"
 
 namespace {
 
@@ -125,6 +129,25 @@ class ScreenEndToEnd : public PrivateXProgramTest {
 
 int bodyChange(const RgbImage& a, const RgbImage& b) {
   return differingPixels(a, b, BODY.x, BODY.y, BODY.w, BODY.h);
+}
+
+// The TX and RX boxes as the program's own drawing code paints them for these
+// frequencies, rendered offscreen in this process.
+bool renderFrequencyBoxes(const char* tx, const char* rx, RgbImage& out) {
+  if (!initOffscreenDisplay()) return false;
+  setDefaultTheme();
+  drawFrequencyBox(TX_BOX.x, TX_BOX.y, TX_BOX.w, "TX", tx);
+  drawFrequencyBox(RX_BOX.x, RX_BOX.y, RX_BOX.w, "RX", rx);
+  out.width = SCREEN_WIDTH;
+  out.height = SCREEN_HEIGHT;
+  out.pixels = readFrame();
+  return true;
+}
+
+// Pixels drawn differently from expected in the TX and RX boxes together.
+int frequencyBoxesDiffer(const RgbImage& shot, const RgbImage& expected) {
+  return differingShapes(shot, expected, TX_BOX.x, TX_BOX.y, TX_BOX.w, TX_BOX.h) +
+         differingShapes(shot, expected, RX_BOX.x, RX_BOX.y, RX_BOX.w, RX_BOX.h);
 }
 
 }  // namespace
@@ -258,4 +281,37 @@ TEST_F(ScreenEndToEnd, IdleBeyondTimeoutShowsScreensaverAndATapOnlyWakesIt) {
   EXPECT_EQ(differingPixels(live, woken, TAB_ROW.x, TAB_ROW.y, TAB_ROW.w, TAB_ROW.h), 0);
 
   EXPECT_EQ(program_.stop(SIGTERM), 0);
+}
+
+// WPSD radio-info page in both layouts
+
+TEST_F(ScreenEndToEnd, WpsdCardAndTableRadioInfoDrawTheSameFrequencyBoxes) {
+  // The duplex radio, so that a swap of TX and RX would show.
+  RgbImage expected;
+  ASSERT_TRUE(renderFrequencyBoxes("439.450", "430.850", expected));
+  RgbImage shots[2];
+  const char* const layouts[] = {"cards", "divtable"};
+  for (int i = 0; i < 2; i++) {
+    SCOPED_TRACE(layouts[i]);
+    SampleDashboardProcess dash({"--flavour", "wpsd", "--wpsd-radioinfo", layouts[i], "--wpsd-radio",
+                                 "duplex", "--period", FROZEN_PERIOD_S, "--seed", SEED});
+    ASSERT_TRUE(dash.running());
+    DesktopProgram second;
+    DesktopProgram& program = i == 0 ? program_ : second;
+    ASSERT_TRUE(program.ok());
+    ASSERT_TRUE(program.writeConfig(sampleDashboardConfigJson(dash, "WPSD", 500, {SHORT_HOLD})));
+    ASSERT_TRUE(program.start());
+    ASSERT_TRUE(program.waitForLog("/mmdvmhost/radioinfo.php -> HTTP 200", 1, WAIT_MS)) << program.log();
+    window_ = findXWindow(WINDOW_TITLE);
+    ASSERT_FALSE(window_.empty());
+    const std::string name = std::string("wpsd_") + layouts[i];
+    // Until the radio-info page is read the boxes say "Auto".
+    shots[i] = screenshotWhen(
+        name, [&](const RgbImage& s) { return frequencyBoxesDiffer(s, expected) == 0; }, 15000);
+    ASSERT_EQ(shots[i].width, SCREEN_WIDTH);
+    EXPECT_EQ(frequencyBoxesDiffer(shots[i], expected), 0) << "see " << name << ".png";
+    EXPECT_EQ(program.stop(SIGTERM), 0);
+  }
+  EXPECT_EQ(differingPixels(shots[0], shots[1], TX_BOX.x, TX_BOX.y, TX_BOX.w, TX_BOX.h), 0);
+  EXPECT_EQ(differingPixels(shots[0], shots[1], RX_BOX.x, RX_BOX.y, RX_BOX.w, RX_BOX.h), 0);
 }

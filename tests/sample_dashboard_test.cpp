@@ -2,12 +2,16 @@
 // on request, fetched through the program's own text fetch.
 
 #include <gtest/gtest.h>
+#include <stdio.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "core/config.h"
+#include "core/config_file.h"
 #include "hotspot/http_fetch.h"
 #include "support/desktop_program.h"
 #include "support/local_http_server.h"
@@ -32,6 +36,23 @@ Fetched fetch(const SampleDashboardProcess& dash, const std::string& path, const
   GetCapturedStdout();
   f.body = payload.str();
   return f;
+}
+
+// Runs the dashboard script with --print-config and these arguments; its
+// standard output, and its exit code in exitCode.
+std::string printConfig(const std::string& args, int& exitCode) {
+  std::string cmd = std::string("python3 '") + QSODECK_SOURCE_DIR +
+                    "/tools/sample_dashboard.py' --print-config " + args + " 2>/dev/null";
+  std::string out;
+  exitCode = -1;
+  FILE* p = popen(cmd.c_str(), "r");
+  if (p == nullptr) return out;
+  char buf[512];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  int status = pclose(p);
+  exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return out;
 }
 
 class SampleDashboardTest : public ::testing::Test {
@@ -88,7 +109,7 @@ TEST_F(SampleDashboardTest, PiStarStatusPages) {
 }
 
 TEST_F(SampleDashboardTest, WpsdStatusAndRadioInfoPages) {
-  SampleDashboardProcess dash({"--flavour", "wpsd"});
+  SampleDashboardProcess dash({"--flavour", "wpsd", "--wpsd-radioinfo", "divtable"});
   ASSERT_TRUE(dash.running());
   Fetched status = fetch(dash, "/mmdvmhost/repeaterinfo.php");
   ASSERT_TRUE(status.ok);
@@ -98,6 +119,34 @@ TEST_F(SampleDashboardTest, WpsdStatusAndRadioInfoPages) {
   ASSERT_TRUE(radio.ok);
   EXPECT_NE(radio.body.find("TX/RX Freq."), std::string::npos);
   EXPECT_NE(radio.body.find("438.800 MHz"), std::string::npos);
+}
+
+TEST_F(SampleDashboardTest, WpsdRadioInfoLayoutsAndRadios) {
+  struct Case {
+    std::vector<std::string> args;
+    std::vector<std::string> parts;
+  };
+  const Case cases[] = {
+      {{}, {"<span class=\"stat-label\">Frequency</span>", "438.800 MHz"}},  // cards by default
+      {{"--wpsd-radio", "duplex"}, {">TX Freq</span>", ">439.450 MHz<", ">RX Freq</span>", ">430.850 MHz<"}},
+      {{"--wpsd-radioinfo", "cards", "--wpsd-radio", "simplex-12k5"}, {"stat-card", ">438.812.500 MHz<"}},
+      {{"--wpsd-radioinfo", "divtable", "--wpsd-radio", "duplex"}, {">TX Freq.</div>", ">430.850 MHz<"}},
+      {{"--wpsd-radioinfo", "divtable", "--wpsd-radio", "simplex-12k5"},
+       {"divTableCell", ">438.812.500 MHz<"}},
+  };
+  for (const Case& c : cases) {
+    // Frozen traffic (seed 9): the newest station transmits on RF on DMR
+    // slot 2 for a long while, and the radio status says so.
+    std::vector<std::string> args = {"--flavour", "wpsd", "--period", "3600", "--seed", "9"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    SampleDashboardProcess dash(args);
+    ASSERT_TRUE(dash.running());
+    Fetched radio = fetch(dash, "/mmdvmhost/radioinfo.php");
+    ASSERT_TRUE(radio.ok);
+    for (const std::string& part : c.parts) EXPECT_NE(radio.body.find(part), std::string::npos) << part;
+    EXPECT_EQ(countOccurrences(radio.body, "TX DMR Slot 2"), 1) << radio.body;
+    EXPECT_EQ(radio.body.find("IDLE"), std::string::npos) << radio.body;
+  }
 }
 
 TEST_F(SampleDashboardTest, RadioIdAnswers) {
@@ -145,6 +194,54 @@ TEST_F(SampleDashboardTest, RequestsAreRecorded) {
   EXPECT_NE(second, std::string::npos);
   EXPECT_LT(first, second);
   EXPECT_NE(log.find("Qsodeck/0.0.1.8 (operator=N0CALL)"), std::string::npos);
+}
+
+// The demo configuration
+
+TEST_F(SampleDashboardTest, PrintedConfigPointsTheProgramAtEveryService) {
+  SampleDashboardProcess dash({"--flavour", "wpsd"});
+  ASSERT_TRUE(dash.running());
+  int code = 0;
+  const std::string json = printConfig(std::to_string(dash.port()) + " --flavour wpsd", code);
+  ASSERT_EQ(code, 0) << json;
+  desktopApplyConfigText(json);
+  EXPECT_EQ(cfg.backend, "WPSD");
+  EXPECT_EQ(cfg.pistarHost, dash.hostPort().c_str());
+  EXPECT_TRUE(configLooksValid());
+  EXPECT_EQ(cfg.refreshMs, 1500u);
+  ASSERT_TRUE(cfg.radioIdLookupEnabled);
+  ASSERT_TRUE(cfg.targetListLookupEnabled);
+  // The URLs the keys name are answered by the dashboard that runs there.
+  const std::string origin = dash.url("");
+  ASSERT_EQ(cfg.radioIdUsersApiBase.str().rfind(origin, 0), 0u) << cfg.radioIdUsersApiBase.c_str();
+  ASSERT_EQ(cfg.targetListBaseUrl.str().rfind(origin, 0), 0u) << cfg.targetListBaseUrl.c_str();
+  Fetched user = fetch(dash, cfg.radioIdUsersApiBase.str().substr(origin.size()) + "DL1ABC");
+  EXPECT_NE(user.body.find("\"fname\":\"Klaus\""), std::string::npos) << cfg.radioIdUsersApiBase.c_str();
+  Fetched list = fetch(dash, cfg.targetListBaseUrl.str().substr(origin.size()) + "p25-reflectors/");
+  EXPECT_TRUE(list.ok) << cfg.targetListBaseUrl.c_str();
+  EXPECT_TRUE(fetch(dash, "/mmdvmhost/radioinfo.php").ok);
+}
+
+TEST_F(SampleDashboardTest, PrintedConfigTakesExtraKeysAndOmissions) {
+  int code = 0;
+  std::string json = printConfig(
+      "8123 --config-extra '\"refresh_ms\": 500, \"screensaver_enabled\": false,' "
+      "--config-extra '  \"callsign_hold_ms\": 3000,' --config-extra '' --config-omit target_list_base_url",
+      code);
+  ASSERT_EQ(code, 0) << json;
+  EXPECT_EQ(countOccurrences(json, "\"refresh_ms\""), 1) << json;  // the later value replaced the first
+  EXPECT_NE(json.find("\"refresh_ms\": 500"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"callsign_hold_ms\": 3000"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"screensaver_enabled\": false"), std::string::npos) << json;
+  EXPECT_NE(json.find("\"backend\": \"Pi-Star\""), std::string::npos) << json;
+  EXPECT_NE(json.find("\"pistar_host\": \"127.0.0.1:8123\""), std::string::npos) << json;
+  EXPECT_EQ(json.find("target_list_base_url"), std::string::npos) << json;
+  // Members that are no JSON, and ports outside 1..65535, print nothing.
+  for (const char* bad :
+       {"8123 --config-extra '\"a\": '", "8123 --config-extra 'refresh_ms=5'", "0", "70000"}) {
+    EXPECT_EQ(printConfig(bad, code), "") << bad;
+    EXPECT_EQ(code, 2) << bad;
+  }
 }
 
 // Misbehaviour switched at run time

@@ -68,22 +68,12 @@ if [ -z "$port" ]; then
   exit 1
 fi
 
-cat >"$run_dir/sdcard/config.json" <<EOF
-{
-  "backend": "$backend",
-  "wifi_ssid": "DESKTOP",
-  "wifi_pass": "",
-  "pistar_host": "127.0.0.1:$port",
-  "device_callsign": "N0CALL",
-  "refresh_ms": 1500,
-  "callsign_hold_ms": 12000,
-  "api_utc_to_local_time": true,
-  "radioid_lookup_enabled": true,
-  "radioid_users_api_base": "http://127.0.0.1:$port/api/users?callsign=",
-  "target_list_lookup_enabled": true,
-  "target_list_base_url": "http://127.0.0.1:$port/digital-radio-lists/"
-}
-EOF
+# The configuration comes from the sample services themselves (each adds the
+# keys that point the program at it); the run adds its own hold time and
+# local-time display.
+python3 "$repo/tools/sample_dashboard.py" --print-config "$port" --flavour "$flavour" \
+  --config-extra '"callsign_hold_ms": 12000, "api_utc_to_local_time": true' \
+  >"$run_dir/sdcard/config.json"
 
 # Talkgroup and reflector names come from list files; fetch them once from
 # the sample dashboard with the list tool built next to the program.
