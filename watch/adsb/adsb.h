@@ -4,16 +4,11 @@
 #include <stdint.h>
 
 #include "core/backend.h"
+#include "core/fetch_status.h"
 #include "core/view.h"
 
-// Aircraft-list record (the fields every watch source carries).
-struct AdsbState {
-  bool valid = false;
-  bool fetchInProgress = false;
-  uint32_t lastSuccessMillis = 0;
-  uint32_t lastAttemptMillis = 0;  // 0 = never
-  int lastHttpCode = 0;
-};
+// Aircraft-list record: its fetch status and data.
+struct AdsbState : WatchFetchStatus {};
 
 extern AdsbState adsbState;
 

@@ -4,14 +4,10 @@
 #include <stdint.h>
 
 #include "core/cycle_parts.h"
+#include "core/fetch_status.h"
 
-// Alert toast record (the fields every watch source carries plus visibility).
-struct AlertToastState {
-  bool valid = false;
-  bool fetchInProgress = false;
-  uint32_t lastSuccessMillis = 0;
-  uint32_t lastAttemptMillis = 0;  // 0 = never
-  int lastHttpCode = 0;
+// Alert toast record: its fetch status and the popup's visibility.
+struct AlertToastState : WatchFetchStatus {
   bool visible = false;
   uint32_t visibleUntilMillis = 0;  // 0 = until closed
 };

@@ -5,15 +5,10 @@
 #include <stdint.h>
 
 #include "core/backend.h"
+#include "core/fetch_status.h"
 
-// APRS record (the fields every watch source carries).
-struct AprsState {
-  bool valid = false;
-  bool fetchInProgress = false;
-  uint32_t lastSuccessMillis = 0;
-  uint32_t lastAttemptMillis = 0;  // 0 = never
-  int lastHttpCode = 0;
-};
+// Aprs record: its fetch status and data.
+struct AprsState : WatchFetchStatus {};
 
 extern AprsState aprsState;
 // The APRS station info popup is shown.

@@ -4,16 +4,11 @@
 #include <stdint.h>
 
 #include "core/backend.h"
+#include "core/fetch_status.h"
 #include "core/view.h"
 
-// Solar-data record (the fields every watch source carries).
-struct HamqslState {
-  bool valid = false;
-  bool fetchInProgress = false;
-  uint32_t lastSuccessMillis = 0;
-  uint32_t lastAttemptMillis = 0;  // 0 = never (due now)
-  int lastHttpCode = 0;
-};
+// Hamqsl record: its fetch status and data.
+struct HamqslState : WatchFetchStatus {};
 
 extern HamqslState hamqslState;
 

@@ -4,17 +4,12 @@
 #include <stdint.h>
 
 #include "core/backend.h"
+#include "core/fetch_status.h"
 #include "core/view.h"
 #include "host/wstring.h"
 
-// Current-weather record (the fields every watch source carries).
-struct WeatherState {
-  bool valid = false;
-  bool fetchInProgress = false;
-  uint32_t lastSuccessMillis = 0;
-  uint32_t lastAttemptMillis = 0;  // 0 = never (due now)
-  int lastHttpCode = 0;
-};
+// Weather record: its fetch status and data.
+struct WeatherState : WatchFetchStatus {};
 
 extern WeatherState weatherState;
 
