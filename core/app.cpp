@@ -447,6 +447,7 @@ void runRedrawSteps() {
 // a finished firmware update ended the run.
 bool runNetworkSteps() {
   handleTouch();
+  processFetchAnswers();
   handleWebClientSafely(0);
   uint32_t now = millis();
   if (handleOtaRestart(now)) return false;
@@ -502,5 +503,60 @@ void loop() {
 bool fetchAllData() { return activeWatchSourceRow().poll(); }
 
 bool firmwareInSetupState() { return setupRequired || apModeActive; }
+
+namespace {
+
+const uint32_t IDLE_WAIT_MAX_MS = 100;
+const uint32_t ANIMATION_PACE_MS = 10;
+
+// Narrows wait to the time left until last + interval (0 when due).
+void waitAtMostUntil(uint32_t& wait, uint32_t now, uint32_t last, uint32_t interval) {
+  const uint32_t elapsed = elapsedSince(now, last);
+  const uint32_t left = elapsed >= interval ? 0 : interval - elapsed;
+  if (left < wait) wait = left;
+}
+
+// The next due time of the polls of the current source (screen on or off).
+void waitForPolls(uint32_t& wait, uint32_t now) {
+  if (!wifiOk || setupRequired || apModeActive || wifiConnectInProgress) return;
+  if (screensaverActive) {
+    waitAtMostUntil(wait, now, lastPoll, screensaverPollIntervalMs());
+  } else if (currentPage == PAGE_LIVE || currentPage == PAGE_LAST) {
+    const uint32_t graceLeftFrom = lastInteractionMillis;
+    uint32_t pollWait = IDLE_WAIT_MAX_MS;
+    waitAtMostUntil(pollWait, now, lastPoll, normalPollIntervalMs());
+    if (!intervalElapsed(now, graceLeftFrom, TOUCH_POLL_GRACE_MS))
+      waitAtMostUntil(pollWait, now, graceLeftFrom, TOUCH_POLL_GRACE_MS);
+    if (pollWait < wait) wait = pollWait;
+  }
+}
+
+}  // namespace
+
+uint32_t firmwareIdleWaitMs() {
+  // The setup state keeps the pace of the safe loop.
+  if (setupRequired || apModeActive) return ANIMATION_PACE_MS;
+  if (scrollingTextActiveFrame || touchPressActive() || anyRedrawFlagSet()) return ANIMATION_PACE_MS;
+  if (fetchAnswersWaiting()) return 0;
+  const uint32_t now = millis();
+  uint32_t wait = IDLE_WAIT_MAX_MS;
+  if (desktopNetworkPollingEnabled()) {
+    waitAtMostUntil(wait, now, lastWifiStateCheck, WIFI_STATE_CHECK_INTERVAL_MS);
+    waitForPolls(wait, now);
+    for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
+      const WatchSourceRow& row = watchSourceRow((WatchSource)i);
+      if (row.backgroundCheckMillis != nullptr)
+        waitAtMostUntil(wait, now, *row.backgroundCheckMillis, BACKGROUND_POLL_CHECK_INTERVAL_MS);
+    }
+  }
+  if (cfg.screensaverEnabled && !screensaverActive)
+    waitAtMostUntil(wait, now, lastInteractionMillis, cfg.screensaverTimeoutMs);
+  if (screensaverActive)
+    waitAtMostUntil(wait, now, lastScreensaverFrameMillis, SCREENSAVER_FRAME_INTERVAL_MS);
+  if (!screensaverActive) waitAtMostUntil(wait, now, lastClockCheck, CLOCK_CHECK_INTERVAL_MS);
+  return wait;
+}
+
+void firmwareShutdown() { stopFetchWorkers(); }
 
 bool firmwareSetupRequired() { return setupRequired; }

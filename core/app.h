@@ -62,5 +62,6 @@ extern SemaphoreHandle_t networkMutex;
 // cycle: touch, network supervision, polls, background lookups, screensaver,
 // clock and redraws. Both are declared for the host in host/firmware.h.
 
-// One poll for the current watch source; true when it produced data.
+// One poll for the current watch source; true when it started a request
+// (the answers are applied when they arrive).
 bool fetchAllData();

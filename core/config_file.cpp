@@ -172,6 +172,7 @@ bool loadDesktopDefaultConfig() {
     traceLoadedConfig(lastLoadedConfigPath);
   }
   desktopFinalizeLoadedConfig();
+  dropFetchAnswers();
   clearRadioIdLookupCache();
   currentWatchSource = WATCH_MMDVM;
   currentPage = PAGE_LIVE;

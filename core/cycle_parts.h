@@ -3,6 +3,19 @@
 // through this header; each is defined by the subsystem named beside it.
 #pragma once
 
+// hotspot/fetch_worker.cpp: requests run on worker threads; every pass runs
+// the handlers of the answers that arrived (how many ran), in arrival order
+// and in request order within a source.
+int processFetchAnswers();
+// hotspot/fetch_worker.cpp: true when an answer waits for the next pass.
+bool fetchAnswersWaiting();
+// hotspot/fetch_worker.cpp: a configuration was applied: the answers of every
+// request made so far are dropped and their sources free again.
+void dropFetchAnswers();
+// hotspot/fetch_worker.cpp: shutdown: every transfer ends at once, the workers
+// stop and later requests are refused.
+void stopFetchWorkers();
+
 // hotspot/live_session.cpp: true while the live record is valid and was
 // confirmed within the hold time.
 bool isLiveActive();

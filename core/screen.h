@@ -6,6 +6,8 @@
 
 // Reads the touch point once and handles taps and gestures.
 void handleTouch();
+// True while a finger is down (the main cycle keeps its fast pace then).
+bool touchPressActive();
 // Full render of the current page and its overlays, then presents the frame.
 void redrawCurrentPage(bool fullRedraw);
 // Clock box at the right of the header.

@@ -11,6 +11,7 @@
 #include "core/view.h"
 #include "host/runtime.h"
 #include "host/storage.h"
+#include "hotspot/fetch_worker.h"
 #include "hotspot/http_fetch.h"
 #include "hotspot/last_heard_parser.h"
 #include "hotspot/target_display.h"
@@ -123,10 +124,6 @@ void applyCacheAndRefresh() {
     saveActiveHeardCache();
     requestRedraw();
   }
-}
-
-bool radioIdHttpGet(const String& url, String& payload, int& code) {
-  return httpGetString(url, payload, code, RADIOID_LOOKUP_ACCEPT, "");
 }
 
 }  // namespace
@@ -333,14 +330,12 @@ bool parseRadioIdUserResponse(const String& payload, RadioIdLookupCacheEntry& en
 }
 
 // One HTTP lookup of a normalised callsign.
-bool fetchRadioIdProfile(const String& normalizedCallsign, RadioIdLookupCacheEntry& outEntry) {
-  String url = buildRadioIdUsersUrl(normalizedCallsign);
-  if (url.length() == 0) return false;
-  String payload;
-  int code = 0;
-  if (!radioIdHttpGet(url, payload, code)) {
+bool radioIdEntryFromAnswer(const String& normalizedCallsign, const FetchAnswer& answer,
+                            RadioIdLookupCacheEntry& outEntry) {
+  if (!answer.ok) {
     addWebLog("WARN", "LOOKUP",
-              String("Callsign lookup failed for ") + normalizedCallsign + " (HTTP " + code + ").", true);
+              String("Callsign lookup failed for ") + normalizedCallsign + " (HTTP " + answer.code + ").",
+              true);
     return false;
   }
   uint32_t now = millis();
@@ -348,13 +343,27 @@ bool fetchRadioIdProfile(const String& normalizedCallsign, RadioIdLookupCacheEnt
   outEntry.callsign = normalizedCallsign;
   outEntry.valid = true;
   outEntry.lastFetchMillis = now != 0 ? now : 1;  // 0 would mean "never fetched"
-  parseRadioIdUserResponse(payload, outEntry);
+  parseRadioIdUserResponse(answer.payload, outEntry);
   if (outEntry.found) {
     addWebLog("INFO", "LOOKUP",
               String("Callsign lookup found ") + normalizedCallsign + " as " + outEntry.name + ".", true);
   }
   return true;
 }
+
+namespace {
+
+// The answer of a lookup goes into the cache and onto the records shown.
+void applyRadioIdAnswer(const String& callsign, const FetchAnswer& answer) {
+  RadioIdLookupCacheEntry fetched;
+  if (!radioIdEntryFromAnswer(callsign, answer, fetched)) return;
+  RadioIdLookupCacheEntry* slot = radioIdLookupCacheSlotForCallsign(callsign, true);
+  if (slot == nullptr) return;
+  *slot = fetched;
+  applyCacheAndRefresh();
+}
+
+}  // namespace
 
 // Fills a record's name and country from a fetched cache entry; true when
 // either text changed.
@@ -423,6 +432,7 @@ String radioIdDisplayCountryForRecord(const HeardRecord& r) {
 // most one HTTP lookup per RADIOID_LOOKUP_MIN_INTERVAL_MS.
 void processRadioIdLookups() {
   if (!radioIdFeatureEnabled() || !wifiStationConnected()) return;
+  if (fetchChannelBusy(FETCH_CHANNEL_RADIOID)) return;  // one lookup at a time
   if (pendingRadioIdLookupCallsign.length() == 0) return;
   uint32_t now = millis();
   if (!intervalElapsed(now, lastRadioIdLookupMillis, RADIOID_LOOKUP_MIN_INTERVAL_MS)) return;
@@ -434,12 +444,10 @@ void processRadioIdLookups() {
     return;
   }
   lastRadioIdLookupMillis = now;
-  RadioIdLookupCacheEntry fetched;
-  if (!fetchRadioIdProfile(callsign, fetched)) return;
-  RadioIdLookupCacheEntry* slot = radioIdLookupCacheSlotForCallsign(callsign, true);
-  if (slot == nullptr) return;
-  *slot = fetched;
-  applyCacheAndRefresh();
+  String url = buildRadioIdUsersUrl(callsign);
+  if (url.length() == 0) return;
+  startFetch(FETCH_CHANNEL_RADIOID, url, RADIOID_LOOKUP_ACCEPT, "",
+             [callsign](const FetchAnswer& answer) { applyRadioIdAnswer(callsign, answer); });
 }
 
 // The folder that holds the target-name lists.

@@ -7,6 +7,7 @@
 
 #include "core/cycle_parts.h"
 #include "host/wstring.h"
+#include "hotspot/fetch_worker.h"
 #include "hotspot/heard.h"
 #include "hotspot/heard_enrichment.h"
 
@@ -63,8 +64,10 @@ bool desktopParseRadioIdUserResponseRaw(const String& payload, RadioIdLookupCach
 // Fills the entry from one JSON object text.
 void desktopPopulateRadioIdEntryFromRawObject(const String& object, RadioIdLookupCacheEntry& entry);
 
-// Performs the HTTP lookup; true when it succeeded and was parsed.
-bool fetchRadioIdProfile(const String& normalizedCallsign, RadioIdLookupCacheEntry& outEntry);
+// The cache entry of a lookup's answer (and its LOOKUP line in the device
+// log); false, with a WARN line, when the request failed.
+bool radioIdEntryFromAnswer(const String& normalizedCallsign, const FetchAnswer& answer,
+                            RadioIdLookupCacheEntry& outEntry);
 
 // Applies a cached result to one record; true when its name or country changed.
 bool applyRadioIdCacheToRecord(HeardRecord& r, bool allowFetch);

@@ -9,7 +9,10 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 
 #include "host/board_stubs.h"
 #include "host/display.h"
@@ -49,6 +52,43 @@ bool holdLoopRequested() {
 
 void verboseTrace(const char* text) {
   if (desktopVerboseTraceEnabled()) desktopTrace("%s", text);
+}
+
+// Wake-ups of the main loop from other threads: a flag with its condition
+// (for runs without a window) and an SDL event (ends SDL's wait at once).
+std::mutex gWakeMutex;
+std::condition_variable gWakeCondition;
+bool gWakePending = false;
+std::atomic<uint32_t> gWakeEventType{0};
+
+bool takeWakePending() {
+  std::lock_guard<std::mutex> lock(gWakeMutex);
+  const bool pending = gWakePending;
+  gWakePending = false;
+  return pending;
+}
+
+// Loop statistics for measurements (QSODECK_DESKTOP_LOOP_STATS=1): every
+// LOOP_STATS_INTERVAL_MS one line with the number of passes and the longest.
+const uint32_t LOOP_STATS_INTERVAL_MS = 10000;  // 10 s
+
+bool loopStatsEnabled() {
+  const char* v = getenv("QSODECK_DESKTOP_LOOP_STATS");
+  return v != nullptr && strcmp(v, "1") == 0;
+}
+
+void noteLoopPass(DesktopLoopState& state, uint32_t passMs) {
+  if (!loopStatsEnabled()) return;
+  ++state.statsPasses;
+  if (passMs > state.statsLongestPassMs) state.statsLongestPassMs = passMs;
+  const uint32_t now = millis();
+  if (state.statsSince == 0) state.statsSince = now;
+  if (!intervalElapsed(now, state.statsSince, LOOP_STATS_INTERVAL_MS)) return;
+  desktopTrace("[DESKTOP] loop: %u passes in %u ms, longest pass %u ms.\n", (unsigned)state.statsPasses,
+               (unsigned)(now - state.statsSince), (unsigned)state.statsLongestPassMs);
+  state.statsSince = now;
+  state.statsPasses = 0;
+  state.statsLongestPassMs = 0;
 }
 
 void heartbeatIfDue(DesktopLoopState& state) {
@@ -102,6 +142,41 @@ bool crashTraceEnabled() {
 bool desktopRunning() { return gDesktopRunning; }
 
 void desktopSleepMs(uint32_t ms) { delay(ms); }
+
+void desktopWakeMainLoop() {
+  {
+    std::lock_guard<std::mutex> lock(gWakeMutex);
+    gWakePending = true;
+  }
+  gWakeCondition.notify_all();
+  const uint32_t type = gWakeEventType.load();
+  if (type != 0 && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+    SDL_Event e;
+    SDL_zero(e);
+    e.type = type;
+    SDL_PushEvent(&e);
+  }
+}
+
+void desktopWaitForWork(uint32_t ms) {
+  if (desktopTestClockActive()) {
+    takeWakePending();
+    delay(ms);
+    return;
+  }
+  if (gWindow != nullptr && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
+    if (gWakeEventType.load() == 0) {
+      const Uint32 type = SDL_RegisterEvents(1);
+      if (type != (Uint32)-1) gWakeEventType.store(type);
+    }
+    if (!takeWakePending()) SDL_WaitEventTimeout(nullptr, (int)ms);
+    takeWakePending();
+    return;
+  }
+  std::unique_lock<std::mutex> lock(gWakeMutex);
+  gWakeCondition.wait_for(lock, std::chrono::milliseconds(ms), [] { return gWakePending; });
+  gWakePending = false;
+}
 
 void desktopShutdown() {
   tft.releaseFrame();
@@ -212,6 +287,7 @@ int desktopRunHoldLoop() {
   }
   desktopTrace("[DESKTOP] main: native window close requested. Exiting hold loop.\n");
   desktopTrace("[DESKTOP] main: hold loop ended; exiting normally.\n");
+  firmwareShutdown();
   desktopShutdown();
   return runExitStatus();
 }
@@ -245,13 +321,15 @@ void desktopFirmwarePass(DesktopLoopState& state) {
     state.lastLoopTrace = now;
     verboseTrace("[DESKTOP] main: calling Arduino loop().\n");
   }
+  const uint32_t passStart = millis();
   loop();
+  noteLoopPass(state, millis() - passStart);
   if (!firstFirmwareLoopReturned) {
     firstFirmwareLoopReturned = true;
     desktopTrace("[DESKTOP] main: first loop() returned.\n");
   }
   heartbeatIfDue(state);
-  desktopSleepMs(LOOP_SLEEP_MS);
+  desktopWaitForWork(firmwareIdleWaitMs());
 }
 
 int desktopRunUiLoop(DesktopLoopState& state) {
@@ -267,6 +345,7 @@ int desktopRunUiLoop(DesktopLoopState& state) {
     }
   }
   desktopTrace("[DESKTOP] window closed; exiting normally.\n");
+  firmwareShutdown();
   desktopShutdown();
   return runExitStatus();
 }
@@ -279,6 +358,7 @@ int desktopRunGuarded(int (*body)()) {
   } catch (...) {
     desktopTrace("[DESKTOP][FATAL] unknown exception.\n");
   }
+  firmwareShutdown();
   desktopShutdown();
   return 1;
 }

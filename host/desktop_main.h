@@ -25,12 +25,22 @@ struct DesktopLoopState {
   uint32_t lastLoopTrace = 0;
   uint32_t safeDrawCount = 0;
   bool usedSafeDesktopLoop = false;
+  // Loop statistics (QSODECK_DESKTOP_LOOP_STATS=1).
+  uint32_t statsSince = 0;
+  uint32_t statsPasses = 0;
+  uint32_t statsLongestPassMs = 0;
 };
 
 // Returns gDesktopRunning.
 bool desktopRunning();
 // Blocks the thread for ms milliseconds.
 void desktopSleepMs(uint32_t ms);
+// Wakes the main loop from any thread (an answer arrived): the current or
+// next wait of desktopWaitForWork ends at once.
+void desktopWakeMainLoop();
+// Waits up to ms for input, a wake-up or the time to pass; with the test
+// clock it only advances the clock by ms.
+void desktopWaitForWork(uint32_t ms);
 // Releases the renderer, the window, SDL and the log file.
 void desktopShutdown();
 // Draws and presents the static page shown while the firmware is in its

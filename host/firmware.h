@@ -12,6 +12,13 @@ void loop();
 bool firmwareInSetupState();
 // True while a usable configuration is missing (the setup state proper).
 bool firmwareSetupRequired();
+// How long the host may wait for input before the next pass: until the
+// next due time of the main cycle, at most 100 ms, and 10 ms while anything
+// animates or a finger is down.
+uint32_t firmwareIdleWaitMs();
+// Ends the firmware's background work (request workers) before the host
+// shuts down.
+void firmwareShutdown();
 // True when any of the four redraw flags is set.
 bool anyRedrawFlagSet();
 // Clears all four redraw flags.

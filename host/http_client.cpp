@@ -7,6 +7,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 
@@ -23,6 +24,11 @@ std::string& defaultCaBundle() {
   static std::string path = HTTP_CA_BUNDLE_PATH;
   return path;
 }
+
+// Set while the program shuts down: running transfers end at once.
+std::atomic<bool> gTransfersAborted{false};
+// A transfer looks at the abort flag at least this often.
+const int ABORT_CHECK_INTERVAL_MS = 50;
 
 void curlGlobalInitOnce() {
   static std::once_flag once;
@@ -174,6 +180,37 @@ String curlFailureText(CURLcode rc, const BodyTransfer& transfer) {
   return out;
 }
 
+// Runs the transfer like curl_easy_perform, but wakes every
+// ABORT_CHECK_INTERVAL_MS to end it at once when the program shuts down.
+CURLcode performAbortable(CURL* curl) {
+  CURLM* multi = curl_multi_init();
+  if (multi == nullptr) return curl_easy_perform(curl);
+  curl_multi_add_handle(multi, curl);
+  CURLcode result = CURLE_OK;
+  for (;;) {
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      result = CURLE_FAILED_INIT;
+      break;
+    }
+    if (running == 0) {
+      int left = 0;
+      while (CURLMsg* msg = curl_multi_info_read(multi, &left)) {
+        if (msg->msg == CURLMSG_DONE) result = msg->data.result;
+      }
+      break;
+    }
+    if (gTransfersAborted.load()) {
+      result = CURLE_ABORTED_BY_CALLBACK;
+      break;
+    }
+    curl_multi_poll(multi, nullptr, 0, ABORT_CHECK_INTERVAL_MS, nullptr);
+  }
+  curl_multi_remove_handle(multi, curl);
+  curl_multi_cleanup(multi);
+  return result;
+}
+
 // One transfer through libcurl, the body handed to the sink. False when it
 // failed or broke off (code -2 and the error set); the status line, the
 // final headers and the byte count are kept either way.
@@ -196,7 +233,7 @@ bool runCurlTransfer(const DesktopHttpRequest& request, const HttpBodySink& sink
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeaderLine);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &headerLines);
 
-  CURLcode rc = curl_easy_perform(curl);
+  CURLcode rc = performAbortable(curl);
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
   curl_easy_cleanup(curl);
@@ -235,7 +272,9 @@ void traceGetSuccess(const String& url, int code, size_t bytes) {
   }
 }
 
+// A transfer that ended because the program shuts down leaves no line.
 void traceGetFailure(const String& url, int code, const String& error) {
+  if (gTransfersAborted.load()) return;
   desktopTrace("[DESKTOP][HTTP] GET failed: %s -> code %d %s\n", redactUrlSecrets(url).c_str(), code,
                error.c_str());
 }
@@ -311,6 +350,10 @@ std::string redactUserInfo(const std::string& url) {
 }  // namespace
 
 // ---- Helpers ---------------------------------------------------------------
+
+void desktopHttpAbortTransfers(bool aborted) { gTransfersAborted.store(aborted); }
+
+bool desktopHttpTransfersAborted() { return gTransfersAborted.load(); }
 
 void desktopHttpSetCaBundle(const char* path) {
   defaultCaBundle() = (path == nullptr || *path == '\0') ? HTTP_CA_BUNDLE_PATH : path;

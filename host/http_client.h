@@ -97,6 +97,11 @@ int desktopHttpGetStream(const DesktopHttpRequest& request, const HttpBodySink& 
 // by "***", for trace lines.
 String redactUrlSecrets(const String& url);
 
+// While aborted is true every running and new transfer ends at once with
+// code -2 and no trace line (the program shuts down); false allows them again.
+void desktopHttpAbortTransfers(bool aborted);
+bool desktopHttpTransfersAborted();
+
 // Replaces the certificate bundle used when a request names none (tests use a
 // bundle of their own); null or empty restores HTTP_CA_BUNDLE_PATH.
 void desktopHttpSetCaBundle(const char* path);

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 namespace {
 
@@ -16,6 +17,21 @@ bool envEquals(const char* name, const char* value) {
   return v && strcmp(v, value) == 0;
 }
 
+// Request workers trace too: one lock keeps every line whole on the console
+// and in the log, and the log file opened once.
+std::recursive_mutex& outputLock() {
+  static std::recursive_mutex* lock = new std::recursive_mutex;  // never destroyed: workers may trace late
+  return *lock;
+}
+
+// The bytes to the console and, when the log is open, to the log.
+void writeOutput(const char* data, size_t len) {
+  std::lock_guard<std::recursive_mutex> guard(outputLock());
+  fwrite(data, 1, len, stdout);
+  fflush(stdout);
+  desktopLogRaw(data, len);
+}
+
 }  // namespace
 
 SerialClass Serial;
@@ -26,6 +42,7 @@ FILE*& desktopLogFile() {
 }
 
 void desktopInitLog() {
+  std::lock_guard<std::recursive_mutex> guard(outputLock());
   FILE*& file = desktopLogFile();
   if (file) return;
   file = fopen(LOG_FILE_NAME, "ab");
@@ -36,6 +53,7 @@ void desktopInitLog() {
 
 void desktopLogRaw(const char* data, size_t len) {
   if (!data || len == 0) return;
+  std::lock_guard<std::recursive_mutex> guard(outputLock());
   desktopInitLog();
   FILE* file = desktopLogFile();
   if (!file) return;
@@ -44,6 +62,7 @@ void desktopLogRaw(const char* data, size_t len) {
 }
 
 void desktopCloseLog() {
+  std::lock_guard<std::recursive_mutex> guard(outputLock());
   FILE*& file = desktopLogFile();
   if (!file) return;
   fflush(file);
@@ -66,26 +85,20 @@ void desktopTrace(const char* fmt, ...) {
   va_end(ap);
   if (n <= 0) return;
   size_t len = (size_t)n < sizeof(buf) ? (size_t)n : sizeof(buf) - 1;
-  fwrite(buf, 1, len, stdout);
-  fflush(stdout);
-  desktopLogRaw(buf, len);
+  writeOutput(buf, len);
 }
 
 void SerialClass::begin(unsigned long baud) { desktopInitLog(); }
 
 size_t SerialClass::write(uint8_t b) {
-  fputc(b, stdout);
-  fflush(stdout);
   char c = (char)b;
-  desktopLogRaw(&c, 1);
+  writeOutput(&c, 1);
   return 1;
 }
 
 size_t SerialClass::write(const uint8_t* buf, size_t n) {
   if (!buf || n == 0) return 0;
-  fwrite(buf, 1, n, stdout);
-  fflush(stdout);
-  desktopLogRaw((const char*)buf, n);
+  writeOutput((const char*)buf, n);
   return n;
 }
 

@@ -6,19 +6,15 @@
 #include "core/backend.h"
 #include "core/device_log.h"
 #include "core/view.h"
+#include "core/watch_source.h"
 #include "host/runtime.h"
 #include "hotspot/dashboard_status.h"
+#include "hotspot/fetch_worker.h"
 #include "hotspot/heard.h"
+#include "hotspot/heard_browse.h"
 #include "hotspot/http_fetch.h"
 #include "hotspot/last_heard_parser.h"
 #include "network/wifi.h"
-
-bool pollHotspotDashboard() {
-  bool hotspotOk = nextFetchHeard ? fetchLastHeard() : fetchModeStatus();
-  if (hotspotOk) saveActiveHeardCache();
-  nextFetchHeard = !nextFetchHeard;
-  return hotspotOk;
-}
 
 namespace {
 
@@ -33,15 +29,107 @@ bool stationLinkMissing() {
   return true;
 }
 
-// One status-page fetch and scrape; ok accumulates over the pages.
-void fetchAndParseDashboardPage(const String& url, String& payload, int& code, bool& ok) {
-  if (httpGetString(url, payload, code, "", "")) {
-    bool parsed = parseDashboardStatusHtml(payload);
-    ok = parsed || ok;
+// The hotspot's answers change the hotspot's own heard list: the active one
+// while the hotspot (or APRS, which follows the hotspot's callers) is shown,
+// else its saved copy, so that an answer arriving after a switch to another
+// source never lands in the list now shown.
+void applyToHotspotList(const std::function<void()>& apply) {
+  if (currentWatchSource == WATCH_MMDVM || currentWatchSource == WATCH_APRS) {
+    apply();
+    return;
+  }
+  static HeardRecord shownList[MAX_HEARD];
+  int shownCount = 0;
+  HeardRecord shownLive;
+  uint32_t shownLiveMillis = 0;
+  const int shownPage = lastHeardPageIndex;
+  copyCurrentHeardStateTo(shownList, shownCount, shownLive, shownLiveMillis);
+  loadMmdvmHeardCache();
+  apply();
+  saveMmdvmHeardCache();
+  restoreHeardStateFrom(shownList, shownCount, shownLive, shownLiveMillis);
+  lastHeardPageIndex = shownPage;
+}
+
+void applyLastHeardAnswer(const FetchAnswer& answer, uint32_t startedAt) {
+  if (answer.ok) {
+    applyToHotspotList([&] {
+      bool ok = parseHeardArray(answer.payload);
+      noteApiFetchResult(ok, answer.code, millis() - startedAt);
+      if (ok) saveActiveHeardCache();
+    });
+    return;
+  }
+  const int code = answer.code;
+  if (code == HTTP_FETCH_NOT_STARTED) {
+    setFooterText("HTTP begin failed", true);
+  } else if (code == HTTP_FETCH_NETWORK_BUSY) {
+    setFooterText("Network busy", true);
+  } else {
+    setFooterText("HTTP error: " + String(code), true);
+  }
+  requestRedraw();
+  noteApiFetchResult(false, code, millis() - startedAt);
+}
+
+// State of one status poll over its one or two pages.
+struct StatusPoll {
+  uint32_t startedAt = 0;
+  String freqUrl;  // second page, empty when the status page carries the frequencies
+  bool ok = false;
+  int code = 0;
+};
+
+void finishStatusPoll(const StatusPoll& poll) {
+  if (!poll.ok) {
+    if (poll.code == HTTP_FETCH_NOT_STARTED) {
+      setFooterText("Dashboard begin failed", true);
+    } else if (poll.code != 0 && poll.code != 200) {
+      setFooterText("Dashboard HTTP: " + String(poll.code), true);
+    } else {
+      setFooterText("Dashboard parse failed", true);
+    }
+  }
+  noteApiFetchResult(poll.ok, poll.code, millis() - poll.startedAt);
+}
+
+// One page of the status poll: scraped when it came; ok accumulates.
+void noteStatusPage(StatusPoll& poll, const FetchAnswer& answer) {
+  poll.code = answer.code;
+  if (answer.ok) {
+    bool parsed = parseDashboardStatusHtml(answer.payload);
+    poll.ok = parsed || poll.ok;
+  }
+}
+
+void applyFreqPageAnswer(StatusPoll poll, const FetchAnswer& answer) {
+  noteStatusPage(poll, answer);
+  finishStatusPoll(poll);
+}
+
+void applyStatusPageAnswer(StatusPoll poll, const FetchAnswer& answer) {
+  noteStatusPage(poll, answer);
+  if (poll.freqUrl.isEmpty()) {
+    finishStatusPoll(poll);
+    return;
+  }
+  poll.code = 0;
+  const String freqUrl = poll.freqUrl;
+  if (!startFetch(FETCH_CHANNEL_HOTSPOT, freqUrl, "", "",
+                  [poll](const FetchAnswer& freq) { applyFreqPageAnswer(poll, freq); })) {
+    finishStatusPoll(poll);
   }
 }
 
 }  // namespace
+
+bool pollHotspotDashboard() {
+  // The previous poll's answer is still out: this poll is skipped.
+  if (fetchChannelBusy(FETCH_CHANNEL_HOTSPOT)) return false;
+  bool started = nextFetchHeard ? fetchLastHeard() : fetchModeStatus();
+  nextFetchHeard = !nextFetchHeard;
+  return started;
+}
 
 bool fetchLastHeard() {
   if (stationLinkMissing()) return false;
@@ -53,50 +141,17 @@ bool fetchLastHeard() {
     noteApiFetchResult(false, HTTP_FETCH_NOT_STARTED, millis() - startedAt);
     return false;
   }
-  String payload;
-  int code = 0;
-  if (httpGetString(url, payload, code, "application/json", "")) {
-    bool ok = parseHeardArray(payload);
-    noteApiFetchResult(ok, code, millis() - startedAt);
-    return ok;
-  }
-  if (code == HTTP_FETCH_NOT_STARTED) {
-    setFooterText("HTTP begin failed", true);
-  } else if (code == HTTP_FETCH_NETWORK_BUSY) {
-    setFooterText("Network busy", true);
-  } else {
-    setFooterText("HTTP error: " + String(code), true);
-  }
-  requestRedraw();
-  noteApiFetchResult(false, code, millis() - startedAt);
-  return false;
+  return startFetch(FETCH_CHANNEL_HOTSPOT, url, "application/json", "",
+                    [startedAt](const FetchAnswer& answer) { applyLastHeardAnswer(answer, startedAt); });
 }
 
 bool fetchModeStatus() {
   if (stationLinkMissing()) return false;
-  uint32_t startedAt = millis();
-  bool ok = false;
-  int code = 0;
-  String payload;
-  String statusUrl = dashboardStatusUrl();
-  fetchAndParseDashboardPage(statusUrl, payload, code, ok);
-
-  String freqUrl = dashboardFreqUrl();
-  if (freqUrl != statusUrl) {
-    payload = "";
-    code = 0;
-    fetchAndParseDashboardPage(freqUrl, payload, code, ok);
-  }
-
-  if (!ok) {
-    if (code == HTTP_FETCH_NOT_STARTED) {
-      setFooterText("Dashboard begin failed", true);
-    } else if (code != 0 && code != 200) {
-      setFooterText("Dashboard HTTP: " + String(code), true);
-    } else {
-      setFooterText("Dashboard parse failed", true);
-    }
-  }
-  noteApiFetchResult(ok, code, millis() - startedAt);
-  return ok;
+  StatusPoll poll;
+  poll.startedAt = millis();
+  const String statusUrl = dashboardStatusUrl();
+  const String freqUrl = dashboardFreqUrl();
+  if (freqUrl != statusUrl) poll.freqUrl = freqUrl;
+  return startFetch(FETCH_CHANNEL_HOTSPOT, statusUrl, "", "",
+                    [poll](const FetchAnswer& answer) { applyStatusPageAnswer(poll, answer); });
 }

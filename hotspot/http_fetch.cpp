@@ -2,6 +2,9 @@
 
 #include <string.h>
 
+#include <chrono>
+#include <thread>
+
 #include "core/app.h"
 #include "host/http_client.h"
 #include "host/runtime.h"
@@ -24,8 +27,8 @@ bool isRedirectStatus(int code) {
 
 // One request of httpGetString, under the lock. Fills payload (200 only),
 // code and the Location value of a redirect answer.
-void fetchOnce(const String& url, String& payload, int& code, String& location, const String& accept,
-               const String& token) {
+void fetchOnce(const String& url, String& payload, int& code, String& location,
+               const HttpFetchRequest& request) {
   HTTPClient http;
   http.setConnectTimeout(HTTP_FETCH_CONNECT_TIMEOUT_MS);
   http.setTimeout(HTTP_FETCH_READ_TIMEOUT_MS);
@@ -42,10 +45,10 @@ void fetchOnce(const String& url, String& payload, int& code, String& location, 
     secure.stop();
     return;
   }
-  http.setUserAgent(httpFetchUserAgent());
+  http.setUserAgent(request.userAgent);
   http.addHeader("Connection", "close");
-  if (!accept.isEmpty()) http.addHeader("Accept", accept);
-  if (!token.isEmpty()) http.addHeader("X-Display-Token", token);
+  if (!request.accept.isEmpty()) http.addHeader("Accept", request.accept);
+  if (!request.token.isEmpty()) http.addHeader("X-Display-Token", request.token);
   code = http.GET();
   if (code == 200) payload = http.getString();
   if (isRedirectStatus(code)) location = http.header("Location");
@@ -75,9 +78,13 @@ String httpFetchUserAgent() {
 
 bool httpGetString(const String& url, String& payload, int& codeOut, const String& accept,
                    const String& token) {
+  return httpGetStringWith(HttpFetchRequest{url, accept, token, httpFetchUserAgent()}, payload, codeOut);
+}
+
+bool httpGetStringWith(const HttpFetchRequest& request, String& payload, int& codeOut) {
   payload = "";
   codeOut = 0;
-  String current = url;
+  String current = request.url;
   current.trim();
   for (int redirects = 0;;) {
     payload = "";
@@ -89,14 +96,16 @@ bool httpGetString(const String& url, String& payload, int& codeOut, const Strin
         codeOut = HTTP_FETCH_NETWORK_BUSY;
         return false;
       }
-      fetchOnce(current, payload, codeOut, location, accept, token);
+      fetchOnce(current, payload, codeOut, location, request);
     }
     if (codeOut == 200) return true;
     if (!isRedirectStatus(codeOut) || location.isEmpty()) return false;
     String next = resolveRedirectUrl(current, location);
     if (next.isEmpty() || next == current) return false;
     current = next;
-    delay(HTTP_FETCH_REDIRECT_PAUSE_MS);
+    // A real pause: this also runs on request workers, which leave the
+    // program's clock alone.
+    std::this_thread::sleep_for(std::chrono::milliseconds(HTTP_FETCH_REDIRECT_PAUSE_MS));
     if (++redirects > HTTP_FETCH_MAX_REDIRECTS) return false;
   }
 }

@@ -55,5 +55,17 @@ String httpFetchUserAgent();
 bool httpGetString(const String& url, String& payload, int& codeOut, const String& accept = "",
                    const String& token = "");
 
+// One GET with everything it needs, taken on the main thread so that a
+// request worker reads no program state.
+struct HttpFetchRequest {
+  String url;
+  String accept;     // Accept header value (none when empty)
+  String token;      // X-Display-Token value (none when empty)
+  String userAgent;  // httpFetchUserAgent() at the time of the request
+};
+
+// httpGetString for a prepared request; safe on any thread.
+bool httpGetStringWith(const HttpFetchRequest& request, String& payload, int& codeOut);
+
 // Absolute URL of a redirect target; empty when the Location value is empty.
 String resolveRedirectUrl(const String& currentUrl, const String& locationHeader);

@@ -1,6 +1,7 @@
 // RadioID lookups: callsign form, answer parsing, URL building, the lookup
 // queue and cadence, the cache and how cached names reach the records.
 #include "enrichment/radioid.h"
+#include "hotspot/fetch_worker.h"
 
 #include <map>
 #include <memory>
@@ -494,9 +495,12 @@ class RadioIdFetchTest : public RadioIdTest {
     liveRecord = heardList[0];
     queueRadioIdLookupForRecord(heardList[0]);
   }
+  // One lookup step at the given time; the answer of a lookup it started is
+  // applied before the step returns, as the next pass would.
   void at(uint32_t ms) {
     desktopSetTestClock(ms);
     processRadioIdLookups();
+    ASSERT_TRUE(waitForFetchesIdle());
   }
 
   std::unique_ptr<LocalHttpServer> server_;

@@ -25,6 +25,8 @@ bool pointInRect(int px, int py, int x, int y, int w, int h) {
   return ScreenRect{x, y, w, h}.contains(px, py);
 }
 
+bool touchPressActive() { return pressActive; }
+
 void resetTouchGestureState() {
   lastTouch = 0;
   touchHeldSince = 0;
