@@ -56,15 +56,25 @@ void verboseTrace(const char* text) {
 
 // Wake-ups of the main loop from other threads: a flag with its condition
 // (for runs without a window) and an SDL event (ends SDL's wait at once).
-std::mutex gWakeMutex;
-std::condition_variable gWakeCondition;
-bool gWakePending = false;
-std::atomic<uint32_t> gWakeEventType{0};
+// Never destroyed: a request worker may still wake the loop while the
+// process ends.
+struct MainLoopWake {
+  std::mutex mutex;
+  std::condition_variable condition;
+  bool pending = false;
+  std::atomic<uint32_t> eventType{0};
+};
+
+MainLoopWake& mainLoopWake() {
+  static MainLoopWake* wake = new MainLoopWake;
+  return *wake;
+}
 
 bool takeWakePending() {
-  std::lock_guard<std::mutex> lock(gWakeMutex);
-  const bool pending = gWakePending;
-  gWakePending = false;
+  MainLoopWake& w = mainLoopWake();
+  std::lock_guard<std::mutex> lock(w.mutex);
+  const bool pending = w.pending;
+  w.pending = false;
   return pending;
 }
 
@@ -144,12 +154,13 @@ bool desktopRunning() { return gDesktopRunning; }
 void desktopSleepMs(uint32_t ms) { delay(ms); }
 
 void desktopWakeMainLoop() {
+  MainLoopWake& w = mainLoopWake();
   {
-    std::lock_guard<std::mutex> lock(gWakeMutex);
-    gWakePending = true;
+    std::lock_guard<std::mutex> lock(w.mutex);
+    w.pending = true;
   }
-  gWakeCondition.notify_all();
-  const uint32_t type = gWakeEventType.load();
+  w.condition.notify_all();
+  const uint32_t type = w.eventType.load();
   if (type != 0 && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
     SDL_Event e;
     SDL_zero(e);
@@ -164,18 +175,19 @@ void desktopWaitForWork(uint32_t ms) {
     delay(ms);
     return;
   }
+  MainLoopWake& w = mainLoopWake();
   if (gWindow != nullptr && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
-    if (gWakeEventType.load() == 0) {
+    if (w.eventType.load() == 0) {
       const Uint32 type = SDL_RegisterEvents(1);
-      if (type != (Uint32)-1) gWakeEventType.store(type);
+      if (type != (Uint32)-1) w.eventType.store(type);
     }
     if (!takeWakePending()) SDL_WaitEventTimeout(nullptr, (int)ms);
     takeWakePending();
     return;
   }
-  std::unique_lock<std::mutex> lock(gWakeMutex);
-  gWakeCondition.wait_for(lock, std::chrono::milliseconds(ms), [] { return gWakePending; });
-  gWakePending = false;
+  std::unique_lock<std::mutex> lock(w.mutex);
+  w.condition.wait_for(lock, std::chrono::milliseconds(ms), [&] { return w.pending; });
+  w.pending = false;
 }
 
 void desktopShutdown() {

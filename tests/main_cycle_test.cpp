@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string.h>
+
+#include <atomic>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -17,6 +20,7 @@
 
 #include "core/app.h"
 #include "core/config.h"
+#include "core/config_file.h"
 #include "core/device_log.h"
 #include "host/board_stubs.h"
 #include "host/desktop_main.h"
@@ -87,6 +91,8 @@ class MainCycleTest : public ::testing::Test {
     routes_.set(STATUS_PATH, 200, readDataFile("repeaterinfo_idle_simplex.html"));
     routes_.set(HEARD_PATH, 200, readDataFile("last_heard_dmr_rf_rssi.json"));
     server_.reset(new LocalHttpServer([this](const LocalHttpRequest& req, int fd, LocalHttpServer&) {
+      if (req.target.compare(0, strlen(HEARD_PATH), HEARD_PATH) == 0 && heardDelayMs_ > 0)
+        usleep(1000 * heardDelayMs_);
       std::pair<int, std::string> answer = routes_.answerFor(req.target);
       LocalHttpServer::sendAll(fd, LocalHttpServer::response(answer.first, "Answer", answer.second));
     }));
@@ -155,6 +161,7 @@ class MainCycleTest : public ::testing::Test {
 
   std::string dir_;
   DashboardRoutes routes_;
+  std::atomic<int> heardDelayMs_{0};  // the last-heard answer comes this late
   std::unique_ptr<LocalHttpServer> server_;
 };
 
@@ -556,4 +563,66 @@ TEST_F(MainCycleTest, PendingConfigurationBeyondTheWrapWaitsForItsTime) {
   EXPECT_TRUE(pendingConfigApply);
   runPasses(200, 200, 1);
   EXPECT_FALSE(pendingConfigApply);
+}
+
+// Requests off the main thread
+
+int apiOkLines() {
+  int n = 0;
+  for (uint8_t i = 0; i < webLogCount; i++) {
+    if (std::string(webLogEntryAt(i)->message.c_str()).find("Hotspot API OK") != std::string::npos) ++n;
+  }
+  return n;
+}
+
+TEST_F(MainCycleTest, SlowDashboardAnswerIsAppliedOnceWhileTheLoopKeepsRunning) {
+  heardDelayMs_ = 600;
+  boot();
+  nextFetchHeard = true;
+  uint32_t t = BOOT_MS + 700;
+  desktopSetTestClock(t);
+  loop();  // starts the last-heard poll
+  ASSERT_TRUE(fetchChannelBusy(FETCH_CHANNEL_HOTSPOT));
+  int passes = 0;
+  while (fetchChannelBusy(FETCH_CHANNEL_HOTSPOT) && passes < 4000) {
+    desktopSetTestClock(t += 10);
+    loop();
+    ++passes;
+    usleep(5000);
+  }
+  // The loop went on while the answer was out (600 ms of 5 ms pauses; how
+  // long each pass takes is measured in bench/, not here).
+  EXPECT_GT(passes, 20);
+  EXPECT_LT(passes, 4000);
+  EXPECT_EQ(heardCount, 2);  // both records of the answer
+  EXPECT_EQ(apiOkLines(), 1);
+  // The poll due meanwhile was skipped, not queued behind the slow one.
+  const std::vector<std::string> heard = {HEARD_PATH};
+  EXPECT_EQ(hotspotTargets(), heard);
+  settleFetches();
+  EXPECT_EQ(apiOkLines(), 1);
+}
+
+TEST_F(MainCycleTest, AnswerArrivingAfterAConfigurationLoadIsDropped) {
+  heardDelayMs_ = 300;
+  boot();
+  ASSERT_TRUE(fetchLastHeard());
+  loadConfig();
+  settleFetches();
+  EXPECT_EQ(heardCount, 0);
+  EXPECT_EQ(apiOkLines(), 0);
+  EXPECT_STRNE(footerText.c_str(), "Updated from 127.0.0.1");
+}
+
+TEST_F(MainCycleTest, HotspotAnswerAfterASwitchToSvxlinkLandsInTheHotspotList) {
+  heardDelayMs_ = 300;
+  boot(BOOT_MS, ",\n  \"svxlink_enabled\": true, \"svxlink_host\": \"127.0.0.1:1\"");
+  ASSERT_TRUE(fetchLastHeard());
+  setCurrentWatchSource(WATCH_SVXLINK);
+  settleFetches();
+  EXPECT_EQ(heardCount, 0);  // the SvxLink list shown stays as it was
+  EXPECT_EQ(mmdvmHeardCount, 2);
+  setCurrentWatchSource(WATCH_MMDVM);
+  EXPECT_EQ(heardCount, 2);
+  EXPECT_STREQ(heardList[0].callsign.c_str(), mmdvmHeardList[0].callsign.c_str());
 }
