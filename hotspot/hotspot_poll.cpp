@@ -33,8 +33,10 @@ bool stationLinkMissing() {
 // while the hotspot (or APRS, which follows the hotspot's callers) is shown,
 // else its saved copy, so that an answer arriving after a switch to another
 // source never lands in the list now shown.
+bool hotspotListShown() { return currentWatchSource == WATCH_MMDVM || currentWatchSource == WATCH_APRS; }
+
 void applyToHotspotList(const std::function<void()>& apply) {
-  if (currentWatchSource == WATCH_MMDVM || currentWatchSource == WATCH_APRS) {
+  if (hotspotListShown()) {
     apply();
     return;
   }
@@ -56,7 +58,9 @@ void applyLastHeardAnswer(const FetchAnswer& answer, uint32_t startedAt) {
     applyToHotspotList([&] {
       bool ok = parseHeardArray(answer.payload);
       noteApiFetchResult(ok, answer.code, millis() - startedAt);
-      if (ok) saveActiveHeardCache();
+      // Shown: the usual cache save; else applyToHotspotList saves the
+      // hotspot's cache (the current source's cache is not the hotspot's).
+      if (ok && hotspotListShown()) saveActiveHeardCache();
     });
     return;
   }

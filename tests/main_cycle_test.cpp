@@ -622,6 +622,7 @@ TEST_F(MainCycleTest, HotspotAnswerAfterASwitchToSvxlinkLandsInTheHotspotList) {
   settleFetches();
   EXPECT_EQ(heardCount, 0);  // the SvxLink list shown stays as it was
   EXPECT_EQ(mmdvmHeardCount, 2);
+  EXPECT_EQ(svxlinkHeardCount, 0);  // nor did the answer reach the SvxLink cache
   setCurrentWatchSource(WATCH_MMDVM);
   EXPECT_EQ(heardCount, 2);
   EXPECT_STREQ(heardList[0].callsign.c_str(), mmdvmHeardList[0].callsign.c_str());
