@@ -207,11 +207,16 @@ void quickActionTaskBody(void* param) {
   vTaskDelete(nullptr);
 }
 
-void logRemoteOutcome(bool ok, const String& line) { addWebLog(ok ? "INFO" : "WARN", "SSH", line, true); }
+// One device-log line per outcome: what the footer said, then how the
+// command went.
+void logRemoteOutcome(bool ok, const String& footer, const String& detail) {
+  addWebLog(ok ? "INFO" : "WARN", "SSH", footer + " (" + detail + ")", true);
+}
 
 // Applies a finished mode toggle: on success the mode is known in the
 // requested state and the next hotspot poll reads the status again.
 void showModeToggleOutcome(const String& label, bool enable, const RemoteOutcome& o) {
+  String footer = o.message;
   if (o.ok) {
     ModeStatus* status = modeStatusFromTouchLabel(label);
     if (status != nullptr) {
@@ -219,15 +224,12 @@ void showModeToggleOutcome(const String& label, bool enable, const RemoteOutcome
       status->enabled = enable;
     }
     nextFetchHeard = false;
-    setFooterText(o.message, true);
-  } else if (o.hostKeyRefused) {
-    setFooterText(o.message, true);
-  } else {
-    setFooterText(label + " " + (enable ? "enable" : "disable") +
-                      " failed: " + clipWithTilde(o.message, MODE_FAILURE_MESSAGE_CHARS),
-                  true);
+  } else if (!o.hostKeyRefused) {
+    footer = label + " " + (enable ? "enable" : "disable") +
+             " failed: " + clipWithTilde(o.message, MODE_FAILURE_MESSAGE_CHARS);
   }
-  logRemoteOutcome(o.ok, o.logLine);
+  setFooterText(footer, true);
+  logRemoteOutcome(o.ok, footer, o.logLine);
   requestRedraw();
 }
 
@@ -325,17 +327,17 @@ void processQuickActionTaskResult() {
   String message = quickActionTaskMessage;
   if (message.isEmpty()) message = quickActionTaskLabel + (quickActionTaskOk ? " completed." : " failed.");
   if (quickActionTaskOk) pollSoon();
-  setFooterText(
-      quickActionTaskReport.hostKeyRefused ? message : clipWithTilde(message, QUICK_ACTION_FOOTER_CHARS),
-      true);
-  logRemoteOutcome(quickActionTaskOk, quickActionTaskReport.logLine);
+  const String footer =
+      quickActionTaskReport.hostKeyRefused ? message : clipWithTilde(message, QUICK_ACTION_FOOTER_CHARS);
+  setFooterText(footer, true);
+  logRemoteOutcome(quickActionTaskOk, footer, quickActionTaskReport.logLine);
   requestRedraw();
 }
 
 bool runQuickActionSlotNow(int slot, String& userMsg, bool svxlinkAction) {
   const RemoteOutcome o = runPreparedQuickAction(prepareQuickAction(slot, svxlinkAction));
   userMsg = o.message;
-  logRemoteOutcome(o.ok, o.logLine);
+  logRemoteOutcome(o.ok, o.message, o.logLine);
   if (o.ok) pollSoon();
   return o.ok;
 }
