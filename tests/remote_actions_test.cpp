@@ -8,6 +8,7 @@
 
 #include <pthread.h>
 #include <stdio.h>
+#include <string.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -572,6 +573,31 @@ TEST_F(RemoteActionsTest, HandOffUnderLoad) {
     }
   }
   EXPECT_EQ(ROUNDS, fakeCalls());
+}
+
+}  // namespace
+
+namespace {
+
+// The build's own transport behind the remote actions: libssh, or in a build
+// configured without it (-DQSODECK_NO_SSH=ON) the "not compiled" messages.
+TEST_F(RemoteActionsTest, DefaultTransportOfThisBuild) {
+  setRemoteCommandRunner(nullptr);
+  cfg.pistarHost = "127.0.0.1";
+  cfg.pistarSshPort = 1;  // nothing listens there
+  String msg;
+  EXPECT_FALSE(runQuickActionSlotNow(0, msg, false));
+  EXPECT_FALSE(toggleHotspotModeOverSsh("DMR", true));
+  if (desktopSshCompiledIn()) {
+    EXPECT_EQ(0, msg.indexOf("Restart gateway failed: ")) << msg.c_str();
+    EXPECT_GT(msg.length(), strlen("Restart gateway failed: "));
+    EXPECT_EQ(0, footerText.indexOf("DMR enable failed: ")) << footerText.c_str();
+  } else {
+    EXPECT_EQ(String("SSH remote control is not compiled into this build."), msg);
+    EXPECT_EQ(String("DMR enable failed: SSH mode control is not compiled into t~"), footerText);
+  }
+  EXPECT_FALSE(modeDMR.known);
+  EXPECT_EQ(0, fakeCalls());
 }
 
 }  // namespace
