@@ -3,9 +3,16 @@
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD_DIR ?= build
 ASAN_DIR ?= build-asan
+TSAN_DIR ?= build-tsan
+# Test executables whose code runs threads: they are also built and run
+# under ThreadSanitizer (add yours here).
+TSAN_TEST_TARGETS ?= remote_actions_test ssh_client_test fetch_worker_test main_cycle_test radioid_test \
+  e2e_slow_service_test
+empty :=
+space := $(empty) $(empty)
 CTEST_FLAGS ?= --output-on-failure -j$(JOBS)
 
-.PHONY: all deps configure build run test test-fast test-asan bench fuzz clean
+.PHONY: all deps configure build run test test-fast test-asan test-tsan bench fuzz clean
 
 all: build
 
@@ -30,7 +37,17 @@ test-asan: deps
 	ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  bash tools/with_display.sh ctest --test-dir $(ASAN_DIR) $(CTEST_FLAGS)
 
-test: test-fast test-asan
+# Only the thread tests are built here, so this stays quick; the random
+# address layout is turned off because ThreadSanitizer cannot map its
+# shadow memory under the large layouts of current kernels.
+test-tsan: deps
+	cmake -S . -B $(TSAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQSODECK_TSAN=ON \
+	  "-DQSODECK_TSAN_TESTS=$(subst $(space),;,$(strip $(TSAN_TEST_TARGETS)))"
+	cmake --build $(TSAN_DIR) -j$(JOBS) --target $(TSAN_TEST_TARGETS)
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  setarch "$$(uname -m)" -R bash tools/with_display.sh ctest --test-dir $(TSAN_DIR) -L tsan $(CTEST_FLAGS)
+
+test: test-fast test-asan test-tsan
 
 bench: deps
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQSODECK_BENCH=ON -DQSODECK_TESTS=OFF
@@ -42,4 +59,4 @@ fuzz:
 	bash fuzz/run_fuzzers.sh $${FUZZ_SECONDS:-60}
 
 clean:
-	rm -rf $(BUILD_DIR) $(ASAN_DIR) build-bench build-fuzz
+	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR) build-bench build-fuzz

@@ -1,5 +1,14 @@
 #include "host/board_stubs.h"
 
+#include <pthread.h>
+#include <string.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <list>
+#include <mutex>
+
 #include "host/trace_log.h"
 
 WiFiClass WiFi;
@@ -29,13 +38,96 @@ bool UpdateClass::begin(size_t size) {
 
 RESET_REASON rtc_get_reset_reason(int cpu) { return NO_MEAN; }
 
+namespace {
+
+// One task thread. Records live in a list (stable addresses) until joined;
+// finished is written under gTaskMutex.
+struct DesktopTask {
+  pthread_t thread{};
+  TaskFunction_t fn = nullptr;
+  void* param = nullptr;
+  char name[16] = "";
+  bool finished = false;
+};
+
+std::mutex gTaskMutex;
+std::condition_variable gTaskEnded;
+std::list<DesktopTask> gTasks;
+std::atomic<bool> gTaskStopRequested{false};
+
+void* runDesktopTask(void* arg) {
+  DesktopTask* task = (DesktopTask*)arg;
+  pthread_setname_np(pthread_self(), task->name);
+  task->fn(task->param);
+  {
+    std::lock_guard<std::mutex> lock(gTaskMutex);
+    task->finished = true;
+  }
+  gTaskEnded.notify_all();
+  return nullptr;
+}
+
+// Joins the threads whose body returned (each joins at once) and forgets them.
+void reapFinishedTasksLocked() {
+  for (auto it = gTasks.begin(); it != gTasks.end();) {
+    if (it->finished) {
+      pthread_join(it->thread, nullptr);
+      it = gTasks.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+int runningTasksLocked() {
+  int n = 0;
+  for (const DesktopTask& t : gTasks) n += t.finished ? 0 : 1;
+  return n;
+}
+
+}  // namespace
+
 BaseType_t xTaskCreatePinnedToCore(TaskFunction_t fn, const char* name, uint32_t stackBytes, void* param,
                                    UBaseType_t priority, TaskHandle_t* handleOut, BaseType_t core) {
   if (handleOut) *handleOut = nullptr;
-  return 0;
+  if (fn == nullptr) return pdFAIL;
+  std::lock_guard<std::mutex> lock(gTaskMutex);
+  reapFinishedTasksLocked();
+  if (gTaskStopRequested.load() || (int)gTasks.size() >= DESKTOP_TASK_LIMIT) return pdFAIL;
+  gTasks.emplace_back();
+  DesktopTask& task = gTasks.back();
+  task.fn = fn;
+  task.param = param;
+  strlcpy(task.name, name ? name : "task", sizeof(task.name));
+  if (handleOut) *handleOut = (TaskHandle_t)&task;
+  if (pthread_create(&task.thread, nullptr, runDesktopTask, &task) != 0) {
+    if (handleOut) *handleOut = nullptr;
+    gTasks.pop_back();
+    return pdFAIL;
+  }
+  return pdPASS;
 }
 
 void vTaskDelete(TaskHandle_t task) {}
+
+int desktopRunningTaskCount() {
+  std::lock_guard<std::mutex> lock(gTaskMutex);
+  return runningTasksLocked();
+}
+
+bool desktopTaskStopRequested() { return gTaskStopRequested.load(); }
+
+bool desktopWaitForTasks(uint32_t waitMs) {
+  std::unique_lock<std::mutex> lock(gTaskMutex);
+  gTaskEnded.wait_for(lock, std::chrono::milliseconds(waitMs), [] { return runningTasksLocked() == 0; });
+  reapFinishedTasksLocked();
+  return gTasks.empty();
+}
+
+bool desktopStopTasks(uint32_t waitMs) {
+  gTaskStopRequested.store(true);
+  return desktopWaitForTasks(waitMs);
+}
 
 SemaphoreHandle_t xSemaphoreCreateRecursiveMutex() { return (SemaphoreHandle_t)(uintptr_t)1; }
 

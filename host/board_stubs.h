@@ -7,9 +7,9 @@
 #include "host/runtime.h"
 #include "host/wstring.h"
 
-// Board-only facilities as inert substitutes with fixed results: the desktop
-// has no Wi-Fi radio, firmware update, background tasks or web server
-// listener, so the firmware logic above them runs unchanged.
+// Board-only facilities as substitutes with fixed results: the desktop has no
+// Wi-Fi radio, firmware update or web server listener, so the firmware logic
+// above them runs unchanged. Background tasks are real threads.
 
 // ---- Wi-Fi -------------------------------------------------------------------
 
@@ -135,12 +135,35 @@ const TickType_t portTICK_PERIOD_MS = 1;
 // Milliseconds to ticks (one tick is one millisecond here).
 inline TickType_t pdMS_TO_TICKS(uint32_t ms) { return (TickType_t)ms; }
 
-// Starts nothing: stores a null handle and returns 0.
+// Tasks run on threads of their own: each one is a named, joinable thread
+// (the name cut to 15 bytes, as the system allows) with the host's default
+// stack, since the board's byte count is far too small for the desktop's
+// libraries; priority and core have no meaning here. At most
+// DESKTOP_TASK_LIMIT tasks run at once.
+const int DESKTOP_TASK_LIMIT = 16;
+
+// Starts fn(param) on a new thread. The handle is stored before the thread
+// starts, so the task may clear it itself. pdPASS, or pdFAIL with a null
+// handle when DESKTOP_TASK_LIMIT tasks run already, the host is stopping its
+// tasks, or the system refused the thread (nothing is started then).
 BaseType_t xTaskCreatePinnedToCore(TaskFunction_t fn, const char* name, uint32_t stackBytes, void* param,
                                    UBaseType_t priority, TaskHandle_t* handleOut, BaseType_t core);
 
-// No effect.
+// A task that deletes itself (null) ends when its body returns; a thread
+// cannot be ended from outside, so any other handle has no effect.
 void vTaskDelete(TaskHandle_t task);
+
+// Tasks whose body has not returned yet.
+int desktopRunningTaskCount();
+// True once desktopStopTasks was called: long task bodies (a remote command)
+// should give up at their next chance.
+bool desktopTaskStopRequested();
+// Waits up to waitMs for every task body to return and joins the threads;
+// true when none is left running.
+bool desktopWaitForTasks(uint32_t waitMs);
+// Shut-down: refuses new tasks, asks the running ones to stop, then waits
+// as desktopWaitForTasks does.
+bool desktopStopTasks(uint32_t waitMs);
 
 // A non-null handle (1); nothing is allocated.
 SemaphoreHandle_t xSemaphoreCreateRecursiveMutex();

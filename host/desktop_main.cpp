@@ -19,6 +19,7 @@
 #include "host/firmware.h"
 #include "host/input.h"
 #include "host/runtime.h"
+#include "host/ssh_client.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
 
@@ -37,6 +38,10 @@ const uint32_t HOLD_WAIT_STEP_MS = 100;
 const int HOLD_WAIT_STEPS = 10;  // one hold pass lasts about a second
 const uint32_t HOLD_IDLE_TRACE_EVERY = 5;
 const uint32_t SAFE_REDRAW_TRACE_LIMIT = 3;
+// Background tasks (remote commands) get this long to end at shut-down:
+// they give up at once where they can, and no step of a command takes
+// longer than the whole-command limit of the transport.
+const uint32_t TASK_STOP_WAIT_MS = SSH_COMMAND_TIMEOUT_MS;
 
 // The crash handler runs on its own stack so that a stack overflow still
 // gets its line out.
@@ -147,6 +152,23 @@ bool crashTraceEnabled() {
   return !(v != nullptr && v[0] == '0' && v[1] == '\0');
 }
 
+// Asks the background tasks to end and waits for them after the window is
+// gone; false when one still runs (the process must then end without
+// running the global destructors under it).
+bool stopBackgroundTasks() {
+  const int running = desktopRunningTaskCount();
+  if (running == 0) return desktopStopTasks(0);
+  desktopTrace("[DESKTOP] waiting for %d background task(s) to end.\n", running);
+  const uint32_t start = millis();
+  if (desktopStopTasks(TASK_STOP_WAIT_MS)) {
+    desktopTrace("[DESKTOP] background tasks ended after %u ms.\n", (unsigned)(millis() - start));
+    return true;
+  }
+  desktopTrace("[DESKTOP][WARN] %d background task(s) still running after %u ms; exiting without them.\n",
+               desktopRunningTaskCount(), (unsigned)TASK_STOP_WAIT_MS);
+  return false;
+}
+
 }  // namespace
 
 bool desktopRunning() { return gDesktopRunning; }
@@ -202,7 +224,12 @@ void desktopShutdown() {
   }
   gDesktopHwnd = 0;
   SDL_Quit();
+  const bool tasksEnded = stopBackgroundTasks();
   desktopCloseLog();
+  if (!tasksEnded) {
+    fflush(stdout);
+    _exit(runExitStatus());
+  }
 }
 
 void drawDesktopBootReadyPage() {

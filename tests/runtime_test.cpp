@@ -2,6 +2,10 @@
 // Stream, IPAddress and the board substitutes with their fixed results.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
+#include <atomic>
+
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -355,14 +359,27 @@ TEST(BoardStubs, EspUpdateAndResetReason) {
   EXPECT_EQ((int)rtc_get_reset_reason(1), 0);
 }
 
-TEST(BoardStubs, TasksStartNothingAndMutexNeverBlocks) {
-  static int ran = 0;
-  TaskHandle_t handle = (TaskHandle_t)&ran;
-  BaseType_t r = xTaskCreatePinnedToCore([](void*) { ran = 1; }, "task", 4096, nullptr, 1, &handle, 0);
-  EXPECT_EQ(r, 0);
+// Tasks are real, named threads; the recursive mutex still never blocks.
+TEST(BoardStubs, TasksRunOnNamedThreadsAndMutexNeverBlocks) {
+  static std::atomic<int> ran{0};
+  static char name[16] = "";
+  static int seven = 7;
+  TaskHandle_t handle = nullptr;
+  BaseType_t r = xTaskCreatePinnedToCore(
+      [](void* p) {
+        pthread_getname_np(pthread_self(), name, sizeof(name));
+        ran.store(*(int*)p);
+      },
+      "a task with a long name", 4096, &seven, 1, &handle, 0);
+  EXPECT_EQ(r, pdPASS);
+  EXPECT_NE(handle, nullptr);
+  EXPECT_TRUE(desktopWaitForTasks(5000));
+  EXPECT_EQ(ran.load(), 7);
+  EXPECT_STREQ(name, "a task with a l");  // the system keeps 15 bytes
+  EXPECT_EQ(desktopRunningTaskCount(), 0);
+  handle = (TaskHandle_t)&ran;
+  EXPECT_EQ(xTaskCreatePinnedToCore(nullptr, "none", 1, nullptr, 1, &handle, 1), pdFAIL);
   EXPECT_EQ(handle, nullptr);
-  EXPECT_EQ(ran, 0);
-  EXPECT_EQ(xTaskCreatePinnedToCore([](void*) {}, "t", 1, nullptr, 1, nullptr, 1), 0);
   vTaskDelete(nullptr);
   SemaphoreHandle_t m = xSemaphoreCreateRecursiveMutex();
   EXPECT_NE(m, nullptr);
@@ -370,6 +387,11 @@ TEST(BoardStubs, TasksStartNothingAndMutexNeverBlocks) {
   EXPECT_EQ(xSemaphoreTakeRecursive(m, 0), pdTRUE);
   xSemaphoreGiveRecursive(m);
   xSemaphoreGiveRecursive(m);
+  // After the stop at shut-down no task starts any more.
+  EXPECT_TRUE(desktopStopTasks(1000));
+  EXPECT_TRUE(desktopTaskStopRequested());
+  EXPECT_EQ(xTaskCreatePinnedToCore([](void*) {}, "late", 1, nullptr, 1, &handle, 1), pdFAIL);
+  EXPECT_EQ(handle, nullptr);
 }
 
 // The decoder is real (tests/images_test.cpp); without callbacks it opens nothing.

@@ -10,6 +10,7 @@
 #include "core/app.h"
 #include "core/config.h"
 #include "core/theme.h"
+#include "host/board_stubs.h"
 #include "host/input.h"
 #include "host/runtime.h"
 #include "host/storage.h"
@@ -266,7 +267,23 @@ TEST_F(TouchTest, EmptyPresetSlotKeepsLauncherOpen) {
   EXPECT_FALSE(quickActionPopupOpen);
 }
 
-TEST_F(TouchTest, ConfirmedModeToggleEndsAtTheMissingTask) {
+// Stand-in transport for the taps that start a remote task: every command
+// succeeds at once.
+DesktopSshResult commandSucceeds(const DesktopSshRequest&) {
+  DesktopSshResult r;
+  r.outcome = DesktopSshOutcome::OK;
+  r.exitStatus = 0;
+  return r;
+}
+
+// Waits for the background task to post its result (at most 5 s).
+bool waitForTaskResult(const std::atomic<bool>& done) {
+  for (int i = 0; i < 5000 && !done.load(); ++i) SDL_Delay(1);
+  return done.load();
+}
+
+TEST_F(TouchTest, ConfirmedModeToggleStartsTheTask) {
+  setRemoteCommandRunner(commandSucceeds);
   modeDMR.known = true;
   modeDMR.enabled = false;
   tap(100, 90);
@@ -278,13 +295,17 @@ TEST_F(TouchTest, ConfirmedModeToggleEndsAtTheMissingTask) {
   tap(100, 90);
   ASSERT_TRUE(modeConfirmPopupOpen);
   uiDirty = false;
-  tap(435 + 100, 260 + 28);  // YES: the desktop cannot start the SSH task
+  tap(435 + 100, 260 + 28);  // YES: the toggle runs in the background
   EXPECT_FALSE(modeConfirmPopupOpen);
   EXPECT_TRUE(uiDirty);
-  EXPECT_EQ(String("Could not start SSH task."), footerText);
-  EXPECT_FALSE(modeDMR.enabled);
-  EXPECT_FALSE(modeToggleTaskRunning);
-  EXPECT_FALSE(modeToggleTaskDone);
+  EXPECT_EQ(String("DMR: enabling..."), footerText);
+  ASSERT_TRUE(waitForTaskResult(modeToggleTaskDone));
+  EXPECT_FALSE(modeDMR.enabled);  // only the main cycle applies the result
+  processModeToggleTaskResult();
+  EXPECT_EQ(String("DMR enabled via SSH."), footerText);
+  EXPECT_TRUE(modeDMR.enabled);
+  EXPECT_TRUE(desktopWaitForTasks(5000));
+  setRemoteCommandRunner(nullptr);
 }
 
 TEST_F(TouchTest, PresetWaitsForARunningSshAction) {
@@ -301,7 +322,9 @@ TEST_F(TouchTest, PresetWaitsForARunningSshAction) {
   EXPECT_FALSE(quickActionTaskRunning);
 }
 
-TEST_F(TouchTest, ConfiguredPresetEndsAtTheMissingTask) {
+TEST_F(TouchTest, ConfiguredPresetStartsTheTask) {
+  setRemoteCommandRunner(commandSucceeds);
+  cfg.pistarHost = "127.0.0.1";
   cfg.quickActions[2].enabled = true;
   cfg.quickActions[2].label = "Reboot";
   cfg.quickActions[2].command = "sudo reboot";
@@ -309,7 +332,12 @@ TEST_F(TouchTest, ConfiguredPresetEndsAtTheMissingTask) {
   ASSERT_TRUE(quickActionPopupOpen);
   tap(122 + 100, 180 + 68 + 20);  // slot 2, bottom left
   EXPECT_FALSE(quickActionPopupOpen);
-  EXPECT_EQ(String("Could not start SSH task."), footerText);
+  EXPECT_EQ(String("Reboot: running..."), footerText);
+  ASSERT_TRUE(waitForTaskResult(quickActionTaskDone));
+  processQuickActionTaskResult();
+  EXPECT_EQ(String("Reboot completed."), footerText);
+  EXPECT_TRUE(desktopWaitForTasks(5000));
+  setRemoteCommandRunner(nullptr);
 }
 
 TEST_F(TouchTest, LauncherCloseAreaCloses) {

@@ -9,6 +9,7 @@ Fails (exit 1, one line per finding) when
     network/ and actions/, and the data files of a watch source
     (watch/<source>/<source>.h/.cpp; only <source>_page.* may draw);
   - a file outside host/ includes curl/curl.h (host/ owns the HTTP transport);
+  - a file outside host/ includes a libssh/ header (host/ owns the SSH transport);
   - the folders of the library include each other in a cycle.
 """
 
@@ -82,6 +83,8 @@ def check(repo):
             top = inc.split("/")[0]
             if inc == "curl/curl.h" and folder != "host":
                 findings.append("%s includes curl/curl.h (only host/ talks to libcurl)" % rel)
+            if top == "libssh" and folder != "host":
+                findings.append("%s includes %s (only host/ talks to libssh)" % (rel, inc))
             if top == "ui" and (folder in DATA_FOLDERS or is_watch_data_file(rel)):
                 findings.append("%s includes %s (data code draws nothing)" % (rel, inc))
             if top in FOLDERS and top != folder:
@@ -101,6 +104,8 @@ def self_test():
         "watch/wx/wx_page.cpp": ('#include "ui/draw.h"\n', None),
         "core/b.cpp": ("#include <curl/curl.h>\n", "only host/"),
         "host/c.cpp": ("#include <curl/curl.h>\n", None),
+        "actions/e.cpp": ("#include <libssh/libssh.h>\n", "only host/ talks to libssh"),
+        "host/f.cpp": ("#include <libssh/libssh.h>\n", None),
         "ui/d.cpp": ('#include "watch/wx/wx_page.h"\n', "cycle"),
     }
     ok = True

@@ -110,13 +110,6 @@ bool liveModeButtonTouchHit(int x, int y, String& label) {
   return false;
 }
 
-ModeStatus* modeStatusFromTouchLabel(const String& label) {
-  for (const LiveModeButton& b : LIVE_MODE_BUTTONS) {
-    if (b.switchable && label == b.label) return b.status;
-  }
-  return nullptr;
-}
-
 void openModeConfirmPopup(const String& label) {
   if (!cfg.touchModeSshEnabled) {
     setFooterText("Enable touch SSH mode control in the config page first.", true);

@@ -27,8 +27,8 @@ void drawMmdvmLivePage();
 void handleMmdvmLivePageTap(int x, int y);
 // True (with the label) when the point lies on a switchable mode button.
 bool liveModeButtonTouchHit(int x, int y, String& label);
-// The mode status behind a switchable mode label; null for any other label.
-ModeStatus* modeStatusFromTouchLabel(const String& label);
+// modeStatusFromTouchLabel (the status behind a switchable mode label) is
+// in actions/remote_actions.h.
 // Asks for confirmation before toggling a mode.
 void openModeConfirmPopup(const String& label);
 // One mode button.
