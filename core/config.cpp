@@ -61,6 +61,7 @@ void finalizeHostsAndSources() {
   cfg.weatherLat.trim();
   cfg.weatherLon.trim();
   cfg.weatherApiKey.trim();
+  trimOrDefault(cfg.weatherApiBaseUrl, WEATHER_API_BASE_URL_DEFAULT);
   cfg.hamqslRefreshMinutes =
       clampU16(cfg.hamqslRefreshMinutes, HAMQSL_REFRESH_MINUTES_MIN, HAMQSL_REFRESH_MINUTES_MAX);
   trimOrDefault(cfg.hamqslUrl, HAMQSL_SOLAR_XML_URL_DEFAULT);
@@ -140,6 +141,7 @@ AppConfig::AppConfig()
       screensaverDimBrightness(25),
       weatherEnabled(false),
       weatherRefreshMinutes(WEATHER_REFRESH_MINUTES_DEFAULT),
+      weatherApiBaseUrl(WEATHER_API_BASE_URL_DEFAULT),
       hamqslEnabled(false),
       hamqslRefreshMinutes(HAMQSL_REFRESH_MINUTES_DEFAULT),
       hamqslUrl(HAMQSL_SOLAR_XML_URL_DEFAULT),

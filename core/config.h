@@ -65,6 +65,8 @@ static constexpr const char *TARGET_LIST_BASE_URL_DEFAULT = "https://www.pistar.
 static constexpr uint16_t WEATHER_REFRESH_MINUTES_DEFAULT = 10;
 static constexpr uint16_t WEATHER_REFRESH_MINUTES_MIN = 1;
 static constexpr uint16_t WEATHER_REFRESH_MINUTES_MAX = 1440;
+// OpenWeatherMap API origin; the request paths are appended to it.
+static constexpr const char *WEATHER_API_BASE_URL_DEFAULT = "https://api.openweathermap.org";
 static constexpr uint32_t SCREENSAVER_TIMEOUT_MS_MIN = 5000;  // 5 s
 static constexpr uint16_t SSH_PORT_DEFAULT = 22;
 
@@ -119,6 +121,7 @@ struct AppConfig {
   String weatherLat;
   String weatherLon;
   String weatherApiKey;
+  String weatherApiBaseUrl;
   bool hamqslEnabled;
   uint16_t hamqslRefreshMinutes;
   String hamqslUrl;

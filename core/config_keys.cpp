@@ -52,6 +52,7 @@ const ConfigKeyRow CONFIG_KEY_ROWS[] = {
     textKey("weather_lat", &AppConfig::weatherLat),
     textKey("weather_lon", &AppConfig::weatherLon),
     textKey("weather_api_key", &AppConfig::weatherApiKey),
+    textKey("weather_api_base_url", &AppConfig::weatherApiBaseUrl),
     flagKey("hamqsl_enabled", &AppConfig::hamqslEnabled),
     u16Key("hamqsl_refresh_minutes", &AppConfig::hamqslRefreshMinutes),
     textKey("hamqsl_url", &AppConfig::hamqslUrl),

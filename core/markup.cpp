@@ -24,8 +24,8 @@ const MarkupEntity* entityAt(const std::string& src, size_t i, const MarkupEntit
     const MarkupEntity& e = rules.entities[k];
     const size_t n = strlen(e.entity);
     if (i + n > src.size()) continue;
-    const int cmp = rules.ignoreCase ? strncasecmp(src.data() + i, e.entity, n)
-                                     : strncmp(src.data() + i, e.entity, n);
+    const int cmp =
+        rules.ignoreCase ? strncasecmp(src.data() + i, e.entity, n) : strncmp(src.data() + i, e.entity, n);
     if (cmp == 0) return &e;
   }
   return nullptr;
@@ -56,11 +56,12 @@ String decodeByEntity(const String& text, const MarkupEntityRules& rules) {
 
 }  // namespace
 
-const MarkupEntityRules MARKUP_DASHBOARD_ENTITIES = {MARKUP_TABLE(DASHBOARD_ENTITIES), MARKUP_DECODE_BY_ENTITY,
-                                                     false};
+const MarkupEntityRules MARKUP_DASHBOARD_ENTITIES = {MARKUP_TABLE(DASHBOARD_ENTITIES),
+                                                     MARKUP_DECODE_BY_ENTITY, false};
 const MarkupEntityRules MARKUP_LIST_SITE_ENTITIES = {MARKUP_TABLE(LIST_SITE_ENTITIES), MARKUP_DECODE_ONE_PASS,
                                                      false};
-const MarkupEntityRules MARKUP_LOOKUP_ENTITIES = {MARKUP_TABLE(LOOKUP_ENTITIES), MARKUP_DECODE_ONE_PASS, true};
+const MarkupEntityRules MARKUP_LOOKUP_ENTITIES = {MARKUP_TABLE(LOOKUP_ENTITIES), MARKUP_DECODE_ONE_PASS,
+                                                  true};
 const MarkupEntityRules MARKUP_POPUP_TEXT_ENTITIES = {MARKUP_TABLE(POPUP_TEXT_ENTITIES),
                                                       MARKUP_DECODE_BY_ENTITY, false};
 
@@ -85,3 +86,5 @@ String stripHtmlTags(const String& html) {
   }
   return String(std::move(text));
 }
+
+String htmlDecodeBasic(const String& text) { return decodeMarkupEntities(text, MARKUP_DASHBOARD_ENTITIES); }

@@ -52,3 +52,8 @@ String decodeMarkupEntities(const String& text, const MarkupEntityRules& rules);
 // The text outside the tags of html, in one pass with an in-tag flag, so an
 // unclosed "<" simply hides the rest of the fragment. Entities stay as they are.
 String stripHtmlTags(const String& html);
+
+// The basic HTML entity decoding of scraped service text (solar XML, node
+// dashboards): "&nbsp;" (a space), "&amp;", "&quot;", "&#39;", "&lt;", "&gt;",
+// each replaced everywhere in this order, so "&amp;lt;" ends as "<".
+String htmlDecodeBasic(const String& text);

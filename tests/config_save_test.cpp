@@ -62,6 +62,7 @@ void fillEveryField() {
   cfg.weatherLat = "-33.8688";
   cfg.weatherLon = "151.2093";
   cfg.weatherApiKey = "0123456789abcdef";
+  cfg.weatherApiBaseUrl = "http://127.0.0.1:8080/owm";
   cfg.hamqslEnabled = true;
   cfg.hamqslRefreshMinutes = 120;
   cfg.hamqslUrl = "https://mirror.example/solarxml.php";
@@ -161,6 +162,7 @@ void expectSameConfig(const AppConfig &a, const AppConfig &b) {
   EXPECT_FIELD(weatherLat);
   EXPECT_FIELD(weatherLon);
   EXPECT_FIELD(weatherApiKey);
+  EXPECT_FIELD(weatherApiBaseUrl);
   EXPECT_FIELD(hamqslEnabled);
   EXPECT_FIELD(hamqslRefreshMinutes);
   EXPECT_FIELD(hamqslUrl);
@@ -331,6 +333,7 @@ TEST_F(ConfigSaveTest, KeysAreWrittenInFileOrderWithJsonTypes) {
                          "weather_lat",
                          "weather_lon",
                          "weather_api_key",
+                         "weather_api_base_url",
                          "hamqsl_enabled",
                          "hamqsl_refresh_minutes",
                          "hamqsl_url",

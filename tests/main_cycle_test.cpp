@@ -409,7 +409,7 @@ TEST_F(MainCycleTest, StatusInfoAboutPagesDoNotPoll) {
 TEST_F(MainCycleTest, BackgroundWeatherRefreshRunsOnTheStatusPage) {
   boot(BOOT_MS,
        ",\n  \"weather_enabled\": true, \"weather_lat\": \"52.5\", \"weather_lon\": \"13.4\","
-       " \"weather_api_key\": \"k\"");
+       " \"weather_api_key\": \"k\", \"weather_api_base_url\": \"http://127.0.0.1:1\"");
   currentPage = PAGE_STATUS;
   cfg.weatherRefreshMinutes = 0;  // 0 minutes still means once per minute
   std::vector<uint32_t> times =
@@ -468,7 +468,7 @@ TEST_F(MainCycleTest, HamqslTenMinuteSettingStillRefreshesOncePerHour) {
 TEST_F(MainCycleTest, NetworkSwitchOffSkipsNetworkStepsButKeepsRedraws) {
   boot(BOOT_MS,
        ",\n  \"weather_enabled\": true, \"weather_lat\": \"52.5\", \"weather_lon\": \"13.4\","
-       " \"weather_api_key\": \"k\"");
+       " \"weather_api_key\": \"k\", \"weather_api_base_url\": \"http://127.0.0.1:1\"");
   setenv("QSODECK_DESKTOP_NETWORK", "0", 1);
   WiFi.disconnect();  // supervision would notice this at once
   pendingConfigApply = true;

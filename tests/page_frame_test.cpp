@@ -46,6 +46,7 @@ class PageFrameTest : public ::testing::Test {
     cfg.aprsApiKey = "key";
     cfg.weatherEnabled = true;
     cfg.hamqslEnabled = true;
+    cfg.hamqslUrl = "http://127.0.0.1:1/solarxml.php";  // never the public service
     cfg.adsbEnabled = true;
     cfg.adsbHost = "127.0.0.1";
   }
@@ -219,6 +220,7 @@ TEST_F(PageFrameTest, ChooserWithThreeSources) {
 TEST_F(PageFrameTest, SwipesCycleBothWays) {
   cfg.weatherEnabled = true;
   cfg.hamqslEnabled = true;
+  cfg.hamqslUrl = "http://127.0.0.1:1/solarxml.php";  // the swipe to HamQSL fetches at once
   EXPECT_TRUE(handleWatchSourceSwipe(-200));
   EXPECT_EQ(WATCH_WEATHER, currentWatchSource);
   EXPECT_EQ(String("WATCH: Weather"), footerText);

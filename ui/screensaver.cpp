@@ -1,6 +1,7 @@
 #include "ui/screensaver.h"
 
 #include "core/app.h"
+#include "core/backend.h"
 #include "core/config.h"
 #include "core/theme.h"
 #include "enrichment/radioid.h"
@@ -11,6 +12,7 @@
 #include "hotspot/target_display.h"
 #include "ui/draw.h"
 #include "ui/flags.h"
+#include "ui/images.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
 
@@ -79,8 +81,10 @@ static ScreensaverContent screensaverContent() {
     c.target = "Standby";
   }
   if (c.target.length() > 24) c.target = c.target.substring(0, 23) + "~";
-  // PENDING: weather text and icon path come from the weather source once it
-  // offers them; until then the weather card stays hidden.
+  if (weatherConfigured()) {
+    c.weatherText = weatherDisplayText();
+    c.weatherIcon = weatherIconPath();
+  }
   return c;
 }
 
@@ -108,9 +112,29 @@ static void drawScreensaverBadge(const ScreensaverContent& c, int driftX, int ba
   tft.setTextDatum(TL_DATUM);
 }
 
+// The weather card: shown while weather is configured and has data.
+static void drawScreensaverWeatherCard(const ScreensaverContent& c, int cx, int weatherY) {
+  if (c.weatherText.isEmpty()) return;
+  const int cardW = 270;
+  const int cardX = cx - cardW / 2;
+  fillSoftPanel(cardX, weatherY - 30, cardW, 60, theme.panel, theme.border, 12);
+  int textX = cardX + 25;
+  if (!c.weatherIcon.isEmpty() &&
+      drawPngFromSD(c.weatherIcon, cardX + 25, weatherY - 20, 24, 24, theme.panel)) {
+    textX += 80;
+  }
+  tft.setTextFont(2);
+  tft.setTextDatum(ML_DATUM);
+  tft.setTextColor(theme.text, theme.panel);
+  tft.drawString(c.weatherText, textX, weatherY);
+  tft.setTextDatum(TL_DATUM);
+}
+
 void drawScreensaver(bool forceClear) {
-  // PENDING: with cfg.wxscreensaverEnabled the weather LIVE page is shown
-  // instead, once the weather pages exist.
+  if (cfg.wxscreensaverEnabled) {
+    drawWeatherLivePage();
+    return;
+  }
   if (forceClear) lastFrameKey = "";
   const ScreensaverContent c = screensaverContent();
   const uint32_t t = millis();
@@ -126,6 +150,7 @@ void drawScreensaver(bool forceClear) {
   tft.drawFastHLine(75, 22, 650, theme.border);
   tft.drawFastHLine(45, 460, 710, theme.panel2);
   tft.drawFastHLine(75, 458, 650, theme.border);
+  drawScreensaverWeatherCard(c, cx, 80 + driftY);
   drawScreensaverText(c.clock, cx, 172 + driftY, 7, theme.accent);
   drawScreensaverText(c.date, cx, 244 + driftY, 2, theme.subtext);
   drawScreensaverText(c.device, cx, 300 + driftY, 4, theme.warn);

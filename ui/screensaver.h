@@ -22,6 +22,14 @@ extern String bootLastStatus;
 extern int bootLastProgress;
 extern int bootLastScanX;
 
+// The weather source's part of the screensaver (defined by watch/weather):
+// the temperature text and 24 px icon path of the weather card (empty
+// without data), and the weather page drawn as the whole screensaver when
+// wx_screensaver_enabled is set.
+String weatherDisplayText();
+String weatherIconPath();
+void drawWeatherLivePage();
+
 // Draws the screensaver picture (nothing when unchanged unless forceClear).
 void drawScreensaver(bool forceClear);
 // Sets cfg.brightness from a touch x on the slider and applies it.
