@@ -85,3 +85,5 @@ String stripHtmlTags(const String& html) {
   }
   return String(std::move(text));
 }
+
+String htmlDecodeBasic(const String& s) { return decodeMarkupEntities(s, MARKUP_DASHBOARD_ENTITIES); }

@@ -52,3 +52,8 @@ String decodeMarkupEntities(const String& text, const MarkupEntityRules& rules);
 // The text outside the tags of html, in one pass with an in-tag flag, so an
 // unclosed "<" simply hides the rest of the fragment. Entities stay as they are.
 String stripHtmlTags(const String& html);
+
+// The six basic HTML entities replaced one after the other, each everywhere,
+// in this order: &nbsp; (a space), &amp;, &quot;, &#39;, &lt;, &gt;. So a
+// doubly escaped less-than sign ("&amp;lt;") ends as "<".
+String htmlDecodeBasic(const String& s);
