@@ -134,7 +134,7 @@ static void drawSvxlinkHeaderPanel() {
 static void drawSvxlinkStatePanel(const ScreenRect& p, const String& value, uint16_t colour,
                                   const char* caption) {
   fillSoftPanel(p.x, p.y, p.w, p.h, theme.panel, theme.border, 10);
-  const int cx = p.x + p.w / 2;
+  const int cx = p.x + (p.w + 1) / 2;  // 203 and 598
   tft.setTextFont(2);
   tft.setTextDatum(MC_DATUM);
   tft.setTextColor(colour, theme.panel);
@@ -200,6 +200,13 @@ bool redrawSvxlinkLiveScrollingTextAreas() {
 
 // ---------------------------------------------------------------- heard page
 
+// Time of a row: the time of day alone ("21:04:40" of "21:04:40 08 Dec").
+static String svxlinkRowTimeText(const String& timeUtc) {
+  String t = trimSafe(svxlinkHeardTimeText(timeUtc));
+  const int space = t.indexOf(' ');
+  return space > 0 ? t.substring(0, space) : t;
+}
+
 static void drawSvxlinkHeardRow(int item, const ScreenRect& row, uint16_t fill, const void* context) {
   (void)context;
   const HeardRecord& rec = heardList[item];
@@ -212,7 +219,7 @@ static void drawSvxlinkHeardRow(int item, const ScreenRect& row, uint16_t fill, 
                                   SVXLINK_ROW_TEXT_H, 2, TL_DATUM, theme.warn, fill);
   tft.setTextFont(2);
   tft.setTextColor(theme.subtext, fill);
-  tft.drawString(clipWithTilde(svxlinkHeardTimeText(rec.timeUtc), 8), SVXLINK_ROW_TIME_X, y);
+  tft.drawString(clipWithTilde(svxlinkRowTimeText(rec.timeUtc), 8), SVXLINK_ROW_TIME_X, y);
 }
 
 // Pages of four rows over the whole heard list (the SvxLink page has no filter).
