@@ -502,6 +502,8 @@ TEST_F(SvxlinkPollTest, AnAnswerAfterASwitchLandsInTheSvxlinkListOnly) {
   EXPECT_EQ(heardCount, 1);
   EXPECT_EQ(s(heardList[0].callsign), "DL1ABC");
   EXPECT_EQ(svxlinkHeardCount, 6);
+  EXPECT_EQ(mmdvmHeardCount, 1);  // the hotspot's saved list is not touched either
+  EXPECT_EQ(s(mmdvmHeardList[0].callsign), "DL1ABC");
   setCurrentWatchSource(WATCH_SVXLINK);
   EXPECT_EQ(heardCount, 6);
   EXPECT_EQ(s(heardList[0].callsign), "DA6IT");

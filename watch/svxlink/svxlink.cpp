@@ -362,7 +362,7 @@ void applySvxlinkAnswer(const FetchAnswer& answer, uint32_t startedAt, bool json
       parsingSvxlinkData = true;
       parsed = jsonBridge ? parseHeardArray(answer.payload) : parseSvxlinkDashboardHtml(answer.payload);
       parsingSvxlinkData = false;
-      if (parsed) saveActiveHeardCache();
+      if (parsed) saveSvxlinkHeardCache();  // the node's cache, whichever source is shown
     });
     noteApiFetchResult(parsed, answer.code, millis() - startedAt);
     return;
