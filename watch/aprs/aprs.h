@@ -8,11 +8,19 @@
 #include "core/fetch_status.h"
 
 // Aprs record: its fetch status and data.
-struct AprsState : WatchFetchStatus {};
+struct AprsState : WatchFetchStatus {
+  String callsign;        // the primary station of the last answer
+  String sourceCallsign;  // the callsign that was asked for
+};
 
 extern AprsState aprsState;
 // The APRS station info popup is shown.
 extern bool aprsCommentPopupOpen;
+// The popup's station (-1: the primary station) and its scroll state.
+inline int selectedAprsNearbyIndex = -1;
+inline int aprsInfoPopupScrollLines = 0;
+inline int aprsInfoPopupMaxScrollLines = 0;
+inline int aprsInfoPopupPageStepLines = 1;
 
 // Polls the APRS position API (force skips the back-off); true when it
 // produced data.
