@@ -78,6 +78,9 @@ class AlertFetchTest : public ::testing::Test {
   }
   void TearDown() override {
     EXPECT_TRUE(waitForFetchesIdle());
+    // The workers end before the process does (as at the program's shutdown).
+    stopFetchWorkers();
+    allowFetches();
     server_.reset();
     desktopClearTestClock();
     unsetenv(ALERT_CHECK_OVERRIDE_ENV);

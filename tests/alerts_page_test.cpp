@@ -292,18 +292,3 @@ TEST_F(AlertPopupTest, EveryTapIsTakenAndCloseRemovesIt) {
   tap(15 + 145 + 60, 36);  // and taps reach the page again
   EXPECT_EQ(currentPage, PAGE_LAST);
 }
-
-TEST_F(AlertPopupTest, ButtonGeometry) {
-  EXPECT_EQ(alertPopupButtonRect(0).x, 55);
-  EXPECT_EQ(alertPopupButtonRect(1).x, 291);
-  EXPECT_EQ(alertPopupButtonRect(2).x, 527);
-  for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(alertPopupButtonRect(i).y, 362);
-    EXPECT_EQ(alertPopupButtonRect(i).w, 216);
-    EXPECT_EQ(alertPopupButtonRect(i).h, 56);
-  }
-  EXPECT_EQ(alertPopupContentBoxRect().x, 55);
-  EXPECT_EQ(alertPopupContentBoxRect().y, 178);
-  EXPECT_EQ(alertPopupContentBoxRect().w, 690);
-  EXPECT_EQ(alertPopupContentBoxRect().h, 156);
-}
