@@ -509,10 +509,15 @@ namespace {
 const uint32_t IDLE_WAIT_MAX_MS = 100;
 const uint32_t ANIMATION_PACE_MS = 10;
 
-// Narrows wait to the time left until last + interval (0 when due).
-void waitAtMostUntil(uint32_t& wait, uint32_t now, uint32_t last, uint32_t interval) {
+// Time left until last + interval (0 when due).
+uint32_t timeLeft(uint32_t now, uint32_t last, uint32_t interval) {
   const uint32_t elapsed = elapsedSince(now, last);
-  const uint32_t left = elapsed >= interval ? 0 : interval - elapsed;
+  return elapsed >= interval ? 0 : interval - elapsed;
+}
+
+// Narrows wait to the time left until last + interval.
+void waitAtMostUntil(uint32_t& wait, uint32_t now, uint32_t last, uint32_t interval) {
+  const uint32_t left = timeLeft(now, last, interval);
   if (left < wait) wait = left;
 }
 
@@ -522,11 +527,10 @@ void waitForPolls(uint32_t& wait, uint32_t now) {
   if (screensaverActive) {
     waitAtMostUntil(wait, now, lastPoll, screensaverPollIntervalMs());
   } else if (currentPage == PAGE_LIVE || currentPage == PAGE_LAST) {
-    const uint32_t graceLeftFrom = lastInteractionMillis;
-    uint32_t pollWait = IDLE_WAIT_MAX_MS;
-    waitAtMostUntil(pollWait, now, lastPoll, normalPollIntervalMs());
-    if (!intervalElapsed(now, graceLeftFrom, TOUCH_POLL_GRACE_MS))
-      waitAtMostUntil(pollWait, now, graceLeftFrom, TOUCH_POLL_GRACE_MS);
+    // A due poll still waits for the end of the touch grace.
+    const uint32_t pollLeft = timeLeft(now, lastPoll, normalPollIntervalMs());
+    const uint32_t graceLeft = timeLeft(now, lastInteractionMillis, TOUCH_POLL_GRACE_MS);
+    const uint32_t pollWait = pollLeft > graceLeft ? pollLeft : graceLeft;
     if (pollWait < wait) wait = pollWait;
   }
 }

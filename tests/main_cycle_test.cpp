@@ -24,6 +24,7 @@
 #include "core/device_log.h"
 #include "host/board_stubs.h"
 #include "host/desktop_main.h"
+#include "host/firmware.h"
 #include "host/runtime.h"
 #include "hotspot/fetch_worker.h"
 #include "hotspot/heard.h"
@@ -626,4 +627,32 @@ TEST_F(MainCycleTest, HotspotAnswerAfterASwitchToSvxlinkLandsInTheHotspotList) {
   setCurrentWatchSource(WATCH_MMDVM);
   EXPECT_EQ(heardCount, 2);
   EXPECT_STREQ(heardList[0].callsign.c_str(), mmdvmHeardList[0].callsign.c_str());
+}
+
+TEST_F(MainCycleTest, IdleWaitEndsAtTheNextDueTimeAndNeverSpins) {
+  boot();
+  runPasses(BOOT_MS + 700, BOOT_MS + 700, 1);  // first poll: lastPoll = BOOT_MS + 700
+  settleFetches();
+  clearRedrawFlags();  // as the end of a pass leaves them
+  scrollingTextActiveFrame = false;
+  // The clock at t with the once-a-second and faster checks just done.
+  auto checkedAt = [](uint32_t t) {
+    desktopSetTestClock(t);
+    lastWifiStateCheck = lastClockCheck = lastWeatherPollCheck = lastHamqslPollCheck = t;
+  };
+  checkedAt(BOOT_MS + 900);
+  EXPECT_EQ(firmwareIdleWaitMs(), 100u);  // nothing due for a while: the longest wait
+  checkedAt(BOOT_MS + 2650);              // the next poll is due at BOOT_MS + 2700
+  EXPECT_EQ(firmwareIdleWaitMs(), 50u);
+  // A touch 200 ms ago holds the due poll back: the wait runs to the end of
+  // the grace, not 0 (which would spin the loop for the whole grace).
+  checkedAt(BOOT_MS + 2800);
+  lastInteractionMillis = BOOT_MS + 2600;
+  EXPECT_EQ(firmwareIdleWaitMs(), 100u);
+  lastInteractionMillis = BOOT_MS + 2800 - 650;
+  EXPECT_EQ(firmwareIdleWaitMs(), 50u);
+  lastInteractionMillis = BOOT_MS;
+  EXPECT_EQ(firmwareIdleWaitMs(), 0u);  // due and no grace: at once
+  scrollingTextActiveFrame = true;      // a marquee runs: the animation pace
+  EXPECT_EQ(firmwareIdleWaitMs(), 10u);
 }

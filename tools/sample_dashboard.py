@@ -109,6 +109,8 @@ def parse_args(argv):
                    help="with --print-config: more keys, as JSON object members")
     p.add_argument("--config-omit", action="append", default=[], metavar="KEY",
                    help="with --print-config: leave this key out")
+    p.add_argument("--print-routes", action="store_true",
+                   help="print one line per route (scope, path, * for a path prefix) and exit")
     sample_services.add_arguments(p)
     return p.parse_args(argv)
 
@@ -118,6 +120,11 @@ def main(argv):
     try:
         if args.print_config is not None:
             sys.stdout.write(demo_config_text(args))
+            return 0
+        if args.print_routes:
+            exact, prefixes = sample_services.build_routes(sample_services.Context(args))
+            for route in list(exact.values()) + prefixes:
+                sys.stdout.write("%s %s%s\n" % (route.area, route.path, "*" if route.prefix else ""))
             return 0
         switch = Misbehaviour(SCOPES, {sample_services.DASHBOARD_SCOPE: sample_services.DASHBOARD_AREAS},
                               args.mode, args.code, args.delay, args.scope, args.count)
