@@ -128,7 +128,7 @@ def routes():
     return out
 
 
-def write_config(work, port):
+def write_config(work, port, omit=()):
     sd = os.path.join(work, "sdcard")
     os.makedirs(sd, exist_ok=True)
     for name in os.listdir(os.path.join(REPO, "sdcard")):
@@ -141,8 +141,11 @@ def write_config(work, port):
             os.symlink(src, os.path.join(sd, name))
     extra = ('"refresh_ms": 500, "adsb_refresh_seconds": 5, "weather_refresh_minutes": 1, '
              '"screensaver_enabled": true, "screensaver_timeout_ms": 45000')
-    text = subprocess.check_output([sys.executable, os.path.join(REPO, "tools", "sample_dashboard.py"),
-                                    "--print-config", str(port), "--config-extra", extra], text=True)
+    command = [sys.executable, os.path.join(REPO, "tools", "sample_dashboard.py"), "--print-config", str(port),
+               "--config-extra", extra]
+    for key in omit:
+        command += ["--config-omit", key]
+    text = subprocess.check_output(command, text=True)
     with open(os.path.join(sd, "config.json"), "w") as f:
         f.write(text)
     return json.loads(text)
@@ -171,13 +174,16 @@ def pss_kb(pid):
 
 def window_id(timeout=30):
     end = time.time() + timeout
+    error = ""
     while time.time() < end:
-        out = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "Qsodeck - Desktop"],
-                             capture_output=True, text=True).stdout.split()
+        run = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "Qsodeck - Desktop"],
+                             capture_output=True, text=True)
+        out = run.stdout.split()
         if out:
             return out[0]
+        error = run.stderr.strip()
         time.sleep(0.2)
-    raise SystemExit("the program's window did not appear")
+    raise SystemExit("the program's window did not appear on %s %s" % (os.environ.get("DISPLAY"), error))
 
 
 def click(win, x, y, hold=0.08):
@@ -346,10 +352,12 @@ def kill_runs(args, work):
     binary = os.path.realpath(os.path.join(args.build_dir, "qsodeck"))
     rng = random.Random(args.seed + 2)
     services, port = start_services(work, args.seed)
-    original = write_config(work, port)
+    # No alert popup here: it would take the slider's taps.
+    original = write_config(work, port, omit=("noaa_enabled",))
     path = os.path.join(work, "sdcard", "config.json")
     failures = 0
     exact = 0
+    full_keys = None  # every key, as the first save wrote them
     for run in range(args.kill_runs):
         proc = start_program(binary, work, {})
         log = Log(os.path.join(work, "desktop.log"))
@@ -375,6 +383,9 @@ def kill_runs(args, work):
             failures += 1
             continue
         lost = [k for k, v in original.items() if k != "brightness" and saved.get(k) != v]
+        if full_keys is None:
+            full_keys = set(saved)
+        lost += sorted(full_keys - set(saved))
         value = saved.get("brightness")
         if lost or value not in tapped[-2:]:
             print("kill run %d: keys changed %s, brightness %s after taps ...%s" % (run + 1, lost, value,
