@@ -274,11 +274,8 @@ String adsbIataFromIcaoPrefix(const String& icao) {
 String adsbExistingLogoPathForCode(const String& code) {
   const String clean = adsbCleanFlightToken(code);
   if (clean.length() < 2 || clean.length() > 4) return String("");
-  String path = String(ADSB_LOGO_DIR) + "/" + clean + ".png";
-  if (storageExists(path)) return path;
-  String lower = clean;
-  lower.toLowerCase();
-  path = String(ADSB_LOGO_DIR) + "/" + lower + ".png";
+  // Storage matches names without regard to case, so "lh.png" serves too.
+  const String path = String(ADSB_LOGO_DIR) + "/" + clean + ".png";
   return storageExists(path) ? path : String("");
 }
 
