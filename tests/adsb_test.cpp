@@ -90,7 +90,8 @@ TEST_F(AdsbTest, RealDumpsGiveCountersAndTheNearestAircraft) {
     EXPECT_EQ(st.messages, c.messages);  // the receiver's counter, not an aircraft's
     EXPECT_EQ(s(st.error), c.error);
     EXPECT_EQ(st.lastSuccessMillis, NOW_MS);
-    for (int i = 1; i < st.aircraftCount; ++i) EXPECT_LE(st.aircraft[i - 1].distanceKm, st.aircraft[i].distanceKm);
+    for (int i = 1; i < st.aircraftCount; ++i)
+      EXPECT_LE(st.aircraft[i - 1].distanceKm, st.aircraft[i].distanceKm);
     if (c.nearest > 0) EXPECT_EQ(s(adsbRecordName(st.aircraft[0])), c.first);
   }
 }
@@ -106,9 +107,11 @@ TEST_F(AdsbTest, CurrentAndOldKeysGroundAndMlatAircraft) {
   EXPECT_EQ(s(adsbAltitudeText(a)), "1700ft");
   EXPECT_EQ(s(adsbSpeedText(a)), "161kt");
   const std::string variants = dump(
-      plane("old001", 51.5, -0.4, "\"flight\":\"BAW12  \",\"altitude\":\"ground\",\"speed\":12,\"seen\":3") + "," +
-      plane("geo002", 51.6, -0.4, "\"alt_geom\":4500,\"mlat\":[\"lat\",\"lon\",\"track\"],\"track\":90.9") + "," +
-      plane("gnd003", 51.7, -0.4, "\"alt_baro\":\" Ground \",\"gs\":0") + "," + "{\"hex\":\"nopos4\",\"seen\":1}");
+      plane("old001", 51.5, -0.4, "\"flight\":\"BAW12  \",\"altitude\":\"ground\",\"speed\":12,\"seen\":3") +
+      "," +
+      plane("geo002", 51.6, -0.4, "\"alt_geom\":4500,\"mlat\":[\"lat\",\"lon\",\"track\"],\"track\":90.9") +
+      "," + plane("gnd003", 51.7, -0.4, "\"alt_baro\":\" Ground \",\"gs\":0") + "," +
+      "{\"hex\":\"nopos4\",\"seen\":1}");
   ASSERT_TRUE(parseAdsbAircraftResponse(String(variants)));
   EXPECT_EQ(adsbState.totalAircraft, 4);
   EXPECT_EQ(adsbState.positionAircraft, 3);
@@ -131,9 +134,9 @@ TEST_F(AdsbTest, CurrentAndOldKeysGroundAndMlatAircraft) {
 // Hostile and broken
 
 TEST_F(AdsbTest, NumbersThatAreNotSaneCountAsAbsent) {
-  const std::string hostile =
-      dump(plane("bad001", 51.5, -0.4, "\"alt_baro\":1e40,\"gs\":\"nan\",\"track\":\"inf\",\"seen_pos\":-1e300") +
-           "," + plane("bad002", 51.5, -0.4, "\"alt_baro\":\"high\",\"gs\":\"fast\",\"track\":99999999999"));
+  const std::string hostile = dump(
+      plane("bad001", 51.5, -0.4, "\"alt_baro\":1e40,\"gs\":\"nan\",\"track\":\"inf\",\"seen_pos\":-1e300") +
+      "," + plane("bad002", 51.5, -0.4, "\"alt_baro\":\"high\",\"gs\":\"fast\",\"track\":99999999999"));
   ASSERT_TRUE(parseAdsbAircraftResponse(String(hostile)));
   ASSERT_EQ(adsbState.aircraftCount, 2);
   for (int i = 0; i < 2; ++i) {
@@ -144,10 +147,11 @@ TEST_F(AdsbTest, NumbersThatAreNotSaneCountAsAbsent) {
     EXPECT_EQ(s(adsbAltitudeText(a)), "ALT -");
   }
   // Positions that are not one: left out, still counted in the total.
-  ASSERT_TRUE(parseAdsbAircraftResponse(String(dump("{\"hex\":\"x1\",\"lat\":\"nan\",\"lon\":1},"
-                                                       "{\"hex\":\"x2\",\"lat\":91,\"lon\":1},"
-                                                       "{\"hex\":\"x3\",\"lat\":0,\"lon\":0},"
-                                                       "{\"hex\":\"x4\",\"lat\":null,\"lon\":null}"))));
+  ASSERT_TRUE(
+      parseAdsbAircraftResponse(String(dump("{\"hex\":\"x1\",\"lat\":\"nan\",\"lon\":1},"
+                                            "{\"hex\":\"x2\",\"lat\":91,\"lon\":1},"
+                                            "{\"hex\":\"x3\",\"lat\":0,\"lon\":0},"
+                                            "{\"hex\":\"x4\",\"lat\":null,\"lon\":null}"))));
   EXPECT_EQ(adsbState.totalAircraft, 4);
   EXPECT_EQ(adsbState.positionAircraft, 0);
 }
@@ -200,7 +204,8 @@ TEST_F(AdsbTest, ReceiverUrlRules) {
   } cases[] = {
       {"192.168.1.5/", "", "http://192.168.1.5/dump1090-fa/data/aircraft.json"},
       {" 192.168.1.5:8080 ", "data/aircraft.json", "http://192.168.1.5:8080/data/aircraft.json"},
-      {"https://10.0.0.2/tar1090/data/aircraft.json", "/ignored", "https://10.0.0.2/tar1090/data/aircraft.json"},
+      {"https://10.0.0.2/tar1090/data/aircraft.json", "/ignored",
+       "https://10.0.0.2/tar1090/data/aircraft.json"},
       {"HTTP://10.0.0.2/x/aircraft.JSON///", "", "HTTP://10.0.0.2/x/aircraft.JSON"},
       {"https://10.0.0.2", "", "https://10.0.0.2/dump1090-fa/data/aircraft.json"},
       {"http://10.0.0.2/skyaware", "/data/aircraft.json", "http://10.0.0.2/skyaware/data/aircraft.json"},
@@ -294,8 +299,12 @@ TEST_F(AdsbTest, LogoPathsTryIataThenIcao) {
   const struct {
     const char* flight;
     const char* path;
-  } cases[] = {{"DLH4AB ", "/adsb/LH.png"}, {"LH400", "/adsb/LH.png"}, {"EZY16EG", "/adsb/U2.png"},
-               {"N123AB", "/adsb/N1.png"},  {"X", ""},              {"", ""},
+  } cases[] = {{"DLH4AB ", "/adsb/LH.png"},
+               {"LH400", "/adsb/LH.png"},
+               {"EZY16EG", "/adsb/U2.png"},
+               {"N123AB", "/adsb/N1.png"},
+               {"X", ""},
+               {"", ""},
                {"SWR12", ""}};
   for (const auto& c : cases) {
     rec.flight = c.flight;

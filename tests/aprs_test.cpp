@@ -120,8 +120,8 @@ TEST_F(AprsTest, PrimaryIsTheStationAskedForWhereverItStands) {
   EXPECT_EQ(s(aprsState.callsign), "DL1ABC");
   EXPECT_NEAR(aprsState.lat, 53.55f, 1e-4f);
   // A station found only by "srccall" counts as well.
-  const std::string bySrc = answer(entry("", "55.6", "13.0") + "," +
-                                   "{\"srccall\":\"DL1ABC\",\"lat\":\"53.5\",\"lng\":\"10.0\"}");
+  const std::string bySrc =
+      answer(entry("", "55.6", "13.0") + "," + "{\"srccall\":\"DL1ABC\",\"lat\":\"53.5\",\"lng\":\"10.0\"}");
   ASSERT_TRUE(parseAprsLocationResponse(String(bySrc), "DL1ABC"));
   EXPECT_NEAR(aprsState.lat, 53.5f, 1e-4f);
   // None matches: the first entry, named as the answer names it.
@@ -159,15 +159,16 @@ TEST_F(AprsTest, MalformedAnswersFailWithTheirText) {
 }
 
 TEST_F(AprsTest, NumbersThatAreNotSaneCountAsAbsent) {
-  const std::string hostile =
-      answer(entry("DL1ABC", "53.5", "10.0",
-                   "\"speed\":\"nan\",\"course\":1e40,\"altitude\":\"inf\",\"lasttime\":\"99999999999999999999\""));
+  const std::string hostile = answer(
+      entry("DL1ABC", "53.5", "10.0",
+            "\"speed\":\"nan\",\"course\":1e40,\"altitude\":\"inf\",\"lasttime\":\"99999999999999999999\""));
   ASSERT_TRUE(parseAprsLocationResponse(String(hostile), "DL1ABC"));
   EXPECT_FALSE(aprsState.speedValid);
   EXPECT_FALSE(aprsState.courseValid);
   EXPECT_FALSE(aprsState.altitudeValid);
   EXPECT_EQ(s(aprsState.lastSeenText), "99999999999999999999");
-  const std::string sane = answer(entry("DL1ABC", "53.5", "10.0", "\"speed\":\"42.5\",\"course\":\"-1\",\"altitude\":0"));
+  const std::string sane =
+      answer(entry("DL1ABC", "53.5", "10.0", "\"speed\":\"42.5\",\"course\":\"-1\",\"altitude\":0"));
   ASSERT_TRUE(parseAprsLocationResponse(String(sane), "DL1ABC"));
   EXPECT_TRUE(aprsState.speedValid);
   EXPECT_EQ(aprsState.speedKmh, 42.5f);
@@ -208,9 +209,10 @@ TEST_F(AprsTest, NearbyListKeepsTheTwelveNearestInOrder) {
 TEST_F(AprsTest, NearbyStationsComeFromTheWholeAnswerWithinTheRadius) {
   cfg.aprsCenterLat = "52.5200";
   cfg.aprsCenterLon = "13.4050";
-  const std::string many = answer(entry("DL1ABC", "52.6", "13.4") + "," + entry("DL2XYZ", "52.52", "13.41") + "," +
-                                  entry("DL3FAR", "53.55", "9.99") + "," + entry("", "52.5", "13.4") + "," +
-                                  entry("DL4BAD", "95", "13.4") + "," + entry("DL5ZRO", "0.000001", "0.000001"));
+  const std::string many =
+      answer(entry("DL1ABC", "52.6", "13.4") + "," + entry("DL2XYZ", "52.52", "13.41") + "," +
+             entry("DL3FAR", "53.55", "9.99") + "," + entry("", "52.5", "13.4") + "," +
+             entry("DL4BAD", "95", "13.4") + "," + entry("DL5ZRO", "0.000001", "0.000001"));
   ASSERT_TRUE(parseAprsLocationResponse(String(many), "DL1ABC"));
   ASSERT_EQ(aprsState.nearbyCount, 2);  // Hamburg is 255 km away; no name, bad or zero positions left out
   EXPECT_EQ(s(aprsState.nearby[0].callsign), "DL2XYZ");
@@ -261,7 +263,7 @@ TEST_F(AprsTest, DistanceBearingAndCompassPoints) {
   const struct {
     float deg;
     const char* point;
-  } points[] = {{0, "N"},   {22.4f, "N"},  {22.5f, "NE"}, {90, "E"},  {180, "S"},
+  } points[] = {{0, "N"},    {22.4f, "N"},   {22.5f, "NE"}, {90, "E"},   {180, "S"},
                 {225, "SW"}, {337.4f, "NW"}, {337.5f, "N"}, {-30, "NW"}, {720, "N"}};
   for (const auto& p : points) EXPECT_EQ(s(aprsCompassPoint(p.deg)), p.point) << p.deg;
 }
@@ -290,7 +292,8 @@ TEST_F(AprsTest, LookupCallsignAndBatch) {
             "http://127.0.0.1:1/api/get?name=DL1ABC%2CAB-CD1&what=loc&apikey=12345.abcdef&format=json");
   cfg.aprsApiBaseUrl = "https://proxy.example/aprs//";
   cfg.aprsApiKey = " a&b ";
-  EXPECT_EQ(s(aprsApiUrl("N0CALL")), "https://proxy.example/aprs/api/get?name=N0CALL&what=loc&apikey=a%26b&format=json");
+  EXPECT_EQ(s(aprsApiUrl("N0CALL")),
+            "https://proxy.example/aprs/api/get?name=N0CALL&what=loc&apikey=a%26b&format=json");
   EXPECT_EQ(s(aprsApiUrl("  ")), "");
   cfg.aprsApiKey = "";
   EXPECT_EQ(s(aprsApiUrl("N0CALL")), "");
@@ -303,9 +306,9 @@ TEST_F(AprsTest, WaitAndEpochTexts) {
   const struct {
     uint32_t ms;
     const char* text;
-  } waits[] = {{0, "0s"},           {1, "1s"},          {119000, "119s"},       {119001, "2 min"},
-               {120001, "3 min"},   {7140000, "119 min"}, {7200000, "2 h"}, {7200001, "3 h"},
-               {4294967295u, "1194 h"}};
+  } waits[] = {{0, "0s"},         {1, "1s"},         {119000, "119s"},
+               {119001, "2 min"}, {120001, "3 min"}, {7140000, "119 min"},
+               {7200000, "2 h"},  {7200001, "3 h"},  {4294967295u, "1194 h"}};
   for (const auto& w : waits) EXPECT_EQ(s(aprsFormatWait(w.ms)), w.text) << w.ms;
   EXPECT_EQ(aprsMillisUntil(5000, 0), 0u);
   EXPECT_EQ(aprsMillisUntil(5000, 4000), 0u);

@@ -340,7 +340,9 @@ static void tapAprsLivePage(int x, int y) {
   if (!WATCH_REFRESH_BUTTON.contains(x, y)) return;
   aprsState.lastSuccessMillis = 0;
   lastPoll = 0;
-  if (fetchAprsData(true)) {
+  // Only a request that really went out is reported as one; inside the
+  // request gap or the back-off the poll keeps the good data and says why.
+  if (fetchAprsData(true) && aprsState.fetchInProgress) {
     setFooterText("APRS refresh requested", true);
   } else if (!aprsState.error.isEmpty()) {
     setFooterText(aprsState.error, true);
@@ -397,8 +399,11 @@ String aprsInfoPopupBodyText(const AprsNearbyRecord& rec) {
   String text;
   text = joinAlertField(text, "Callsign", rec.callsign);
   text = joinAlertField(text, "Last heard", rec.lastSeenText);
-  text = joinAlertField(text, "Distance", aprsPopupDistanceText(rec));
-  text = joinAlertField(text, "Position", String(rec.lat, 5) + ", " + String(rec.lng, 5));
+  // A record without a usable position has neither distance nor position.
+  if (aprsLatLonValid(rec.lat, rec.lng)) {
+    text = joinAlertField(text, "Distance", aprsPopupDistanceText(rec));
+    text = joinAlertField(text, "Position", String(rec.lat, 5) + ", " + String(rec.lng, 5));
+  }
   if (rec.speedValid) text = joinAlertField(text, "Speed", String(lroundf(rec.speedKmh)) + " km/h");
   if (rec.courseValid) text = joinAlertField(text, "Course", String(rec.courseDeg) + " deg");
   if (rec.altitudeValid) text = joinAlertField(text, "Altitude", String(lroundf(rec.altitudeM)) + " m");
