@@ -486,6 +486,34 @@ TEST_F(AprsPollTest, FailuresBackOffAndKeepTheLastGoodStation) {
   EXPECT_NE(s(aprsState.error).find("APRS HTTP: -"), std::string::npos) << s(aprsState.error);
 }
 
+TEST_F(AprsPollTest, FirstRequestWaitsForTheHotspotToNameACaller) {
+  liveRecord = HeardRecord();
+  EXPECT_FALSE(poll());
+  EXPECT_EQ(s(aprsState.error), "Waiting for LIVE callsign");
+  at(NOW_MS + 19999);
+  EXPECT_FALSE(poll());
+  EXPECT_EQ(requests(), 0u);
+  // A caller appears: asked at once.
+  heardCount = 1;
+  heardList[0].valid = true;
+  heardList[0].callsign = "SA7BNT";
+  EXPECT_TRUE(poll());
+  ASSERT_EQ(requests(), 1u);
+  EXPECT_EQ(server_->requests()[0].target.find("/api/get?name=SA7BNT%2CN0CALL&"), 0u);
+}
+
+TEST_F(AprsPollTest, WithoutCallerTheDeviceIsAskedAfterTheWaitOrOnRefresh) {
+  liveRecord = HeardRecord();
+  EXPECT_FALSE(poll());
+  at(NOW_MS + APRS_FIRST_CALLER_WAIT_MS);
+  EXPECT_TRUE(poll());
+  ASSERT_EQ(requests(), 1u);
+  EXPECT_EQ(server_->requests()[0].target.find("/api/get?name=N0CALL&"), 0u);
+  resetAprsState();
+  EXPECT_TRUE(poll(true));  // REFRESH does not wait
+  EXPECT_EQ(requests(), 2u);
+}
+
 TEST_F(AprsPollTest, NothingIsAskedWhileDisabledOrWithoutKey) {
   cfg.aprsApiKey = "  ";
   EXPECT_FALSE(poll(true));

@@ -85,7 +85,8 @@ bool aprsCsvContainsCallsign(const String& csv, const String& call) {
 
 void aprsAppendBatchCallsign(String& csv, const String& rawCall) {
   const String call = normalizedOf(rawCall);
-  if (call.isEmpty() || aprsCsvContainsCallsign(csv, call)) return;
+  // A comma would split one call into two names of the request.
+  if (call.isEmpty() || call.indexOf(',') >= 0 || aprsCsvContainsCallsign(csv, call)) return;
   if (!csv.isEmpty()) csv += ",";
   csv += call;
 }
@@ -502,6 +503,19 @@ bool aprsMayFetch() {
   return true;
 }
 
+// True while the first request should wait for the hotspot to name a
+// caller: the hotspot's first answers come in after the first polls, and a
+// request for the device callsign before them would hold the caller's own
+// lookup back for the whole request gap.
+bool aprsWaitingForFirstCaller(uint32_t now) {
+  AprsState& a = aprsState;
+  if (a.lastAttemptMillis != 0) return false;
+  if (!normalizeHamCallsign(liveRecord.callsign).isEmpty()) return false;
+  if (heardCount > 0 && !normalizeHamCallsign(heardList[0].callsign).isEmpty()) return false;
+  if (a.firstPollMillis == 0) a.firstPollMillis = now == 0 ? 1 : now;
+  return !intervalElapsed(now, a.firstPollMillis, APRS_FIRST_CALLER_WAIT_MS);
+}
+
 // A request now is due (refresh period) for the lookup callsign.
 bool aprsRequestDue(bool force, bool hasDataForCall, uint32_t now) {
   const AprsState& a = aprsState;
@@ -518,7 +532,7 @@ bool fetchAprsData(bool force) {
   AprsState& a = aprsState;
   if (a.fetchInProgress || fetchChannelBusy(FETCH_CHANNEL_APRS)) return false;
   const String lookup = aprsLookupCallsign();
-  if (lookup.isEmpty()) {
+  if (lookup.isEmpty() || (!force && aprsWaitingForFirstCaller(millis()))) {
     a.error = "Waiting for LIVE callsign";
     return false;
   }

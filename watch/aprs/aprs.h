@@ -21,6 +21,9 @@ static const uint32_t APRS_RATE_LIMIT_BACKOFF_MS = 3600000;  // 60 min
 static const uint8_t APRS_CONSECUTIVE_FAILURES_MAX = 250;
 // Callsigns of the active heard list that join a batch.
 static const int APRS_BATCH_HEARD_MAX = 20;
+// Before its first request the source waits this long for the hotspot to
+// name a caller before it asks for the device callsign instead.
+static const uint32_t APRS_FIRST_CALLER_WAIT_MS = 20000;
 // Earth radius of the distance formula.
 static const float APRS_EARTH_RADIUS_KM = 6371.0f;
 
@@ -59,6 +62,7 @@ struct AprsState : WatchFetchStatus {
   String failCode;  // the API's "code" of the last answer
   uint8_t consecutiveFailures = 0;
   uint32_t nextAllowedAttemptMillis = 0;  // 0 = no back-off
+  uint32_t firstPollMillis = 0;           // first poll without a caller; 0 = none yet
   AprsNearbyRecord nearby[APRS_NEARBY_MAX];
   int nearbyCount = 0;
   bool nearbyValid = false;
@@ -89,7 +93,8 @@ String aprsLookupCallsign();
 // True when an item of the comma-separated list equals call after
 // normalisation (an empty call counts as present).
 bool aprsCsvContainsCallsign(const String& csv, const String& call);
-// Appends the normalised callsign unless it is empty or already listed.
+// Appends the normalised callsign unless it is empty, holds a comma or is
+// already listed.
 void aprsAppendBatchCallsign(String& csv, const String& rawCall);
 // The batch of one request: the lookup callsign, the first 20 callsigns of
 // the active heard list and the device callsign, distinct, comma-separated.
