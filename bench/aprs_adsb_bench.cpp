@@ -59,7 +59,8 @@ std::string sevenStationAnswer() {
 // The aircraft objects of both real dumps.
 std::vector<std::string> sampleAircraft() {
   std::vector<std::string> out;
-  for (const char* file : {"adsb/aircraft_readsb_dc_ground_mlat.json", "adsb/aircraft_dump1090fa_london_compact.json"}) {
+  for (const char* file :
+       {"adsb/aircraft_readsb_dc_ground_mlat.json", "adsb/aircraft_dump1090fa_london_compact.json"}) {
     String list;
     desktopDataJsonGetArray(String(readSample(file)), "aircraft", list);
     String obj;
@@ -151,7 +152,8 @@ void BM_AdsbParseBusyReceiver(benchmark::State& state) {
   configure();
   const String payload(busyAircraftJson());
   for (auto _ : state) {
-    if (!parseAdsbAircraftResponse(payload) || adsbState.totalAircraft != 300 || adsbState.aircraftCount != 16)
+    if (!parseAdsbAircraftResponse(payload) || adsbState.totalAircraft != 300 ||
+        adsbState.aircraftCount != 16)
       state.SkipWithError("parse failed");
   }
   state.counters["bytes"] = (double)payload.length();
@@ -164,7 +166,8 @@ void BM_AdsbAirlineLookupUncached(benchmark::State& state) {
   configure();
   for (auto _ : state) {
     clearAdsbAirlineLookupCache();
-    if (adsbIataFromAirlinesDat("WZZ") != "W6") state.SkipWithError("lookup failed");  // near the end of the file
+    if (adsbIataFromAirlinesDat("WZZ") != "W6")
+      state.SkipWithError("lookup failed");  // near the end of the file
   }
 }
 BENCHMARK(BM_AdsbAirlineLookupUncached)->Unit(benchmark::kMicrosecond);

@@ -68,7 +68,8 @@ inline void fuzzAdsbInput(const uint8_t* data, size_t size) {
   if (s.positionAircraft > s.totalAircraft || s.aircraftCount > s.positionAircraft) abort();
   for (int i = 0; i < s.aircraftCount; ++i) {
     const AdsbAircraftRecord& r = s.aircraft[i];
-    if (!r.valid || !aprsLatLonValid(r.lat, r.lon) || !isfinite(r.distanceKm) || r.distanceKm > 999.0f) abort();
+    if (!r.valid || !aprsLatLonValid(r.lat, r.lon) || !isfinite(r.distanceKm) || r.distanceKm > 999.0f)
+      abort();
     if (i > 0 && s.aircraft[i - 1].distanceKm > r.distanceKm) abort();
     if (!fuzzSaneNumber(r.speedKt) || !isfinite(r.seenSec) || abs(r.altitudeFt) > 10000000) abort();
     (void)adsbAltitudeText(r);

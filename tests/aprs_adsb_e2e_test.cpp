@@ -32,7 +32,9 @@ struct Box {
 const Box RADAR_SQUARE = {37, 166, 260, 260};
 const Box NEAREST_AIRCRAFT = {42, 274, 716, 152};
 
-std::string requestLog(const SampleDashboardProcess& dash) { return simpleHttpGet(dash.port(), "/_control/requests"); }
+std::string requestLog(const SampleDashboardProcess& dash) {
+  return simpleHttpGet(dash.port(), "/_control/requests");
+}
 
 // The targets of the logged requests that start with path.
 std::vector<std::string> requestsTo(const SampleDashboardProcess& dash, const std::string& path) {
@@ -73,16 +75,18 @@ class AprsAdsbEndToEnd : public PrivateXProgramTest {
 
 TEST_F(AprsAdsbEndToEnd, AprsPageAsksOnceForTheBatchAndShowsTheCaller) {
   SampleDashboardProcess dash({"--period", "3600"});
-  start(dash, {"\"device_callsign\": \"" + std::string(DEVICE_CALL) + "\"", "\"aprs_enabled\": true",
-               "\"aprs_api_key\": \"" + std::string(APRS_KEY) + "\"",
-               "\"aprs_api_base_url\": \"" + dash.url("") + "\"", "\"aprs_center_lat\": \"52.5200\"",
-               "\"aprs_center_lon\": \"13.4050\"", "\"aprs_range_km\": 80", "\"start_page_after_boot\": \"aprs\""});
+  start(dash,
+        {"\"device_callsign\": \"" + std::string(DEVICE_CALL) + "\"", "\"aprs_enabled\": true",
+         "\"aprs_api_key\": \"" + std::string(APRS_KEY) + "\"",
+         "\"aprs_api_base_url\": \"" + dash.url("") + "\"", "\"aprs_center_lat\": \"52.5200\"",
+         "\"aprs_center_lon\": \"13.4050\"", "\"aprs_range_km\": 80", "\"start_page_after_boot\": \"aprs\""});
   ASSERT_TRUE(program_.waitForLog("[DESKTOP][APRS] parsed APRS for ", 1, WAIT_MS)) << program_.log();
   std::vector<std::string> asked = requestsTo(dash, "/api/get?");
   ASSERT_EQ(asked.size(), 1u) << requestLog(dash);
   // The batch starts with the caller the hotspot named, ends with the device.
   const std::string& target = asked[0];
-  EXPECT_NE(target.find("&what=loc&apikey=" + std::string(APRS_KEY) + "&format=json"), std::string::npos) << target;
+  EXPECT_NE(target.find("&what=loc&apikey=" + std::string(APRS_KEY) + "&format=json"), std::string::npos)
+      << target;
   const size_t nameAt = target.find("name=") + 5;
   const std::string first = target.substr(nameAt, target.find_first_of("%&", nameAt) - nameAt);
   EXPECT_NE(first, DEVICE_CALL) << target;
@@ -111,7 +115,8 @@ TEST_F(AprsAdsbEndToEnd, AdsbPageFollowsTheReceiverAtItsInterval) {
   openWindow();
   RgbImage tracker = screenshotWhen("adsb_tracker", NEAREST_AIRCRAFT, 5);
   ASSERT_EQ(tracker.width, 800);
-  EXPECT_GE(distinctColours(tracker, NEAREST_AIRCRAFT.x, NEAREST_AIRCRAFT.y, NEAREST_AIRCRAFT.w, NEAREST_AIRCRAFT.h),
+  EXPECT_GE(distinctColours(tracker, NEAREST_AIRCRAFT.x, NEAREST_AIRCRAFT.y, NEAREST_AIRCRAFT.w,
+                            NEAREST_AIRCRAFT.h),
             5)
       << "no nearest aircraft drawn";
   ASSERT_TRUE(clickXWindow(window_, RADAR_TAB_X, TAB_Y));
@@ -126,7 +131,8 @@ TEST_F(AprsAdsbEndToEnd, AdsbPageFollowsTheReceiverAtItsInterval) {
   const size_t after = requestsTo(dash, "/dump1090-fa/data/aircraft.json").size();
   EXPECT_GE(after - before, 2u) << requestLog(dash);
   EXPECT_LE(after - before, 4u) << requestLog(dash);
-  EXPECT_NE(program_.log().find("[DESKTOP][HTTP] GET http://" + dash.hostPort() + "/dump1090-fa/data/aircraft.json"),
+  EXPECT_NE(program_.log().find("[DESKTOP][HTTP] GET http://" + dash.hostPort() +
+                                "/dump1090-fa/data/aircraft.json"),
             std::string::npos)
       << program_.log();
   EXPECT_EQ(program_.stop(SIGTERM), 0);
