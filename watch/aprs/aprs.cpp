@@ -77,7 +77,10 @@ bool aprsCsvContainsCallsign(const String& csv, const String& call) {
   while (start <= n) {
     int comma = csv.indexOf(',', start);
     if (comma < 0) comma = n;
-    if (normalizedOf(csv.substring(start, comma)) == wanted) return true;
+    // Items of a batch are normalised already; normalising again need not
+    // give the same text for every odd call, so both forms are compared.
+    const String item = csv.substring(start, comma);
+    if (item == wanted || normalizedOf(item) == wanted) return true;
     start = comma + 1;
   }
   return false;
