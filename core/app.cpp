@@ -554,6 +554,8 @@ uint32_t firmwareIdleWaitMs() {
   if (screensaverActive)
     waitAtMostUntil(wait, now, lastScreensaverFrameMillis, SCREENSAVER_FRAME_INTERVAL_MS);
   if (!screensaverActive) waitAtMostUntil(wait, now, lastClockCheck, CLOCK_CHECK_INTERVAL_MS);
+  uint32_t alertPopupLeft = 0;
+  if (alertPopupTimeLeftMs(now, alertPopupLeft) && alertPopupLeft < wait) wait = alertPopupLeft;
   return wait;
 }
 

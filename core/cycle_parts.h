@@ -3,6 +3,8 @@
 // through this header; each is defined by the subsystem named beside it.
 #pragma once
 
+#include <stdint.h>
+
 // hotspot/fetch_worker.cpp: requests run on worker threads; every pass runs
 // the handlers of the answers that arrived (how many ran), in arrival order
 // and in request order within a source.
@@ -37,6 +39,9 @@ void pollAlertDataIfDue();
 // watch/alerts/alerts.cpp: configuration finalised: alerts of disabled
 // sources are dropped.
 void alertsConfigFinalized();
+// watch/alerts/alerts.cpp: the time left (leftMs) until a shown alert popup
+// hides itself; false when no popup with a deadline is shown.
+bool alertPopupTimeLeftMs(uint32_t now, uint32_t& leftMs);
 
 // actions/remote_actions.cpp: consume a finished mode-toggle task (mode
 // status and footer) and a finished quick-action task (footer).

@@ -88,3 +88,44 @@ String stripHtmlTags(const String& html) {
 }
 
 String htmlDecodeBasic(const String& text) { return decodeMarkupEntities(text, MARKUP_DASHBOARD_ENTITIES); }
+
+// ---------------------------------------------------------------- alert feed text
+
+namespace {
+
+const MarkupEntity XML_BASIC_ENTITIES[] = {
+    {"&amp;", "&"},         {"&lt;", "<"},          {"&gt;", ">"},          {"&quot;", "\""},
+    {"&apos;", "'"},        {"&#228;", "\xC3\xA4"}, {"&#246;", "\xC3\xB6"}, {"&#252;", "\xC3\xBC"},
+    {"&#196;", "\xC3\x84"}, {"&#214;", "\xC3\x96"}, {"&#220;", "\xC3\x9C"}, {"&#223;", "\xC3\x9F"}};
+
+bool opensDecodedTag(char next) {
+  const unsigned char c = (unsigned char)next;
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '/' || c == '!' || c == '?';
+}
+
+}  // namespace
+
+const MarkupEntityRules MARKUP_XML_BASIC_ENTITIES = {MARKUP_TABLE(XML_BASIC_ENTITIES),
+                                                     MARKUP_DECODE_BY_ENTITY, false};
+
+String xmlDecodeBasicEntities(const String& value) {
+  return decodeMarkupEntities(value, MARKUP_XML_BASIC_ENTITIES);
+}
+
+String stripDecodedTextTags(const String& text) {
+  const std::string& src = text.str();
+  const size_t lastClose = src.rfind('>');
+  std::string out;
+  out.reserve(src.size());
+  for (size_t i = 0; i < src.size(); ++i) {
+    const char c = src[i];
+    // A tag needs its ">" somewhere after it; past the last ">" none can close.
+    if (c == '<' && i + 1 < src.size() && opensDecodedTag(src[i + 1]) && lastClose != std::string::npos &&
+        lastClose > i) {
+      i = src.find('>', i + 1);
+      continue;
+    }
+    out.push_back(c);
+  }
+  return String(std::move(out));
+}

@@ -57,3 +57,20 @@ String stripHtmlTags(const String& html);
 // dashboards): "&nbsp;" (a space), "&amp;", "&quot;", "&#39;", "&lt;", "&gt;",
 // each replaced everywhere in this order, so "&amp;lt;" ends as "<".
 String htmlDecodeBasic(const String& text);
+
+// ---------------------------------------------------------------- alert feed text
+
+// XML text of the alert feeds: &amp; &lt; &gt; &quot; &apos; and the
+// numeric references of the German umlauts and sharp s (&#228; &#246;
+// &#252; &#196; &#214; &#220; &#223;, as UTF-8), each replaced everywhere
+// in this order, so "&amp;lt;" becomes "<".
+extern const MarkupEntityRules MARKUP_XML_BASIC_ENTITIES;
+
+// The value with MARKUP_XML_BASIC_ENTITIES decoded.
+String xmlDecodeBasicEntities(const String& value);
+
+// The tags of text whose entities are already decoded: a "<...>" span is
+// a tag only when "<" is followed by a letter, "/", "!" or "?" and a ">"
+// closes it, so a decoded "&lt; 0 °C" or "&gt; 60 km/h" stays in the text
+// and an unclosed "<" hides nothing.
+String stripDecodedTextTags(const String& text);

@@ -52,7 +52,7 @@ for name in "${targets[@]}"; do
       "$OUT/corpus/$name" "${seeds[@]}" ) >"$log" 2>&1
   rc=$?
   set -e
-  runs="$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1)"
+  runs="$(grep -ao 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1 || true)"
   if [ $rc -ne 0 ]; then
     status=1
     tail -40 "$log"

@@ -292,4 +292,45 @@ TEST_F(AprsPageTest, PopupTextListsOnlyWhatIsKnown) {
   EXPECT_FALSE(aprsPopupGetRecord(rec));
 }
 
+TEST_F(AprsPageTest, PopupOfTheCurrentStationMatchesGoldenAndScrolls) {
+  stations(sevenStations());
+  selectedAprsNearbyIndex = -1;
+  aprsCommentPopupOpen = true;
+  frameMatches("aprs_popup_current");
+  EXPECT_TRUE(frameShowsText("APRS INFO", 50, 70, 2, TL_DATUM, theme.accent, theme.panel2));
+  EXPECT_TRUE(frameShowsText("Current station APRS data", 50, 104, 2, TL_DATUM, theme.subtext, theme.panel2));
+  EXPECT_TRUE(frameShowsText("CLOSE", 288 + 111, 368 + 23, 2, MC_DATUM, theme.text, theme.panel));
+  // Nine fields in a window of three lines: it scrolls a page at a time.
+  ASSERT_EQ(aprsInfoPopupPageStepLines, 3);
+  ASSERT_GT(aprsInfoPopupMaxScrollLines, 3);
+  const ViewOverlay& popup = viewOverlay(OVERLAY_APRS_INFO);
+  popup.tap(526 + 100, 368 + 20);  // NEXT
+  EXPECT_EQ(aprsInfoPopupScrollLines, 3);
+  popup.tap(400, 166 + 150);  // lower half of the text
+  EXPECT_EQ(aprsInfoPopupScrollLines, 6);
+  EXPECT_TRUE(popup.drag(60));  // a drag down goes back three lines
+  EXPECT_EQ(aprsInfoPopupScrollLines, 3);
+  popup.tap(400, 166 + 20);       // upper half
+  popup.tap(50 + 100, 368 + 20);  // PREV at the top: stays
+  EXPECT_EQ(aprsInfoPopupScrollLines, 0);
+  for (int i = 0; i < 20; ++i) popup.tap(526 + 100, 368 + 20);
+  EXPECT_EQ(aprsInfoPopupScrollLines, aprsInfoPopupMaxScrollLines);
+  popup.tap(10, 10);  // outside the controls: taken, nothing happens
+  EXPECT_TRUE(aprsCommentPopupOpen);
+  popup.tap(288 + 100, 368 + 20);  // CLOSE
+  EXPECT_FALSE(aprsCommentPopupOpen);
+  EXPECT_EQ(aprsInfoPopupScrollLines, 0);
+  EXPECT_EQ(selectedAprsNearbyIndex, -1);
+}
+
+TEST_F(AprsPageTest, PopupOfARadarStationNamesItsKind) {
+  stations(sevenStations());
+  currentPage = PAGE_LAST;
+  ASSERT_TRUE(tryOpenAprsRadarStationPopup(340, 214 + 20));
+  redrawCurrentPage(true);
+  EXPECT_TRUE(frameShowsText("APRS radar station", 50, 104, 2, TL_DATUM, theme.subtext, theme.panel2));
+  EXPECT_TRUE(frameShowsText("DB0TV", 50, 132, 2, TL_DATUM, theme.good, theme.panel2));
+  EXPECT_EQ(aprsInfoPopupMaxScrollLines, 2);  // five lines, three shown
+}
+
 }  // namespace

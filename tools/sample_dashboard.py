@@ -12,6 +12,9 @@ or at run time through the control URL:
   /_control/reset                                          back to normal
   /_control/state                                          current settings
   /_control/requests[?clear=1]                             requests seen
+  /_control?alert=NAME                                     weather warning shown
+                                                           (heat, heat-update,
+                                                           storm, frost, none)
 Modes: ok, http-error (status --code), slow (wait --delay, then answer),
 trickle (one byte every --delay seconds), truncate (half the announced body),
 garbage (binary noise), html (a login page instead of JSON), empty (200 with
@@ -118,7 +121,8 @@ def main(argv):
             return 0
         switch = Misbehaviour(SCOPES, {sample_services.DASHBOARD_SCOPE: sample_services.DASHBOARD_AREAS},
                               args.mode, args.code, args.delay, args.scope, args.count)
-        services = Services(sample_services.build_routes(sample_services.Context(args)), switch)
+        ctx = sample_services.Context(args)
+        services = Services(sample_services.build_routes(ctx), switch, sample_services.build_controls(ctx))
     except ValueError as e:
         sys.stderr.write("sample_dashboard.py: %s\n" % e)
         return 2

@@ -26,6 +26,10 @@ A module provides:
                         service, as a dict; base_url is "http://127.0.0.1:PORT"
                         (no slash at the end).
   add_arguments(parser) optional: command-line options of its own (argparse).
+  controls(ctx)         optional: run-time switches of its own, as a dict
+                        {query key: (get(), set(value))}; /_control?key=value
+                        calls set (a ValueError answers 400) and the state
+                        reply shows get(). A key belongs to one module.
 
 A new source (say weather) adds itself with one file and one line:
 tools/sample_services/weather.py as above, its real-format samples under
@@ -35,19 +39,21 @@ checks, --help and the demo configuration of `make run` and the bench pick it
 up from there. Standard library only.
 """
 
-from . import adsb, aprs, hamqsl, hotspot, lists, radioid, svxlink, weather
+from . import adsb, alerts, aprs, hamqsl, hotspot, lists, radioid, svxlink, weather
 from .common import Context, Route
 
 # Order decides the order of the scopes in --help and of the demo keys.
-MODULES = (hotspot, radioid, lists, svxlink, weather, hamqsl, aprs, adsb)
+MODULES = (hotspot, radioid, lists, svxlink, weather, hamqsl, alerts, aprs, adsb)
 
 # The default scope "dashboard" covers the hotspot dashboard's own pages.
 DASHBOARD_SCOPE = "dashboard"
 DASHBOARD_AREAS = hotspot.SCOPES
 ALL_SCOPE = "all"
+# Query keys of the misbehaviour switch itself.
+CONTROL_KEYS_TAKEN = ("mode", "code", "delay", "scope", "count", "clear")
 
-__all__ = ["MODULES", "Context", "Route", "scope_names", "add_arguments", "build_routes", "demo_config",
-           "summary_lines"]
+__all__ = ["MODULES", "Context", "Route", "scope_names", "add_arguments", "build_routes", "build_controls",
+           "demo_config", "summary_lines"]
 
 
 def scope_names():
@@ -86,6 +92,19 @@ def build_routes(ctx):
                 exact[route.path] = route
     prefixes.sort(key=lambda r: len(r.path), reverse=True)
     return exact, prefixes
+
+
+def build_controls(ctx):
+    """{query key: (get, set)} of the run-time switches of all modules."""
+    controls = {}
+    for module in MODULES:
+        if not hasattr(module, "controls"):
+            continue
+        for key, pair in module.controls(ctx).items():
+            if key in controls or key in CONTROL_KEYS_TAKEN:
+                raise ValueError("%s: control %r is taken" % (module.__name__, key))
+            controls[key] = pair
+    return controls
 
 
 def demo_config(base_url):

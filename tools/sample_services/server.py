@@ -71,9 +71,10 @@ class Misbehaviour:
 class Services:
     """The routes of all modules, the request log and the misbehaviour switch."""
 
-    def __init__(self, routes, misbehaviour):
+    def __init__(self, routes, misbehaviour, controls=None):
         self.exact, self.prefixes = routes
         self.misbehaviour = misbehaviour
+        self.controls = controls or {}
         self.requests = []
         self.requests_lock = threading.Lock()
 
@@ -133,14 +134,20 @@ class Handler(BaseHTTPRequestHandler):
         elif path == "/_control" and query:
             cur = switch.state()
             try:
-                switch.set(query.get("mode", [cur["mode"]])[0], query.get("code", [cur["code"]])[0],
-                           query.get("delay", [cur["delay"]])[0], query.get("scope", [cur["scope"]])[0],
-                           query.get("count", ["0"])[0])
+                for key, values in query.items():
+                    if key in services.controls:
+                        services.controls[key][1](values[0])
+                if any(key not in services.controls for key in query):
+                    switch.set(query.get("mode", [cur["mode"]])[0], query.get("code", [cur["code"]])[0],
+                               query.get("delay", [cur["delay"]])[0], query.get("scope", [cur["scope"]])[0],
+                               query.get("count", ["0"])[0])
             except ValueError as e:
                 return self.reply(400, "text/plain", (str(e) + "\n").encode())
         elif path not in ("/_control", "/_control/state"):
             return self.reply(404, "text/plain", b"unknown control path\n")
-        return self.reply(200, "application/json", json.dumps(switch.state()).encode())
+        state = switch.state()
+        state.update({key: pair[0]() for key, pair in services.controls.items()})
+        return self.reply(200, "application/json", json.dumps(state).encode())
 
     def version_string(self):
         return self.server_version

@@ -69,16 +69,18 @@ String aprsLookupCallsign() {
   return normalizedOf(getDeviceCallsign());
 }
 
-bool aprsCsvContainsCallsign(const String& csv, const String& call) {
-  const String wanted = normalizedOf(call);
+namespace {
+
+// True when an item of the list is the normalised call. Items of a batch
+// are normalised already, and normalising an odd call twice need not give
+// the same text, so both forms of an item are compared.
+bool csvHasNormalizedCall(const String& csv, const String& wanted) {
   if (wanted.isEmpty()) return true;
   int start = 0;
   const int n = (int)csv.length();
   while (start <= n) {
     int comma = csv.indexOf(',', start);
     if (comma < 0) comma = n;
-    // Items of a batch are normalised already; normalising again need not
-    // give the same text for every odd call, so both forms are compared.
     const String item = csv.substring(start, comma);
     if (item == wanted || normalizedOf(item) == wanted) return true;
     start = comma + 1;
@@ -86,10 +88,16 @@ bool aprsCsvContainsCallsign(const String& csv, const String& call) {
   return false;
 }
 
+}  // namespace
+
+bool aprsCsvContainsCallsign(const String& csv, const String& call) {
+  return csvHasNormalizedCall(csv, normalizedOf(call));
+}
+
 void aprsAppendBatchCallsign(String& csv, const String& rawCall) {
   const String call = normalizedOf(rawCall);
   // A comma would split one call into two names of the request.
-  if (call.isEmpty() || call.indexOf(',') >= 0 || aprsCsvContainsCallsign(csv, call)) return;
+  if (call.isEmpty() || call.indexOf(',') >= 0 || csvHasNormalizedCall(csv, call)) return;
   if (!csv.isEmpty()) csv += ",";
   csv += call;
 }

@@ -16,7 +16,9 @@
 #include "ui/page_frame.h"
 #include "ui/paged_list.h"
 #include "ui/radar.h"
+#include "ui/rich_text.h"
 #include "ui/watch_page.h"
+#include "watch/alerts/alerts.h"
 #include "watch/aprs/aprs.h"
 #include "watch/svxlink/svxlink.h"
 
@@ -51,28 +53,6 @@ String aprsApiHostLabel() {
   const int at = host.lastIndexOf('@');
   if (at >= 0) host = host.substring(at + 1);
   return host;
-}
-
-// PENDING: the alert module's field joiner and rich-text window replace
-// these two once they exist.
-String joinAlertField(const String& base, const char* label, const String& value) {
-  const String v = trimmedCopy(value);
-  if (v.isEmpty() || v == "null") return base;
-  return base + (base.isEmpty() ? "" : "\n") + label + ": " + v;
-}
-
-void drawAprsInfoPopupBody(const String& text, const ScreenRect& box) {
-  const int lineH = 26;
-  const int visible = max(1, (box.h - 44) / lineH);
-  tft.setTextFont(1);
-  const int total = countWrappedLinesForCurrentFont(text, box.w - 40);
-  aprsInfoPopupPageStepLines = visible;
-  aprsInfoPopupMaxScrollLines = max(0, total - visible);
-  aprsInfoPopupScrollLines = constrain(aprsInfoPopupScrollLines, 0, aprsInfoPopupMaxScrollLines);
-  tft.setTextDatum(TL_DATUM);
-  tft.setTextColor(theme.text, theme.panel);
-  drawWrappedTextWindowCurrentFont(text, box.x + 20, box.y + 14, box.w - 40, aprsInfoPopupScrollLines,
-                                   visible, lineH);
 }
 
 String oneDecimalBelowTen(float km) { return km < 10.0f ? String(km, 1) : String(lroundf(km)); }
@@ -430,6 +410,10 @@ const int POPUP_DRAG_LINES = 3;
 
 int aprsInfoPopupStep() { return max(1, aprsInfoPopupPageStepLines); }
 
+RichTextScroll aprsInfoPopupScroll() {
+  return RichTextScroll{&aprsInfoPopupScrollLines, &aprsInfoPopupMaxScrollLines, &aprsInfoPopupPageStepLines};
+}
+
 void drawAprsInfoPopupButton(int index, bool usable) {
   const ScreenRect b = aprsInfoPopupButtonRect(index);
   uint16_t fill = theme.panel;
@@ -457,9 +441,8 @@ void drawAprsInfoPopup() {
     drawAprsIcon(rec.symbol, p.x + p.w - 70, p.y + 24, theme.panel2);
     drawFittedWatchText(rec.callsign, p.x + 25, p.y + 82, 2, TL_DATUM, theme.good, theme.panel2, 560);
   }
-  const ScreenRect& c = POPUP_CONTENT;
-  fillSoftPanel(c.x, c.y, c.w, c.h, theme.panel, mix565(theme.border, theme.accent, 0.28f), 8);
-  drawAprsInfoPopupBody(haveRecord ? aprsInfoPopupBodyText(rec) : String(APRS_POPUP_NO_TEXT), c);
+  drawRichTextContentBox(haveRecord ? aprsInfoPopupBodyText(rec) : String(APRS_POPUP_NO_TEXT), POPUP_CONTENT,
+                         theme.accent, theme.warn, theme.text, aprsInfoPopupScroll());
   const bool scrolls = aprsInfoPopupMaxScrollLines > 0;
   drawAprsInfoPopupButton(0, scrolls && aprsInfoPopupScrollLines > 0);
   drawAprsInfoPopupButton(1, true);
@@ -487,10 +470,7 @@ ScreenRect aprsInfoPopupNextButtonRect() { return aprsInfoPopupButtonRect(2); }
 ScreenRect aprsInfoPopupContentBoxRect() { return POPUP_CONTENT; }
 
 void changeAprsInfoPopupScroll(int deltaLines) {
-  const int next = constrain(aprsInfoPopupScrollLines + deltaLines, 0, max(0, aprsInfoPopupMaxScrollLines));
-  if (next == aprsInfoPopupScrollLines) return;
-  aprsInfoPopupScrollLines = next;
-  requestRedraw();
+  if (changeRichTextScroll(aprsInfoPopupScroll(), deltaLines)) requestRedraw();
 }
 
 void handleAprsCommentPopupTap(int x, int y) {
