@@ -90,8 +90,21 @@ const char* const READSB_EXTRA_FIELDS =
     "        \"advisory_complement\": \"\"\n      },\n      \"gpsOkBefore\": 1699999000.0,\n"
     "      \"gpsOkLat\": 51.47,\n      \"gpsOkLon\": -0.45";
 
+// The receivers that heard an aircraft, as a readsb aggregating many
+// feeders lists them (80 per aircraft here), one per line.
+std::string receiverIds(int aircraft) {
+  std::string out = ",\n      \"recentReceiverIds\": [";
+  for (int r = 0; r < 80; ++r) {
+    char id[64];
+    snprintf(id, sizeof id, "%s\n        \"%08x-%04x\"", r ? "," : "", 0x1a2b0000u + aircraft * 131 + r * 7919, r);
+    out += id;
+  }
+  return out + "\n      ]";
+}
+
 // A busy receiver's answer: 300 aircraft made from the samples, each with
-// its own hex, moved near London, with the extra fields of a busy readsb.
+// its own hex, moved near London, with the extra fields of a busy readsb
+// (1-2 MB as a feeder aggregator sends it).
 const std::string& busyAircraftJson() {
   static std::string json;
   if (!json.empty()) return json;
@@ -114,7 +127,7 @@ const std::string& busyAircraftJson() {
                -1.2 + (i / 20) * 0.1);
       a.insert(a.find('{') + 1, pos);
     }
-    a.insert(a.rfind('}'), READSB_EXTRA_FIELDS);
+    a.insert(a.rfind('}'), std::string(READSB_EXTRA_FIELDS) + receiverIds(i));
     json += (i ? ",\n    " : "    ") + a;
   }
   json += "\n  ]\n}\n";

@@ -156,6 +156,20 @@ TEST_F(AdsbTest, NumbersThatAreNotSaneCountAsAbsent) {
   EXPECT_EQ(adsbState.positionAircraft, 0);
 }
 
+TEST_F(AdsbTest, ReadsbStalePositionIsNotWhereTheAircraftIsNow) {
+  const std::string stale = dump(
+      "{\"hex\":\"old001\",\"flight\":\"BAW1\",\"lastPosition\":{\"lat\":51.5,\"lon\":-0.4,\"seen_pos\":"
+      "75.2},\"seen\":3}," +
+      plane("new002", 51.6, -0.45, "\"lastPosition\":{\"lat\":51.1,\"lon\":-0.1},\"flight\":\"X{\\\"}1\""));
+  ASSERT_TRUE(parseAdsbAircraftResponse(String(stale)));
+  EXPECT_EQ(adsbState.totalAircraft, 2);
+  EXPECT_EQ(adsbState.positionAircraft, 1);
+  ASSERT_EQ(adsbState.aircraftCount, 1);
+  EXPECT_EQ(s(adsbState.aircraft[0].hex), "new002");
+  EXPECT_NEAR(adsbState.aircraft[0].lat, 51.6f, 1e-4f);
+  EXPECT_EQ(s(adsbState.aircraft[0].flight), "X{\"}1");
+}
+
 TEST_F(AdsbTest, BrokenAnswersKeepThePreviousList) {
   ASSERT_TRUE(parseAdsbAircraftResponse(String(dump(plane("keep01", 51.5, -0.4)))));
   const std::string cases[] = {"", "{\"now\":1,\"messages\":5}", "{\"aircraft\":{\"hex\":\"x\"}}",

@@ -361,11 +361,44 @@ bool readMessageCounter(const String& payload, int arrayPos, int arrayLen, uint3
   return true;
 }
 
+// The object with each object nested in it replaced by null. readsb keeps
+// the last known position of an aircraft whose position has gone stale in
+// "lastPosition": that is not where the aircraft is now, and the key scanner
+// would find its "lat" and "lon" first.
+String topLevelFields(const String& obj) {
+  if (obj.indexOf('{', 1) < 0) return obj;
+  const std::string& in = obj.str();
+  std::string out;
+  out.reserve(in.size());
+  int depth = 0;
+  bool inString = false;
+  for (size_t i = 0; i < in.size(); ++i) {
+    const char c = in[i];
+    const bool keep = depth <= 1;
+    if (inString) {
+      if (keep) out.push_back(c);
+      if (c == '\\' && i + 1 < in.size()) {
+        if (keep) out.push_back(in[i + 1]);
+        ++i;
+      } else if (c == '"') {
+        inString = false;
+      }
+      continue;
+    }
+    if (c == '"') inString = true;
+    if (c == '{' && ++depth == 2) out += "null";
+    if (keep && depth <= 1) out.push_back(c);
+    if (c == '}') --depth;
+  }
+  return String(std::move(out));
+}
+
 }  // namespace
 
-bool desktopAdsbRecordFromRawObject(const String& obj, AdsbAircraftRecord& rec, float centerLat,
+bool desktopAdsbRecordFromRawObject(const String& rawObj, AdsbAircraftRecord& rec, float centerLat,
                                     float centerLon) {
   rec = AdsbAircraftRecord();
+  const String obj = topLevelFields(rawObj);
   const String latText = objField(obj, "lat");
   const String lonText = objField(obj, "lon");
   float lat = 0, lon = 0;
