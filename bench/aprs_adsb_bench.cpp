@@ -96,7 +96,8 @@ std::string receiverIds(int aircraft) {
   std::string out = ",\n      \"recentReceiverIds\": [";
   for (int r = 0; r < 80; ++r) {
     char id[64];
-    snprintf(id, sizeof id, "%s\n        \"%08x-%04x\"", r ? "," : "", 0x1a2b0000u + aircraft * 131 + r * 7919, r);
+    snprintf(id, sizeof id, "%s\n        \"%08x-%04x\"", r ? "," : "",
+             0x1a2b0000u + aircraft * 131 + r * 7919, r);
     out += id;
   }
   return out + "\n      ]";
