@@ -50,6 +50,7 @@ void finalizeHostsAndSources() {
   cfg.aprsRangeKm = clampU16(cfg.aprsRangeKm, APRS_RANGE_KM_MIN, APRS_RANGE_KM_MAX);
   cfg.aprsCenterLat.trim();
   cfg.aprsCenterLon.trim();
+  trimOrDefault(cfg.aprsApiBaseUrl, APRS_API_BASE_URL_DEFAULT);
   cfg.startPageAfterBoot = normalizedStartPageAfterBoot(false);
   cfg.deviceCallsign.trim();
   cfg.themeColor.trim();
@@ -126,6 +127,7 @@ AppConfig::AppConfig()
       aprsEnabled(false),
       aprsRefreshMinutes(APRS_REFRESH_MINUTES_DEFAULT),
       aprsRangeKm(APRS_RANGE_KM_DEFAULT),
+      aprsApiBaseUrl(APRS_API_BASE_URL_DEFAULT),
       startPageAfterBoot("mmdvm_live"),
       themeColor("#35C2FF"),
       refreshMs(1500),

@@ -33,6 +33,8 @@ static constexpr uint16_t APRS_REFRESH_MINUTES_MAX = 1440;  // one day
 static constexpr uint16_t APRS_RANGE_KM_DEFAULT = 50;
 static constexpr uint16_t APRS_RANGE_KM_MIN = 1;
 static constexpr uint16_t APRS_RANGE_KM_MAX = 999;
+// APRS position API origin; "/api/get" and the query are appended to it.
+static constexpr const char *APRS_API_BASE_URL_DEFAULT = "https://api.aprs.fi";
 
 static constexpr uint16_t HAMQSL_REFRESH_MINUTES_DEFAULT = 60;
 static constexpr uint16_t HAMQSL_REFRESH_MINUTES_MIN = 60;
@@ -102,6 +104,7 @@ struct AppConfig {
   uint16_t aprsRangeKm;
   String aprsCenterLat;
   String aprsCenterLon;
+  String aprsApiBaseUrl;
   String startPageAfterBoot;
   String deviceCallsign;
   String themeColor;

@@ -33,6 +33,7 @@ const ConfigKeyRow CONFIG_KEY_ROWS[] = {
     u16Key("aprs_range_km", &AppConfig::aprsRangeKm),
     textKey("aprs_center_lat", &AppConfig::aprsCenterLat),
     textKey("aprs_center_lon", &AppConfig::aprsCenterLon),
+    textKey("aprs_api_base_url", &AppConfig::aprsApiBaseUrl),
     textKey("start_page_after_boot", &AppConfig::startPageAfterBoot),
     textKey("device_callsign", &AppConfig::deviceCallsign),
     textKey("theme_color", &AppConfig::themeColor),

@@ -43,6 +43,7 @@ void fillEveryField() {
   cfg.aprsRangeKm = 75;
   cfg.aprsCenterLat = "48.1371";
   cfg.aprsCenterLon = "11.5754";
+  cfg.aprsApiBaseUrl = "http://127.0.0.1:8081/aprs";
   cfg.startPageAfterBoot = "adsb_live";
   cfg.deviceCallsign = QUOTED_TEXT;
   cfg.themeColor = "#A1B2C3";
@@ -143,6 +144,7 @@ void expectSameConfig(const AppConfig &a, const AppConfig &b) {
   EXPECT_FIELD(aprsRangeKm);
   EXPECT_FIELD(aprsCenterLat);
   EXPECT_FIELD(aprsCenterLon);
+  EXPECT_FIELD(aprsApiBaseUrl);
   EXPECT_FIELD(startPageAfterBoot);
   EXPECT_FIELD(deviceCallsign);
   EXPECT_FIELD(themeColor);
@@ -314,6 +316,7 @@ TEST_F(ConfigSaveTest, KeysAreWrittenInFileOrderWithJsonTypes) {
                          "aprs_range_km",
                          "aprs_center_lat",
                          "aprs_center_lon",
+                         "aprs_api_base_url",
                          "start_page_after_boot",
                          "device_callsign",
                          "theme_color",

@@ -39,11 +39,11 @@ checks, --help and the demo configuration of `make run` and the bench pick it
 up from there. Standard library only.
 """
 
-from . import alerts, hamqsl, hotspot, lists, radioid, svxlink, weather
+from . import adsb, alerts, aprs, hamqsl, hotspot, lists, radioid, svxlink, weather
 from .common import Context, Route
 
 # Order decides the order of the scopes in --help and of the demo keys.
-MODULES = (hotspot, radioid, lists, svxlink, weather, hamqsl, alerts)
+MODULES = (hotspot, radioid, lists, svxlink, weather, hamqsl, alerts, aprs, adsb)
 
 # The default scope "dashboard" covers the hotspot dashboard's own pages.
 DASHBOARD_SCOPE = "dashboard"
