@@ -351,6 +351,8 @@ std::string redactUserInfo(const std::string& url) {
 
 // ---- Helpers ---------------------------------------------------------------
 
+void desktopHttpGlobalInit() { curlGlobalInitOnce(); }
+
 void desktopHttpAbortTransfers(bool aborted) { gTransfersAborted.store(aborted); }
 
 bool desktopHttpTransfersAborted() { return gTransfersAborted.load(); }

@@ -97,6 +97,10 @@ int desktopHttpGetStream(const DesktopHttpRequest& request, const HttpBodySink& 
 // by "***", for trace lines.
 String redactUrlSecrets(const String& url);
 
+// Sets libcurl (and its TLS library) up once; the first transfer does it
+// too. Request workers call it on the main thread before they start.
+void desktopHttpGlobalInit();
+
 // While aborted is true every running and new transfer ends at once with
 // code -2 and no trace line (the program shuts down); false allows them again.
 void desktopHttpAbortTransfers(bool aborted);

@@ -1,6 +1,7 @@
 #include "hotspot/fetch_worker.h"
 
 #include <pthread.h>
+#include <stdlib.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -90,9 +91,20 @@ void workerLoop(int channel) {
   }
 }
 
+// A program (or a test) that ends without stopping the workers stops them
+// at exit, before libcurl and its TLS library are torn down: their own exit
+// handlers were registered earlier (desktopHttpGlobalInit) and so run later.
+void stopWorkersAtExit() { stopFetchWorkers(); }
+
 void ensureWorker(FetchChannel channel) {
   std::thread& t = workerThreads()[channel];
   if (t.joinable()) return;
+  static bool exitHandlerSet = false;
+  if (!exitHandlerSet) {
+    exitHandlerSet = true;
+    desktopHttpGlobalInit();
+    atexit(stopWorkersAtExit);
+  }
   t = std::thread(workerLoop, (int)channel);
   pthread_setname_np(t.native_handle(), CHANNEL_THREAD_NAMES[channel]);
 }
