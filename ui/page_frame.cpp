@@ -244,19 +244,6 @@ static bool watchSourcePopupIsOpen() { return watchSourcePopupOpen; }
 const ViewOverlay WATCH_SOURCE_OVERLAY = {
     OVERLAY_WATCH_SOURCE, watchSourcePopupIsOpen, drawWatchSourcePopup, tapWatchSourcePopup, nullptr, true};
 
-void drawWatchSourcePendingPage(const char* page, const char* source) {
-  drawTopTabs();
-  fillSoftPanel(15, 72, 770, 368, theme.panel, theme.border, 12);
-  tft.setTextFont(2);
-  tft.setTextDatum(MC_DATUM);
-  tft.setTextColor(theme.accent, theme.panel);
-  tft.drawString(String(source) + " " + page, 400, 220);
-  tft.setTextColor(theme.subtext, theme.panel);
-  tft.drawString("Page not available in this build", 400, 260);
-  tft.setTextDatum(TL_DATUM);
-  drawFooter();
-}
-
 // ---------------------------------------------------------------- status pages
 
 static const int CARD_X = 15;
@@ -372,7 +359,3 @@ void drawAboutPage() {
   tft.setTextDatum(TL_DATUM);
   drawFooter();
 }
-
-// PENDING: the SvxLink, APRS, Weather, HamQSL and ADS-B sources draw their
-// own LIVE and HEARD pages once their page code exists; until then the frame
-// shows which source and page are selected.

@@ -67,8 +67,6 @@ void openWatchSourcePopup(Page targetPage);
 // The chooser as an overlay of the page.
 extern const ViewOverlay WATCH_SOURCE_OVERLAY;
 
-// Frame of a watch-source page whose drawing is not available yet.
-void drawWatchSourcePendingPage(const char* page, const char* source);
 
 // Status pages.
 void drawSetupPage();
