@@ -765,7 +765,9 @@ TEST_F(ConfigFileTest, OversizedFileIsReadOnlyUpToTheLimit) {
 
 TEST_F(ConfigFileTest, ExampleFileHasEveryKeyTheSaveWritesAndLoads) {
   const std::string example = readFile(std::string(QSODECK_SOURCE_DIR) + "/examples/config.json");
+  const std::string described = readFile(std::string(QSODECK_SOURCE_DIR) + "/examples/README.md");
   ASSERT_FALSE(example.empty());
+  ASSERT_FALSE(described.empty());
   loadConfig();
   ASSERT_TRUE(saveConfigToFile());
   const std::string saved = readFile("sdcard/config.json");
@@ -775,6 +777,11 @@ TEST_F(ConfigFileTest, ExampleFileHasEveryKeyTheSaveWritesAndLoads) {
     size_t open = saved.rfind('"', pos - 1);
     std::string key = saved.substr(open, pos + 2 - open);
     EXPECT_NE(example.find(key), std::string::npos) << key;
+    // examples/README.md describes it (`key`, or "key" inside an array's element).
+    const std::string name = key.substr(1, key.size() - 3);
+    EXPECT_TRUE(described.find("`" + name + "`") != std::string::npos ||
+                described.find("\"" + name + "\"") != std::string::npos)
+        << name << " is not described in examples/README.md";
     ++keys;
     pos += 2;
   }
