@@ -49,7 +49,16 @@ def add_arguments(parser):
 
 
 def config(base_url):
-    return {"pistar_host": base_url.split("://", 1)[-1]}
+    """The dashboard, and the remote actions of the LIVE page switched on so
+    that the demo's mode confirmation and presets open. Their SSH port is the
+    sample services' own HTTP port, so a confirmed action ends at once with
+    the program's SSH error in the footer and nothing is run anywhere."""
+    host_port = base_url.split("://", 1)[-1]
+    presets = [{"enabled": True, "use_sudo": False, "label": "Show uptime", "command": "uptime"},
+               {"enabled": True, "use_sudo": True, "label": "Restart gateway",
+                "command": "systemctl restart dmrgateway"}]
+    return {"pistar_host": host_port, "touch_mode_ssh_enabled": True,
+            "pistar_ssh_port": int(host_port.rsplit(":", 1)[-1]), "quick_actions": presets}
 
 
 class Traffic:

@@ -47,8 +47,14 @@ def add_arguments(parser):
 
 
 def config(base_url):
-    return {"svxlink_enabled": True, "svxlink_host": base_url.split("://", 1)[-1], "svxlink_source": "url",
-            "svxlink_api_path": "/index.php"}
+    """The node, and its DTMF presets (SSH to the sample services' HTTP port:
+    a confirmed preset ends at once with the program's SSH error)."""
+    host_port = base_url.split("://", 1)[-1]
+    presets = [{"enabled": True, "use_sudo": False, "label": "Link TG 260", "command": "echo '*91260#'"},
+               {"enabled": True, "use_sudo": False, "label": "Disconnect", "command": "echo '#'"}]
+    return {"svxlink_enabled": True, "svxlink_host": host_port, "svxlink_source": "url",
+            "svxlink_api_path": "/index.php", "svxlink_ssh_enabled": True,
+            "svxlink_ssh_port": int(host_port.rsplit(":", 1)[-1]), "svxlink_actions": presets}
 
 
 class NodeTraffic:
