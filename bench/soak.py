@@ -104,10 +104,10 @@ def start_display(work):
     return xvfb
 
 
-def start_services(work, seed):
+def start_services(work, seed, period=6):
     out = open(os.path.join(work, "dashboard.out"), "w+")
     proc = subprocess.Popen([sys.executable, os.path.join(REPO, "tools", "sample_dashboard.py"), "--port", "0",
-                             "--quiet", "--period", "6", "--seed", str(seed)], stdout=out,
+                             "--quiet", "--period", str(period), "--seed", str(seed)], stdout=out,
                             stderr=open(os.path.join(work, "dashboard.log"), "w"))
     for _ in range(100):
         out.seek(0)
@@ -128,7 +128,7 @@ def routes():
     return out
 
 
-def write_config(work, port, omit=()):
+def write_config(work, port, omit=(), extra_keys=""):
     sd = os.path.join(work, "sdcard")
     os.makedirs(sd, exist_ok=True)
     for name in os.listdir(os.path.join(REPO, "sdcard")):
@@ -142,7 +142,7 @@ def write_config(work, port, omit=()):
     extra = ('"refresh_ms": 500, "adsb_refresh_seconds": 5, "weather_refresh_minutes": 1, '
              '"screensaver_enabled": true, "screensaver_timeout_ms": 45000')
     command = [sys.executable, os.path.join(REPO, "tools", "sample_dashboard.py"), "--print-config", str(port),
-               "--config-extra", extra]
+               "--config-extra", extra, "--config-extra", extra_keys]
     for key in omit:
         command += ["--config-omit", key]
     text = subprocess.check_output(command, text=True)
