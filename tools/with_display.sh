@@ -5,4 +5,4 @@ set -euo pipefail
 if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
   exec "$@"
 fi
-exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" "$@"
+exec xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp -noreset" "$@"

@@ -106,8 +106,10 @@ PrivateXServer::PrivateXServer() {
     // The write end must stay open across exec for -displayfd.
     int fd = dup(out[1]);
     std::string fdText = std::to_string(fd);
+    // -noreset: the server would otherwise reset when its last client
+    // leaves and refuse a program started again during the reset.
     execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-           (char*)nullptr);
+           "-noreset", (char*)nullptr);
     _exit(127);
   }
   close(out[1]);
