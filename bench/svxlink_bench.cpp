@@ -113,4 +113,16 @@ void BM_SvxlinkNodePageMarqueeRepaint(benchmark::State& state) {
 }
 BENCHMARK(BM_SvxlinkNodePageMarqueeRepaint)->Unit(benchmark::kMillisecond);
 
+// SVXLINK HEARD with the five talkers of the real page, drawn and presented.
+void BM_SvxlinkHeardPageFullRedraw(benchmark::State& state) {
+  if (!prepareNodePage()) {
+    state.SkipWithError("offscreen display unavailable");
+    return;
+  }
+  currentPage = PAGE_LAST;
+  for (auto _ : state) redrawCurrentPage(true);
+  currentPage = PAGE_LIVE;
+}
+BENCHMARK(BM_SvxlinkHeardPageFullRedraw)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -1,5 +1,6 @@
 // Screen redraw cost on the offscreen software renderer: a full LIVE page
-// and the partial repaint of clock box, footer and marquee strips.
+// and the partial repaint of clock box, footer and marquee strips; a full
+// HEARD page with a whole page of rows.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
@@ -85,5 +86,31 @@ void BM_LivePagePartialRedraw(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_LivePagePartialRedraw)->Unit(benchmark::kMillisecond);
+
+// HEARD with twelve stations of every mode (a full first page, the paging
+// buttons and the filter and sort controls), drawn and presented.
+void BM_HeardPageFullRedraw(benchmark::State& state) {
+  if (!prepareLivePage()) {
+    state.SkipWithError("offscreen display unavailable");
+    return;
+  }
+  static const char* const MODES[] = {"DMR", "DSTAR", "YSF", "P25", "NXDN"};
+  heardCount = 0;
+  for (int i = 0; i < MAX_HEARD; i++) {
+    HeardRecord& r = heardList[heardCount++];
+    r = HeardRecord();
+    r.callsign = String("DL") + String(i + 1) + "ABC";
+    r.name = "Operator " + String(i + 1);
+    r.mode = MODES[i % 5];
+    r.target = "TG 2627" + String(i);
+    r.timeUtc = "2026-12-09 07:4" + String(i % 10) + ":00";
+    r.duration = String(i + 2);
+    r.valid = true;
+  }
+  currentPage = PAGE_LAST;
+  for (auto _ : state) redrawCurrentPage(true);
+  currentPage = PAGE_LIVE;
+}
+BENCHMARK(BM_HeardPageFullRedraw)->Unit(benchmark::kMillisecond);
 
 }  // namespace
