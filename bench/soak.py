@@ -253,15 +253,20 @@ class Clicker(threading.Thread):
 def tour(win):
     """Shows every source once at the end, with its REFRESH, so that a source
     polled only while shown is asked again after its last fault."""
-    click(win, *ALERT_CLOSE)
     for name in sorted(CHOOSER):
+        # A tab tap closes whatever popup the user (or the last REFRESH) left
+        # open, or opens the ABOUT page; on ABOUT the alert popup's CLOSE
+        # falls on nothing, so it only closes an alert shown meanwhile.
+        for x, y in (TABS["ABOUT"], TABS["ABOUT"], ALERT_CLOSE):
+            click(win, x, y)
+            time.sleep(0.4)
         click(win, *TABS["WATCH"])
         time.sleep(0.4)
         click(win, *CHOOSER[name])
         time.sleep(1.0)
         if name != "MMDVM":  # the hotspot's LIVE page has mode buttons there
             click(win, *REFRESH)
-        time.sleep(TOUR_SECONDS / len(CHOOSER) - 1.5)
+        time.sleep(TOUR_SECONDS / len(CHOOSER) - 2.7)
 
 
 def good_answer_after(log, port, paths, after):
