@@ -21,6 +21,7 @@
 #include "support/display_probe.h"
 #include "support/golden_image.h"
 #include "support/temp_files.h"
+#include "support/test_pointer.h"
 #include "support/ui_test_env.h"
 #include "ui/page_frame.h"
 #include "ui/rich_text.h"
@@ -29,34 +30,6 @@
 #include "watch/alerts/alerts_page.h"
 
 namespace {
-
-int gSampleX = 0;
-int gSampleY = 0;
-bool gSampleDown = false;
-
-void pushPointerEvent(Uint32 type, int x, int y) {
-  SDL_Event e;
-  SDL_zero(e);
-  e.type = type;
-  if (type == SDL_MOUSEMOTION) {
-    e.motion.x = x;
-    e.motion.y = y;
-    e.motion.state = SDL_BUTTON_LMASK;
-  } else {
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.button.x = x;
-    e.button.y = y;
-  }
-  SDL_PushEvent(&e);
-}
-
-bool testSampler(int* x, int* y, bool* leftDown) {
-  *x = gSampleX;
-  *y = gSampleY;
-  *leftDown = gSampleDown;
-  return true;
-}
 
 const char* const SHORT_DETAIL =
     "Area: Coastal Chatham\nEvent: Heat Advisory\nExpires: 2019-08-14T16:00:00-04:00";
@@ -81,12 +54,12 @@ class AlertPopupTest : public ::testing::Test {
     setFooterText("Desktop: http://127.0.0.1/", false);
     alertToastState = AlertToastState();
     if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
-    desktopSetCursorSampler(testSampler);
+    installTestPointer();
     resetTouchGestureState();
     tft.fillScreen(0);
   }
   void TearDown() override {
-    desktopSetCursorSampler(nullptr);
+    removeTestPointer();
     desktopClearTestClock();
     setUiTimeOverride(0);
     removeTempDir(root_);
@@ -114,15 +87,11 @@ class AlertPopupTest : public ::testing::Test {
     desktopSetTestClock(now_);
   }
   void sample(int x, int y) {
-    pushPointerEvent(gSampleDown ? SDL_MOUSEMOTION : SDL_MOUSEBUTTONDOWN, x, y);
-    gSampleX = x;
-    gSampleY = y;
-    gSampleDown = true;
+    testPointerDown(x, y);
     handleTouch();
   }
   void release() {
-    pushPointerEvent(SDL_MOUSEBUTTONUP, gSampleX, gSampleY);
-    gSampleDown = false;
+    testPointerUp();
     handleTouch();
   }
   void tap(int x, int y) {

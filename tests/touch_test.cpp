@@ -17,6 +17,7 @@
 #include "hotspot/heard.h"
 #include "support/display_probe.h"
 #include "support/temp_files.h"
+#include "support/test_pointer.h"
 #include "ui/heard_page.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
@@ -24,36 +25,6 @@
 #include "ui/touch.h"
 
 namespace {
-
-int gSampleX = 0;
-int gSampleY = 0;
-bool gSampleDown = false;
-
-// Queues a pointer event the way the window system would deliver it.
-void pushPointerEvent(Uint32 type, int x, int y) {
-  SDL_Event e;
-  SDL_zero(e);
-  e.type = type;
-  if (type == SDL_MOUSEMOTION) {
-    e.motion.x = x;
-    e.motion.y = y;
-    e.motion.state = SDL_BUTTON_LMASK;
-  } else {
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.button.x = x;
-    e.button.y = y;
-  }
-  SDL_PushEvent(&e);
-}
-
-// Cursor sampler for window systems that report the global cursor.
-bool testSampler(int* x, int* y, bool* leftDown) {
-  *x = gSampleX;
-  *y = gSampleY;
-  *leftDown = gSampleDown;
-  return true;
-}
 
 class TouchTest : public ::testing::Test {
  protected:
@@ -63,7 +34,7 @@ class TouchTest : public ::testing::Test {
     ASSERT_FALSE(root_.empty());
     SD.setRoot(root_.c_str());  // the brightness tap saves the configuration here
     if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
-    desktopSetCursorSampler(testSampler);
+    installTestPointer();
     now_ = 100000;
     desktopSetTestClock(now_);
     resetTouchGestureState();
@@ -84,7 +55,7 @@ class TouchTest : public ::testing::Test {
     uiDirty = false;
   }
   void TearDown() override {
-    desktopSetCursorSampler(nullptr);
+    removeTestPointer();
     desktopClearTestClock();
     removeTempDir(root_);
   }
@@ -94,15 +65,11 @@ class TouchTest : public ::testing::Test {
     desktopSetTestClock(now_);
   }
   void sample(int x, int y) {
-    pushPointerEvent(gSampleDown ? SDL_MOUSEMOTION : SDL_MOUSEBUTTONDOWN, x, y);
-    gSampleX = x;
-    gSampleY = y;
-    gSampleDown = true;
+    testPointerDown(x, y);
     handleTouch();
   }
   void release() {
-    pushPointerEvent(SDL_MOUSEBUTTONUP, gSampleX, gSampleY);
-    gSampleDown = false;
+    testPointerUp();
     handleTouch();
   }
   // A press and release with time around it, past the debounce.
