@@ -8,6 +8,7 @@
 #include <sstream>
 #include <string>
 
+#include "bench/bench_display.h"
 #include "core/config.h"
 #include "core/theme.h"
 #include "host/display.h"
@@ -49,12 +50,7 @@ bool preparePopup() {
   static bool ready = false;
   if (tried) return ready;
   tried = true;
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  setenv("SDL_RENDER_DRIVER", "software", 1);
-  unsetenv("QSODECK_DESKTOP_ACCEL");
-  tft.init();
-  ready = tft.ready();
-  setDefaultTheme();
+  ready = openBenchDisplay();
   currentPage = PAGE_LIVE;
   ready = ready && parseNoaaAlertResponse(sample("noaa_alerts_active_point_heat_advisory_2019.json").c_str());
   return ready;

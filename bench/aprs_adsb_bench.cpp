@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_display.h"
 #include "core/app.h"
 #include "core/config.h"
 #include "core/data_json.h"
@@ -190,12 +191,7 @@ bool preparePages() {
   static bool tried = false, ready = false;
   if (tried) return ready;
   tried = true;
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  setenv("SDL_RENDER_DRIVER", "software", 1);
-  unsetenv("QSODECK_DESKTOP_ACCEL");
-  tft.init();
-  ready = tft.ready();
-  setDefaultTheme();
+  ready = openBenchDisplay();
   configure();
   parseAdsbAircraftResponse(String(busyAircraftJson()));
   liveRecord.valid = true;

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "bench/bench_display.h"
 #include "core/config.h"
 #include "core/theme.h"
 #include "core/view.h"
@@ -74,12 +75,7 @@ bool prepareNodePage() {
   static bool tried = false;
   if (tried) return ready;
   tried = true;
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  setenv("SDL_RENDER_DRIVER", "software", 1);
-  unsetenv("QSODECK_DESKTOP_ACCEL");
-  tft.init();
-  ready = tft.ready();
-  setDefaultTheme();
+  ready = openBenchDisplay();
   cfg.scrollingTextEnabled = true;
   useSvxlinkSource();
   parsingSvxlinkData = true;

@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include "bench/bench_display.h"
 #include "core/app.h"
 #include "core/config.h"
 #include "core/theme.h"
@@ -22,12 +23,7 @@ bool prepareLivePage() {
   static bool tried = false;
   if (tried) return ready;
   tried = true;
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  setenv("SDL_RENDER_DRIVER", "software", 1);
-  unsetenv("QSODECK_DESKTOP_ACCEL");
-  tft.init();
-  ready = tft.ready();
-  setDefaultTheme();
+  ready = openBenchDisplay();
   cfg.callsignHoldMs = 0xFFFFFFFFu;  // the record stays live for the whole run
   HeardRecord rec;
   rec.callsign = "DL1ABC";

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "bench/bench_display.h"
 #include "core/app.h"
 #include "core/config.h"
 #include "core/theme.h"
@@ -81,12 +82,7 @@ bool preparePages() {
   static bool tried = false, ready = false;
   if (tried) return ready;
   tried = true;
-  setenv("SDL_VIDEODRIVER", "offscreen", 0);
-  setenv("SDL_RENDER_DRIVER", "software", 1);
-  unsetenv("QSODECK_DESKTOP_ACCEL");
-  tft.init();
-  ready = tft.ready();
-  setDefaultTheme();
+  ready = openBenchDisplay();
   configureWeather();
   SD.setRoot((std::string(QSODECK_SOURCE_DIR) + "/sdcard").c_str());
   desktopParseWeatherResponseRaw(String(readSample("owm/current_kelvin_rain_dresden_2017.json")));
