@@ -126,26 +126,26 @@ choose() {
   sleep "$3"
   take
 }
+# The source's second page (the tab beside WATCH), taken after $1 seconds.
+second_page() {
+  tap 227 36
+  sleep "$1"
+  take
+}
 # APRS first: its first request asks for the hotspot's caller shown above.
 choose 239 274 6
 keep screenshot-aprs-live.png
-tap 227 36
-sleep 2
-take
+second_page 2
 keep screenshot-aprs-radar.png
 
 choose 559 194 6
 keep screenshot-svxlink-live.png
-tap 227 36
-sleep 2
-take
+second_page 2
 keep screenshot-svxlink-heard.png
 
 choose 559 274 4
 keep screenshot-weather-live.png
-tap 227 36
-sleep 3
-take
+second_page 3
 keep screenshot-weather-forecast.png
 
 choose 239 354 4
@@ -153,7 +153,5 @@ keep screenshot-hamqsl.png
 
 choose 559 354 7
 keep screenshot-adsb-live.png
-tap 227 36
-sleep 3
-take
+second_page 3
 keep screenshot-adsb-radar.png
