@@ -65,12 +65,6 @@ const AliasRow *findAlias(const AliasRow (&rows)[N], const String &raw) {
   return nullptr;
 }
 
-String trimmedCopy(const String &s) {
-  String out = s;
-  out.trim();
-  return out;
-}
-
 bool trimmedNotEmpty(const String &s) { return trimmedCopy(s).length() > 0; }
 
 bool startsWithIgnoreCase(const String &text, const char *prefix) {

@@ -16,12 +16,6 @@ const char *const DEFAULT_QUICK_ACTION_LABELS[QUICK_ACTION_SLOT_COUNT] = {"DMR T
 const char *const DEFAULT_SVXLINK_ACTION_LABELS[SVXLINK_ACTION_SLOT_COUNT] = {"DTMF 1", "DTMF 2", "DTMF 3",
                                                                               "Disconnect"};
 
-String trimmedCopy(const String &s) {
-  String out = s;
-  out.trim();
-  return out;
-}
-
 // Trims a text in place and puts the fallback in when it ends up empty.
 void trimOrDefault(String &field, const char *fallback) {
   field.trim();

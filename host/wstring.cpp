@@ -356,3 +356,9 @@ bool operator<(const String& a, const String& b) { return a.compareTo(b) < 0; }
 bool operator>(const String& a, const String& b) { return a.compareTo(b) > 0; }
 bool operator<=(const String& a, const String& b) { return a.compareTo(b) <= 0; }
 bool operator>=(const String& a, const String& b) { return a.compareTo(b) >= 0; }
+
+String trimmedCopy(const String& s) {
+  String out = s;
+  out.trim();
+  return out;
+}

@@ -145,3 +145,7 @@ bool operator<(const String& a, const String& b);
 bool operator>(const String& a, const String& b);
 bool operator<=(const String& a, const String& b);
 bool operator>=(const String& a, const String& b);
+
+// A copy of s without leading and trailing white space (trim() changes the
+// string itself).
+String trimmedCopy(const String& s);

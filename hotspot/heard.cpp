@@ -64,11 +64,7 @@ void copyCurrentHeardStateTo(HeardRecord* dstList, int& dstCount, HeardRecord& d
 }
 
 // trimSafe: trimmed copy, the argument stays as it is.
-String trimSafe(const String& text) {
-  String out = text;
-  out.trim();
-  return out;
-}
+String trimSafe(const String& text) { return trimmedCopy(text); }
 
 // normalizeModeName cleans the argument in place and maps the many spellings
 // of the dashboards onto the canonical mode names.

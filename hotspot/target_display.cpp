@@ -15,12 +15,6 @@ const CommonTalkgroup COMMON_TALKGROUPS[] = {
     {"9", "Local"}, {"91", "World-Wide"}, {"92", "Europe"}, {"262", "Germany"}, {"9990", "Parrot"},
 };
 
-String trimmedCopy(const String& s) {
-  String t = s;
-  t.trim();
-  return t;
-}
-
 bool startsWithIgnoreCase(const String& text, const String& prefix) {
   if (prefix.length() > text.length()) return false;
   for (unsigned int i = 0; i < prefix.length(); ++i) {

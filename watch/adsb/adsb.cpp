@@ -45,12 +45,6 @@ const IcaoIata ICAO_IATA_TABLE[ADSB_ICAO_IATA_TABLE_SIZE] = {
     {"UAL", "UA"}, {"UPS", "5X"}, {"VIR", "VS"}, {"VLG", "VY"}, {"VOE", "V7"}, {"WZZ", "W6"},
 };
 
-String trimmedCopy(const String& s) {
-  String t = s;
-  t.trim();
-  return t;
-}
-
 // The value of one key when present, not empty and not "null".
 String objField(const String& json, const char* key) {
   const char* const keys[1] = {key};

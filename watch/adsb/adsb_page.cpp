@@ -46,12 +46,6 @@ const int POPUP_ROW_BOTTOM_MAX = 411;
 const int POPUP_ROW_STEP = 36;
 const float DEG_TO_RAD = 0.017453292f;
 
-String trimmedCopy(const String& s) {
-  String t = s;
-  t.trim();
-  return t;
-}
-
 float adsbRangeKm() { return (float)max((uint16_t)1, cfg.adsbRangeKm); }
 
 // Compass point of an aircraft seen from the centre; empty without centre.

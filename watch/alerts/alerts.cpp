@@ -41,12 +41,6 @@ const char* const SOURCE_NOAA = "NOAA";
 uint32_t alertCheckGeneration = 0;
 bool alertCheckFailed = false;
 
-String trimmedCopy(const String& s) {
-  String t = s;
-  t.trim();
-  return t;
-}
-
 String lowerTrimmed(const String& s) {
   String t = trimmedCopy(s);
   t.toLowerCase();

@@ -23,12 +23,6 @@ const char* const SHOWN_SOURCE_ATOM = "MeteoAlarm";
 const char* const ATOM_TITLE_FALLBACK = "MeteoAlarm warning";
 const char* const UTF8_BOM = "\xEF\xBB\xBF";
 
-String trimmedCopy(const String& s) {
-  String t = s;
-  t.trim();
-  return t;
-}
-
 // ---------------------------------------------------------------- JSON helpers
 
 // True when the first non-blank character (after a byte-order mark) opens a

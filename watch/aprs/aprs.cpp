@@ -34,12 +34,6 @@ const float RAD_TO_DEG = 57.29578f;
 // Largest epoch shown as a date (9999-12-31 23:59:59 UTC).
 const unsigned long long APRS_EPOCH_MAX = 253402300799ULL;
 
-String trimmedCopy(const String& s) {
-  String t = s;
-  t.trim();
-  return t;
-}
-
 String normalizedOf(const String& raw) { return normalizeHamCallsign(raw); }
 
 }  // namespace

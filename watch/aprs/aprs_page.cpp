@@ -37,12 +37,6 @@ const int STATION_TEXT_Y = 206;
 const int LIST_ROW_H = 44;
 const int LIST_ROW_GAP = 6;
 
-String trimmedCopy(const String& s) {
-  String t = s;
-  t.trim();
-  return t;
-}
-
 // Host (and port) of the API origin, for the page texts.
 String aprsApiHostLabel() {
   String host = aprsApiBase();

@@ -28,12 +28,6 @@ const char* const WEATHER_ACCEPT = "application/json";
 const char* const WEEKDAY_LABELS[7] = {"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
 const char* const COMPASS_POINTS[8] = {"N", "NE", "E", "SE", "S", "SW", "W", "NW"};
 
-String trimmedCopy(const String& s) {
-  String t = s;
-  t.trim();
-  return t;
-}
-
 String withFirstLetterUpper(const String& s) {
   String t = trimmedCopy(s);
   if (!t.isEmpty()) t.setCharAt(0, (char)toupper((unsigned char)t[0]));
