@@ -53,6 +53,8 @@ ALERT_CLOSE = (399, 390)
 REFRESH = (652, 110)
 # Every program and service started, stopped at the end whatever happened.
 STARTED = []
+# The program's own process under a wrapper: (pid, binary).
+WRAPPED = []
 TOUR_SECONDS = 60
 
 
@@ -102,18 +104,27 @@ def start_display(work):
     if os.environ.get("DISPLAY") and subprocess.call(["xdpyinfo"], stdout=subprocess.DEVNULL,
                                                       stderr=subprocess.DEVNULL) == 0:
         return None
-    r, w = os.pipe()
-    # -noreset: by default the server resets when its last client leaves, and
-    # a program started during the reset finds no display (SDL then falls
-    # back to an offscreen window that xdotool never sees).
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                             "-noreset"],
-                            pass_fds=(w,), stderr=open(os.path.join(work, "xvfb.log"), "w"))
-    os.close(w)
-    number = os.read(r, 16).decode().strip()
-    os.close(r)
-    os.environ["DISPLAY"] = ":" + number
-    return xvfb
+    # Other programs on the machine start servers too: a number taken
+    # meanwhile makes the new server give up, so it is tried again.
+    for _ in range(5):
+        r, w = os.pipe()
+        # -noreset: by default the server resets when its last client leaves, and
+        # a program started during the reset finds no display (SDL then falls
+        # back to an offscreen window that xdotool never sees).
+        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                                 "-noreset"],
+                                pass_fds=(w,), stderr=open(os.path.join(work, "xvfb.log"), "a"))
+        os.close(w)
+        number = os.read(r, 16).decode().strip()
+        os.close(r)
+        time.sleep(1.0)
+        if number and xvfb.poll() is None and subprocess.call(
+                ["xdpyinfo", "-display", ":" + number], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) == 0:
+            os.environ["DISPLAY"] = ":" + number
+            return xvfb
+        xvfb.kill()
+        xvfb.wait()
+    raise SystemExit("no X display could be started (see xvfb.log)")
 
 
 def start_services(work, seed, period=6):
@@ -350,6 +361,8 @@ def soak(args, work):
            "QSODECK_DESKTOP_ALERT_CHECK_MS": "20000"}
     proc = start_program(binary, work, env, shlex.split(args.wrapper))
     pid = program_pid(proc, binary)
+    if pid != proc.pid:
+        WRAPPED.append((pid, binary))
     log = Log(os.path.join(work, "desktop.log"))
     started = time.time()
     while log.find("Hotspot API OK") is None:
@@ -546,6 +559,12 @@ def kill_run(run, binary, work, rng, original, counts):
 
 
 def stop_started():
+    for pid, binary in WRAPPED:
+        try:
+            if os.path.realpath("/proc/%d/exe" % pid) == binary:
+                os.kill(pid, signal.SIGKILL)
+        except OSError:
+            pass
     for proc in STARTED:
         if proc.poll() is None:
             proc.kill()
