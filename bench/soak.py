@@ -104,25 +104,27 @@ def start_display(work):
     if os.environ.get("DISPLAY") and subprocess.call(["xdpyinfo"], stdout=subprocess.DEVNULL,
                                                       stderr=subprocess.DEVNULL) == 0:
         return None
-    # Other programs on the machine start servers too: a number taken
-    # meanwhile makes the new server give up, so it is tried again.
-    for _ in range(5):
-        r, w = os.pipe()
+    # Other programs on the machine start (and clean up after) X servers too,
+    # so the number is one with neither a socket nor a lock file, tried again
+    # when the server still loses it.
+    rng = random.Random()
+    for _ in range(10):
+        number = str(rng.randint(200, 999))
+        if os.path.exists("/tmp/.X11-unix/X" + number) or os.path.exists("/tmp/.X%s-lock" % number):
+            continue
         # -noreset: by default the server resets when its last client leaves, and
         # a program started during the reset finds no display (SDL then falls
         # back to an offscreen window that xdotool never sees).
-        xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                                 "-noreset"],
-                                pass_fds=(w,), stderr=open(os.path.join(work, "xvfb.log"), "a"))
-        os.close(w)
-        number = os.read(r, 16).decode().strip()
-        os.close(r)
-        time.sleep(1.0)
-        if number and xvfb.poll() is None and subprocess.call(
-                ["xdpyinfo", "-display", ":" + number], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) == 0:
+        xvfb = subprocess.Popen(["Xvfb", ":" + number, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
+                                stderr=open(os.path.join(work, "xvfb.log"), "a"))
+        for _ in range(50):
+            time.sleep(0.2)
+            if xvfb.poll() is not None or subprocess.call(["xdpyinfo", "-display", ":" + number],
+                                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) == 0:
+                break
+        if xvfb.poll() is None:
             os.environ["DISPLAY"] = ":" + number
             return xvfb
-        xvfb.kill()
         xvfb.wait()
     raise SystemExit("no X display could be started (see xvfb.log)")
 
