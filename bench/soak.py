@@ -431,21 +431,33 @@ def longest_pass(timed_lines, since=0.0, until=float("inf")):
                 for m in [re.search(r"longest pass (\d+) ms", l)] if m], default=-1)
 
 
+def last_heap(timed_lines, until):
+    """The allocator's (in use, held) kB of the last loop line before until."""
+    found = (-1, -1)
+    for t, l in timed_lines:
+        m = re.search(r"heap (\d+) kB in use of (\d+) kB held", l)
+        if m and t < until:
+            found = (int(m.group(1)), int(m.group(2)))
+    return found
+
+
 def report_samples(args, log, samples, started):
     """The memory table: one row per sample, with the longest pass since the
-    sample before; then the change of RssAnon after the warm-up."""
+    sample before and the allocator's heap; then the change of RssAnon after
+    the warm-up."""
     timed = log.all()
     rows = []
-    print("%7s %12s %9s %16s" % ("minute", "RssAnon kB", "PSS kB", "longest pass ms"))
+    print("%7s %12s %9s %16s %12s %10s" % ("minute", "RssAnon kB", "PSS kB", "longest pass ms", "heap use kB",
+                                           "held kB"))
     for i, (minute, anon, pss, at) in enumerate(samples):
         since = samples[i - 1][3] if i else started
-        rows.append((minute, anon, pss, longest_pass(timed, since, at + 0.001)))
-        print("%7.1f %12d %9d %16d" % rows[-1])
+        rows.append((minute, anon, pss, longest_pass(timed, since, at + 0.001)) + last_heap(timed, at + 0.001))
+        print("%7.1f %12d %9d %16d %12d %10d" % rows[-1])
     if args.samples_csv:
         with open(args.samples_csv, "w") as f:
-            f.write("minute,rss_anon_kb,pss_kb,longest_pass_ms\n")
+            f.write("minute,rss_anon_kb,pss_kb,longest_pass_ms,heap_in_use_kb,heap_held_kb\n")
             for row in rows:
-                f.write("%.1f,%d,%d,%d\n" % row)
+                f.write("%.1f,%d,%d,%d,%d,%d\n" % row)
     warm = [r for r in rows if r[0] >= args.warmup_minutes]
     if len(warm) >= 2 and warm[0][1] > 0:
         low, high = min(r[1] for r in warm), max(r[1] for r in warm)
