@@ -3,7 +3,9 @@
 # against the program's library and runs each one for the given number of
 # seconds (default 60). New corpus entries go to build-fuzz/corpus/<target>;
 # the committed seeds in fuzz/corpus/<target> are only read, unless
-# FUZZ_MERGE=1: then what adds coverage is merged into them (-merge=1).
+# FUZZ_MERGE=1: then what adds coverage is merged into them (-merge=1, at
+# most FUZZ_MERGE_MAX_LEN bytes an input, 2048 unless set, so the
+# committed corpora stay small).
 # Usage: [FUZZ_MERGE=1] fuzz/run_fuzzers.sh [seconds-per-target] [target-name ...]
 set -euo pipefail
 
@@ -57,7 +59,7 @@ for name in "${targets[@]}"; do
   cov="$(grep -ao 'cov: [0-9]* ft: [0-9]*' "$log" | tail -1 || true)"
   if [ $rc -eq 0 ] && [ "${FUZZ_MERGE:-0}" = 1 ]; then
     mkdir -p "$ROOT/fuzz/corpus/$name"
-    ( cd "$OUT" && "$bin" -merge=1 -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+    ( cd "$OUT" && "$bin" -merge=1 -max_len="${FUZZ_MERGE_MAX_LEN:-2048}" -timeout=10 -rss_limit_mb=2048 \
         "$ROOT/fuzz/corpus/$name" "$OUT/corpus/$name" ) >"$OUT/${name}.merge.log" 2>&1 || true
   fi
   if [ $rc -ne 0 ]; then
