@@ -30,6 +30,8 @@ WatchSourceRow mmdvmWatchRow() {
   row.source = WATCH_MMDVM;
   row.buttonLabel = "MMDVM";
   row.footerName = "MMDVM";
+  row.startLive = MMDVM_START_LIVE;
+  row.startHeard = MMDVM_START_HEARD;
   row.heardTabLabel = "HEARD";
   row.chooserOpensTargetPage = true;
   row.poll = pollHotspotDashboard;

@@ -5,6 +5,7 @@
 
 #include "core/backend.h"
 #include "core/config.h"
+#include "core/watch_source.h"
 #include "host/runtime.h"
 #include "hotspot/dashboard_status.h"
 
@@ -143,7 +144,7 @@ bool isDmrTimeslotLiveActive(int slot) {
 
 // shouldShowDmrTimeslotLivePanel: both slots on air on a hotspot source.
 bool shouldShowDmrTimeslotLivePanel() {
-  if (isSvxlinkBackend()) return false;
+  if (isCurrentWatch(WATCH_SVXLINK)) return false;
   return isDmrTimeslotLiveActive(1) && isDmrTimeslotLiveActive(2);
 }
 

@@ -315,7 +315,7 @@ void drawFrequencyBox(int x, int y, int w, const String& label, const String& va
 }
 
 void drawQuickActionLauncherBox(int x, int y, int w) {
-  const bool ready = hasConfiguredQuickActions(isCurrentWatchSvxlink());
+  const bool ready = hasConfiguredQuickActions(isCurrentWatch(WATCH_SVXLINK));
   fillSoftPanel(x, y, w, 48, theme.panel2, ready ? theme.accent : theme.border, 6);
   drawCentredFittedText("ACTIONS", x + w / 2, y + 24, watchUiButtonFont(), w - 30,
                         ready ? theme.accent : theme.subtext, theme.panel2);

@@ -168,15 +168,14 @@ bool handleWatchSourceSwipe(int dx) {
 
 WatchSourcePopupLayout watchSourcePopupLayout() {
   WatchSourcePopupLayout l = {};
-  l.options[l.count++] = WATCH_MMDVM;
-  for (int s = WATCH_SVXLINK; s <= WATCH_ADSB; ++s) {
+  for (int s = 0; s < WATCH_SOURCE_COUNT; ++s) {
     if (watchSourceAvailable((WatchSource)s)) l.options[l.count++] = (WatchSource)s;
   }
   const int n = l.count;
   l.cols = n > 3 ? 2 : n;
   l.rows = (n + l.cols - 1) / l.cols;
   l.popupW = n > 3 ? 770 : (n == 3 ? 760 : 620);
-  l.popupH = n < 4 ? 224 : (l.rows < 3 ? 296 : 360);
+  l.popupH = n < 4 ? 224 : (l.rows < 3 ? 296 : 104 + (l.rows - 1) * 80 + 60 + 36);
   l.popupX = (SCREEN_W - l.popupW) / 2;
   l.popupY = (SCREEN_H - l.popupH) / 2;
   l.btnW = n > 3 ? 295 : (n == 3 ? 205 : 230);

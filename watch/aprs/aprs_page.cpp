@@ -491,6 +491,9 @@ static WatchSourceRow aprsWatchRow() {
   row.source = WATCH_APRS;
   row.buttonLabel = "APRS";
   row.footerName = "APRS";
+  row.startLive = {"aprs_live", "APRS WATCH", {"aprs", "aprs-live", "aprs-watch", nullptr}};
+  row.startReady = aprsFeatureEnabled;
+  row.startSwitchedOn = [] { return cfg.aprsEnabled; };
   row.heardTabLabel = "RADAR";
   row.available = aprsFeatureEnabled;
   row.switchShowsLivePage = true;

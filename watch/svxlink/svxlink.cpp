@@ -11,6 +11,7 @@
 #include "core/device_log.h"
 #include "core/markup.h"
 #include "core/view.h"
+#include "core/watch_source.h"
 #include "host/runtime.h"
 #include "hotspot/dashboard_status.h"
 #include "hotspot/fetch_worker.h"
@@ -431,7 +432,7 @@ String currentSvxlinkUserCallsign() {
 }
 
 bool svxlinkAprsAlertVisible() {
-  if (!aprsFeatureEnabled() || !isCurrentWatchSvxlink() || !aprsState.valid) return false;
+  if (!aprsFeatureEnabled() || !isCurrentWatch(WATCH_SVXLINK) || !aprsState.valid) return false;
   const String talker = currentSvxlinkUserCallsign();
   if (talker.isEmpty()) return false;
   const String station =

@@ -4,6 +4,7 @@
 #include "actions/remote_actions.h"
 #include "core/config.h"
 #include "core/theme.h"
+#include "core/watch_source.h"
 #include "enrichment/radioid.h"
 #include "host/display.h"
 #include "hotspot/heard.h"
@@ -189,7 +190,7 @@ void drawSvxlinkLivePage() {
 }
 
 bool redrawSvxlinkLiveScrollingTextAreas() {
-  if (currentPage != PAGE_LIVE || !isCurrentWatchSvxlink() || anyOverlayOpen()) return false;
+  if (currentPage != PAGE_LIVE || !isCurrentWatch(WATCH_SVXLINK) || anyOverlayOpen()) return false;
   HeardRecord rec;
   const bool haveRecord = svxlinkCardRecord(rec);
   drawSvxlinkCardDetailLine(SVXLINK_CARD.x, SVXLINK_CARD.y, SVXLINK_CARD.w, SVXLINK_CARD.h,
@@ -255,7 +256,7 @@ void drawSvxlinkHeardPage() {
 }
 
 bool redrawSvxlinkHeardScrollingTextAreas() {
-  if (currentPage != PAGE_LAST || !isCurrentWatchSvxlink() || anyOverlayOpen()) return false;
+  if (currentPage != PAGE_LAST || !isCurrentWatch(WATCH_SVXLINK) || anyOverlayOpen()) return false;
   const PagedList list = svxlinkHeardPagedList();
   const int start = pagedListPageStart(list);
   const int rows = pagedListRowsOnPage(list);
@@ -295,6 +296,10 @@ static WatchSourceRow svxlinkWatchRow() {
   row.source = WATCH_SVXLINK;
   row.buttonLabel = "SVXLINK";
   row.footerName = "SVXLink";
+  row.startLive = {"svxlink_live", "SVXLink LIVE", {"svx", "svx-live", "svxlink", "svxlink-live", "svxlink-watch", nullptr}};
+  row.startHeard = {"svxlink_last", "SVXLink HEARD", {"svx-last", "svx-heard", "svxlink-last", "svxlink-heard", nullptr}};
+  row.startReady = svxlinkFeatureEnabled;
+  row.startSwitchedOn = [] { return cfg.svxlinkEnabled; };
   row.heardTabLabel = "HEARD";
   row.available = svxlinkFeatureEnabled;
   row.chooserOpensTargetPage = true;
