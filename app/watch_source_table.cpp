@@ -36,8 +36,7 @@ WatchSourceRow mmdvmWatchRow() {
   row.chooserOpensTargetPage = true;
   row.poll = pollHotspotDashboard;
   row.screensaverPoll = fetchLastHeard;
-  row.saveHeardCache = saveMmdvmHeardCache;
-  row.loadHeardCache = loadMmdvmHeardCache;
+  row.heardList = hotspotHeard;
   row.drawLive = drawMmdvmLivePage;
   row.drawHeard = drawMmdvmLastPage;
   row.tapLive = handleMmdvmLivePageTap;

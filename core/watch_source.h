@@ -25,6 +25,8 @@ struct StartPageName {
   const char* aliases[8];
 };
 
+struct HeardList;
+
 // Every field not set is null or false; rows are built field by field.
 struct WatchSourceRow {
   WatchSource source;
@@ -74,9 +76,10 @@ struct WatchSourceRow {
   void (*configFinalized)();
   void (*configApplied)();
 
-  // Heard list kept for the source while another one is shown. Null: none.
-  void (*saveHeardCache)();
-  void (*loadHeardCache)();
+  // The source's own heard list, drawn by the LIVE and HEARD pages while
+  // the source is shown (hotspot/heard.h). Null: the source has none and
+  // the hotspot's list is the shown one.
+  HeardList& (*heardList)();
 
   // LIVE and HEARD page drawers and their taps.
   void (*drawLive)();

@@ -14,8 +14,9 @@ SessionInfo sessionInfo;
 // isLiveActive: valid and confirmed no longer than the hold time ago; the
 // unsigned difference keeps working across the wrap of millis().
 bool isLiveActive() {
-  if (!liveRecord.valid) return false;
-  return elapsedSince(millis(), liveRecordMillis) <= cfg.callsignHoldMs;
+  const HeardList& shown = shownHeardList();
+  if (!shown.live.valid) return false;
+  return elapsedSince(millis(), shown.liveMillis) <= cfg.callsignHoldMs;
 }
 
 // dmrTimeslotLabel: "TS1"/"TS2" for DMR records with a known slot.

@@ -595,7 +595,7 @@ TEST_F(MainCycleTest, SlowDashboardAnswerIsAppliedOnceWhileTheLoopKeepsRunning) 
   // long each pass takes is measured in bench/, not here).
   EXPECT_GT(passes, 20);
   EXPECT_LT(passes, 4000);
-  EXPECT_EQ(heardCount, 2);  // both records of the answer
+  EXPECT_EQ(shownHeardList().count, 2);  // both records of the answer
   EXPECT_EQ(apiOkLines(), 1);
   // The poll due meanwhile was skipped, not queued behind the slow one.
   const std::vector<std::string> heard = {HEARD_PATH};
@@ -610,7 +610,7 @@ TEST_F(MainCycleTest, AnswerArrivingAfterAConfigurationLoadIsDropped) {
   ASSERT_TRUE(fetchLastHeard());
   loadConfig();
   settleFetches();
-  EXPECT_EQ(heardCount, 0);
+  EXPECT_EQ(shownHeardList().count, 0);
   EXPECT_EQ(apiOkLines(), 0);
   EXPECT_STRNE(footerText.c_str(), "Updated from 127.0.0.1");
 }
@@ -621,12 +621,12 @@ TEST_F(MainCycleTest, HotspotAnswerAfterASwitchToSvxlinkLandsInTheHotspotList) {
   ASSERT_TRUE(fetchLastHeard());
   setCurrentWatchSource(WATCH_SVXLINK);
   settleFetches();
-  EXPECT_EQ(heardCount, 0);  // the SvxLink list shown stays as it was
-  EXPECT_EQ(mmdvmHeardCount, 2);
-  EXPECT_EQ(svxlinkHeardCount, 0);  // nor did the answer reach the SvxLink cache
+  EXPECT_EQ(shownHeardList().count, 0);  // the SvxLink list shown stays as it was
+  EXPECT_EQ(hotspotHeard().count, 2);
+  EXPECT_EQ(svxlinkHeard().count, 0);  // nor did the answer reach the SvxLink cache
   setCurrentWatchSource(WATCH_MMDVM);
-  EXPECT_EQ(heardCount, 2);
-  EXPECT_STREQ(heardList[0].callsign.c_str(), mmdvmHeardList[0].callsign.c_str());
+  EXPECT_EQ(shownHeardList().count, 2);
+  EXPECT_STREQ(shownHeardList().records[0].callsign.c_str(), hotspotHeard().records[0].callsign.c_str());
 }
 
 TEST_F(MainCycleTest, IdleWaitEndsAtTheNextDueTimeAndNeverSpins) {

@@ -338,7 +338,7 @@ static String liveFrequencyText(const String& hotspot, const String& heard, cons
 void drawMmdvmLivePage() {
   drawTopTabs();
   const bool active = isLiveActive();
-  const HeardRecord rec = active ? liveRecord : HeardRecord();
+  const HeardRecord rec = active ? shownHeardList().live : HeardRecord();
   String modeText = rec.mode;
   const String mode = active ? normalizeModeName(modeText) : String();
   drawModeButtons(active, mode);
@@ -382,7 +382,7 @@ bool redrawMmdvmLiveScrollingTextAreas() {
   if (currentPage != PAGE_LIVE || currentWatchSource != WATCH_MMDVM) return false;
   if (anyOverlayOpen()) return false;
   const bool active = isLiveActive();
-  const HeardRecord rec = active ? liveRecord : HeardRecord();
+  const HeardRecord rec = active ? shownHeardList().live : HeardRecord();
   if (shouldShowDmrTimeslotLivePanel()) {
     drawDmrTimeslotLivePanel(LIVE_PANEL_X, LIVE_PANEL_Y, LIVE_PANEL_W, LIVE_PANEL_H);
     return true;

@@ -190,8 +190,8 @@ static void tapDetailPopup(int x, int y) {
 
 // The detail popup draws only while its index names a record of the list.
 static void drawOpenDetailPopup() {
-  if (selectedHeardIndex >= 0 && selectedHeardIndex < heardCount)
-    drawDetailPopup(heardList[selectedHeardIndex]);
+  if (selectedHeardIndex >= 0 && selectedHeardIndex < shownHeardList().count)
+    drawDetailPopup(shownHeardList().records[selectedHeardIndex]);
 }
 
 static bool detailPopupIsOpen() { return detailPopupOpen; }

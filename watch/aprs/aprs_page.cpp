@@ -496,6 +496,8 @@ static WatchSourceRow aprsWatchRow() {
   row.startSwitchedOn = [] { return cfg.aprsEnabled; };
   row.heardTabLabel = "RADAR";
   row.available = aprsFeatureEnabled;
+  // APRS looks up the hotspot's callers: the hotspot's list stays shown.
+  row.heardList = hotspotHeard;
   row.switchShowsLivePage = true;
   row.poll = pollAprsWatch;
   row.screensaverPoll = fetchLastHeard;

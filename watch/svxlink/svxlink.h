@@ -76,6 +76,17 @@ bool svxParseLastHeardFromHtml(const String& html);
 // for the newest talker, footer okFooter. Always true.
 bool svxApplyParsedHeardList(HeardRecord* newList, int newCount, const String& okFooter);
 
+// The node's own heard list: its answers land here whatever source is shown.
+HeardList& svxlinkHeard();
+
+// A record of the JSON bridge: mode "SVXLink" and source "SVXRef" when the
+// answer names none.
+void completeSvxlinkBridgeRecord(HeardRecord& rec);
+
+// Applies a JSON bridge answer to the node's list (footers only while the
+// node is shown); false when the answer holds no heard list.
+bool parseSvxlinkBridgeAnswer(const String& payload);
+
 // Time of day of a heard time for the SvxLink cards and rows: the part after
 // the date of a "YYYY-MM-DD HH:MM:SS" text, else the text as it is (the
 // dashboards also write "21:04:40" or "21:04:40 08 Dec").
