@@ -20,8 +20,10 @@
 #include "host/input.h"
 #include "host/runtime.h"
 #include "host/ssh_client.h"
+#include "host/startup_options.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
+#include "host/version.h"
 
 bool gDesktopRunning = true;
 SDL_Window* gWindow = nullptr;
@@ -423,8 +425,29 @@ int desktopRunAfterStart() {
 }
 
 int desktopMain(int argc, char** argv) {
+  const DesktopOptions options = desktopParseOptions(argc, argv);
+  if (!options.error.empty()) {
+    fprintf(stderr, "qsodeck: %s\n%s", options.error.c_str(), desktopUsageText().c_str());
+    return 2;
+  }
+  if (options.showHelp) {
+    fputs(desktopUsageText().c_str(), stdout);
+    return 0;
+  }
+  if (options.showVersion) {
+    printf("qsodeck %s\n", QSODECK_VERSION);
+    return 0;
+  }
+  const std::string storageProblem = desktopPrepareStorage(options);
+  if (options.storageChosen) desktopSetLogFolder(SD.root().c_str());
   desktopInitLog();
   desktopTrace("[DESKTOP] process started.\n");
+  desktopTrace("[DESKTOP] storage: %s (shipped content: %s).\n", SD.root().c_str(),
+               SD.shippedRoot().isEmpty() ? "none" : SD.shippedRoot().c_str());
+  if (!storageProblem.empty()) {
+    fprintf(stderr, "qsodeck: %s\n", storageProblem.c_str());
+    desktopTrace("[DESKTOP][ERROR] %s\n", storageProblem.c_str());
+  }
   desktopTrace("[DESKTOP] platform: Linux.\n");
   desktopInstallCrashHandlers();
   return desktopRunGuarded(desktopRunAfterStart);
