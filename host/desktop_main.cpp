@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <string>
 
 #include "host/board_stubs.h"
 #include "host/display.h"
@@ -169,6 +170,16 @@ bool stopBackgroundTasks() {
   desktopTrace("[DESKTOP][WARN] %d background task(s) still running after %u ms; exiting without them.\n",
                desktopRunningTaskCount(), (unsigned)TASK_STOP_WAIT_MS);
   return false;
+}
+
+// The storage folders in use, and what is wrong with the writable one (also
+// on standard error, so a start from a terminal or a service shows it).
+void traceStorage(const std::string& problem) {
+  desktopTrace("[DESKTOP] storage: %s (shipped content: %s).\n", SD.root().c_str(),
+               SD.shippedRoot().isEmpty() ? "none" : SD.shippedRoot().c_str());
+  if (problem.empty()) return;
+  fprintf(stderr, "qsodeck: %s\n", problem.c_str());
+  desktopTrace("[DESKTOP][ERROR] %s\n", problem.c_str());
 }
 
 }  // namespace
@@ -442,13 +453,8 @@ int desktopMain(int argc, char** argv) {
   if (options.storageChosen) desktopSetLogFolder(SD.root().c_str());
   desktopInitLog();
   desktopTrace("[DESKTOP] process started.\n");
-  desktopTrace("[DESKTOP] storage: %s (shipped content: %s).\n", SD.root().c_str(),
-               SD.shippedRoot().isEmpty() ? "none" : SD.shippedRoot().c_str());
-  if (!storageProblem.empty()) {
-    fprintf(stderr, "qsodeck: %s\n", storageProblem.c_str());
-    desktopTrace("[DESKTOP][ERROR] %s\n", storageProblem.c_str());
-  }
   desktopTrace("[DESKTOP] platform: Linux.\n");
+  traceStorage(storageProblem);
   desktopInstallCrashHandlers();
   return desktopRunGuarded(desktopRunAfterStart);
 }
