@@ -5,7 +5,6 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <string>
@@ -137,15 +136,10 @@ TEST(StartupProgram, VersionHelpAndABadArgument) {
       {"--bogus", 2, "qsodeck: unknown argument '--bogus'\nUsage:"},
   };
   for (const Case& c : cases) {
-    std::string cmd = std::string("env -u DISPLAY '") + QSODECK_BINARY_PATH + "' " + c.args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string out;
-    char buf[512];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), p)) > 0) out.append(buf, n);
-    int status = pclose(p);
-    EXPECT_EQ(WEXITSTATUS(status), c.status) << c.args;
+    int status = -1;
+    const std::string out =
+        shellCommandOutput(std::string("env -u DISPLAY '") + QSODECK_BINARY_PATH + "' " + c.args + " 2>&1", &status);
+    EXPECT_EQ(status, c.status) << c.args;
     EXPECT_EQ(out.compare(0, c.output.size(), c.output), 0) << c.args << ": " << out;
   }
 }
