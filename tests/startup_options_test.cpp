@@ -124,7 +124,8 @@ TEST_F(StartupOptionsTest, UnusableStorageFolderMeansReadOnlyWithAClearMessage) 
   EXPECT_FALSE(saveConfigToFile());
 }
 
-// The program itself: --version and --help print and exit before any window.
+// The program itself: --version and --help print and exit before any window
+// (a cross build runs it under its emulator).
 TEST(StartupProgram, VersionHelpAndABadArgument) {
   struct Case {
     const char* args;
@@ -138,7 +139,9 @@ TEST(StartupProgram, VersionHelpAndABadArgument) {
   for (const Case& c : cases) {
     int status = -1;
     const std::string out =
-        shellCommandOutput(std::string("env -u DISPLAY '") + QSODECK_BINARY_PATH + "' " + c.args + " 2>&1", &status);
+        shellCommandOutput(std::string("env -u DISPLAY " QSODECK_BINARY_RUNNER " '") + QSODECK_BINARY_PATH + "' " +
+                               c.args + " 2>&1",
+                           &status);
     EXPECT_EQ(status, c.status) << c.args;
     EXPECT_EQ(out.compare(0, c.output.size(), c.output), 0) << c.args << ": " << out;
   }
