@@ -13,8 +13,8 @@
 #include "hotspot/last_heard_parser.h"
 #include "hotspot/live_session.h"
 #include "support/temp_files.h"
-#include "watch/svxlink/svxlink.h"
 #include "ui/page_frame.h"
+#include "watch/svxlink/svxlink.h"
 
 namespace {
 
