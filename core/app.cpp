@@ -390,6 +390,7 @@ void runScreensaverAndLiveSteps() {
     lastLiveActiveState = liveActiveNow;
     if (currentPage == PAGE_LIVE) requestRedraw();
   }
+  runCallWatchStep(millis());
 }
 
 // S4-S5: clock text check and the marquee step.
@@ -454,6 +455,7 @@ bool runNetworkSteps() {
   handlePendingConfigApply(now);
   superviseNetwork(millis());
   decideAndRunPoll(millis());
+  runHotspotBackgroundPoll(millis());
   processRadioIdLookups();
   processTargetNameLookups();
   pollAlertDataIfDue();

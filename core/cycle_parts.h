@@ -47,3 +47,10 @@ bool alertPopupTimeLeftMs(uint32_t now, uint32_t& leftMs);
 // status and footer) and a finished quick-action task (footer).
 void processModeToggleTaskResult();
 void processQuickActionTaskResult();
+
+// hotspot/on_air.cpp: every pass, the hotspot's last-heard list is polled in
+// the background while another source is shown (true when a request started).
+bool runHotspotBackgroundPoll(uint32_t now);
+// hotspot/on_air.cpp: every pass, the LIVE page asked for by a wake, the
+// on-air banner's redraws, the watch toast's time and the tone.
+void runCallWatchStep(uint32_t now);

@@ -18,7 +18,8 @@ namespace {
 
 const char* const CHANNEL_THREAD_NAMES[FETCH_CHANNEL_COUNT] = {
     "fetch-hotspot", "fetch-radioid",  "fetch-svxlink", "fetch-aprs",  "fetch-adsb",
-    "fetch-weather", "fetch-forecast", "fetch-hamqsl",  "fetch-alerts"};
+    "fetch-weather", "fetch-forecast", "fetch-hamqsl",  "fetch-alerts",
+    "fetch-hotspot-bg"};
 
 // A request as the worker sees it: no handler, no program state.
 struct FetchJob {

@@ -26,6 +26,7 @@ enum FetchChannel {
   FETCH_CHANNEL_FORECAST,
   FETCH_CHANNEL_HAMQSL,
   FETCH_CHANNEL_ALERTS,
+  FETCH_CHANNEL_HOTSPOT_BACKGROUND,  // the hotspot's last-heard list while another source is shown
   FETCH_CHANNEL_COUNT,
 };
 

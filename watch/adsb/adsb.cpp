@@ -15,6 +15,7 @@
 #include "host/trace_log.h"
 #include "hotspot/fetch_worker.h"
 #include "hotspot/http_fetch.h"
+#include "hotspot/watch_list.h"
 #include "watch/aprs/aprs.h"
 
 AdsbState adsbState;
@@ -441,6 +442,13 @@ bool desktopParseAdsbAircraftResponseRaw(const String& payload) {
   s.valid = true;
   s.error = s.aircraftCount == 0 ? String("No ADSB aircraft in range") : String("");
   s.lastSuccessMillis = millis();
+  for (int i = 0; i < s.aircraftCount; ++i) {
+    WatchSight sight;
+    sight.source = WATCH_SIGHT_ADSB;
+    sight.callsign = s.aircraft[i].flight;
+    sight.hex = s.aircraft[i].hex;
+    noteWatchSight(sight);
+  }
   return true;
 }
 

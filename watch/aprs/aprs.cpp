@@ -19,6 +19,7 @@
 #include "hotspot/hotspot_poll.h"
 #include "hotspot/http_fetch.h"
 #include "hotspot/last_heard_parser.h"
+#include "hotspot/watch_list.h"
 #include "watch/svxlink/svxlink.h"
 
 AprsState aprsState;
@@ -398,6 +399,15 @@ bool desktopAprsRecordFromRawObject(const String& entry, AprsNearbyRecord& rec) 
   return true;
 }
 
+// A station in range for the watch list, with its SSID as sent.
+static void noteAprsWatchSight(const String& entry) {
+  WatchSight sight;
+  sight.source = WATCH_SIGHT_APRS;
+  sight.callsign = trimmedCopy(entryField(entry, "name"));
+  if (sight.callsign.isEmpty()) sight.callsign = trimmedCopy(entryField(entry, "srccall"));
+  noteWatchSight(sight);
+}
+
 void desktopPopulateAprsNearbyFromEntries(const String& entries) {
   aprsClearNearby();
   AprsState& a = aprsState;
@@ -417,6 +427,7 @@ void desktopPopulateAprsNearbyFromEntries(const String& entries) {
     if (!(rec.distanceKm <= range)) continue;
     aprsInsertNearbySorted(rec);
     inserted = true;
+    noteAprsWatchSight(entry);
   }
   a.nearbyValid = true;
   if (!inserted) a.nearbyError = "No APRS last-heard stations in range";
