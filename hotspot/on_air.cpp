@@ -36,7 +36,7 @@ bool liveWithinHold(const HeardListState& state) {
   return state.live->valid && elapsedSince(millis(), *state.liveMillis) <= cfg.callsignHoldMs;
 }
 
-bool hotspotDashboardConfigured() { return !heardUrl().isEmpty(); }
+bool hotspotDashboardConfigured() { return !trimmedCopy(cfg.pistarHost).isEmpty(); }
 
 // One line when the background poll starts failing and one when it works again.
 void noteBackgroundOutcome(bool ok, int code) {

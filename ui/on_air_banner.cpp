@@ -67,8 +67,9 @@ String onAirBannerDetailText(const HeardRecord& record) {
   String line;
   appendPart(line, record.name);
   String mode = record.mode;
-  appendPart(line, normalizeModeName(mode));
-  appendPart(line, resolveTargetDisplay(record));
+  if (!trimmedCopy(mode).isEmpty()) appendPart(line, normalizeModeName(mode));
+  if (!trimmedCopy(record.target).isEmpty()) appendPart(line, resolveTargetDisplay(record));
+  if (line.isEmpty()) return line;
   tft.setTextFont(2);
   return fitTextInCurrentFont(line, ON_AIR_BANNER_DETAIL_W);
 }
