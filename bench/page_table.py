@@ -92,15 +92,7 @@ def main(argv):
             print("%-24s %10.2f %% %7d kB" % (name, cpu, soak.pss_kb(proc.pid)), flush=True)
         log.stop.set()
     finally:
-        if proc is not None and proc.poll() is None:
-            proc.terminate()
-            proc.wait()
-        if services is not None:
-            services.terminate()
-            services.wait()
-        if xvfb is not None:
-            xvfb.terminate()
-            xvfb.wait()
+        soak.stop_processes(proc, services, xvfb)
         shutil.rmtree(work, ignore_errors=True)
     return 0
 

@@ -36,26 +36,32 @@ bool liveWithinHold(const HeardListState& state) {
   return state.live->valid && elapsedSince(millis(), *state.liveMillis) <= cfg.callsignHoldMs;
 }
 
+// The state's live record when it is within the hold time.
+bool takeLiveRecord(const HeardListState& state, WatchSource owner, WatchSource& source, HeardRecord& record) {
+  if (!liveWithinHold(state)) return false;
+  source = owner;
+  record = *state.live;
+  return true;
+}
+
 bool hotspotDashboardConfigured() { return !trimmedCopy(cfg.pistarHost).isEmpty(); }
 
-// One line when the background poll starts failing and one when it works again.
-void noteBackgroundOutcome(bool ok, int code) {
+// One log line when the background poll starts failing and one when it
+// works again (the shown source keeps its own outcome lines).
+void applyBackgroundFetch(const FetchAnswer& answer, uint32_t startedAt) {
+  const bool ok = answer.ok && applyHotspotBackgroundAnswer(answer.payload);
   if (backgroundOutcomeKnown && ok == lastBackgroundOk) return;
   backgroundOutcomeKnown = true;
   lastBackgroundOk = ok;
+  const String took = String((unsigned long)(millis() - startedAt)) + " ms";
   if (ok) {
-    addWebLog("INFO", "HOTSPOT", "Background last-heard poll OK.", true);
-  } else {
-    addWebLog("WARN", "HOTSPOT",
-              "Background last-heard poll failed (code " + String(code) + "); retrying every " +
-                  String(hotspotBackgroundPollIntervalMs() / 1000) + " s.",
-              true);
+    addWebLog("INFO", "HOTSPOT", "Background last-heard poll OK (HTTP 200, " + took + ").", true);
+    return;
   }
-}
-
-void applyBackgroundFetch(const FetchAnswer& answer) {
-  const bool ok = answer.ok && applyHotspotBackgroundAnswer(answer.payload);
-  noteBackgroundOutcome(ok, answer.code);
+  addWebLog("WARN", "HOTSPOT",
+            "Background last-heard poll failed (HTTP " + String(answer.code) + ", " + took + "); retrying every " +
+                String((unsigned long)(hotspotBackgroundPollIntervalMs() / 1000)) + " s.",
+            true);
 }
 
 void replaceList(const HeardListState& own, const HeardRecord* list, int count) {
@@ -96,7 +102,9 @@ bool runHotspotBackgroundPoll(uint32_t now) {
   if (fetchChannelBusy(FETCH_CHANNEL_HOTSPOT_BACKGROUND)) return false;
   lastBackgroundPoll = now;
   backgroundPollStarted = true;
-  return startFetch(FETCH_CHANNEL_HOTSPOT_BACKGROUND, heardUrl(), "application/json", "", applyBackgroundFetch);
+  const uint32_t startedAt = millis();
+  return startFetch(FETCH_CHANNEL_HOTSPOT_BACKGROUND, heardUrl(), "application/json", "",
+                    [startedAt](const FetchAnswer& answer) { applyBackgroundFetch(answer, startedAt); });
 }
 
 bool applyHotspotBackgroundAnswer(const String& payload) {
@@ -128,23 +136,11 @@ bool applyHotspotBackgroundAnswer(const String& payload) {
 bool onAirBannerRecord(WatchSource& source, HeardRecord& record) {
   if (!cfg.onAirBanner || screensaverActive || setupRequired || apModeActive) return false;
   const WatchSource shown = activeWatchSourceRow().source;
-  if (shown != WATCH_MMDVM && hotspotDashboardConfigured()) {
-    const HeardListState hotspot = hotspotHeardState();
-    if (liveWithinHold(hotspot)) {
-      source = WATCH_MMDVM;
-      record = *hotspot.live;
-      return true;
-    }
-  }
-  if (shown != WATCH_SVXLINK && svxlinkFeatureEnabled()) {
-    const HeardListState node = svxlinkHeardState();
-    if (liveWithinHold(node)) {
-      source = WATCH_SVXLINK;
-      record = *node.live;
-      return true;
-    }
-  }
-  return false;
+  if (shown != WATCH_MMDVM && hotspotDashboardConfigured() &&
+      takeLiveRecord(hotspotHeardState(), WATCH_MMDVM, source, record))
+    return true;
+  return shown != WATCH_SVXLINK && svxlinkFeatureEnabled() &&
+         takeLiveRecord(svxlinkHeardState(), WATCH_SVXLINK, source, record);
 }
 
 void noteNewTransmission(WatchSource source) {

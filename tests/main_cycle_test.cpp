@@ -435,7 +435,14 @@ TEST_F(MainCycleTest, SvxlinkPollsEvery3sOnThePageAnd10sUnderTheScreensaver) {
   times = changeTimes(BOOT_MS + 21100, 50000, 100, [] { return svxlinkPollCount; });
   ASSERT_GE(times.size(), 4u);
   for (uint32_t gap : gaps(times)) EXPECT_EQ(gap, 10000u);
-  EXPECT_TRUE(hotspotTargets().empty());
+  // Meanwhile the hotspot's last-heard list is polled in the background
+  // (never its status page); switched off, nothing reaches the hotspot.
+  ASSERT_FALSE(hotspotTargets().empty());
+  for (const std::string& target : hotspotTargets()) EXPECT_EQ(target, HEARD_PATH);
+  const size_t before = hotspotTargets().size();
+  cfg.hotspotBackgroundPoll = false;
+  changeTimes(BOOT_MS + 71100, 20000, 100, [] { return svxlinkPollCount; });
+  EXPECT_EQ(hotspotTargets().size(), before);
 }
 
 TEST_F(MainCycleTest, AdsbPollsEvery5sOnThePageAnd10sUnderTheScreensaver) {
