@@ -126,10 +126,14 @@ bool applyHotspotBackgroundAnswer(const String& payload) {
     *own.liveMillis = millis();
     return true;
   }
+  // The first list the hotspot gives is what was heard before: its newest
+  // record is kept as already over (no banner, no wake); every later one
+  // is a new transmission.
+  const bool firstList = !own.live->valid;
   *own.live = parsed[0];
-  *own.liveMillis = millis();
+  *own.liveMillis = firstList ? millis() - cfg.callsignHoldMs - 1 : millis();
   updateSessionInfoFromRecord(parsed[0]);
-  noteNewTransmission(WATCH_MMDVM);
+  if (!firstList) noteNewTransmission(WATCH_MMDVM);
   return true;
 }
 

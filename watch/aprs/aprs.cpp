@@ -9,7 +9,6 @@
 #include "core/config.h"
 #include "core/data_json.h"
 #include "core/device_log.h"
-#include "core/station.h"
 #include "core/view.h"
 #include "enrichment/radioid.h"
 #include "host/runtime.h"
@@ -20,6 +19,7 @@
 #include "hotspot/http_fetch.h"
 #include "hotspot/last_heard_parser.h"
 #include "hotspot/watch_list.h"
+#include "network/wifi.h"
 #include "watch/svxlink/svxlink.h"
 
 AprsState aprsState;

@@ -10,7 +10,6 @@
 #include "core/config.h"
 #include "core/device_log.h"
 #include "core/markup.h"
-#include "core/station.h"
 #include "core/view.h"
 #include "host/runtime.h"
 #include "hotspot/dashboard_status.h"
@@ -22,6 +21,7 @@
 #include "hotspot/live_session.h"
 #include "hotspot/on_air.h"
 #include "hotspot/watch_list.h"
+#include "network/wifi.h"
 #include "watch/aprs/aprs.h"
 
 String svxlinkRadioStatus;
