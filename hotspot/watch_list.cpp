@@ -3,6 +3,7 @@
 #include "hotspot/watch_list.h"
 
 #include <ctype.h>
+#include <string.h>
 
 #include "core/config.h"
 #include "core/device_log.h"

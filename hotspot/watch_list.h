@@ -54,7 +54,7 @@ bool watchEntryMatches(const WatchEntry& entry, const WatchSight& sight);
 // Repeat window: true (and remembered at now) when the entry has not
 // alerted for the station within windowMs; false inside the window.
 bool watchRepeatAllows(const String& entry, const String& station, uint32_t now, uint32_t windowMs);
-// Forgets every remembered alert (a configuration was applied, tests).
+// Forgets every remembered alert (tests).
 void clearWatchRepeatMemory();
 
 // Checks what was seen against cfg.watchList and alerts for the first entry
