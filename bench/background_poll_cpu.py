@@ -15,7 +15,6 @@ percentage of one core and the number of last-heard requests the dashboard
 saw during the window.
 """
 
-import argparse
 import json
 import os
 import shutil
@@ -26,7 +25,7 @@ import urllib.request
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import soak  # noqa: E402  (same folder: the run helpers)
-from page_table import cpu_ticks  # noqa: E402
+from page_table import cpu_ticks, window_args  # noqa: E402
 
 
 def heard_requests(port):
@@ -62,12 +61,7 @@ def one_run(args, background):
 
 
 def main(argv):
-    p = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    p.add_argument("build_dir")
-    p.add_argument("--seconds", type=float, default=30)
-    p.add_argument("--settle", type=float, default=8)
-    p.add_argument("--refresh-ms", type=int, default=1500)
-    args = p.parse_args(argv)
+    args = window_args(__doc__, argv)
     display_dir = tempfile.mkdtemp(prefix="qsodeck-bgpoll-x-")
     xvfb = soak.start_display(display_dir)
     try:
