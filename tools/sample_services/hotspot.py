@@ -8,7 +8,8 @@
 
 The traffic changes: a new transmission starts every --period seconds, drawn
 from the simulated operators with --seed; the radio status of the radio-info
-page follows it. --flavour (an option of sample_dashboard.py, as it also
+page follows it. --frozen stops the clock of the traffic just after the last
+transmission ended, so every answer carries the same bytes. --flavour (an option of sample_dashboard.py, as it also
 picks the demo's backend) selects the layout of the status page,
 --wpsd-radioinfo that of the WPSD radio-info page (the stat cards of current
 releases, or the 2024 div table) and --wpsd-radio its frequencies.
@@ -46,6 +47,9 @@ def add_arguments(parser):
                              "439.450/430.850 MHz or simplex 438.8125 MHz")
     parser.add_argument("--period", type=float, default=8.0, help="seconds between new transmissions")
     parser.add_argument("--seed", type=int, default=7, help="seed of the simulated traffic")
+    parser.add_argument("--frozen", action="store_true",
+                        help="answer the same bytes every time (the traffic stops after its last "
+                             "transmission ended)")
 
 
 def config(base_url):
@@ -64,11 +68,14 @@ def config(base_url):
 class Traffic:
     """A deterministic stream of transmissions: number k starts at start + k * period."""
 
-    def __init__(self, stations, period, seed):
+    def __init__(self, stations, period, seed, frozen=False):
         self.stations = stations
         self.period = max(0.5, float(period))
         self.seed = seed
         self.start = time.time() - self.period * HISTORY
+        # Frozen: the moment just before the next transmission, when every
+        # one so far has ended (a duration is at most 0.9 periods).
+        self.frozen_at = self.start + self.period * HISTORY - 0.01 if frozen else None
 
     def _pick(self, k):
         rng = random.Random(self.seed * 1000003 + k)
@@ -86,7 +93,8 @@ class Traffic:
         return st, mode, target, src, duration, loss, ber, rssi
 
     def records(self, now=None):
-        now = time.time() if now is None else now
+        if now is None:
+            now = time.time() if self.frozen_at is None else self.frozen_at
         k = int((now - self.start) // self.period)
         out = []
         for i in range(k, k - HISTORY, -1):
@@ -107,7 +115,7 @@ class Dashboard:
     def __init__(self, ctx):
         args = ctx.args
         self.flavour = args.flavour
-        self.traffic = Traffic(ctx.stations, args.period, args.seed)
+        self.traffic = Traffic(ctx.stations, args.period, args.seed, args.frozen)
         self.pistar_idle = ctx.read_text("pistar/repeaterinfo_idle_simplex.html")
         self.pistar_dmr = ctx.read_text("pistar/repeaterinfo_listening_dmr.html")
         self.wpsd_status = ctx.read_text("wpsd/repeaterinfo_idle.html")
