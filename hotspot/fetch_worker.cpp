@@ -140,6 +140,24 @@ bool startFetch(FetchChannel channel, const String& url, const String& accept, c
   return true;
 }
 
+bool answerUnchanged(AppliedAnswer& last, const FetchAnswer& answer, const String& key) {
+  if (!answer.ok) {
+    forgetAppliedAnswer(last);
+    return false;
+  }
+  if (last.known && last.key == key && last.payload == answer.payload) return true;
+  last.known = true;
+  last.key = key;
+  last.payload = answer.payload;
+  return false;
+}
+
+void forgetAppliedAnswer(AppliedAnswer& last) {
+  last.known = false;
+  last.key = String();
+  last.payload = String();
+}
+
 bool fetchChannelBusy(FetchChannel channel) {
   if (channel < 0 || channel >= FETCH_CHANNEL_COUNT) return false;
   return channelOutstanding[channel] > 0;

@@ -629,6 +629,41 @@ TEST_F(MainCycleTest, HotspotAnswerAfterASwitchToSvxlinkLandsInTheHotspotList) {
   EXPECT_STREQ(heardList[0].callsign.c_str(), mmdvmHeardList[0].callsign.c_str());
 }
 
+// An idle hotspot answers the same bytes at every poll: once applied they
+// change nothing on screen, whichever of the two pages came last, while the
+// fetch is still counted. The heard list names a mode the status page does
+// not list, so the two answers must agree on the mode statuses.
+TEST_F(MainCycleTest, UnchangedDashboardAnswersRequestNoRedraw) {
+  std::string heard = readDataFile("last_heard_dstar.json");
+  for (size_t at = heard.find("D-Star"); at != std::string::npos; at = heard.find("D-Star"))
+    heard.replace(at, 6, "NXDN");
+  routes_.set(HEARD_PATH, 200, heard);
+  boot();
+  ASSERT_TRUE(fetchModeStatus());
+  settleFetches();
+  ASSERT_TRUE(fetchLastHeard());
+  settleFetches();
+  EXPECT_TRUE(uiDirty);  // the first answers are drawn
+  EXPECT_TRUE(modeNXDN.known && modeNXDN.enabled);
+  const uint32_t okBefore = diagnosticsState.fetchOk;
+  for (int round = 0; round < 3; ++round) {
+    clearRedrawFlags();
+    ASSERT_TRUE(fetchModeStatus());
+    settleFetches();
+    EXPECT_FALSE(anyRedrawFlagSet()) << "status page, round " << round;
+    EXPECT_TRUE(modeNXDN.known && modeNXDN.enabled);
+    ASSERT_TRUE(fetchLastHeard());
+    settleFetches();
+    EXPECT_FALSE(anyRedrawFlagSet()) << "last heard, round " << round;
+  }
+  EXPECT_EQ(diagnosticsState.fetchOk, okBefore + 6);
+  // New traffic is drawn again.
+  routes_.set(HEARD_PATH, 200, readDataFile("last_heard_dmr_rf_rssi.json"));
+  ASSERT_TRUE(fetchLastHeard());
+  settleFetches();
+  EXPECT_TRUE(uiDirty);
+}
+
 TEST_F(MainCycleTest, IdleWaitEndsAtTheNextDueTimeAndNeverSpins) {
   boot();
   runPasses(BOOT_MS + 700, BOOT_MS + 700, 1);  // first poll: lastPoll = BOOT_MS + 700
