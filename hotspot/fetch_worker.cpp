@@ -69,6 +69,8 @@ std::thread* workerThreads() {
 
 void workerLoop(int channel) {
   WorkerShared& s = shared();
+  // The channel's connection, kept from one request to the next.
+  HttpSession session;
   for (;;) {
     FetchJob job;
     {
@@ -80,7 +82,7 @@ void workerLoop(int channel) {
     }
     FetchResult result;
     result.id = job.id;
-    result.answer.ok = httpGetStringWith(job.request, result.answer.payload, result.answer.code);
+    result.answer.ok = httpGetStringWith(job.request, result.answer.payload, result.answer.code, &session);
     {
       std::lock_guard<std::mutex> lock(s.mutex);
       if (s.stopping) return;
