@@ -506,7 +506,9 @@ bool firmwareInSetupState() { return setupRequired || apModeActive; }
 
 namespace {
 
-const uint32_t IDLE_WAIT_MAX_MS = 100;
+// The longest wait when nothing is due sooner (input and answers end any
+// wait at once).
+const uint32_t IDLE_WAIT_MAX_MS = 1000;
 const uint32_t ANIMATION_PACE_MS = 10;
 
 // Time left until last + interval (0 when due).
@@ -545,7 +547,9 @@ uint32_t firmwareIdleWaitMs() {
   const uint32_t now = millis();
   uint32_t wait = IDLE_WAIT_MAX_MS;
   if (desktopNetworkPollingEnabled()) {
-    waitAtMostUntil(wait, now, lastWifiStateCheck, WIFI_STATE_CHECK_INTERVAL_MS);
+    // A joined station needs no watching between passes; joining does.
+    if (wifiConnectInProgress || !wifiOk)
+      waitAtMostUntil(wait, now, lastWifiStateCheck, WIFI_STATE_CHECK_INTERVAL_MS);
     waitForPolls(wait, now);
     for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
       const WatchSourceRow& row = watchSourceRow((WatchSource)i);
