@@ -141,12 +141,15 @@ TEST_F(FetchWorkerTest, ShutdownEndsATricklingTransferAtOnceAndRefusesMore) {
   EXPECT_EQ(bodies_, expected);
 }
 
+// What a dashboard does with a connection after its answer.
+enum class AfterAnswer { KEEP, CLOSE_SAYING_SO, CLOSE_SILENTLY };
+
 // A dashboard that keeps each connection open for further requests
-// (HTTP/1.1 keep-alive) and counts the connections and requests it saw;
-// with closeAfterAnswer it closes every connection after one answer.
+// (HTTP/1.1 keep-alive), or closes it after every answer (announced with
+// "Connection: close" or not), and counts the connections and requests.
 class KeepAliveServer {
  public:
-  explicit KeepAliveServer(bool closeAfterAnswer) : closeAfterAnswer_(closeAfterAnswer) {
+  explicit KeepAliveServer(AfterAnswer after) : after_(after) {
     listenFd_ = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr = {};
     addr.sin_family = AF_INET;
@@ -186,7 +189,8 @@ class KeepAliveServer {
           pending.push_back("");
         }
       }
-      for (size_t i = fds.size(); i-- > 0;) {
+      // The connections polled (one accepted just now waits for the next round).
+      for (size_t i = set.size() - 1; i-- > 0;) {
         if (!(set[i + 1].revents & (POLLIN | POLLHUP | POLLERR))) continue;
         if (!answerWhatArrived(fds[i].fd, pending[i])) {
           close(fds[i].fd);
@@ -208,14 +212,15 @@ class KeepAliveServer {
       buffer.erase(0, end + 4);
       const std::string body = "[" + std::to_string(++requests_) + "]";
       const std::string answer = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
-                                 std::to_string(body.size()) + (closeAfterAnswer_ ? "\r\nConnection: close" : "") +
+                                 std::to_string(body.size()) +
+                                 (after_ == AfterAnswer::CLOSE_SAYING_SO ? "\r\nConnection: close" : "") +
                                  "\r\n\r\n" + body;
-      if (!LocalHttpServer::sendAll(fd, answer) || closeAfterAnswer_) return false;
+      if (!LocalHttpServer::sendAll(fd, answer) || after_ != AfterAnswer::KEEP) return false;
     }
     return true;
   }
 
-  bool closeAfterAnswer_;
+  AfterAnswer after_;
   int listenFd_ = -1;
   int port_ = 0;
   std::atomic<bool> stop_{false};
@@ -242,14 +247,18 @@ const std::vector<std::string> TEN_ANSWERS = {"[1]", "[2]", "[3]", "[4]", "[5]",
                                               "[6]", "[7]", "[8]", "[9]", "[10]"};
 
 TEST_F(FetchWorkerTest, AChannelKeepsItsConnectionAndReopensOneTheServerClosed) {
-  KeepAliveServer keeping(false);
+  KeepAliveServer keeping(AfterAnswer::KEEP);
   EXPECT_EQ(tenPolls(keeping), TEN_ANSWERS);
   EXPECT_EQ(keeping.requests(), 10);
   EXPECT_EQ(keeping.connections(), 1);
 
-  KeepAliveServer closing(true);
+  KeepAliveServer closing(AfterAnswer::CLOSE_SAYING_SO);
   EXPECT_EQ(tenPolls(closing), TEN_ANSWERS);
   EXPECT_EQ(closing.connections(), 10);
+  // A server that drops the kept connection without a word: reopened too.
+  KeepAliveServer dropping(AfterAnswer::CLOSE_SILENTLY);
+  EXPECT_EQ(tenPolls(dropping), TEN_ANSWERS);
+  EXPECT_EQ(dropping.connections(), 10);
 
   // Another channel has a connection of its own.
   ASSERT_TRUE(startFetch(FETCH_CHANNEL_SVXLINK, keeping.url("/"), "", "", [](const FetchAnswer& a) {
@@ -258,7 +267,7 @@ TEST_F(FetchWorkerTest, AChannelKeepsItsConnectionAndReopensOneTheServerClosed) 
   EXPECT_TRUE(waitForFetchesIdle());
   EXPECT_EQ(keeping.connections(), 2);
   // A server that went away and came back on another port: reached anew.
-  KeepAliveServer again(false);
+  KeepAliveServer again(AfterAnswer::KEEP);
   EXPECT_EQ(tenPolls(again), TEN_ANSWERS);
   EXPECT_EQ(again.connections(), 1);
 }
