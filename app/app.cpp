@@ -24,6 +24,7 @@
 #include "host/storage.h"
 #include "host/trace_log.h"
 #include "hotspot/fetch_worker.h"
+#include "hotspot/heard.h"
 #include "hotspot/live_session.h"
 #include "network/wifi.h"
 #include "ui/page_frame.h"
@@ -375,6 +376,13 @@ void runScreensaverAndLiveSteps() {
     lastLiveActiveState = liveActiveNow;
     if (currentPage == PAGE_LIVE) requestRedraw();
   }
+  // The two-slot panel comes and goes with the hold of each DMR slot.
+  static bool twoSlotPanelShown = false;
+  const bool twoSlotsNow = shouldShowDmrTimeslotLivePanel();
+  if (twoSlotsNow != twoSlotPanelShown) {
+    twoSlotPanelShown = twoSlotsNow;
+    if (currentPage == PAGE_LIVE) requestRedraw();
+  }
 }
 
 // S4-S5: clock text check and the marquee step.
@@ -547,6 +555,12 @@ uint32_t firmwareIdleWaitMs() {
   if (screensaverActive)
     waitAtMostUntil(wait, now, lastScreensaverFrameMillis, SCREENSAVER_FRAME_INTERVAL_MS);
   if (!screensaverActive) waitAtMostUntil(wait, now, lastClockCheck, CLOCK_CHECK_INTERVAL_MS);
+  // The end of a live hold changes the LIVE page.
+  if (isLiveActive()) waitAtMostUntil(wait, now, liveRecordMillis, cfg.callsignHoldMs + 1);
+  for (int slot = 1; slot <= 2; ++slot) {
+    if (isDmrTimeslotLiveActive(slot))
+      waitAtMostUntil(wait, now, dmrTimeslotRecordMillis(slot), cfg.callsignHoldMs + 1);
+  }
   uint32_t alertPopupLeft = 0;
   if (alertPopupTimeLeftMs(now, alertPopupLeft) && alertPopupLeft < wait) wait = alertPopupLeft;
   return wait;
