@@ -12,6 +12,10 @@ packages=(
 if [ "${1:-}" = "--with-fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
+# The measurement scripts: instruction counts and the kiosk-browser comparison.
+if [ "${1:-}" = "--with-bench" ]; then
+  packages+=(valgrind chromium)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
