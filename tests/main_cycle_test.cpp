@@ -30,6 +30,7 @@
 #include "hotspot/heard.h"
 #include "hotspot/hotspot_poll.h"
 #include "hotspot/http_fetch.h"
+#include "hotspot/live_session.h"
 #include "network/wifi.h"
 #include "support/local_http_server.h"
 #include "support/temp_files.h"
@@ -712,6 +713,19 @@ TEST_F(MainCycleTest, IdleWaitEndsAtTheNextDueTimeAndNeverSpins) {
   // Nothing due for a while: the next once-a-second check (a joined station
   // is not watched in between).
   EXPECT_EQ(firmwareIdleWaitMs(), 1000u);
+  // The LIVE page changes when a hold ends: the caller's, or a DMR slot's.
+  cfg.callsignHoldMs = 3000;
+  liveRecord.valid = true;
+  liveRecordMillis = BOOT_MS + 900 - 2700;
+  EXPECT_EQ(firmwareIdleWaitMs(), 301u);
+  liveRecord.valid = false;
+  HeardRecord slotRecord;
+  slotRecord.valid = true;
+  desktopSetTestClock(BOOT_MS + 900 - 2800);
+  noteDmrTimeslotLiveRecord(1, slotRecord);
+  checkedAt(BOOT_MS + 900);
+  EXPECT_EQ(firmwareIdleWaitMs(), 201u);
+  clearDmrTimeslotLiveRecords();
   checkedAt(BOOT_MS + 2650);              // the next poll is due at BOOT_MS + 2700
   EXPECT_EQ(firmwareIdleWaitMs(), 50u);
   // A touch 200 ms ago holds the due poll back: the wait runs to the end of
