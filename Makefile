@@ -50,6 +50,7 @@ test-tsan: deps
 test: test-fast test-asan test-tsan
 
 bench: deps
+	@bash tools/install_deps.sh --with-bench
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQSODECK_BENCH=ON -DQSODECK_TESTS=OFF
 	cmake --build build-bench -j$(JOBS)
 	bash tools/run_benchmarks.sh build-bench

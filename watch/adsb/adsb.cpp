@@ -458,13 +458,22 @@ bool parseAdsbAircraftResponse(const String& payload) { return desktopParseAdsbA
 
 namespace {
 
+// The aircraft answer last applied: the same bytes again change nothing drawn.
+AppliedAnswer lastAdsbAnswer;
+
 void applyAdsbAnswer(const FetchAnswer& answer, uint32_t startedAt) {
   AdsbState& s = adsbState;
   s.lastHttpCode = answer.code;
   const uint32_t elapsedMs = millis() - startedAt;
   s.fetchInProgress = false;
+  const bool unchanged = answerUnchanged(lastAdsbAnswer, answer) && s.valid;
+  if (unchanged) {
+    s.error = s.aircraftCount == 0 ? String("No ADSB aircraft in range") : String("");
+    s.lastSuccessMillis = millis();
+  }
   if (answer.ok) {
-    const bool ok = parseAdsbAircraftResponse(answer.payload);
+    const bool ok = unchanged || parseAdsbAircraftResponse(answer.payload);
+    if (!ok) forgetAppliedAnswer(lastAdsbAnswer);
     noteApiFetchResult(ok, answer.code, elapsedMs);
     if (ok) {
       setFooterText(String("ADSB: ") + String(s.aircraftCount) + " aircraft in range", true);
@@ -477,7 +486,7 @@ void applyAdsbAnswer(const FetchAnswer& answer, uint32_t startedAt) {
     noteApiFetchResult(false, answer.code, elapsedMs);
     setFooterText(s.error, false);
   }
-  requestRedraw();
+  if (!unchanged) requestRedraw();
 }
 
 }  // namespace

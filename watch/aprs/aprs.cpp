@@ -472,15 +472,27 @@ bool parseAprsLocationResponse(const String& payload, const String& sourceCallsi
 
 namespace {
 
+// The location answer last applied (and the callsign it was for): the same
+// bytes for the same callsign change nothing drawn.
+AppliedAnswer lastAprsAnswer;
+
 void applyAprsAnswer(const FetchAnswer& answer, const String& lookup, uint32_t startedAt) {
   AprsState& a = aprsState;
   a.lastHttpCode = answer.code;
   const uint32_t elapsedMs = millis() - startedAt;
+  const bool unchanged = answerUnchanged(lastAprsAnswer, answer, lookup) && a.valid && a.error.isEmpty();
   bool ok = false;
-  if (answer.ok) {
+  if (unchanged) {
+    ok = true;
+    a.fetchInProgress = false;
+    a.lastSuccessMillis = millis();
+  } else if (answer.ok) {
     ok = parseAprsLocationResponse(answer.payload, lookup);
     a.fetchInProgress = false;
-    if (!ok) aprsScheduleRetry(a.failCode, a.error);
+    if (!ok) {
+      forgetAppliedAnswer(lastAprsAnswer);
+      aprsScheduleRetry(a.failCode, a.error);
+    }
   } else {
     a.fetchInProgress = false;
     const String base = answer.code == HTTP_FETCH_NOT_STARTED ? String("APRS HTTP begin failed")
@@ -493,7 +505,7 @@ void applyAprsAnswer(const FetchAnswer& answer, const String& lookup, uint32_t s
   } else {
     setFooterText(a.error, false);
   }
-  requestRedraw();
+  if (!unchanged) requestRedraw();
 }
 
 // The feature and the station link; each refusal traced once per run.
