@@ -97,6 +97,12 @@ const ConfigKeyRow CONFIG_KEY_ROWS[] = {
     textKey("svxlink_ssh_user", &AppConfig::svxlinkSshUser),
     textKey("svxlink_ssh_pass", &AppConfig::svxlinkSshPass),
     u16Key("svxlink_ssh_port", &AppConfig::svxlinkSshPort),
+    flagKey("hotspot_background_poll", &AppConfig::hotspotBackgroundPoll),
+    flagKey("on_air_banner", &AppConfig::onAirBanner),
+    flagKey("wake_on_activity", &AppConfig::wakeOnActivity),
+    flagKey("wake_shows_live", &AppConfig::wakeShowsLive),
+    u16Key("watch_list_repeat_minutes", &AppConfig::watchListRepeatMinutes),
+    flagKey("watch_sound", &AppConfig::watchSound),
 };
 
 const int CONFIG_KEY_ROW_COUNT = (int)(sizeof(CONFIG_KEY_ROWS) / sizeof(CONFIG_KEY_ROWS[0]));

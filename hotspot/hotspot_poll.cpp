@@ -99,6 +99,8 @@ void applyStatusPageAnswer(StatusPoll poll, const FetchAnswer& answer) {
 
 }  // namespace
 
+bool hotspotHeardListShown() { return currentWatchSource == WATCH_MMDVM || currentWatchSource == WATCH_APRS; }
+
 bool pollHotspotDashboard() {
   // The previous poll's answer is still out: this poll is skipped.
   if (fetchChannelBusy(FETCH_CHANNEL_HOTSPOT)) return false;

@@ -14,6 +14,8 @@
 #include "host/trace_log.h"
 #include "hotspot/heard_enrichment.h"
 #include "hotspot/live_session.h"
+#include "hotspot/on_air.h"
+#include "hotspot/watch_list.h"
 
 String currentRxFreq;
 String currentTxFreq;
@@ -293,7 +295,7 @@ static void applyNewestHeardRecord(HeardList& target, const HeardRecord& newest,
     updateSessionInfoFromRecord(newest);
     target.liveMillis = millis();
     requestRedraw();
-    noteScreenActivity(false);
+    noteNewTransmission(rules.source);
   } else if (rules.repeatRenewsLive) {
     target.liveMillis = millis();
   }
@@ -308,6 +310,7 @@ void applyHeardList(HeardList& target, HeardRecord* list, int count, const Heard
   if (count > MAX_HEARD) count = MAX_HEARD;
   applyRadioIdCacheToList(list, count);
   inferModeStatusesFromHeard(list, count);
+  noteWatchHeardList(rules.sight, list, count, target.records, target.count);
   const bool changed = !heardListsEqual(list, count, target.records, target.count);
   if (rules.dmrTimeslots) updateDmrTimeslotLiveRecordsFromList(list, count);
   if (count == 0) {

@@ -8,8 +8,10 @@
 #include <time.h>
 
 #include "core/data_json.h"
+#include "core/view.h"
 #include "host/wstring.h"
 #include "hotspot/heard.h"
+#include "hotspot/watch_list.h"
 
 // The heard list of a last-heard answer: the body itself when it is an array,
 // else the first array under "last_heard", "traffic", "data", "results",
@@ -75,6 +77,10 @@ struct HeardApplyRules {
   bool footerIsActivity;
   String emptyFooter;  // the answer held no records
   String okFooter;     // the list was updated
+  // Whose list it is: a new newest record is a new transmission of source,
+  // and new records go to the watch list as seen on sight.
+  WatchSource source = WATCH_MMDVM;
+  WatchSightSource sight = WATCH_SIGHT_HOTSPOT;
 };
 
 // Applies a parsed list to a source's list (count clamped to 0..12): the

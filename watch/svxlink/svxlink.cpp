@@ -20,6 +20,8 @@
 #include "hotspot/http_fetch.h"
 #include "hotspot/last_heard_parser.h"
 #include "hotspot/live_session.h"
+#include "hotspot/on_air.h"
+#include "hotspot/watch_list.h"
 #include "network/wifi.h"
 #include "watch/aprs/aprs.h"
 
@@ -257,7 +259,8 @@ HeardList nodeList;
 // are no screen activity and are left alone while another source is shown.
 HeardApplyRules svxlinkHeardRules(const String& emptyFooter, const String& okFooter) {
   const bool shown = currentWatchSource == WATCH_SVXLINK;
-  return HeardApplyRules{false, false, false, false, shown ? emptyFooter : String(), shown ? okFooter : String()};
+  return HeardApplyRules{false,         false, false, false, shown ? emptyFooter : String(), shown ? okFooter : String(),
+                         WATCH_SVXLINK, WATCH_SIGHT_SVXLINK};
 }
 
 }  // namespace
