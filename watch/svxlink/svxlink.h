@@ -31,7 +31,7 @@ extern uint32_t svxlinkPollCount;
 // One poll of the node: false when a precondition failed (footer and fetch
 // outcome as for a failed fetch) or the previous poll's answer is still
 // out; true when the request started. The answer is parsed, applied,
-// counted and saved to the SvxLink heard cache when it arrives.
+// counted into the node's own list when it arrives.
 bool fetchSvxlinkData();
 
 // Poll while SvxLink is the current source: the node, then the APRS lookup
