@@ -18,6 +18,7 @@
 #include "core/theme.h"
 #include "core/view.h"
 #include "core/watch_source.h"
+#include "host/password_hash.h"
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
@@ -104,8 +105,9 @@ void applyWifiProfileArray(const std::string &text) {
   }
 }
 
-// Backend, Wi-Fi and the plain keys, with the steps woven in between.
-void applyConfigKeys(const std::string &text) {
+}  // namespace
+
+void desktopApplyConfigKeys(const std::string &text) {
   desktopApplyJsonString(text, "backend", cfg.backend);
   String rawBackend = cfg.backend;
   rawBackend.trim();
@@ -131,6 +133,27 @@ void applyConfigKeys(const std::string &text) {
   desktopParseActionArray(text, "svxlink_actions", cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT);
 }
 
+namespace {
+
+// A password typed into the file by hand is replaced by its hash, and the
+// file is saved at once so that the plain text does not stay on disk.
+void hashPlainWebPassword() {
+  const std::string stored = cfg.webUiPassword.str();
+  if (stored.empty() || looksLikePasswordHash(stored)) return;
+  const std::string hash = hashPassword(stored);
+  if (hash.empty()) {
+    cfg.webUiPassword = "";
+    desktopTrace("[DESKTOP][WARN] web_ui_password could not be hashed; the settings page has no password.\n");
+    return;
+  }
+  cfg.webUiPassword = String(hash);
+  if (saveConfigToFile()) {
+    desktopTrace("[DESKTOP] web_ui_password was plain text; config.json now keeps only its hash.\n");
+  } else {
+    desktopTrace("[DESKTOP][WARN] web_ui_password was plain text and config.json could not be rewritten.\n");
+  }
+}
+
 void traceLoadedConfig(const String &path) {
   desktopTrace("[DESKTOP] Loaded config from %s without ArduinoJson.\n", path.c_str());
   desktopTrace("[DESKTOP] Config: backend=%s, pistar_host=%s, callsign=%s, quick1=%s, touch_ssh=%s.\n",
@@ -148,7 +171,7 @@ void traceLoadedConfig(const String &path) {
 }  // namespace
 
 void desktopApplyConfigText(const std::string &text) {
-  applyConfigKeys(text);
+  desktopApplyConfigKeys(text);
   applyBaseThemeColor(cfg.themeColor);
   desktopLoadThemeOverrides(text);
 }
@@ -172,6 +195,7 @@ bool loadDesktopDefaultConfig() {
     traceLoadedConfig(lastLoadedConfigPath);
   }
   desktopFinalizeLoadedConfig();
+  if (opened && !text.empty()) hashPlainWebPassword();
   dropFetchAnswers();
   clearRadioIdLookupCache();
   currentWatchSource = WATCH_MMDVM;

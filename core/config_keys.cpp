@@ -97,6 +97,10 @@ const ConfigKeyRow CONFIG_KEY_ROWS[] = {
     textKey("svxlink_ssh_user", &AppConfig::svxlinkSshUser),
     textKey("svxlink_ssh_pass", &AppConfig::svxlinkSshPass),
     u16Key("svxlink_ssh_port", &AppConfig::svxlinkSshPort),
+    flagKey("web_ui_enabled", &AppConfig::webUiEnabled),
+    textKey("web_ui_bind", &AppConfig::webUiBind),
+    u16Key("web_ui_port", &AppConfig::webUiPort),
+    textKey("web_ui_password", &AppConfig::webUiPassword),
 };
 
 const int CONFIG_KEY_ROW_COUNT = (int)(sizeof(CONFIG_KEY_ROWS) / sizeof(CONFIG_KEY_ROWS[0]));

@@ -1,14 +1,25 @@
 #pragma once
 
-// The board's configuration web pages. The desktop host starts no HTTP
-// listener: the server object is the board substitute, whose begin() only
-// says so on the serial console and whose client handling does nothing.
+// The settings pages in the browser. The pages and their listener are
+// defined above this folder (web/); the start-up and the main cycle call
+// these three functions, and the panel shows the two texts below.
 
-#include "host/board_stubs.h"
+#include <stdint.h>
 
-// Registers the web pages and starts the server.
+#include "host/wstring.h"
+
+// Starts the listener when web_ui_enabled (a port in use gives a device-log
+// line and the program runs on without the pages).
 void setupWebServer();
-
-// Serves pending web clients; maxMillis bounds the time spent (the desktop
-// has no clients, so nothing is ever served).
+// Answers the requests waiting for the main thread and keeps the listener in
+// step with the configuration; maxMillis is not used (each answer is short).
 void handleWebClientSafely(uint32_t maxMillis);
+// Stops the listener (at shutdown).
+void stopWebServer();
+
+// Address of the settings page ("http://127.0.0.1:8080/"); empty while off.
+extern String webUiUrl;
+// The one-time six-digit code that lets the first browser set the password,
+// shown on the INFO page; empty when a password is set, the page is off or
+// the code expired.
+extern String webUiSetupCode;
