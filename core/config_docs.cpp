@@ -6,7 +6,7 @@ const ConfigDocGroup CONFIG_DOC_GROUPS[] = {
     {"display", "Display", nullptr},
     {"weather", "Weather", nullptr},
     {"aprs", "APRS", nullptr},
-    {"adsb", "ADS-B", nullptr},
+    {"adsb", "Application > ADSB", nullptr},
     {"hamqsl", "HAMQSL", nullptr},
     {"alerts", "Alerts",
      "The sources are asked in this order, and the first one with a warning wins: NINA, then MeteoAlarm "

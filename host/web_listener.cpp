@@ -22,6 +22,7 @@ namespace {
 const int WEB_SERVER_THREADS = 4;
 const time_t WEB_READ_TIMEOUT_S = 10;
 const time_t WEB_KEEP_ALIVE_S = 5;
+const int LISTEN_START_WAIT_STEPS = 2000;  // 1 ms each
 
 // One request on its way to the main thread and its answer on the way back.
 struct Exchange {
@@ -162,6 +163,11 @@ bool webListenerStart(const String& bind, uint16_t port, WebPrepareFn prepare, S
   httplib::Server* svr = server.get();
   serverThread = std::thread([svr] { svr->listen_after_bind(); });
   pthread_setname_np(serverThread.native_handle(), "web-listener");
+  // A stop before the thread is inside its accept loop would be lost and
+  // the join would wait forever: return only once it runs.
+  for (int i = 0; i < LISTEN_START_WAIT_STEPS && !svr->is_running(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
   return true;
 }
 
@@ -198,7 +204,14 @@ int webListenerServe(WebHandlerFn handler) {
       s.waiting.pop_front();
     }
     WebResponse response;
-    handler(ex->request, response);
+    try {
+      handler(ex->request, response);
+    } catch (const std::exception&) {
+      response = WebResponse();
+      response.status = 500;
+      response.contentType = "text/plain; charset=utf-8";
+      response.body = "500 Internal error.\n";
+    }
     {
       std::lock_guard<std::mutex> lock(s.mutex);
       ex->response = std::move(response);

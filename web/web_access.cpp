@@ -125,13 +125,10 @@ void webSessionEnd(const WebSession& session, std::string& cookieHeader) {
   cookieHeader = cookieHeaderFor("", "; Max-Age=0");
 }
 
-void webSessionsEndOthers(const WebSession* keep) {
-  std::string token = keep != nullptr ? keep->token : std::string();
-  std::vector<WebSession> kept;
-  for (const WebSession& s : sessions) {
-    if (!token.empty() && s.token == token) kept.push_back(s);
-  }
-  sessions.swap(kept);
+WebSession& webSessionsEndOthers(const WebSession& keep) {
+  WebSession copy = keep;
+  sessions.assign(1, copy);
+  return sessions.front();
 }
 
 bool webCsrfMatches(const WebSession& session, const std::string& formToken) {

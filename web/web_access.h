@@ -46,8 +46,9 @@ WebSession* webSessionOf(const WebRequest& request);
 WebSession& webSessionCreate(std::string& cookieHeader);
 // Ends the session; cookieHeader receives the header that clears the cookie.
 void webSessionEnd(const WebSession& session, std::string& cookieHeader);
-// Ends every session but keep (null: all).
-void webSessionsEndOthers(const WebSession* keep);
+// Ends every session but keep; returns where keep now lives (references to
+// sessions taken before are no longer valid).
+WebSession& webSessionsEndOthers(const WebSession& keep);
 // True when the form's csrf field is the session's token.
 bool webCsrfMatches(const WebSession& session, const std::string& formToken);
 

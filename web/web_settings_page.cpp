@@ -157,7 +157,7 @@ bool takeNewPassword(const WebRequest& req, WebFields& form, ConfigEditOutcome& 
   return false;
 }
 
-void saveSettings(const WebRequest& req, WebSession& session, WebResponse& res) {
+void saveSettings(const WebRequest& req, const WebSession* session, WebResponse& res) {
   WebFields form = parseUrlEncoded(req.body);
   std::vector<std::string> clear;
   for (const auto& f : form) {
@@ -169,10 +169,10 @@ void saveSettings(const WebRequest& req, WebSession& session, WebResponse& res) 
   if (outcome.saved) {
     addWebLog("INFO", "WEB", "Settings saved from the browser (" + String((unsigned)outcome.changes.size()) +
                                  " changes).", true);
-    if (passwordChange) webSessionsEndOthers(&session);
+    if (passwordChange) session = &webSessionsEndOthers(*session);
   }
   FormView view{&form, &outcome};
-  webSendHtml(res, outcome.saved ? 200 : 400, settingsHtml(session, view));
+  webSendHtml(res, outcome.saved ? 200 : 400, settingsHtml(*session, view));
 }
 
 void sendDownload(WebResponse& res, bool withSecrets) {
@@ -234,7 +234,7 @@ std::string webOutcomeHtml(const ConfigEditOutcome& outcome) {
 }
 
 void webSettingsPage(const WebRequest& req, const WebSession& session, WebResponse& res) {
-  if (req.method == "POST") return saveSettings(req, const_cast<WebSession&>(session), res);
+  if (req.method == "POST") return saveSettings(req, &session, res);
   webSendHtml(res, 200, settingsHtml(session, FormView()));
 }
 
