@@ -227,7 +227,7 @@ bool Reader::array(Node& out, int depth) {
 }
 
 bool Reader::value(Node& out, int depth) {
-  if (depth > JSON_READER_MAX_DEPTH) return fail("nested too deeply");
+  if (depth >= JSON_READER_MAX_DEPTH) return fail("nested too deeply");
   skipWs();
   if (atEnd()) return fail("unexpected end");
   switch (peek()) {
