@@ -242,6 +242,7 @@ struct Candidate {
   bool wifiSsidSet = false;
   std::vector<std::pair<std::string, std::string>> submitted;  // path, value as checked
   ConfigEditOutcome* out = nullptr;
+  bool checkOnly = false;  // stop after the checks and the normalisation
 
   void refuse(const std::string& path, const std::string& why) {
     out->notes.push_back(ConfigFieldNote{path, why, true});
@@ -376,6 +377,7 @@ void commit(Candidate& c, const char* saveFailure) {
   Theme themeBefore = theme;
   AppConfig result = normalisedCandidate(c.doc.toJsonText(false));
   noteAdjustments(c, result);
+  if (c.checkOnly) return;
   if (!persistConfigDocument(c.doc, CONFIG_FILE)) {
     out.error = saveFailure;
     return;
@@ -609,7 +611,9 @@ void applyConfigForm(const ConfigFormFields& fields, const std::vector<std::stri
   commit(c, "Settings could not be saved (the storage folder is not writable).");
 }
 
-void applyConfigImportText(const std::string& text, ConfigEditOutcome& out) {
+namespace {
+
+void importText(const std::string& text, ConfigEditOutcome& out, bool checkOnly) {
   out = ConfigEditOutcome();
   Node root;
   std::string parseError;
@@ -624,6 +628,7 @@ void applyConfigImportText(const std::string& text, ConfigEditOutcome& out) {
   if (!checkImportRequired(root, out)) return;
   Candidate c;
   c.out = &out;
+  c.checkOnly = checkOnly;
   buildImportBase(c);
   const AppConfig running = cfg;
   const bool hasProfiles = member(root, "wifi_profiles") != nullptr;
@@ -633,6 +638,12 @@ void applyConfigImportText(const std::string& text, ConfigEditOutcome& out) {
   }
   commit(c, "Imported config could not be saved.");
 }
+
+}  // namespace
+
+void applyConfigImportText(const std::string& text, ConfigEditOutcome& out) { importText(text, out, false); }
+
+void checkConfigImportText(const std::string& text, ConfigEditOutcome& out) { importText(text, out, true); }
 
 std::string configExportText(bool withSecrets) {
   syncLegacyWifiFieldsFromProfiles();

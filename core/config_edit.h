@@ -45,6 +45,9 @@ void applyConfigForm(const ConfigFormFields& fields, const std::vector<std::stri
 // the required fields (texts of the import); keys it lacks take their
 // defaults, except secrets, which keep their stored values.
 void applyConfigImportText(const std::string& text, ConfigEditOutcome& out);
+// The checks of applyConfigImportText without saving or applying anything:
+// out.error and the refused notes say whether the import would be taken.
+void checkConfigImportText(const std::string& text, ConfigEditOutcome& out);
 // The import of an upload: the bytes are written to IMPORT_CONFIG_TEMP_FILE,
 // imported from there as applyConfigImportText does, and the file removed.
 void applyConfigFromFileText(const std::string& upload, ConfigEditOutcome& out);
