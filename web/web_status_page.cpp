@@ -149,9 +149,15 @@ void webScreenPng(WebResponse& res) {
 }
 
 std::string webRedactSecrets(const std::string& text) {
+  static const std::vector<std::string> secretPaths = [] {
+    std::vector<std::string> paths;
+    for (const std::string& path : configEditablePaths()) {
+      if (configKeyIsSecret(path) || path.find(".password") != std::string::npos) paths.push_back(path);
+    }
+    return paths;
+  }();
   std::string out = text;
-  for (const std::string& path : configEditablePaths()) {
-    if (!configKeyIsSecret(path) && path.find(".password") == std::string::npos) continue;
+  for (const std::string& path : secretPaths) {
     std::string value;
     if (!configValueText(path, value) || value.size() < 3) continue;  // a very short value would mask too much
     for (size_t at = out.find(value); at != std::string::npos; at = out.find(value, at + 3)) {
