@@ -3,7 +3,7 @@
 #include "core/config.h"
 
 #include "core/backend.h"
-#include "core/cycle_parts.h"
+#include "core/config_file.h"
 #include "core/view.h"
 #include "core/watch_source.h"
 
@@ -272,11 +272,7 @@ void normalizeConfigFields() {
 void desktopFinalizeLoadedConfig() {
   normalizeConfigFields();
   fallBackFromDisabledWatchSource();
-  for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
-    const WatchSourceRow &row = watchSourceRow((WatchSource)i);
-    if (row.configFinalized) row.configFinalized();
-  }
-  alertsConfigFinalized();
+  if (configApplyHooks().finalized) configApplyHooks().finalized();
 }
 
 // getDeviceCallsign: the configured callsign or the built-in one.

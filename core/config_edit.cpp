@@ -382,7 +382,7 @@ void commit(Candidate& c, const char* saveFailure) {
     out.error = saveFailure;
     return;
   }
-  applyConfigAfterLoad();
+  if (configApplyHooks().applyAtRunTime) configApplyHooks().applyAtRunTime();
   listChanges(before, cfg, out);
   for (int i = 0; i < THEME_COLOR_COUNT; ++i) {
     if (themeColorField(themeBefore, i) != themeColorField(theme, i)) {

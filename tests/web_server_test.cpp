@@ -15,6 +15,7 @@
 #include "core/config_file.h"
 #include "core/device_log.h"
 #include "core/web_server.h"
+#include "web/web_server.h"
 #include "host/display.h"
 #include "host/json_reader.h"
 #include "host/password_hash.h"

@@ -2,10 +2,11 @@
 // configuration, and the routing of each request with the access rules
 // (session, CSRF token) in front of every page.
 #include "core/web_server.h"
+#include "web/web_server.h"
 
 #include "core/config.h"
 #include "core/device_log.h"
-#include "core/station.h"
+#include "network/wifi.h"
 #include "core/view.h"
 #include "host/runtime.h"
 #include "host/trace_log.h"
