@@ -215,7 +215,7 @@ TEST_F(WebServerTest, SessionCookieIsGuardedAndLogoutEndsIt) {
   EXPECT_EQ(page.status, 200);
   EXPECT_EQ(page.header("Cache-Control"), "no-store");
   EXPECT_EQ(page.header("X-Frame-Options"), "DENY");
-  Reply again = call({"POST", "/login", std::string("password=") + PASSWORD});
+  Reply again = call({"POST", "/login", std::string("password=") + PASSWORD, cookie_});
   EXPECT_NE(again.header("Set-Cookie").find("HttpOnly; SameSite=Strict"), std::string::npos);
   EXPECT_EQ(post("/logout", "csrf=" + csrf_).status, 303);
   EXPECT_EQ(get("/").status, 303);  // the old cookie is worth nothing now

@@ -108,6 +108,8 @@ void handleRequest(const WebRequest& req, WebResponse& res) {
     return;
   }
   WebSession* session = webSessionOf(req);
+  // Signing in again (another tab, another password) changes no setting: no token needed.
+  if (req.path == "/login" && req.method == "POST") return webLoginPage(req, res);
   if (session == nullptr) {
     if (req.path == "/login") return webLoginPage(req, res);
     if (req.method == "GET" && req.path != "/screen.png" && req.path != "/export") return webRedirect(res, "/login");
