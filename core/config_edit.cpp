@@ -26,6 +26,7 @@ enum PathType { PATH_TEXT, PATH_BOOL, PATH_NUMBER };
 const char* const WIFI_FIELDS[] = {"ssid", "password"};
 const char* const ACTION_FIELDS[] = {"enabled", "use_sudo", "label", "command"};
 const char* const ACTION_ARRAYS[] = {"quick_actions", "svxlink_actions"};
+const int IGNORED_KEYS_NAMED_MAX = 10;
 const char* const NESTED_NAMES[] = {"ssid", "password", "pass", "enabled", "use_sudo", "label", "command"};
 
 // ---------------------------------------------------------------------------
@@ -243,6 +244,7 @@ struct Candidate {
   std::vector<std::pair<std::string, std::string>> submitted;  // path, value as checked
   ConfigEditOutcome* out = nullptr;
   bool checkOnly = false;  // stop after the checks and the normalisation
+  int ignoredKeys = 0;     // unknown keys of an import
 
   void refuse(const std::string& path, const std::string& why) {
     out->notes.push_back(ConfigFieldNote{path, why, true});
@@ -517,7 +519,11 @@ void importMember(Candidate& c, const std::string& key, const Node& value, const
   }
   PathType type;
   if (!describePath(key, type) || key.find('.') != std::string::npos) {
-    c.out->notes.push_back({key, "was ignored (not a key of this program)", false});
+    // A hostile file may hold thousands: the first few are named.
+    if (++c.ignoredKeys <= IGNORED_KEYS_NAMED_MAX) {
+      std::string shown = key.size() > 64 ? key.substr(0, 64) + "..." : key;
+      c.out->notes.push_back({"\"" + shown + "\"", "was ignored (not a key of this program)", false});
+    }
     return;
   }
   importScalar(c, key, value);
@@ -635,6 +641,10 @@ void importText(const std::string& text, ConfigEditOutcome& out, bool checkOnly)
   for (const auto& m : root.members) {
     if (m.first == "wifi" && hasProfiles) continue;  // the older name counts only alone
     importMember(c, m.first, *m.second, running);
+  }
+  if (c.ignoredKeys > IGNORED_KEYS_NAMED_MAX) {
+    out.notes.push_back({"(more keys)", std::to_string(c.ignoredKeys - IGNORED_KEYS_NAMED_MAX) +
+                                            " more unknown keys were ignored", false});
   }
   commit(c, "Imported config could not be saved.");
 }

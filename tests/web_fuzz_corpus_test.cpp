@@ -34,7 +34,14 @@ TEST_F(WebFuzzCorpus, HostileInputs) {
   feed("[1e999, -1e999, 1e-999]");
   feed(std::string("{\"backend\":\"Pi-Star\",\"wifi_ssid\":\"x\",\"pistar_host\":\"h\",\"device_callsign\":\"\xff\xfe\"}"));
   feed("{\"backend\":\"Pi-Star\",\"wifi_ssid\":\"x\",\"pistar_host\":\"h\",\"quick_actions\":[1,2,3]}");
+  std::string many = "{\"backend\":\"Pi-Star\",\"wifi_ssid\":\"x\",\"pistar_host\":\"h\",\"\": 0";
+  for (int i = 0; i < 500; ++i) many += ",\"k" + std::to_string(i) + "\": 1";
+  feed(many + "}");
   ConfigEditOutcome outcome;
+  checkConfigImportText(many + "}", outcome);
+  ASSERT_EQ(outcome.notes.size(), 11u);  // ten named, then how many more
+  EXPECT_EQ(outcome.notes[0].path, "\"\"");
+  EXPECT_EQ(outcome.notes[10].message, "491 more unknown keys were ignored");
   checkConfigImportText("{\"backend\":\"Pi-Star\",\"wifi_ssid\":\"x\",\"pistar_host\":\"h\",\"brightness\":300}",
                         outcome);
   ASSERT_TRUE(outcome.error.empty());

@@ -411,7 +411,7 @@ TEST_F(WebServerTest, ImportOfASvxlinkBackendFollowsTheImportSteps) {
   Reply r = call({"UPLOAD", "/import", csrf_, cookie_,
                   "{\"backend\": \"svxlink-api\", \"wifi_ssid\": \"x\", \"pistar_host\": \"h\", \"unknown\": 1}"});
   ASSERT_EQ(r.status, 200) << r.body;
-  EXPECT_TRUE(r.has("unknown was ignored"));
+  EXPECT_TRUE(r.has("&quot;unknown&quot; was ignored"));
   EXPECT_EQ(cfg.backend, "Pi-Star");
   EXPECT_TRUE(cfg.svxlinkEnabled);
   EXPECT_EQ(cfg.svxlinkSource, "api");
