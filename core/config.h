@@ -71,6 +71,12 @@ static constexpr uint16_t WEATHER_REFRESH_MINUTES_MAX = 1440;
 static constexpr const char *WEATHER_API_BASE_URL_DEFAULT = "https://api.openweathermap.org";
 static constexpr uint32_t SCREENSAVER_TIMEOUT_MS_MIN = 5000;  // 5 s
 static constexpr uint16_t SSH_PORT_DEFAULT = 22;
+// Watch list: entries kept, characters per entry, and the repeat window.
+static constexpr int WATCH_LIST_MAX_ENTRIES = 16;
+static constexpr int WATCH_LIST_ENTRY_MAX_CHARS = 24;
+static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_DEFAULT = 60;
+static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_MIN = 1;
+static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_MAX = 1440;  // one day
 
 // The settings pages in the browser.
 static constexpr const char *WEB_UI_BIND_DEFAULT = "127.0.0.1";
@@ -178,6 +184,14 @@ struct AppConfig {
   String webUiPassword;  // a password hash; a plain password is hashed at load
   QuickActionSlotConfig quickActions[QUICK_ACTION_SLOT_COUNT];
   QuickActionSlotConfig svxlinkActions[SVXLINK_ACTION_SLOT_COUNT];
+  bool hotspotBackgroundPoll;
+  bool onAirBanner;
+  bool wakeOnActivity;
+  bool wakeShowsLive;
+  String watchList[WATCH_LIST_MAX_ENTRIES];  // trimmed, upper case; empty slots last
+  int watchListCount;
+  uint16_t watchListRepeatMinutes;
+  bool watchSound;
 
   // Initial values; they hold only until the first load.
   AppConfig();

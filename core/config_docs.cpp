@@ -18,6 +18,11 @@ const ConfigDocGroup CONFIG_DOC_GROUPS[] = {
      "Mode toggles and presets run over SSH in the background (see \"Remote actions (SSH)\" in the top-level "
      "README: the host comes from `pistar_host` or `svxlink_host`, host keys are pinned in "
      "`sdcard/ssh_known_hosts`)."},
+    {"watch", "Call watch",
+     "The hotspot is watched while another source is shown: its last-heard list is polled in the background, a "
+     "transmission on the hotspot (or on the SvxLink node when it is enabled) shows a banner at the bottom of any "
+     "other source's page (a tap on it opens that LIVE page), a new transmission wakes the screen, and stations "
+     "on the watch list raise a toast, a `[INFO][WATCH]` line in the device log and, if wanted, a tone."},
     {"wifi", "Wi-Fi profiles", nullptr},
     {"web", "Settings page", nullptr},
 };
@@ -270,6 +275,28 @@ const ConfigDocRow CONFIG_DOC_ROWS[] = {
      0, -1, 0},
     {"svxlink_actions", "actions", "array", "labels `DTMF 1`, `DTMF 2`, `DTMF 3`, `Disconnect`",
      "Up to four SvxLink presets, same form.",
+     0, -1, 0},
+    // Call watch
+    {"hotspot_background_poll", "watch", "bool", "`true`",
+     "While another source is shown (or the screensaver runs over it), poll the hotspot's last-heard list every `refresh_ms`, at least every 3 s. The status page is polled only while the hotspot is shown. Without a hotspot dashboard nothing is polled.",
+     0, -1, 0},
+    {"on_air_banner", "watch", "bool", "`true`",
+     "Show the on-air banner (flag, callsign, name, mode, target) over other sources' pages while a transmission is live; it leaves after `callsign_hold_ms`.",
+     0, -1, 0},
+    {"wake_on_activity", "watch", "bool", "`true`",
+     "A new transmission ends the screensaver as a touch does; it starts again after `screensaver_timeout_ms`. `false`: only touches (and watch-list matches) wake the screen.",
+     0, -1, 0},
+    {"wake_shows_live", "watch", "bool", "`false`",
+     "Such a wake also shows the LIVE page of the source that transmits.",
+     0, -1, 0},
+    {"watch_list", "watch", "array of text", "empty",
+     "Up to 16 entries (24 characters each, case and blanks do not matter): a callsign (`\"W1AW\"`, also heard as `W1AW/P`), a prefix with a trailing `*` (`\"DL*\"`), a talkgroup or reflector (`\"TG 91\"`, `\"REF001C\"`, matched against the transmission's target), an APRS call with its SSID (`\"DB0ABC-10\"`), or an aircraft's flight number or ICAO address (`\"DLH4AB\"`, `\"3C6444\"`). A match on the hotspot, the SvxLink node, an APRS station in range or an aircraft in range shows a toast over any page (tap it to close; an open weather alert stays on top) and wakes the screen.",
+     0, -1, 0},
+    {"watch_list_repeat_minutes", "watch", "number", "60",
+     "An entry alerts at most once in this many minutes for the same station (1..1440).",
+     1, 1440, 0},
+    {"watch_sound", "watch", "bool", "`false`",
+     "Play a short generated tone on a match (no sound files; without an audio device the tone is left out and the log says so once).",
      0, -1, 0},
     // Wi-Fi profiles
     {"wifi_ssid", "wifi", "text", "`\"DESKTOP\"`",

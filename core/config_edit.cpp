@@ -64,7 +64,22 @@ const QuickActionSlotConfig* actionSlots(const AppConfig& c, const std::string& 
   return array == "quick_actions" ? c.quickActions : c.svxlinkActions;
 }
 
+// "watch_list.<0-15>" -> its slot, or -1.
+int watchListSlot(const std::string& path) {
+  if (path.compare(0, 11, "watch_list.") != 0 || path.size() < 12 || path.size() > 13) return -1;
+  int slot = 0;
+  for (size_t i = 11; i < path.size(); ++i) {
+    if (path[i] < '0' || path[i] > '9') return -1;
+    slot = slot * 10 + (path[i] - '0');
+  }
+  return slot < WATCH_LIST_MAX_ENTRIES ? slot : -1;
+}
+
 bool describePath(const std::string& path, PathType& type) {
+  if (watchListSlot(path) >= 0) {
+    type = PATH_TEXT;
+    return true;
+  }
   if (path == "backend" || path == "wifi_ssid" || path == "wifi_pass") {
     type = PATH_TEXT;
     return true;
@@ -106,6 +121,11 @@ bool valueTextOf(const AppConfig& c, const std::string& path, std::string& out) 
   if (path == "wifi_ssid") return out = c.wifiSsid.str(), true;
   if (path == "wifi_pass") return out = c.wifiPass.str(), true;
   if (path == "wifi_retries_per_profile") return out = std::to_string(c.wifiRetriesPerProfile), true;
+  if (watchListSlot(path) >= 0) {
+    int slot = watchListSlot(path);
+    out = slot < c.watchListCount ? c.watchList[slot].str() : std::string();
+    return true;
+  }
   if (const ConfigKeyRow* row = keyRow(path)) {
     switch (row->type) {
       case CONFIG_KEY_STRING: out = (c.*(row->text)).str(); break;
@@ -240,6 +260,8 @@ struct Candidate {
   DynamicJsonDocument doc;
   WifiProfileConfig profiles[WIFI_PROFILE_COUNT];
   bool profilesTouched = false;
+  std::string watchList[WATCH_LIST_MAX_ENTRIES];
+  bool watchListTouched = false;
   bool wifiSsidSet = false;
   std::vector<std::pair<std::string, std::string>> submitted;  // path, value as checked
   ConfigEditOutcome* out = nullptr;
@@ -288,7 +310,10 @@ bool setPath(Candidate& c, const std::string& path, const std::string& value) {
   if (!why.empty()) return c.refuse(path, why), false;
   std::string array, field;
   int slot = 0;
-  if (path.compare(0, 14, "wifi_profiles.") == 0 && splitSlotPath(path, array, slot, field)) {
+  if (watchListSlot(path) >= 0) {
+    c.watchList[watchListSlot(path)] = value;
+    c.watchListTouched = true;
+  } else if (path.compare(0, 14, "wifi_profiles.") == 0 && splitSlotPath(path, array, slot, field)) {
     (field == "ssid" ? c.profiles[slot].ssid : c.profiles[slot].pass) = String(value);
     c.profilesTouched = true;
   } else {
@@ -297,6 +322,14 @@ bool setPath(Candidate& c, const std::string& path, const std::string& value) {
   }
   c.submitted.emplace_back(path, value);
   return true;
+}
+
+void writeWatchList(Candidate& c) {
+  if (!c.watchListTouched) return;
+  JsonArray array = c.doc["watch_list"].to<JsonArray>();
+  for (const std::string& entry : c.watchList) {
+    if (!trimmedCopy(String(entry)).isEmpty()) array.add(entry);
+  }
 }
 
 void writeProfiles(Candidate& c) {
@@ -375,6 +408,7 @@ void commit(Candidate& c, const char* saveFailure) {
     return;
   }
   writeProfiles(c);
+  writeWatchList(c);
   AppConfig before = cfg;
   Theme themeBefore = theme;
   AppConfig result = normalisedCandidate(c.doc.toJsonText(false));
@@ -510,6 +544,14 @@ void importMember(Candidate& c, const std::string& key, const Node& value, const
     }
     return;
   }
+  if (key == "watch_list") {
+    if (value.kind != Node::ARRAY) return c.refuse(key, "must be a list of texts");
+    c.watchListTouched = true;
+    for (size_t slot = 0; slot < value.items.size() && slot < (size_t)WATCH_LIST_MAX_ENTRIES; ++slot) {
+      importScalar(c, "watch_list." + std::to_string(slot), *value.items[slot]);
+    }
+    return;
+  }
   if (key == "theme") {
     if (value.kind != Node::OBJECT) return c.refuse(key, "must be an object of colours");
     for (const auto& m : value.members) {
@@ -561,6 +603,7 @@ std::vector<std::string> configEditablePaths() {
     for (const char* f : WIFI_FIELDS) addPath(paths, "wifi_profiles." + std::to_string(i) + "." + f);
   }
   for (int i = 0; i < CONFIG_KEY_ROW_COUNT; ++i) addPath(paths, CONFIG_KEY_ROWS[i].key);
+  for (int i = 0; i < WATCH_LIST_MAX_ENTRIES; ++i) addPath(paths, "watch_list." + std::to_string(i));
   for (const char* array : ACTION_ARRAYS) {
     for (int i = 0; i < QUICK_ACTION_SLOT_COUNT; ++i) {
       for (const char* f : ACTION_FIELDS) addPath(paths, std::string(array) + "." + std::to_string(i) + "." + f);
@@ -579,6 +622,7 @@ void applyConfigForm(const ConfigFormFields& fields, const std::vector<std::stri
   c.out = &out;
   buildConfigDocument(c.doc);
   for (int i = 0; i < WIFI_PROFILE_COUNT; ++i) c.profiles[i] = cfg.wifiProfiles[i];
+  for (int i = 0; i < cfg.watchListCount && i < WATCH_LIST_MAX_ENTRIES; ++i) c.watchList[i] = cfg.watchList[i].str();
   // The last value of a field counts.
   std::vector<std::pair<std::string, std::string>> last;
   for (const auto& f : fields) {

@@ -356,9 +356,11 @@ TEST_F(WebServerTest, ExportImportRoundTripKeepsEveryKey) {
   login();
   ASSERT_EQ(post("/settings", "csrf=" + csrf_ + "&refresh_ms=3100&quick_actions.1.label=TG%20262&" +
                                   "quick_actions.1.command=echo%20hi&quick_actions.1.enabled=true&" +
-                                  "wifi_profiles.1.ssid=Club&wifi_profiles.1.password=club-pass-77")
+                                  "wifi_profiles.1.ssid=Club&wifi_profiles.1.password=club-pass-77&watch_list.0=w1aw&watch_list.3=DL*")
                 .status,
             200);
+  ASSERT_EQ(cfg.watchListCount, 2);  // the empty slots in between close up
+  EXPECT_EQ(cfg.watchList[0], "W1AW");
   std::vector<std::pair<std::string, std::string>> before;
   for (const std::string& path : configEditablePaths()) {
     std::string v;

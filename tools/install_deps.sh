@@ -13,6 +13,14 @@ packages=(
 if [ "${1:-}" = "--with-fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
+# The Debian package: its build, its checker, and systemd-analyze for the unit.
+if [ "${1:-}" = "--with-deb" ]; then
+  packages+=(debhelper dpkg-dev lintian systemd)
+fi
+# The measurement scripts: instruction counts and the kiosk-browser comparison.
+if [ "${1:-}" = "--with-bench" ]; then
+  packages+=(valgrind chromium)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -85,6 +85,10 @@ std::string arrayFields(const FormView& view, const ConfigDocRow& row) {
     }
     return html;
   }
+  if (key == "watch_list") {
+    for (int i = 0; i < WATCH_LIST_MAX_ENTRIES; ++i) html += field(view, key + "." + std::to_string(i), false, false, "");
+    return html;
+  }
   if (key == "theme") {
     for (int i = 0; i < THEME_COLOR_COUNT; ++i) html += field(view, key + "." + THEME_COLOR_KEYS[i], false, false, "");
     return html;
@@ -108,7 +112,7 @@ std::string groupFields(const FormView& view, const ConfigDocGroup& group) {
     if (key == "wifi_ssid" || key == "wifi_pass") {
       html += "<div class=field><label>" + htmlEscape(key) + "</label><span>kept in step with the first profile "
               "below</span>" + describe(row) + "</div>";
-    } else if (strcmp(row.type, "array") == 0 || strcmp(row.type, "object") == 0) {
+    } else if (strncmp(row.type, "array", 5) == 0 || strcmp(row.type, "object") == 0) {
       html += arrayFields(view, row);
     } else {
       html += field(view, key, strcmp(row.type, "bool") == 0, (row.flags & CONFIG_DOC_SECRET) != 0, describe(row));
