@@ -95,6 +95,8 @@ void finalizeAlertsAndActions() {
   if (cfg.svxlinkSshPort == 0) cfg.svxlinkSshPort = SSH_PORT_DEFAULT;
   finalizeActionSlots(cfg.quickActions, QUICK_ACTION_SLOT_COUNT);
   finalizeActionSlots(cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT);
+  trimOrDefault(cfg.webUiBind, WEB_UI_BIND_DEFAULT);
+  if (cfg.webUiPort == 0) cfg.webUiPort = WEB_UI_PORT_DEFAULT;
 }
 
 // A watch source whose feature is off is not kept as the current one.
@@ -202,6 +204,9 @@ AppConfig::AppConfig()
       svxlinkSshEnabled(false),
       svxlinkSshUser("svxlink"),
       svxlinkSshPort(SSH_PORT_DEFAULT),
+      webUiEnabled(false),
+      webUiBind(WEB_UI_BIND_DEFAULT),
+      webUiPort(WEB_UI_PORT_DEFAULT),
       hotspotBackgroundPoll(true),
       onAirBanner(true),
       wakeOnActivity(true),
@@ -291,12 +296,11 @@ void applyDesktopConfigDefaults() {
   resetActionSlots(cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT, DEFAULT_SVXLINK_ACTION_LABELS);
 }
 
-void desktopFinalizeLoadedConfig() {
+void normalizeConfigFields() {
   syncLegacyWifiFieldsFromProfiles();
   cfg.wifiRetriesPerProfile = effectiveWifiRetriesPerProfile();
   finalizeHostsAndSources();
   finalizeAlertsAndActions();
-  fallBackFromDisabledWatchSource();
   // uint8_t fields already hold 0..255; the loader constrained them on read.
   cfg.weatherRefreshMinutes =
       clampU16(cfg.weatherRefreshMinutes, WEATHER_REFRESH_MINUTES_MIN, WEATHER_REFRESH_MINUTES_MAX);
@@ -305,6 +309,11 @@ void desktopFinalizeLoadedConfig() {
   if (cfg.screensaverTimeoutMs < SCREENSAVER_TIMEOUT_MS_MIN)
     cfg.screensaverTimeoutMs = SCREENSAVER_TIMEOUT_MS_MIN;
   finalizeWatchList();
+}
+
+void desktopFinalizeLoadedConfig() {
+  normalizeConfigFields();
+  fallBackFromDisabledWatchSource();
   if (configApplyHooks().finalized) configApplyHooks().finalized();
 }
 

@@ -103,6 +103,10 @@ const ConfigKeyRow CONFIG_KEY_ROWS[] = {
     flagKey("wake_shows_live", &AppConfig::wakeShowsLive),
     u16Key("watch_list_repeat_minutes", &AppConfig::watchListRepeatMinutes),
     flagKey("watch_sound", &AppConfig::watchSound),
+    flagKey("web_ui_enabled", &AppConfig::webUiEnabled),
+    textKey("web_ui_bind", &AppConfig::webUiBind),
+    u16Key("web_ui_port", &AppConfig::webUiPort),
+    textKey("web_ui_password", &AppConfig::webUiPassword),
 };
 
 const int CONFIG_KEY_ROW_COUNT = (int)(sizeof(CONFIG_KEY_ROWS) / sizeof(CONFIG_KEY_ROWS[0]));

@@ -201,7 +201,8 @@ TEST_F(MainCycleTest, BootWithConfigurationConnectsAndShowsTheStationAddress) {
   EXPECT_EQ(currentPage, PAGE_LIVE);
   EXPECT_STREQ(footerText.c_str(), "Desktop: http://127.0.0.1/");
   EXPECT_TRUE(ringContains("Desktop network simulated. IP 127.0.0.1."));
-  EXPECT_TRUE(ringContains("Boot complete. Web UI at http://127.0.0.1/"));
+  // The settings page is off by default, and the boot line says so.
+  EXPECT_TRUE(ringContains("Boot complete. Web UI is off (web_ui_enabled)."));
   EXPECT_FALSE(uiDirty);
   EXPECT_FALSE(footerDirty);
   EXPECT_FALSE(headerClockDirty);
@@ -223,8 +224,7 @@ TEST_F(MainCycleTest, SetupWritesItsSerialLinesInOrderWithTraceOff) {
       "[INFO][BOOT] SD storage mounted.\n",
       "[INFO][BOOT] Configuration loaded.\n",
       "[INFO][WIFI] Desktop network simulated. IP 127.0.0.1.\n",
-      "Desktop WebServer stub active; no HTTP listener is started.\n",
-      "[INFO][BOOT] Boot complete. Web UI at http://127.0.0.1/\n",
+      "[INFO][BOOT] Boot complete. Web UI is off (web_ui_enabled).\n",
       "[DESKTOP] post-boot: footer\n",
       "[DESKTOP] post-boot: display settings\n",
       "[DESKTOP] post-boot: normal first page\n",

@@ -3,6 +3,7 @@
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/theme.h"
+#include "core/web_server.h"
 #include "host/display.h"
 #include "host/runtime.h"
 #include "host/storage.h"
@@ -338,7 +339,13 @@ void drawInfoPage() {
   if (sessionInfo.hasRssi) {
     rssi = String((long)sessionInfo.bestRssi) + "/" + String((long)sessionInfo.worstRssi) + " dBm";
   }
-  drawInfoRow(50, 320, 700, "RSSI B/W", rssi, lb, vb, theme.warn, theme.text);
+  if (webUiSetupCode.length() > 0) {
+    // While the settings page has no password, its one-time code takes
+    // this row: the first browser needs it to set the password.
+    drawInfoRow(50, 320, 700, "WEB CODE", webUiSetupCode + "  " + webUiUrl, lb, vb, theme.warn, theme.good);
+  } else {
+    drawInfoRow(50, 320, 700, "RSSI B/W", rssi, lb, vb, theme.warn, theme.text);
+  }
   drawInfoMiniBox(0, "DMR", sessionInfo.modeDMR);
   drawInfoMiniBox(1, "DSTAR", sessionInfo.modeDSTAR);
   drawInfoMiniBox(2, "YSF", sessionInfo.modeYSF);
