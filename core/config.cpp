@@ -6,6 +6,7 @@
 #include "core/cycle_parts.h"
 #include "core/view.h"
 #include "core/watch_source.h"
+#include "host/trace_log.h"
 
 AppConfig cfg;
 
@@ -97,6 +98,19 @@ void finalizeAlertsAndActions() {
   finalizeActionSlots(cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT);
 }
 
+// Panel keys: a rotation other than the four right angles loads as 0.
+void finalizePanelKeys() {
+  if (cfg.displayRotation % 90 != 0 || cfg.displayRotation > 270) {
+    desktopTrace("[CONFIG][WARN] display_rotation %u is not 0, 90, 180 or 270; using 0.\n",
+                 (unsigned)cfg.displayRotation);
+    cfg.displayRotation = 0;
+  }
+  trimOrDefault(cfg.backlightDevice, BACKLIGHT_DEVICE_AUTO);
+  String lower = cfg.backlightDevice;
+  lower.toLowerCase();
+  if (lower == BACKLIGHT_DEVICE_AUTO || lower == BACKLIGHT_DEVICE_NONE) cfg.backlightDevice = lower;
+}
+
 // A watch source whose feature is off is not kept as the current one.
 void fallBackFromDisabledWatchSource() {
   if (!watchSourceAvailable(currentWatchSource)) currentWatchSource = WATCH_MMDVM;
@@ -167,7 +181,10 @@ AppConfig::AppConfig()
       pistarSshPort(SSH_PORT_DEFAULT),
       svxlinkSshEnabled(false),
       svxlinkSshUser("svxlink"),
-      svxlinkSshPort(SSH_PORT_DEFAULT) {}
+      svxlinkSshPort(SSH_PORT_DEFAULT),
+      displayFullscreen(false),
+      displayRotation(0),
+      backlightDevice(BACKLIGHT_DEVICE_AUTO) {}
 
 void clearWifiProfiles() {
   for (int i = 0; i < WIFI_PROFILE_COUNT; ++i) {
@@ -255,6 +272,7 @@ void desktopFinalizeLoadedConfig() {
   cfg.wifiRetriesPerProfile = effectiveWifiRetriesPerProfile();
   finalizeHostsAndSources();
   finalizeAlertsAndActions();
+  finalizePanelKeys();
   fallBackFromDisabledWatchSource();
   // uint8_t fields already hold 0..255; the loader constrained them on read.
   cfg.weatherRefreshMinutes =

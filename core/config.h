@@ -71,6 +71,9 @@ static constexpr uint16_t WEATHER_REFRESH_MINUTES_MAX = 1440;
 static constexpr const char *WEATHER_API_BASE_URL_DEFAULT = "https://api.openweathermap.org";
 static constexpr uint32_t SCREENSAVER_TIMEOUT_MS_MIN = 5000;  // 5 s
 static constexpr uint16_t SSH_PORT_DEFAULT = 22;
+// Values of "backlight_device" besides a folder path.
+static constexpr const char *BACKLIGHT_DEVICE_AUTO = "auto";
+static constexpr const char *BACKLIGHT_DEVICE_NONE = "none";
 
 // ---------------------------------------------------------------------------
 // Types
@@ -170,6 +173,12 @@ struct AppConfig {
   uint16_t svxlinkSshPort;
   QuickActionSlotConfig quickActions[QUICK_ACTION_SLOT_COUNT];
   QuickActionSlotConfig svxlinkActions[SVXLINK_ACTION_SLOT_COUNT];
+  // Fullscreen at the display's own mode instead of a window.
+  bool displayFullscreen;
+  // Clockwise turn of the picture: 0, 90, 180 or 270 (others load as 0).
+  uint16_t displayRotation;
+  // "auto" (first writable /sys/class/backlight entry), "none" or a folder.
+  String backlightDevice;
 
   // Initial values; they hold only until the first load.
   AppConfig();

@@ -97,6 +97,9 @@ const ConfigKeyRow CONFIG_KEY_ROWS[] = {
     textKey("svxlink_ssh_user", &AppConfig::svxlinkSshUser),
     textKey("svxlink_ssh_pass", &AppConfig::svxlinkSshPass),
     u16Key("svxlink_ssh_port", &AppConfig::svxlinkSshPort),
+    flagKey("display_fullscreen", &AppConfig::displayFullscreen),
+    u16Key("display_rotation", &AppConfig::displayRotation),
+    textKey("backlight_device", &AppConfig::backlightDevice),
 };
 
 const int CONFIG_KEY_ROW_COUNT = (int)(sizeof(CONFIG_KEY_ROWS) / sizeof(CONFIG_KEY_ROWS[0]));

@@ -11,6 +11,7 @@
 #include "host/desktop_main.h"
 #include "host/font5x7.h"
 #include "host/input.h"
+#include "host/panel_output.h"
 #include "host/trace_log.h"
 
 DisplayCompat tft;
@@ -70,11 +71,6 @@ int clampLineCoord(int v) {
   if (v < LINE_COORD_MIN) return LINE_COORD_MIN;
   if (v > LINE_COORD_MAX) return LINE_COORD_MAX;
   return v;
-}
-
-bool accelRequested() {
-  const char* v = getenv("QSODECK_DESKTOP_ACCEL");
-  return v != nullptr && strcmp(v, "0") != 0;
 }
 
 // Creates the kept frame texture and makes it the render target.
@@ -144,35 +140,11 @@ void DisplayCompat::init() {
   initTried_ = true;
   desktopInitLog();
   SDL_SetMainReady();
-  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
-    desktopTrace("[DESKTOP][FATAL] SDL_Init failed: %s\n", SDL_GetError());
+  if (!panelOpenOutput(WINDOW_TITLE)) {
     initFailed_ = true;
     gDesktopRunning = false;
     return;
   }
-  bool accel = accelRequested();
-  // SDL would otherwise back the software renderer's window surface with an
-  // accelerated renderer, which maps the whole OpenGL driver stack (tens of
-  // megabytes) into the process only to show ready-made frames. A value the
-  // user set in SDL_FRAMEBUFFER_ACCELERATION still wins.
-  if (!accel) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  gWindow = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_W, SCREEN_H,
-                             SDL_WINDOW_SHOWN);
-  if (gWindow == nullptr) {
-    desktopTrace("[DESKTOP][FATAL] SDL_CreateWindow failed: %s\n", SDL_GetError());
-    initFailed_ = true;
-    gDesktopRunning = false;
-    return;
-  }
-  if (accel) gRenderer = SDL_CreateRenderer(gWindow, -1, SDL_RENDERER_ACCELERATED);
-  if (gRenderer == nullptr) gRenderer = SDL_CreateRenderer(gWindow, -1, SDL_RENDERER_SOFTWARE);
-  if (gRenderer == nullptr) {
-    desktopTrace("[DESKTOP][FATAL] SDL renderer creation failed: %s\n", SDL_GetError());
-    initFailed_ = true;
-    gDesktopRunning = false;
-    return;
-  }
-  desktopTrace("[DESKTOP] SDL renderer ready (%s).\n", accel ? "accelerated" : "software");
   SDL_SetRenderDrawBlendMode(gRenderer, SDL_BLENDMODE_NONE);
   createFrameTexture();
   fillScreen(0);
@@ -194,7 +166,7 @@ void DisplayCompat::presentFrame() {
     return;
   }
   SDL_SetRenderTarget(gRenderer, nullptr);
-  SDL_RenderCopy(gRenderer, gFrameTexture, nullptr, nullptr);
+  panelCopyFrame(gRenderer, gFrameTexture);
   SDL_RenderPresent(gRenderer);
   SDL_SetRenderTarget(gRenderer, gFrameTexture);
 }
