@@ -203,7 +203,11 @@ void desktopWaitForWork(uint32_t ms) {
       const Uint32 type = SDL_RegisterEvents(1);
       if (type != (Uint32)-1) w.eventType.store(type);
     }
-    if (!takeWakePending()) SDL_WaitEventTimeout(nullptr, (int)ms);
+    if (!takeWakePending()) {
+      displayReleaseFrameTarget();  // finger positions are scaled against the target
+      SDL_WaitEventTimeout(nullptr, (int)ms);
+      displayRestoreFrameTarget();
+    }
     takeWakePending();
     return;
   }

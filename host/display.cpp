@@ -171,6 +171,14 @@ void DisplayCompat::presentFrame() {
   SDL_SetRenderTarget(gRenderer, gFrameTexture);
 }
 
+void displayReleaseFrameTarget() {
+  if (gRenderer != nullptr && gFrameTexture != nullptr) SDL_SetRenderTarget(gRenderer, nullptr);
+}
+
+void displayRestoreFrameTarget() {
+  if (gRenderer != nullptr && gFrameTexture != nullptr) SDL_SetRenderTarget(gRenderer, gFrameTexture);
+}
+
 void DisplayCompat::releaseFrame() {
   if (gFrameTexture != nullptr) SDL_DestroyTexture(gFrameTexture);
   gFrameTexture = nullptr;

@@ -114,3 +114,10 @@ class DisplayCompat {
 };
 
 extern DisplayCompat tft;
+
+// Makes the window the render target while SDL's event pump runs, and the
+// frame again afterwards. SDL's renderer rescales finger positions from the
+// current target's size to the window's viewport; with the 800 x 480 frame
+// bound that stretches them whenever the window has another size.
+void displayReleaseFrameTarget();
+void displayRestoreFrameTarget();

@@ -232,11 +232,13 @@ bool desktopSdlEventPollingEnabled() {
 
 void desktopPollEventsOnly() {
   if (gWindow == nullptr) return;
+  displayReleaseFrameTarget();
   if (desktopSdlEventPollingEnabled()) {
     desktopSdlPumpEvents();
   } else {
     desktopNativePumpMessagesNoSDL();
   }
+  displayRestoreFrameTarget();
 }
 
 bool desktopNativePumpMessagesNoSDL() {
