@@ -121,6 +121,30 @@ void naturalWindowSize(int turnDeg, int& w, int& h) {
   h = sideways ? SCREEN_W : SCREEN_H;
 }
 
+// Fullscreen at the display's own mode. The window is first made a
+// borderless window covering the display, so that an X server without a
+// window manager (a kiosk started with xinit), which ignores the fullscreen
+// request, shows it the same way.
+void setFullscreen(bool on, int turn) {
+  if (on) {
+    SDL_Rect bounds;
+    int display = SDL_GetWindowDisplayIndex(gWindow);
+    if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) == 0) {
+      SDL_SetWindowBordered(gWindow, SDL_FALSE);
+      SDL_SetWindowPosition(gWindow, bounds.x, bounds.y);
+      SDL_SetWindowSize(gWindow, bounds.w, bounds.h);
+    }
+    SDL_SetWindowFullscreen(gWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    return;
+  }
+  SDL_SetWindowFullscreen(gWindow, 0);
+  SDL_SetWindowBordered(gWindow, SDL_TRUE);
+  int w = 0, h = 0;
+  naturalWindowSize(turn, w, h);
+  SDL_SetWindowSize(gWindow, w, h);
+  SDL_SetWindowPosition(gWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
 void copyColour565(SDL_Renderer* r, uint16_t c) {
   SDL_SetRenderDrawColor(r, (uint8_t)(((c >> 11) & 0x1F) * 255 / 31), (uint8_t)(((c >> 5) & 0x3F) * 255 / 63),
                          (uint8_t)((c & 0x1F) * 255 / 31), 255);
@@ -175,14 +199,14 @@ void panelApply(const PanelSettings& s, uint16_t borderColour) {
   gBorderColour = borderColour;
   const int turn = panelPictureTurn(gPanel);
   if (gWindow == nullptr) return;
-  if (s.fullscreen != wasFullscreen) {
-    SDL_SetWindowFullscreen(gWindow, s.fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  }
   const bool sidewaysChanged = (oldTurn == 90 || oldTurn == 270) != (turn == 90 || turn == 270);
-  if (!s.fullscreen && sidewaysChanged) {
+  if (s.fullscreen != wasFullscreen) {
+    setFullscreen(s.fullscreen, turn);
+  } else if (!s.fullscreen && sidewaysChanged) {
     int w = 0, h = 0;
     naturalWindowSize(turn, w, h);
     SDL_SetWindowSize(gWindow, w, h);
+    SDL_SetWindowPosition(gWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
   }
   if (s.rotationDeg != old.rotationDeg || s.flip != old.flip || s.fullscreen != wasFullscreen) {
     desktopTrace("[DESKTOP] panel: rotation %d, picture turn %d, fullscreen %s.\n", s.rotationDeg, turn,

@@ -10,13 +10,14 @@
 #include <string>
 #include <vector>
 
-// A private X server (Xvfb, 1024 x 768, 24-bit) for one test, so that the
-// windows, screenshots and pointer of tests running in parallel never meet.
-// While it lives, DISPLAY of this process names it; child processes and the
-// X tools below inherit it. The previous DISPLAY comes back afterwards.
+// A private X server (Xvfb, 1024 x 768, 24-bit unless told another screen
+// such as "1280x720x24") for one test, so that the windows, screenshots and
+// pointer of tests running in parallel never meet. While it lives, DISPLAY
+// of this process names it; child processes and the X tools below inherit
+// it. The previous DISPLAY comes back afterwards.
 class PrivateXServer {
  public:
-  PrivateXServer();
+  explicit PrivateXServer(const char* screen = "1024x768x24");
   ~PrivateXServer();
   PrivateXServer(const PrivateXServer&) = delete;
   PrivateXServer& operator=(const PrivateXServer&) = delete;
