@@ -18,6 +18,7 @@
 #include "host/display.h"
 #include "host/firmware.h"
 #include "host/input.h"
+#include "host/panel_output.h"
 #include "host/runtime.h"
 #include "host/ssh_client.h"
 #include "host/storage.h"
@@ -217,6 +218,7 @@ void desktopWaitForWork(uint32_t ms) {
 }
 
 void desktopShutdown() {
+  panelRestoreConsole();
   tft.releaseFrame();
   if (gRenderer != nullptr) {
     SDL_DestroyRenderer(gRenderer);
@@ -284,6 +286,7 @@ void desktopSignalHandler(int sig) {
       if (fd >= 0) writeAll(fd, line, n);
     }
   }
+  panelRestoreConsole();
   _exit(128 + sig);
 }
 

@@ -61,6 +61,15 @@ bool storeWindowPoint(double x, double y) {
   return inside;
 }
 
+// Inside the window but beside the picture (a point outside the window,
+// as a captured pointer reports it, is clamped instead).
+bool onBorder(double x, double y) {
+  int w = SCREEN_W, h = SCREEN_H, fx = 0, fy = 0;
+  if (gWindow != nullptr) SDL_GetWindowSize(gWindow, &w, &h);
+  const bool inWindow = x >= 0 && y >= 0 && x < w && y < h;
+  return inWindow && !panelWindowPointToFrame(x, y, fx, fy);
+}
+
 bool storePixel(int x, int y) { return storeWindowPoint(x + 0.5, y + 0.5); }
 
 // Mouse events that SDL made from a touch: the finger events count instead.
@@ -87,8 +96,7 @@ void handleFinger(const SDL_Event& e) {
   fingerWindowPoint(f, x, y);
   if (e.type == SDL_FINGERDOWN) {
     if (gFingerOwner.active) return;
-    int fx = 0, fy = 0;
-    if (!panelWindowPointToFrame(x, y, fx, fy)) return;
+    if (onBorder(x, y)) return;
     gFingerOwner = {true, f.touchId, f.fingerId};
     storeWindowPoint(x, y);
     gMouseDown = true;
@@ -131,8 +139,7 @@ void repaintOnExpose(const SDL_Event& e) {
 
 void nativeLeftPress(const SDL_MouseButtonEvent& b) {
   if (!belongsToWindow(b.windowID) || gFingerOwner.active) return;
-  int fx = 0, fy = 0;
-  if (!panelWindowPointToFrame(b.x + 0.5, b.y + 0.5, fx, fy)) return;  // on the border
+  if (onBorder(b.x + 0.5, b.y + 0.5)) return;
   gMouseDown = true;
   storePixel(b.x, b.y);
   if (gDesktopHwnd != 0 && !gMouseCaptureHeld && SDL_CaptureMouse(SDL_TRUE) == 0) {

@@ -8,8 +8,17 @@ namespace {
 
 // From this scale on, whole multiples keep glyph pixels square.
 const double WHOLE_SCALE_FROM = 2.0;
+// Bound of frame fractions handed back for points off the picture.
+const double FAR_OFF_FRACTION = 1000.0;
 
 bool turnsSideways(int turnDeg) { return turnDeg == 90 || turnDeg == 270; }
+
+// Points far off the picture (a pointer outside the window) stay far off
+// without overflowing the conversion to int.
+double boundedFraction(double f) {
+  if (!(f > -FAR_OFF_FRACTION)) return -FAR_OFF_FRACTION;
+  return f > FAR_OFF_FRACTION ? FAR_OFF_FRACTION : f;
+}
 
 }  // namespace
 
@@ -81,8 +90,8 @@ bool panelOutputToFrame(const PanelLayout& l, double x, double y, int& fx, int& 
       break;
     default: break;
   }
-  fx = (int)floor(fu * SCREEN_W);
-  fy = (int)floor(fv * SCREEN_H);
+  fx = (int)floor(boundedFraction(fu) * SCREEN_W);
+  fy = (int)floor(boundedFraction(fv) * SCREEN_H);
   return u >= 0 && u < 1 && v >= 0 && v < 1;
 }
 

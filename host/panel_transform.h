@@ -51,7 +51,7 @@ PanelLayout panelLayout(int outW, int outH, int turnDeg);
 // Maps an output point (x, y in output pixels, fractions allowed; the centre
 // of output pixel (px, py) is px + 0.5, py + 0.5) to the frame pixel under
 // it. fx, fy are always set (they may lie outside 0..799 x 0..479 for points
-// off the picture); returns true when the point lies on the picture, false
+// off the picture, bounded to a thousand frames either way); returns true when the point lies on the picture, false
 // on the border.
 bool panelOutputToFrame(const PanelLayout& l, double x, double y, int& fx, int& fy);
 

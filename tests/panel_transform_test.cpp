@@ -3,6 +3,8 @@
 // on the panel falls on.
 #include <gtest/gtest.h>
 
+#include <math.h>
+
 #include "host/panel_transform.h"
 
 namespace {
@@ -143,5 +145,17 @@ TEST(PanelSettings, FlipTurnsThePictureOnlyWithoutRotation) {
     s.flip = c.flip;
     EXPECT_EQ(panelPictureTurn(s), c.picture) << c.rotation << " flip " << c.flip;
     EXPECT_EQ(panelTouchTurn(s), c.touch) << c.rotation << " flip " << c.flip;
+  }
+}
+
+// Hostile: a pointer far outside the window, or no number at all.
+TEST(PanelLayout, FarOffPointsStayBoundedAndOffThePicture) {
+  const PanelLayout l = panelLayout(1024, 600, 90);
+  const double points[][2] = {{1e300, -1e300}, {2147483647.5, -2147483648.0}, {NAN, 10}, {-INFINITY, INFINITY}};
+  for (const auto& p : points) {
+    int fx = 0, fy = 0;
+    EXPECT_FALSE(panelOutputToFrame(l, p[0], p[1], fx, fy)) << p[0] << "," << p[1];
+    EXPECT_LE(fx < 0 ? -fx : fx, 1001 * 800);
+    EXPECT_LE(fy < 0 ? -fy : fy, 1001 * 480);
   }
 }
