@@ -47,7 +47,8 @@ class DisplayCompat {
 
   int width() const { return SCREEN_W; }
   int height() const { return SCREEN_H; }
-  // The desktop surface never rotates.
+  // The firmware's rotation is not used: the host turns the picture itself
+  // (display_rotation and flip_screen, see host/panel_output.h).
   void setRotation(uint8_t r) {}
 
   // Polls input once and presents the frame.

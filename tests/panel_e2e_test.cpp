@@ -8,7 +8,10 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/desktop_program.h"
@@ -53,17 +56,8 @@ class PanelEndToEnd : public ::testing::Test {
     ASSERT_EQ(shot_.height, h);
   }
 
-  template <class Done>
-  RgbImage screenshotWhen(const std::string& name, Done done, int timeoutMs = 10000) {
-    RgbImage shot;
-    std::string ppm = program_.dir() + "/" + name + ".ppm";
-    for (int waited = 0; waited <= timeoutMs; waited += 150) {
-      if (!captureXWindow(window_, ppm, shot)) return RgbImage();
-      if (done(shot)) break;
-      sleepMilliseconds(150);
-    }
-    convertToPng(ppm, name + ".png");
-    return shot;
+  RgbImage screenshotWhen(const std::string& name, const std::function<bool(const RgbImage&)>& done) {
+    return captureXWindowWhen(window_, program_.dir() + "/" + name + ".ppm", name + ".png", done);
   }
 
   std::unique_ptr<PrivateXServer> xserver_;  // outlives the program
@@ -120,14 +114,21 @@ TEST_F(PanelEndToEnd, Rotation90ShowsTabsDownTheSideAndTapsMatch) {
 
 // Failures
 
-TEST(PanelNoDisplay, ForcedDriverThatCannotOpenSaysWhatToDo) {
+// Runs the program with env until it ends; its exit status and output.
+int runToTheEnd(const std::vector<std::pair<std::string, std::string>>& env, std::string& out) {
   DesktopProgram program;
-  ASSERT_TRUE(program.ok());
-  ASSERT_TRUE(program.writeConfig(configJson("\"display_rotation\": 0")));
-  ASSERT_TRUE(program.start({{"QSODECK_DESKTOP_VIDEO", "x11"}, {"DISPLAY", ""}, {"QSODECK_DESKTOP_NETWORK", "0"}}));
+  if (!program.ok() || !program.writeConfig(configJson("\"display_rotation\": 0"))) return -2;
+  std::vector<std::pair<std::string, std::string>> all = env;
+  all.push_back({"QSODECK_DESKTOP_NETWORK", "0"});
+  if (!program.start(all)) return -2;
   for (int waited = 0; waited < WAIT_MS && program.running(); waited += 50) sleepMilliseconds(50);
-  EXPECT_EQ(program.exitCode(), 1) << program.output();
-  const std::string out = program.output();
+  out = program.output();
+  return program.exitCode();
+}
+
+TEST(PanelNoDisplay, ForcedDriverThatCannotOpenSaysWhatToDo) {
+  std::string out;
+  EXPECT_EQ(runToTheEnd({{"QSODECK_DESKTOP_VIDEO", "x11"}, {"DISPLAY", ""}}, out), 1) << out;
   EXPECT_EQ(countOccurrences(out, "Qsodeck: no display could be opened (tried x11: "), 1) << out;
   EXPECT_NE(out.find(NO_DISPLAY_ADVICE), std::string::npos) << out;
 }
@@ -135,13 +136,8 @@ TEST(PanelNoDisplay, ForcedDriverThatCannotOpenSaysWhatToDo) {
 TEST(PanelNoDisplay, NoDisplayAnywhereIsAnErrorNotAnOffscreenRun) {
   struct stat st;
   if (stat("/dev/dri", &st) == 0) GTEST_SKIP() << "this machine has /dev/dri";
-  DesktopProgram program;
-  ASSERT_TRUE(program.ok());
-  ASSERT_TRUE(program.writeConfig(configJson("\"display_rotation\": 0")));
-  ASSERT_TRUE(program.start({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"QSODECK_DESKTOP_NETWORK", "0"}}));
-  for (int waited = 0; waited < WAIT_MS && program.running(); waited += 50) sleepMilliseconds(50);
-  EXPECT_EQ(program.exitCode(), 1) << program.output();
-  const std::string out = program.output();
+  std::string out;
+  EXPECT_EQ(runToTheEnd({{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}}, out), 1) << out;
   EXPECT_NE(out.find("no display could be opened (tried x11, wayland, KMSDRM: "), std::string::npos) << out;
   EXPECT_EQ(out.find("video driver offscreen"), std::string::npos) << out;
 }

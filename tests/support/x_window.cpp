@@ -270,3 +270,16 @@ int differingShapes(const RgbImage& a, const RgbImage& b, int x, int y, int w, i
   }
   return n;
 }
+
+RgbImage captureXWindowWhen(const std::string& windowId, const std::string& ppmPath, const std::string& pngPath,
+                            const std::function<bool(const RgbImage&)>& done, int timeoutMs) {
+  const int stepMs = 150;
+  RgbImage shot;
+  for (int waited = 0; waited <= timeoutMs; waited += stepMs) {
+    if (!captureXWindow(windowId, ppmPath, shot)) return RgbImage();
+    if (done(shot)) break;
+    usleep(stepMs * 1000);
+  }
+  convertToPng(ppmPath, pngPath);
+  return shot;
+}

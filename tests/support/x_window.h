@@ -7,6 +7,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,12 @@ std::string findXWindow(const std::string& title, int timeoutMs = 10000);
 // Captures the window's contents into a binary PPM at ppmPath and reads it
 // back; false when import failed or the file is not a readable PPM.
 bool captureXWindow(const std::string& windowId, const std::string& ppmPath, RgbImage& out);
+
+// Captures the window into ppmPath every 150 ms until done(shot) holds or
+// timeoutMs passed, and returns the last capture (empty when a capture
+// failed); a PNG copy of it is left as pngPath for a human to look at.
+RgbImage captureXWindowWhen(const std::string& windowId, const std::string& ppmPath, const std::string& pngPath,
+                            const std::function<bool(const RgbImage&)>& done, int timeoutMs = 10000);
 
 // Reads a binary (P6, 8-bit) PPM file.
 bool readPpmFile(const std::string& path, RgbImage& out);
