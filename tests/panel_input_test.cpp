@@ -20,6 +20,7 @@
 #include "support/display_probe.h"
 #include "support/golden_image.h"
 #include "support/temp_files.h"
+#include "support/test_pointer.h"
 #include "support/ui_test_env.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
@@ -146,25 +147,6 @@ class PanelInputTest : public ::testing::Test {
   std::string root_;
 };
 
-// A mouse event at window point (x, y); which is SDL_TOUCH_MOUSEID for the
-// events SDL makes from a touch.
-void pushMouse(Uint32 type, int x, int y, Uint32 which = 0) {
-  SDL_Event e;
-  SDL_zero(e);
-  e.type = type;
-  if (type == SDL_MOUSEMOTION) {
-    e.motion.which = which;
-    e.motion.x = x;
-    e.motion.y = y;
-  } else {
-    e.button.which = which;
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.x = x;
-    e.button.y = y;
-  }
-  SDL_PushEvent(&e);
-}
-
 // A presented picture as the window shows it.
 GoldenImage windowImage() {
   GoldenImage image;
@@ -247,20 +229,20 @@ TEST_F(PanelInputTest, LongPressWithAFingerActsAfterTheHoldTime) {
 TEST_F(PanelInputTest, MouseEventsMadeFromATouchCountOnce) {
   usePanel({1024, 600, 0, false});
   // Alone they do nothing.
-  pushMouse(SDL_MOUSEBUTTONDOWN, 500, 300, SDL_TOUCH_MOUSEID);
+  pushPointerEvent(SDL_MOUSEBUTTONDOWN, 500, 300, SDL_TOUCH_MOUSEID);
   desktopPollEventsOnly();
   EXPECT_FALSE(gMouseDown);
   // With the finger: one press, one release, at the finger's place.
   currentPage = PAGE_LIVE;
   advance(300);
   fingerAt(SDL_FINGERDOWN, HEARD_TAB_X, TAB_Y);
-  pushMouse(SDL_MOUSEBUTTONDOWN, 900, 500, SDL_TOUCH_MOUSEID);
+  pushPointerEvent(SDL_MOUSEBUTTONDOWN, 900, 500, SDL_TOUCH_MOUSEID);
   handleTouch();
   EXPECT_TRUE(gMouseDown);
   EXPECT_EQ(gMouseX, HEARD_TAB_X);
   advance(20);
   fingerAt(SDL_FINGERUP, HEARD_TAB_X, TAB_Y);
-  pushMouse(SDL_MOUSEBUTTONUP, 900, 500, SDL_TOUCH_MOUSEID);
+  pushPointerEvent(SDL_MOUSEBUTTONUP, 900, 500, SDL_TOUCH_MOUSEID);
   handleTouch();
   EXPECT_EQ(currentPage, PAGE_LAST);
   EXPECT_FALSE(gMouseDown);
@@ -301,12 +283,12 @@ TEST_F(PanelInputTest, TapsOnTheBordersAreIgnored) {
   pushFinger(SDL_FINGERDOWN, FIRST_FINGER, 5.0f / 1024, 0.5f);
   desktopPollEventsOnly();
   EXPECT_FALSE(gMouseDown);
-  pushMouse(SDL_MOUSEBUTTONDOWN, 1020, 300);
+  pushPointerEvent(SDL_MOUSEBUTTONDOWN, 1020, 300);
   desktopPollEventsOnly();
   EXPECT_FALSE(gMouseDown);
   // A press on the picture, dragged onto the border, stays at the edge.
-  pushMouse(SDL_MOUSEBUTTONDOWN, 1000, 300);
-  pushMouse(SDL_MOUSEMOTION, 1023, 300);
+  pushPointerEvent(SDL_MOUSEBUTTONDOWN, 1000, 300);
+  pushPointerEvent(SDL_MOUSEMOTION, 1023, 300);
   desktopPollEventsOnly();
   EXPECT_TRUE(gMouseDown);
   EXPECT_EQ(gMouseX, SCREEN_W - 1);
@@ -314,7 +296,7 @@ TEST_F(PanelInputTest, TapsOnTheBordersAreIgnored) {
 
 TEST_F(PanelInputTest, MouseOnAScaledWindowMapsToTheFrame) {
   usePanel({1280, 720, 0, false});  // 1.5x, 40-pixel borders
-  pushMouse(SDL_MOUSEBUTTONDOWN, 40 + 330, 54);  // frame (220, 36)
+  pushPointerEvent(SDL_MOUSEBUTTONDOWN, 40 + 330, 54);  // frame (220, 36)
   desktopPollEventsOnly();
   EXPECT_TRUE(gMouseDown);
   EXPECT_EQ(gMouseX, 220);
