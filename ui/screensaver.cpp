@@ -4,6 +4,7 @@
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/theme.h"
+#include "core/watch_source.h"
 #include "enrichment/radioid.h"
 #include "host/display.h"
 #include "host/panel_output.h"
@@ -87,9 +88,9 @@ static ScreensaverContent screensaverContent() {
     c.target = "Standby";
   }
   if (c.target.length() > 24) c.target = c.target.substring(0, 23) + "~";
-  if (weatherConfigured()) {
-    c.weatherText = weatherDisplayText();
-    c.weatherIcon = weatherIconPath();
+  for (int i = 0; i < WATCH_SOURCE_COUNT && c.weatherText.isEmpty(); ++i) {
+    const WatchSourceRow& row = watchSourceRow((WatchSource)i);
+    if (row.screensaverCard) row.screensaverCard(c.weatherText, c.weatherIcon);
   }
   return c;
 }
@@ -138,8 +139,12 @@ static void drawScreensaverWeatherCard(const ScreensaverContent& c, int cx, int 
 
 void drawScreensaver(bool forceClear) {
   if (cfg.wxscreensaverEnabled) {
-    drawWeatherLivePage();
-    return;
+    for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
+      const WatchSourceRow& row = watchSourceRow((WatchSource)i);
+      if (row.drawScreensaverPage == nullptr) continue;
+      row.drawScreensaverPage();
+      return;
+    }
   }
   if (forceClear) lastFrameKey = "";
   const ScreensaverContent c = screensaverContent();
