@@ -1,6 +1,9 @@
 #include "host/backlight.h"
 
 #include <dirent.h>
+#include <errno.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -13,6 +16,7 @@ namespace {
 
 const char* const SYS_BACKLIGHT_ROOT = "/sys/class/backlight";
 const int LEVEL_MAX = 255;
+const size_t NUMBER_TEXT_BYTES = 32;
 
 struct BacklightState {
   std::string root = SYS_BACKLIGHT_ROOT;
@@ -25,14 +29,20 @@ struct BacklightState {
 
 bool writable(const std::string& path) { return access(path.c_str(), W_OK) == 0; }
 
-// The positive number in a file, or 0.
+// The number at the start of a file (a sysfs value, "255\n"), or 0 when the
+// file is missing, holds no number, a negative one or one beyond INT_MAX.
 int readNumber(const std::string& path) {
   FILE* f = fopen(path.c_str(), "r");
   if (f == nullptr) return 0;
-  int v = 0;
-  if (fscanf(f, "%d", &v) != 1 || v < 0) v = 0;
+  char text[NUMBER_TEXT_BYTES] = "";
+  size_t n = fread(text, 1, sizeof(text) - 1, f);
   fclose(f);
-  return v;
+  text[n] = '\0';
+  errno = 0;
+  char* end = nullptr;
+  long v = strtol(text, &end, 10);
+  if (end == text || errno != 0 || v < 0 || v > INT_MAX) return 0;
+  return (int)v;
 }
 
 // The first entry of the search folder with a writable "brightness".

@@ -165,10 +165,13 @@ void DisplayCompat::presentFrame() {
     SDL_RenderPresent(gRenderer);
     return;
   }
+  // A repaint from inside the event pump finds the window as target and
+  // leaves it so.
+  SDL_Texture* bound = SDL_GetRenderTarget(gRenderer);
   SDL_SetRenderTarget(gRenderer, nullptr);
   panelCopyFrame(gRenderer, gFrameTexture);
   SDL_RenderPresent(gRenderer);
-  SDL_SetRenderTarget(gRenderer, gFrameTexture);
+  SDL_SetRenderTarget(gRenderer, bound);
 }
 
 void displayReleaseFrameTarget() {

@@ -133,8 +133,12 @@ bool belongsToWindow(Uint32 windowId) {
   return gWindow != nullptr && windowId == SDL_GetWindowID(gWindow);
 }
 
+// An exposed or resized window is repainted from the kept frame.
 void repaintOnExpose(const SDL_Event& e) {
-  if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_EXPOSED) tft.presentFrame();
+  if (e.type != SDL_WINDOWEVENT) return;
+  if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+    tft.presentFrame();
+  }
 }
 
 void nativeLeftPress(const SDL_MouseButtonEvent& b) {

@@ -193,24 +193,24 @@ const char* panelRendererKind() { return gAccelerated ? "accelerated" : "softwar
 
 void panelApply(const PanelSettings& s, uint16_t borderColour) {
   const PanelSettings old = gPanel;
-  const int oldTurn = panelPictureTurn(old);
-  const bool wasFullscreen = old.fullscreen;
   gPanel = s;
   gBorderColour = borderColour;
+  const int oldTurn = panelPictureTurn(old);
   const int turn = panelPictureTurn(gPanel);
-  if (gWindow == nullptr) return;
+  if (s.rotationDeg != old.rotationDeg || s.flip != old.flip || s.fullscreen != old.fullscreen) {
+    desktopTrace("[DESKTOP] panel: rotation %d, picture turn %d, fullscreen %s.\n", s.rotationDeg, turn,
+                 s.fullscreen ? "on" : "off");
+  }
+  // Under kmsdrm the window always covers the panel at its own mode.
+  if (gWindow == nullptr || driverIs("KMSDRM")) return;
   const bool sidewaysChanged = (oldTurn == 90 || oldTurn == 270) != (turn == 90 || turn == 270);
-  if (s.fullscreen != wasFullscreen) {
+  if (s.fullscreen != old.fullscreen) {
     setFullscreen(s.fullscreen, turn);
   } else if (!s.fullscreen && sidewaysChanged) {
     int w = 0, h = 0;
     naturalWindowSize(turn, w, h);
     SDL_SetWindowSize(gWindow, w, h);
     SDL_SetWindowPosition(gWindow, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-  }
-  if (s.rotationDeg != old.rotationDeg || s.flip != old.flip || s.fullscreen != wasFullscreen) {
-    desktopTrace("[DESKTOP] panel: rotation %d, picture turn %d, fullscreen %s.\n", s.rotationDeg, turn,
-                 s.fullscreen ? "on" : "off");
   }
 }
 

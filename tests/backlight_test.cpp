@@ -8,6 +8,7 @@
 
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "core/config.h"
 #include "core/view.h"
@@ -81,7 +82,12 @@ TEST_F(BacklightTest, AutoTakesTheFirstDeviceWithABrightnessFile) {
 TEST_F(BacklightTest, MissingOrUnusableDevicesAreWarnedOnceAndWriteNothing) {
   std::string broken = makeDevice("broken", "0");
   const std::string missing = root_ + "/no-such-panel";
-  for (const std::string& setting : {missing, broken}) {
+  // Hostile max_brightness files: no number, negative, beyond int, empty.
+  std::vector<std::string> settings = {missing, broken};
+  for (const char* max : {"abc", "-5", "99999999999999999999", ""}) {
+    settings.push_back(makeDevice(std::string("odd") + std::to_string(settings.size()), max));
+  }
+  for (const std::string& setting : settings) {
     backlightSetSearchRoot(root_);
     testing::internal::CaptureStdout();
     EXPECT_FALSE(backlightWrite(setting, 100));
