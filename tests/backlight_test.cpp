@@ -54,9 +54,8 @@ TEST_F(BacklightTest, LevelsAreScaledToTheDeviceRange) {
     int level;
     const char* value;
   } cases[] = {
-      {"255", 0, "0\n"},    {"255", 1, "1\n"},     {"255", 200, "200\n"},  {"255", 255, "255\n"},
-      {"1023", 127, "509\n"}, {"1023", 255, "1023\n"}, {"100", 25, "10\n"},  {"7", 1, "1\n"},
-      {"7", 20, "1\n"},     {"7", 128, "4\n"},     {"7", 0, "0\n"},       {"7", 300, "7\n"},
+      {"255", 0, "0\n"},   {"255", 200, "200\n"},  {"1023", 127, "509\n"}, {"1023", 255, "1023\n"},
+      {"100", 25, "10\n"}, {"7", 1, "1\n"},        {"7", 128, "4\n"},      {"7", 300, "7\n"},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -104,10 +103,10 @@ TEST_F(BacklightTest, NoneAndADesktopWithoutBacklightStayQuiet) {
   std::string dir = makeDevice("panel", "255");
   testing::internal::CaptureStdout();
   EXPECT_FALSE(backlightWrite("none", 200));
-  EXPECT_EQ(written(dir), "0\n");
   backlightSetSearchRoot(root_ + "/empty");
   EXPECT_FALSE(backlightWrite("auto", 200));
   EXPECT_EQ(testing::internal::GetCapturedStdout().find("[BACKLIGHT][WARN]"), std::string::npos);
+  EXPECT_EQ(written(dir), "0\n");
 }
 
 TEST_F(BacklightTest, SliderLevelAndScreensaverDimReachTheDevice) {

@@ -83,19 +83,6 @@ TEST(PanelLayout, RealPanelSizes) {
   }
 }
 
-TEST(PanelLayout, NoAreaGivesAnEmptyPicture) {
-  for (int size : {0, -5}) {
-    const PanelLayout l = panelLayout(size, 480, 0);
-    EXPECT_EQ(l.picW, 0);
-    int fx = 1, fy = 1;
-    EXPECT_FALSE(panelOutputToFrame(l, 10, 10, fx, fy));
-  }
-  // A tiny output still shows one pixel.
-  const PanelLayout tiny = panelLayout(3, 2, 90);
-  EXPECT_GE(tiny.picW, 1);
-  EXPECT_GE(tiny.picH, 1);
-}
-
 TEST(PanelLayout, PointsOnThePanelLandOnTheFramePixelUnderThem) {
   for (const PointCase& c : POINTS) {
     const PanelLayout l = panelLayout(c.outW, c.outH, c.turn);
@@ -148,12 +135,15 @@ TEST(PanelSettings, FlipTurnsThePictureOnlyWithoutRotation) {
   }
 }
 
-// Hostile: a pointer far outside the window, or no number at all.
-TEST(PanelLayout, FarOffPointsStayBoundedAndOffThePicture) {
+// Hostile: a pointer far outside the window, or no number at all; an output
+// without area.
+TEST(PanelLayout, FarOffPointsAndEmptyOutputsMapNowhere) {
+  int fx = 0, fy = 0;
+  EXPECT_FALSE(panelOutputToFrame(panelLayout(0, 480, 0), 10, 10, fx, fy));
+  EXPECT_FALSE(panelOutputToFrame(panelLayout(800, -5, 0), 10, 10, fx, fy));
   const PanelLayout l = panelLayout(1024, 600, 90);
   const double points[][2] = {{1e300, -1e300}, {2147483647.5, -2147483648.0}, {NAN, 10}, {-INFINITY, INFINITY}};
   for (const auto& p : points) {
-    int fx = 0, fy = 0;
     EXPECT_FALSE(panelOutputToFrame(l, p[0], p[1], fx, fy)) << p[0] << "," << p[1];
     EXPECT_LE(fx < 0 ? -fx : fx, 1001 * 800);
     EXPECT_LE(fy < 0 ? -fy : fy, 1001 * 480);
