@@ -256,7 +256,9 @@ bool panelWindowPointToFrame(double x, double y, int& fx, int& fy) {
 
 void panelTakeOverConsole() {
   if (gConsoleFd >= 0) return;
-  int fd = open("/dev/tty", O_WRONLY | O_CLOEXEC | O_NOCTTY);
+  // A service gets its console as standard input (and may not open /dev/tty).
+  int fd = isatty(STDIN_FILENO) ? fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                                : open("/dev/tty", O_WRONLY | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return;
   if (!isatty(fd)) {
     close(fd);
