@@ -1,6 +1,7 @@
 // Table of the plain configuration keys from "pistar_host" to
-// "backlight_device": one row per key with its field, in the order in which
-// the loader applies them and the save writes them.
+// "svxlink_ssh_port", then the call-watch and the panel keys: one row per
+// key with its field, in the order in which the loader applies them and the
+// save writes them.
 #pragma once
 
 #include <stdint.h>

@@ -228,6 +228,11 @@ PanelLayout panelWindowLayout() {
   return panelLayout(w, h, panelTouchTurn(gPanel));
 }
 
+bool panelOutputShowsFrameAsIs() {
+  const PanelLayout l = panelOutputLayout();
+  return l.turnDeg == 0 && l.outW == SCREEN_W && l.outH == SCREEN_H;
+}
+
 void panelCopyFrame(SDL_Renderer* renderer, SDL_Texture* frame) {
   if (renderer == nullptr || frame == nullptr) return;
   const PanelLayout l = panelOutputLayout();

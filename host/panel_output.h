@@ -40,6 +40,10 @@ PanelLayout panelOutputLayout();
 // The layout of the touch mapping on the current window (window points).
 PanelLayout panelWindowLayout();
 
+// True when the output is exactly the frame (800 x 480, not turned): parts
+// of the frame may then be copied one to one.
+bool panelOutputShowsFrameAsIs();
+
 // Fills the output with the border colour and copies the frame texture
 // onto it, scaled, turned and centred; the render target must be the
 // output. Nothing when renderer or texture is null.
