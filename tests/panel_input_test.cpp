@@ -317,4 +317,10 @@ TEST_F(PanelInputTest, LetterboxedPictureIsCentredBetweenBorders) {
   EXPECT_NE(picture.pixels[300 * 1024 + 12], border);
   GoldenResult result = compareWithGolden("panel_letterbox_1024x600", picture);
   EXPECT_TRUE(result.ok) << result.message;
+  // A later partial redraw reaches the window scaled like the whole frame.
+  tft.fillRect(100, 100, 20, 20, 0xF800);
+  tft.flush();
+  picture = windowImage();
+  EXPECT_EQ(picture.pixels[(size_t)(110 * 5 / 4) * 1024 + 12 + 110 * 5 / 4], 0xFF0000u);
+  EXPECT_EQ(picture.pixels[(size_t)(110 * 5 / 4) * 1024 + 110], rgbOf565(theme.panel));
 }
