@@ -6,6 +6,7 @@
 #include "core/config_file.h"
 #include "core/view.h"
 #include "core/watch_source.h"
+#include "host/trace_log.h"
 
 AppConfig cfg;
 
@@ -97,6 +98,19 @@ void finalizeAlertsAndActions() {
   finalizeActionSlots(cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT);
   trimOrDefault(cfg.webUiBind, WEB_UI_BIND_DEFAULT);
   if (cfg.webUiPort == 0) cfg.webUiPort = WEB_UI_PORT_DEFAULT;
+}
+
+// Panel keys: a rotation other than the four right angles loads as 0.
+void finalizePanelKeys() {
+  if (cfg.displayRotation % 90 != 0 || cfg.displayRotation > 270) {
+    desktopTrace("[CONFIG][WARN] display_rotation %u is not 0, 90, 180 or 270; using 0.\n",
+                 (unsigned)cfg.displayRotation);
+    cfg.displayRotation = 0;
+  }
+  trimOrDefault(cfg.backlightDevice, BACKLIGHT_DEVICE_AUTO);
+  String lower = cfg.backlightDevice;
+  lower.toLowerCase();
+  if (lower == BACKLIGHT_DEVICE_AUTO || lower == BACKLIGHT_DEVICE_NONE) cfg.backlightDevice = lower;
 }
 
 // A watch source whose feature is off is not kept as the current one.
@@ -213,7 +227,10 @@ AppConfig::AppConfig()
       wakeShowsLive(false),
       watchListCount(0),
       watchListRepeatMinutes(WATCH_LIST_REPEAT_MINUTES_DEFAULT),
-      watchSound(false) {}
+      watchSound(false),
+      displayFullscreen(false),
+      displayRotation(0),
+      backlightDevice(BACKLIGHT_DEVICE_AUTO) {}
 
 void clearWifiProfiles() {
   for (int i = 0; i < WIFI_PROFILE_COUNT; ++i) {
@@ -301,6 +318,7 @@ void normalizeConfigFields() {
   cfg.wifiRetriesPerProfile = effectiveWifiRetriesPerProfile();
   finalizeHostsAndSources();
   finalizeAlertsAndActions();
+  finalizePanelKeys();
   // uint8_t fields already hold 0..255; the loader constrained them on read.
   cfg.weatherRefreshMinutes =
       clampU16(cfg.weatherRefreshMinutes, WEATHER_REFRESH_MINUTES_MIN, WEATHER_REFRESH_MINUTES_MAX);

@@ -77,6 +77,9 @@ static constexpr int WATCH_LIST_ENTRY_MAX_CHARS = 24;
 static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_DEFAULT = 60;
 static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_MIN = 1;
 static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_MAX = 1440;  // one day
+// Values of "backlight_device" besides a folder path.
+static constexpr const char *BACKLIGHT_DEVICE_AUTO = "auto";
+static constexpr const char *BACKLIGHT_DEVICE_NONE = "none";
 
 // The settings pages in the browser.
 static constexpr const char *WEB_UI_BIND_DEFAULT = "127.0.0.1";
@@ -192,6 +195,12 @@ struct AppConfig {
   int watchListCount;
   uint16_t watchListRepeatMinutes;
   bool watchSound;
+  // Fullscreen at the display's own mode instead of a window.
+  bool displayFullscreen;
+  // Clockwise turn of the picture: 0, 90, 180 or 270 (others load as 0).
+  uint16_t displayRotation;
+  // "auto" (first writable /sys/class/backlight entry), "none" or a folder.
+  String backlightDevice;
 
   // Initial values; they hold only until the first load.
   AppConfig();

@@ -107,6 +107,9 @@ const ConfigKeyRow CONFIG_KEY_ROWS[] = {
     textKey("web_ui_bind", &AppConfig::webUiBind),
     u16Key("web_ui_port", &AppConfig::webUiPort),
     textKey("web_ui_password", &AppConfig::webUiPassword),
+    flagKey("display_fullscreen", &AppConfig::displayFullscreen),
+    u16Key("display_rotation", &AppConfig::displayRotation),
+    textKey("backlight_device", &AppConfig::backlightDevice),
 };
 
 const int CONFIG_KEY_ROW_COUNT = (int)(sizeof(CONFIG_KEY_ROWS) / sizeof(CONFIG_KEY_ROWS[0]));

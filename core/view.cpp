@@ -4,7 +4,9 @@
 #include <time.h>
 
 #include "core/app.h"
+#include "core/config.h"
 #include "core/watch_source.h"
+#include "host/backlight.h"
 #include "host/runtime.h"
 
 Page currentPage = PAGE_LIVE;
@@ -171,8 +173,10 @@ void noteScreenActivity(bool fromTouch) {
 
 void noteUserInteraction(bool fromTouch) { noteScreenActivity(fromTouch); }
 
-// The desktop has no backlight to dim.
-void applyBrightness() {}
+void applyBrightness() {
+  const uint8_t level = screensaverActive ? cfg.screensaverDimBrightness : cfg.brightness;
+  backlightWrite(cfg.backlightDevice.c_str(), level);
+}
 
 // ---------------------------------------------------------------- clock texts
 

@@ -153,7 +153,9 @@ void setScreensaverActive(bool active);
 void noteScreenActivity(bool fromTouch = false);
 // Forwards to noteScreenActivity.
 void noteUserInteraction(bool fromTouch = false);
-// Applies cfg.brightness to the backlight (the desktop has none).
+// Writes the current level to the backlight of cfg.backlightDevice:
+// cfg.screensaverDimBrightness while the screensaver runs, else
+// cfg.brightness (0..255, scaled to the device). Nothing without a device.
 void applyBrightness();
 
 // ---------------------------------------------------------------- clock texts

@@ -19,6 +19,7 @@
 #include "host/display.h"
 #include "host/firmware.h"
 #include "host/input.h"
+#include "host/panel_output.h"
 #include "host/runtime.h"
 #include "host/ssh_client.h"
 #include "host/startup_options.h"
@@ -216,7 +217,11 @@ void desktopWaitForWork(uint32_t ms) {
       const Uint32 type = SDL_RegisterEvents(1);
       if (type != (Uint32)-1) w.eventType.store(type);
     }
-    if (!takeWakePending()) SDL_WaitEventTimeout(nullptr, (int)ms);
+    if (!takeWakePending()) {
+      displayReleaseFrameTarget();  // finger positions are scaled against the target
+      SDL_WaitEventTimeout(nullptr, (int)ms);
+      displayRestoreFrameTarget();
+    }
     takeWakePending();
     return;
   }
@@ -226,6 +231,7 @@ void desktopWaitForWork(uint32_t ms) {
 }
 
 void desktopShutdown() {
+  panelRestoreConsole();
   tft.releaseFrame();
   if (gRenderer != nullptr) {
     SDL_DestroyRenderer(gRenderer);
@@ -293,6 +299,7 @@ void desktopSignalHandler(int sig) {
       if (fd >= 0) writeAll(fd, line, n);
     }
   }
+  panelRestoreConsole();
   _exit(128 + sig);
 }
 

@@ -12,6 +12,7 @@
 #include "host/dirty_rects.h"
 #include "host/font5x7.h"
 #include "host/input.h"
+#include "host/panel_output.h"
 #include "host/trace_log.h"
 
 DisplayCompat tft;
@@ -89,9 +90,14 @@ void presentDrawn() {
   if (dirtyRectsEmpty(gDrawn)) return;
   SDL_RendererInfo info;
   const bool software = SDL_GetRendererInfo(gRenderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
+  // A repaint from inside the event pump finds the window as target and
+  // leaves it so.
+  SDL_Texture* bound = SDL_GetRenderTarget(gRenderer);
   SDL_SetRenderTarget(gRenderer, nullptr);
-  if (gDrawn.full || !software) {
-    SDL_RenderCopy(gRenderer, gFrameTexture, nullptr, nullptr);
+  // Parts are copied only where the window shows the frame as it is; a
+  // scaled, letterboxed or turned picture is copied whole.
+  if (gDrawn.full || !software || !panelOutputShowsFrameAsIs()) {
+    panelCopyFrame(gRenderer, gFrameTexture);
     SDL_RenderPresent(gRenderer);
   } else {
     SDL_Rect rects[DIRTY_RECTS_CAP];
@@ -102,7 +108,7 @@ void presentDrawn() {
     SDL_RenderFlush(gRenderer);
     SDL_UpdateWindowSurfaceRects(gWindow, rects, gDrawn.count);
   }
-  SDL_SetRenderTarget(gRenderer, gFrameTexture);
+  SDL_SetRenderTarget(gRenderer, bound);
   dirtyRectsClear(gDrawn);
 }
 
@@ -115,11 +121,6 @@ int clampLineCoord(int v) {
   if (v < LINE_COORD_MIN) return LINE_COORD_MIN;
   if (v > LINE_COORD_MAX) return LINE_COORD_MAX;
   return v;
-}
-
-bool accelRequested() {
-  const char* v = getenv("QSODECK_DESKTOP_ACCEL");
-  return v != nullptr && strcmp(v, "0") != 0;
 }
 
 // Creates the kept frame texture and makes it the render target.
@@ -189,35 +190,11 @@ void DisplayCompat::init() {
   initTried_ = true;
   desktopInitLog();
   SDL_SetMainReady();
-  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
-    desktopTrace("[DESKTOP][FATAL] SDL_Init failed: %s\n", SDL_GetError());
+  if (!panelOpenOutput(WINDOW_TITLE)) {
     initFailed_ = true;
     gDesktopRunning = false;
     return;
   }
-  bool accel = accelRequested();
-  // SDL would otherwise back the software renderer's window surface with an
-  // accelerated renderer, which maps the whole OpenGL driver stack (tens of
-  // megabytes) into the process only to show ready-made frames. A value the
-  // user set in SDL_FRAMEBUFFER_ACCELERATION still wins.
-  if (!accel) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  gWindow = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_W, SCREEN_H,
-                             SDL_WINDOW_SHOWN);
-  if (gWindow == nullptr) {
-    desktopTrace("[DESKTOP][FATAL] SDL_CreateWindow failed: %s\n", SDL_GetError());
-    initFailed_ = true;
-    gDesktopRunning = false;
-    return;
-  }
-  if (accel) gRenderer = SDL_CreateRenderer(gWindow, -1, SDL_RENDERER_ACCELERATED);
-  if (gRenderer == nullptr) gRenderer = SDL_CreateRenderer(gWindow, -1, SDL_RENDERER_SOFTWARE);
-  if (gRenderer == nullptr) {
-    desktopTrace("[DESKTOP][FATAL] SDL renderer creation failed: %s\n", SDL_GetError());
-    initFailed_ = true;
-    gDesktopRunning = false;
-    return;
-  }
-  desktopTrace("[DESKTOP] SDL renderer ready (%s).\n", accel ? "accelerated" : "software");
   SDL_SetRenderDrawBlendMode(gRenderer, SDL_BLENDMODE_NONE);
   createFrameTexture();
   fillScreen(0);
@@ -253,6 +230,14 @@ bool DisplayCompat::readFrameRgb(std::vector<uint8_t>& rgb) const {
   rgb.assign((size_t)SCREEN_W * SCREEN_H * 3, 0);
   SDL_Rect all{0, 0, SCREEN_W, SCREEN_H};
   return SDL_RenderReadPixels(gRenderer, &all, SDL_PIXELFORMAT_RGB24, rgb.data(), SCREEN_W * 3) == 0;
+}
+
+void displayReleaseFrameTarget() {
+  if (gRenderer != nullptr && gFrameTexture != nullptr) SDL_SetRenderTarget(gRenderer, nullptr);
+}
+
+void displayRestoreFrameTarget() {
+  if (gRenderer != nullptr && gFrameTexture != nullptr) SDL_SetRenderTarget(gRenderer, gFrameTexture);
 }
 
 void DisplayCompat::releaseFrame() {

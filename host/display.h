@@ -50,7 +50,8 @@ class DisplayCompat {
 
   int width() const { return SCREEN_W; }
   int height() const { return SCREEN_H; }
-  // The desktop surface never rotates.
+  // The firmware's rotation is not used: the host turns the picture itself
+  // (display_rotation and flip_screen, see host/panel_output.h).
   void setRotation(uint8_t r) {}
 
   // Polls input once and presents what was drawn since the last present
@@ -122,3 +123,10 @@ class DisplayCompat {
 };
 
 extern DisplayCompat tft;
+
+// Makes the window the render target while SDL's event pump runs, and the
+// frame again afterwards. SDL's renderer rescales finger positions from the
+// current target's size to the window's viewport; with the 800 x 480 frame
+// bound that stretches them whenever the window has another size.
+void displayReleaseFrameTarget();
+void displayRestoreFrameTarget();

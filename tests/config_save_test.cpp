@@ -108,6 +108,9 @@ void fillEveryField() {
   cfg.svxlinkSshUser = "svx";
   cfg.svxlinkSshPass = QUOTED_TEXT;
   cfg.svxlinkSshPort = 65535;
+  cfg.displayFullscreen = true;
+  cfg.displayRotation = 270;
+  cfg.backlightDevice = "/sys/class/backlight/10-0045";
   for (int i = 0; i < QUICK_ACTION_SLOT_COUNT; ++i) {
     cfg.quickActions[i].enabled = (i % 2) == 0;
     cfg.quickActions[i].useSudo = i >= 2;
@@ -209,6 +212,9 @@ void expectSameConfig(const AppConfig &a, const AppConfig &b) {
   EXPECT_FIELD(svxlinkSshUser);
   EXPECT_FIELD(svxlinkSshPass);
   EXPECT_FIELD(svxlinkSshPort);
+  EXPECT_FIELD(displayFullscreen);
+  EXPECT_FIELD(displayRotation);
+  EXPECT_FIELD(backlightDevice);
   for (int i = 0; i < QUICK_ACTION_SLOT_COUNT; ++i) {
     EXPECT_FIELD(quickActions[i].enabled);
     EXPECT_FIELD(quickActions[i].useSudo);
@@ -381,6 +387,9 @@ TEST_F(ConfigSaveTest, KeysAreWrittenInFileOrderWithJsonTypes) {
                          "svxlink_ssh_user",
                          "svxlink_ssh_pass",
                          "svxlink_ssh_port",
+                         "display_fullscreen",
+                         "display_rotation",
+                         "backlight_device",
                          "quick_actions",
                          "svxlink_actions",
                          "theme",
@@ -631,4 +640,33 @@ TEST_F(ConfigSaveTest, RuntimeApplyReloadsAndLogs) {
   EXPECT_EQ(last->level, "INFO");
   EXPECT_EQ(last->tag, "CONFIG");
   EXPECT_EQ(last->message, "Runtime configuration applied.");
+}
+
+// ---------------------------------------------------------------------------
+// Panel keys as users write them
+// ---------------------------------------------------------------------------
+
+TEST_F(ConfigSaveTest, PanelKeysAreClampedOnLoad) {
+  struct Case {
+    const char *json;
+    bool fullscreen;
+    uint16_t rotation;
+    const char *backlight;
+  } cases[] = {
+      {"{}", false, 0, "auto"},
+      {"{\"display_fullscreen\": true, \"display_rotation\": 90}", true, 90, "auto"},
+      {"{\"display_rotation\": 270, \"backlight_device\": \" NONE \"}", false, 270, "none"},
+      {"{\"display_rotation\": 45, \"backlight_device\": \"\"}", false, 0, "auto"},
+      {"{\"display_rotation\": 360, \"backlight_device\": \"Auto\"}", false, 0, "auto"},
+      {"{\"display_rotation\": -90, \"backlight_device\": \"/sys/class/backlight/rpi_backlight\"}", false, 0,
+       "/sys/class/backlight/rpi_backlight"},
+      {"{\"display_rotation\": \"ninety\", \"display_fullscreen\": \"yes\"}", false, 0, "auto"},
+  };
+  for (const Case &c : cases) {
+    writeConfig(c.json);
+    loadConfig();
+    EXPECT_EQ(cfg.displayFullscreen, c.fullscreen) << c.json;
+    EXPECT_EQ(cfg.displayRotation, c.rotation) << c.json;
+    EXPECT_EQ(std::string(cfg.backlightDevice.c_str()), c.backlight) << c.json;
+  }
 }

@@ -7,6 +7,7 @@
 #include "core/watch_source.h"
 #include "enrichment/radioid.h"
 #include "host/display.h"
+#include "host/panel_output.h"
 #include "host/runtime.h"
 #include "host/trace_log.h"
 #include "hotspot/heard.h"
@@ -49,9 +50,14 @@ void drawBrightnessSlider() {
 }
 
 void applyDisplaySettings() {
-  // The desktop surface ignores rotation; touch points are mirrored by the
-  // input layer when the screen is flipped.
+  // The host turns the picture (display_rotation, or 180 degrees for a
+  // flipped screen); touch points are mirrored by getTouchPoint.
   tft.setRotation(cfg.flipScreen ? 2 : 0);
+  PanelSettings panel;
+  panel.fullscreen = cfg.displayFullscreen;
+  panel.rotationDeg = cfg.displayRotation;
+  panel.flip = cfg.flipScreen;
+  panelApply(panel, theme.bg);
   tft.fillScreen(theme.bg);
   applyBrightness();
   requestRedraw();

@@ -27,6 +27,7 @@ int statusToCode(int status) {
 const char* const CLEARED_ENV[] = {
     "SDL_VIDEODRIVER",
     "SDL_RENDER_DRIVER",
+    "QSODECK_DESKTOP_VIDEO",
     "QSODECK_DESKTOP_HOLD_LOOP",
     "QSODECK_DESKTOP_SDL_EVENTS",
     "QSODECK_DESKTOP_TRACE",
