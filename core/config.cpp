@@ -4,6 +4,7 @@
 
 #include "core/backend.h"
 #include "core/cycle_parts.h"
+#include "core/night_mode.h"
 #include "core/view.h"
 #include "core/watch_source.h"
 
@@ -97,6 +98,14 @@ void finalizeAlertsAndActions() {
   finalizeActionSlots(cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT);
 }
 
+// Night keys: a known mode, "HH:MM" times (unreadable ones take the
+// defaults); the brightness is a byte already.
+void finalizeNightKeys() {
+  cfg.nightMode = canonicalNightMode(cfg.nightMode);
+  cfg.nightStart = canonicalClockText(cfg.nightStart, NIGHT_START_DEFAULT);
+  cfg.nightEnd = canonicalClockText(cfg.nightEnd, NIGHT_END_DEFAULT);
+}
+
 // A watch source whose feature is off is not kept as the current one.
 void fallBackFromDisabledWatchSource() {
   if (!watchSourceAvailable(currentWatchSource)) currentWatchSource = WATCH_MMDVM;
@@ -167,7 +176,12 @@ AppConfig::AppConfig()
       pistarSshPort(SSH_PORT_DEFAULT),
       svxlinkSshEnabled(false),
       svxlinkSshUser("svxlink"),
-      svxlinkSshPort(SSH_PORT_DEFAULT) {}
+      svxlinkSshPort(SSH_PORT_DEFAULT),
+      nightMode(NIGHT_MODE_OFF),
+      nightStart(NIGHT_START_DEFAULT),
+      nightEnd(NIGHT_END_DEFAULT),
+      nightBrightness(NIGHT_BRIGHTNESS_DEFAULT),
+      nightScreensaverOnly(true) {}
 
 void clearWifiProfiles() {
   for (int i = 0; i < WIFI_PROFILE_COUNT; ++i) {
@@ -255,6 +269,8 @@ void desktopFinalizeLoadedConfig() {
   cfg.wifiRetriesPerProfile = effectiveWifiRetriesPerProfile();
   finalizeHostsAndSources();
   finalizeAlertsAndActions();
+  finalizeNightKeys();
+  nightConfigApplied();
   fallBackFromDisabledWatchSource();
   // uint8_t fields already hold 0..255; the loader constrained them on read.
   cfg.weatherRefreshMinutes =

@@ -170,6 +170,11 @@ struct AppConfig {
   uint16_t svxlinkSshPort;
   QuickActionSlotConfig quickActions[QUICK_ACTION_SLOT_COUNT];
   QuickActionSlotConfig svxlinkActions[SVXLINK_ACTION_SLOT_COUNT];
+  String nightMode;
+  String nightStart;
+  String nightEnd;
+  uint8_t nightBrightness;
+  bool nightScreensaverOnly;
 
   // Initial values; they hold only until the first load.
   AppConfig();

@@ -97,6 +97,11 @@ const ConfigKeyRow CONFIG_KEY_ROWS[] = {
     textKey("svxlink_ssh_user", &AppConfig::svxlinkSshUser),
     textKey("svxlink_ssh_pass", &AppConfig::svxlinkSshPass),
     u16Key("svxlink_ssh_port", &AppConfig::svxlinkSshPort),
+    textKey("night_mode", &AppConfig::nightMode),
+    textKey("night_start", &AppConfig::nightStart),
+    textKey("night_end", &AppConfig::nightEnd),
+    u8Key("night_brightness", &AppConfig::nightBrightness),
+    flagKey("night_screensaver_only", &AppConfig::nightScreensaverOnly),
 };
 
 const int CONFIG_KEY_ROW_COUNT = (int)(sizeof(CONFIG_KEY_ROWS) / sizeof(CONFIG_KEY_ROWS[0]));

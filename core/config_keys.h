@@ -1,5 +1,5 @@
 // Table of the plain configuration keys from "pistar_host" to
-// "svxlink_ssh_port": one row per key with its field, in the order in which
+// "night_screensaver_only": one row per key with its field, in the order in which
 // the loader applies them and the save writes them.
 #pragma once
 

@@ -4,8 +4,10 @@
 #include <time.h>
 
 #include "core/app.h"
+#include "core/night_mode.h"
 #include "core/watch_source.h"
 #include "host/runtime.h"
+#include "host/trace_log.h"
 
 Page currentPage = PAGE_LIVE;
 Page previousPage = PAGE_LIVE;
@@ -154,8 +156,15 @@ void noteScreenActivity(bool fromTouch) {
 
 void noteUserInteraction(bool fromTouch) { noteScreenActivity(fromTouch); }
 
-// The desktop has no backlight to dim.
-void applyBrightness() {}
+// The desktop has no backlight to dim: the level it would take is traced
+// when it changes.
+void applyBrightness() {
+  static int lastTracedLevel = -1;
+  const uint8_t level = backlightLevelNow();
+  if (level == lastTracedLevel) return;
+  lastTracedLevel = level;
+  desktopTrace("[DESKTOP] Backlight level %u.\n", (unsigned)level);
+}
 
 // ---------------------------------------------------------------- clock texts
 

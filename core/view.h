@@ -149,7 +149,9 @@ void setScreensaverActive(bool active);
 void noteScreenActivity(bool fromTouch = false);
 // Forwards to noteScreenActivity.
 void noteUserInteraction(bool fromTouch = false);
-// Applies cfg.brightness to the backlight (the desktop has none).
+// Applies the backlight level of the current state (backlightLevelNow: the
+// night level under the screensaver at night, else cfg.brightness); the
+// desktop has no backlight and traces the level when it changes.
 void applyBrightness();
 
 // ---------------------------------------------------------------- clock texts

@@ -3,6 +3,7 @@
 #include "core/app.h"
 #include "core/backend.h"
 #include "core/config.h"
+#include "core/night_mode.h"
 #include "core/theme.h"
 #include "enrichment/radioid.h"
 #include "host/display.h"
@@ -13,6 +14,7 @@
 #include "ui/draw.h"
 #include "ui/flags.h"
 #include "ui/images.h"
+#include "ui/night_face.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
 
@@ -130,7 +132,21 @@ static void drawScreensaverWeatherCard(const ScreensaverContent& c, int cx, int 
   tft.setTextDatum(TL_DATUM);
 }
 
+void screensaverDrift(uint32_t t, int& driftX, int& driftY) {
+  driftX = 2 * (5 * (int)((t / 12000UL) % 5UL) - 10);
+  driftY = 6 * (int)((t / 24000UL) % 5UL) - 12;
+}
+
 void drawScreensaver(bool forceClear) {
+  if (nightActive) {
+    if (forceClear) lastFrameKey = "";
+    const uint32_t t = millis();
+    const String key = nightFaceKey(t);
+    if (key == lastFrameKey) return;
+    lastFrameKey = key;
+    drawNightFace(t);
+    return;
+  }
   if (cfg.wxscreensaverEnabled) {
     drawWeatherLivePage();
     return;
@@ -138,8 +154,8 @@ void drawScreensaver(bool forceClear) {
   if (forceClear) lastFrameKey = "";
   const ScreensaverContent c = screensaverContent();
   const uint32_t t = millis();
-  const int driftX = 2 * (5 * (int)((t / 12000UL) % 5UL) - 10);
-  const int driftY = 6 * (int)((t / 24000UL) % 5UL) - 12;
+  int driftX = 0, driftY = 0;
+  screensaverDrift(t, driftX, driftY);
   const String key = c.clock + "|" + c.date + "|" + c.device + "|" + c.operatorLine + "|" + c.target + "|" +
                      c.weatherText + "|" + c.weatherIcon + "|" + String(driftX) + "|" + String(driftY);
   if (key == lastFrameKey && !forceClear) return;

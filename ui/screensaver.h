@@ -30,8 +30,12 @@ String weatherDisplayText();
 String weatherIconPath();
 void drawWeatherLivePage();
 
-// Draws the screensaver picture (nothing when unchanged unless forceClear).
+// Draws the screensaver picture (nothing when unchanged unless forceClear);
+// at night the night face.
 void drawScreensaver(bool forceClear);
+// Offset of the screensaver picture at millis() t: x one of -20..20 in
+// steps of 10, changing every 12 s; y one of -12..12 in steps of 6, every 24 s.
+void screensaverDrift(uint32_t t, int& driftX, int& driftY);
 // Sets cfg.brightness from a touch x on the slider and applies it.
 void setBrightnessFromTouchX(int x);
 // Brightness row with track, knob and number on the STATUS page.
