@@ -121,7 +121,8 @@ bool parseClockMinutes(const String &text, int &minutes) {
 
 String canonicalClockText(const String &text, const char *fallback) {
   int minutes = 0;
-  if (!parseClockMinutes(text, minutes) && !parseClockMinutes(String(fallback), minutes)) return String(fallback);
+  if (!parseClockMinutes(text, minutes) && !parseClockMinutes(String(fallback), minutes))
+    return String(fallback);
   char buf[16];
   snprintf(buf, sizeof(buf), "%02d:%02d", minutes / 60, minutes % 60);
   return String(buf);
@@ -159,7 +160,8 @@ StationPosition stationPositionFromConfig() {
 NightSettings nightSettingsFromConfig() {
   NightSettings s;
   const String mode = canonicalNightMode(cfg.nightMode);
-  if (!parseClockMinutes(cfg.nightStart, s.startMinute)) parseClockMinutes(NIGHT_START_DEFAULT, s.startMinute);
+  if (!parseClockMinutes(cfg.nightStart, s.startMinute))
+    parseClockMinutes(NIGHT_START_DEFAULT, s.startMinute);
   if (!parseClockMinutes(cfg.nightEnd, s.endMinute)) parseClockMinutes(NIGHT_END_DEFAULT, s.endMinute);
   s.haveZoneRule = parseTzRule(cfg.timezoneTz, s.zoneRule);
   s.position = stationPositionFromConfig();
@@ -212,8 +214,13 @@ void updateNightState(time_t utc) {
   if (screensaverActive) requestRedraw();
 }
 
+// Night mode off and already day: only a new configuration needs a check.
+bool nightChecksIdle() { return !nightActive && settings().basis == NIGHT_BASIS_NONE; }
+
 void runNightModeStep(uint32_t nowMs) {
-  if (!nightCheckPending && !intervalElapsed(nowMs, lastNightCheckMs, NIGHT_CHECK_INTERVAL_MS)) return;
+  if (!nightCheckPending &&
+      (nightChecksIdle() || !intervalElapsed(nowMs, lastNightCheckMs, NIGHT_CHECK_INTERVAL_MS)))
+    return;
   nightCheckPending = false;
   lastNightCheckMs = nowMs;
   updateNightState(nightClockNow());
@@ -221,6 +228,7 @@ void runNightModeStep(uint32_t nowMs) {
 
 uint32_t nightCheckWaitMs(uint32_t nowMs) {
   if (nightCheckPending) return 0;
+  if (nightChecksIdle()) return UINT32_MAX;
   const uint32_t elapsed = elapsedSince(nowMs, lastNightCheckMs);
   return elapsed >= NIGHT_CHECK_INTERVAL_MS ? 0 : NIGHT_CHECK_INTERVAL_MS - elapsed;
 }
@@ -237,4 +245,6 @@ uint32_t screensaverTimeoutNowMs() {
   return cfg.screensaverTimeoutMs;
 }
 
-uint8_t backlightLevelNow() { return nightActive && screensaverActive ? cfg.nightBrightness : cfg.brightness; }
+uint8_t backlightLevelNow() {
+  return nightActive && screensaverActive ? cfg.nightBrightness : cfg.brightness;
+}

@@ -94,9 +94,11 @@ void setNightClock(time_t (*clock)());
 // ("[INFO][DISPLAY]"), applies the brightness and redraws; the first
 // decision of a run or of a new configuration is logged as well.
 void updateNightState(time_t utc);
-// Main-cycle step: updates the state once a second.
+// Main-cycle step: updates the state once a second (with night mode off
+// only after a configuration was applied).
 void runNightModeStep(uint32_t nowMs);
-// Milliseconds until the next check is due (for the idle wait).
+// Milliseconds until the next check is due (for the idle wait; UINT32_MAX
+// when none is).
 uint32_t nightCheckWaitMs(uint32_t nowMs);
 // A configuration was applied: settings are read again and the next check
 // runs at once.

@@ -33,7 +33,8 @@ SunPlace sunPlaceAt(double unixSeconds) {
   const double meanAnom = 357.52911 + t * (35999.05029 - 0.0001537 * t);
   const double eccent = 0.016708634 - t * (0.000042037 + 0.0000001267 * t);
   const double centre = sin(rad(meanAnom)) * (1.914602 - t * (0.004817 + 0.000014 * t)) +
-                        sin(rad(2 * meanAnom)) * (0.019993 - 0.000101 * t) + sin(rad(3 * meanAnom)) * 0.000289;
+                        sin(rad(2 * meanAnom)) * (0.019993 - 0.000101 * t) +
+                        sin(rad(3 * meanAnom)) * 0.000289;
   const double omega = 125.04 - 1934.136 * t;
   const double appLong = meanLong + centre - 0.00569 - 0.00478 * sin(rad(omega));
   const double seconds = 21.448 - t * (46.815 + t * (0.00059 - t * 0.001813));
@@ -111,7 +112,8 @@ double solarElevationDeg(time_t utc, double latDeg, double lonDeg) {
   return deg(asin(s));
 }
 
-SunCrossings sunCrossingsOnDay(int year, int month, int day, double latDeg, double lonDeg, double altitudeDeg) {
+SunCrossings sunCrossingsOnDay(int year, int month, int day, double latDeg, double lonDeg,
+                               double altitudeDeg) {
   SunCrossings out;
   const double midnightUtc = (double)tzDaysFromCivil(year, month, day) * SECONDS_PER_DAY;
   const double noon = solarNoonNear(midnightUtc + (MINUTES_PER_DAY / 2 - 4.0 * lonDeg) * 60.0, lonDeg);

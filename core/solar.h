@@ -31,4 +31,5 @@ struct SunCrossings {
 
 // Crossings of altitudeDeg on the local day (year, month 1..12, day) around
 // the solar noon of the longitude.
-SunCrossings sunCrossingsOnDay(int year, int month, int day, double latDeg, double lonDeg, double altitudeDeg);
+SunCrossings sunCrossingsOnDay(int year, int month, int day, double latDeg, double lonDeg,
+                               double altitudeDeg);

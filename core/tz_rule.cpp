@@ -175,8 +175,8 @@ bool tzDaylightSavingAt(const TzRule& rule, time_t utc) {
   // The start is given in standard time, the end in daylight time.
   const int64_t start = transitionDay(rule.daylightStart, year) * SECONDS_PER_DAY +
                         rule.daylightStart.secondsOfDay - rule.standardOffsetSeconds;
-  const int64_t end = transitionDay(rule.daylightEnd, year) * SECONDS_PER_DAY + rule.daylightEnd.secondsOfDay -
-                      rule.daylightOffsetSeconds;
+  const int64_t end = transitionDay(rule.daylightEnd, year) * SECONDS_PER_DAY +
+                      rule.daylightEnd.secondsOfDay - rule.daylightOffsetSeconds;
   if (start < end) return t >= start && t < end;
   return !(t >= end && t < start);  // southern hemisphere: summer spans the new year
 }

@@ -53,9 +53,15 @@ TEST(TzRule, OffsetsMatchTheCLibraryOverTwoYears) {
   // Each rule is evaluated every quarter of an hour through 2025 and 2026
   // (every change falls on a quarter hour) and compared with glibc's reading
   // of the same rule.
-  const char* const rules[] = {CET_RULE,      SYDNEY_RULE,     "EST5EDT",       "UTC0",
-                               "<+0330>-3:30", "NZST-12NZDT,M9.5.0,M4.1.0/3", "IST-5:30",
-                               "XXX3YYY,J60/1,300/23:30", "AAA-2BBB-3,M3.5.0/-1,M10.5.0/25"};
+  const char* const rules[] = {CET_RULE,
+                               SYDNEY_RULE,
+                               "EST5EDT",
+                               "UTC0",
+                               "<+0330>-3:30",
+                               "NZST-12NZDT,M9.5.0,M4.1.0/3",
+                               "IST-5:30",
+                               "XXX3YYY,J60/1,300/23:30",
+                               "AAA-2BBB-3,M3.5.0/-1,M10.5.0/25"};
   const char* previousTz = getenv("TZ");
   const std::string saved = previousTz ? previousTz : "";
   for (const char* text : rules) {
@@ -102,10 +108,21 @@ TEST(TzRule, ChangesHappenAtTheRuleInstants) {
 }
 
 TEST(TzRule, RejectsWhatIsNotARule) {
-  const char* const bad[] = {"",          "Europe/Berlin", ":Europe/Berlin", "CE-1",          "CET",
-                             "CET-1CEST,M3.5.0", "CET-1CEST,M13.5.0,M10.5.0", "CET-1CEST,M3.6.0,M10.5.0",
-                             "CET-1CEST,M3.5.7,M10.5.0", "CET-25", "CET-1 junk", "<+03-3", "CET-1CEST,J0,J100",
-                             "CET-1CEST,366,100", "CET-1:60"};
+  const char* const bad[] = {"",
+                             "Europe/Berlin",
+                             ":Europe/Berlin",
+                             "CE-1",
+                             "CET",
+                             "CET-1CEST,M3.5.0",
+                             "CET-1CEST,M13.5.0,M10.5.0",
+                             "CET-1CEST,M3.6.0,M10.5.0",
+                             "CET-1CEST,M3.5.7,M10.5.0",
+                             "CET-25",
+                             "CET-1 junk",
+                             "<+03-3",
+                             "CET-1CEST,J0,J100",
+                             "CET-1CEST,366,100",
+                             "CET-1:60"};
   for (const char* text : bad) {
     TzRule rule;
     rule.standardOffsetSeconds = 12345;
@@ -142,14 +159,15 @@ struct SunCase {
 
 const SunCase SUN_CASES[] = {
     // Stiftung Planetarium Berlin, 21 Dec 2024: 08:14:38 and 15:54:41 CET.
-    {"Berlin winter rise/set", 52.52, 13.405, 2024, 12, 21, SUN_ALTITUDE_RISE_SET_DEG, utcOf(2024, 12, 21, 7, 14, 38),
-     utcOf(2024, 12, 21, 14, 54, 41)},
+    {"Berlin winter rise/set", 52.52, 13.405, 2024, 12, 21, SUN_ALTITUDE_RISE_SET_DEG,
+     utcOf(2024, 12, 21, 7, 14, 38), utcOf(2024, 12, 21, 14, 54, 41)},
     // whattime.city for Berlin (52.52 N, 13.41 E), 1 July: 04:48 and 21:33 CEST.
     {"Berlin summer rise/set", 52.52, 13.41, 2025, 7, 1, SUN_ALTITUDE_RISE_SET_DEG, utcOf(2025, 7, 1, 2, 48),
      utcOf(2025, 7, 1, 19, 33)},
     // Sydney 22 Sep 2025 sets 07:51 UTC; 23 Sep rises 19:44 UTC on the 22nd.
     {"Sydney set", -33.8688, 151.2093, 2025, 9, 22, SUN_ALTITUDE_RISE_SET_DEG, 0, utcOf(2025, 9, 22, 7, 51)},
-    {"Sydney rise", -33.8688, 151.2093, 2025, 9, 23, SUN_ALTITUDE_RISE_SET_DEG, utcOf(2025, 9, 22, 19, 44), 0},
+    {"Sydney rise", -33.8688, 151.2093, 2025, 9, 23, SUN_ALTITUDE_RISE_SET_DEG, utcOf(2025, 9, 22, 19, 44),
+     0},
     // Tromsø (69.5 N, 19.0 E) 1 Apr 2014, UT+1: civil 03:46-19:53, sun 04:50-18:49.
     {"Tromso spring civil twilight", 69.5, 19.0, 2014, 4, 1, SUN_ALTITUDE_CIVIL_TWILIGHT_DEG,
      utcOf(2014, 4, 1, 2, 46), utcOf(2014, 4, 1, 18, 53)},
@@ -190,14 +208,16 @@ TEST(Solar, PolarDayAndPolarNight) {
   const SunCrossings juneSun = sunCrossingsOnDay(2026, 6, 21, 69.6492, 18.9553, SUN_ALTITUDE_RISE_SET_DEG);
   EXPECT_FALSE(juneSun.crosses);
   EXPECT_TRUE(juneSun.staysAbove);
-  const SunCrossings juneTwilight = sunCrossingsOnDay(2026, 6, 21, 69.6492, 18.9553, SUN_ALTITUDE_CIVIL_TWILIGHT_DEG);
+  const SunCrossings juneTwilight =
+      sunCrossingsOnDay(2026, 6, 21, 69.6492, 18.9553, SUN_ALTITUDE_CIVIL_TWILIGHT_DEG);
   EXPECT_FALSE(juneTwilight.crosses);
   EXPECT_TRUE(juneTwilight.staysAbove);
   const SunCrossings decSun = sunCrossingsOnDay(2026, 12, 21, 69.6492, 18.9553, SUN_ALTITUDE_RISE_SET_DEG);
   EXPECT_FALSE(decSun.crosses);
   EXPECT_FALSE(decSun.staysAbove);
   EXPECT_TRUE(sunCrossingsOnDay(2026, 12, 21, 69.6492, 18.9553, SUN_ALTITUDE_CIVIL_TWILIGHT_DEG).crosses);
-  const SunCrossings svalbard = sunCrossingsOnDay(2026, 12, 21, 78.2232, 15.6267, SUN_ALTITUDE_CIVIL_TWILIGHT_DEG);
+  const SunCrossings svalbard =
+      sunCrossingsOnDay(2026, 12, 21, 78.2232, 15.6267, SUN_ALTITUDE_CIVIL_TWILIGHT_DEG);
   EXPECT_FALSE(svalbard.crosses);
   EXPECT_FALSE(svalbard.staysAbove);
   // Same picture in the south: Antarctic summer at McMurdo (77.85 S).
@@ -220,13 +240,22 @@ TEST(NightWindow, AcrossMidnightWithinADayAndEqualEnds) {
     int start, end, minute;
     bool night;
   } rows[] = {
-      {22 * 60, 7 * 60, 21 * 60 + 59, false}, {22 * 60, 7 * 60, 22 * 60, true},  {22 * 60, 7 * 60, 23 * 60 + 59, true},
-      {22 * 60, 7 * 60, 0, true},              {22 * 60, 7 * 60, 6 * 60 + 59, true}, {22 * 60, 7 * 60, 7 * 60, false},
-      {1 * 60, 5 * 60, 0, false},              {1 * 60, 5 * 60, 60, true},          {1 * 60, 5 * 60, 300, false},
-      {0, 0, 0, false},                        {13 * 60, 13 * 60, 13 * 60, false},  {0, 23 * 60 + 59, 23 * 60 + 58, true},
+      {22 * 60, 7 * 60, 21 * 60 + 59, false},
+      {22 * 60, 7 * 60, 22 * 60, true},
+      {22 * 60, 7 * 60, 23 * 60 + 59, true},
+      {22 * 60, 7 * 60, 0, true},
+      {22 * 60, 7 * 60, 6 * 60 + 59, true},
+      {22 * 60, 7 * 60, 7 * 60, false},
+      {1 * 60, 5 * 60, 0, false},
+      {1 * 60, 5 * 60, 60, true},
+      {1 * 60, 5 * 60, 300, false},
+      {0, 0, 0, false},
+      {13 * 60, 13 * 60, 13 * 60, false},
+      {0, 23 * 60 + 59, 23 * 60 + 58, true},
   };
   for (const Row& r : rows) {
-    EXPECT_EQ(minuteInNightWindow(r.minute, r.start, r.end), r.night) << r.start << "-" << r.end << " at " << r.minute;
+    EXPECT_EQ(minuteInNightWindow(r.minute, r.start, r.end), r.night)
+        << r.start << "-" << r.end << " at " << r.minute;
   }
 }
 

@@ -78,5 +78,6 @@ void drawNightFace(uint32_t t) {
   tft.fillScreen(TFT_BLACK);
   drawBlockText(c.clock, cx, NIGHT_CLOCK_Y + c.driftY, NIGHT_CLOCK_BLOCK_PX, clockColour);
   drawNightText(c.date, cx, NIGHT_DATE_Y + c.driftY, 2, textColour);
-  if (!c.temperature.isEmpty()) drawNightText(c.temperature, cx, NIGHT_TEMPERATURE_Y + c.driftY, 4, textColour);
+  if (!c.temperature.isEmpty())
+    drawNightText(c.temperature, cx, NIGHT_TEMPERATURE_Y + c.driftY, 4, textColour);
 }
