@@ -186,6 +186,7 @@ int localMinuteOfDay(const NightSettings &s, time_t utc) {
 }
 
 bool isNightAt(const NightSettings &s, time_t utc) {
+  if (utc < NIGHT_CLOCK_VALID_FROM_S) return false;
   switch (s.basis) {
     case NIGHT_BASIS_NONE: return false;
     case NIGHT_BASIS_SUN:

@@ -78,6 +78,9 @@ struct NightSettings {
 NightSettings nightSettingsFromConfig();
 // Minute of the local day at the instant (the rule, or the host's zone).
 int localMinuteOfDay(const NightSettings &s, time_t utc);
+// Wall clocks before this instant (2020-01-01) are taken as not set yet
+// (a board before its first time sync): no night then.
+static constexpr time_t NIGHT_CLOCK_VALID_FROM_S = 1577836800;
 // True when it is night at the instant.
 bool isNightAt(const NightSettings &s, time_t utc);
 

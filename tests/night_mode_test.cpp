@@ -435,7 +435,10 @@ TEST_F(NightStateTest, AClockJumpNeverLeavesTheWrongState) {
   EXPECT_FALSE(nightActive);
   checkAt(utcOf(2030, 5, 1, 1, 0));  // forward by years, 03:00 CEST
   EXPECT_TRUE(nightActive);
-  checkAt(0);  // a clock never set (1970) at 01:00 CET is night as well
+  // A clock not set yet (1970, 01:00 CET) tells nothing: day until it is set.
+  checkAt(0);
+  EXPECT_FALSE(nightActive);
+  checkAt(utcOf(2026, 5, 1, 1, 0));
   EXPECT_TRUE(nightActive);
 }
 
@@ -444,7 +447,7 @@ TEST_F(NightStateTest, SunModeUsesThePositionAndFallsBackToTheScheduleOnce) {
   cfg.weatherLat = "52.52";
   cfg.weatherLon = "13.405";
   nightConfigApplied();
-  checkAt(utcOf(2024, 12, 21, 15, 30));  // Berlin, past civil dusk (about 15:35 UTC)
+  checkAt(utcOf(2024, 12, 21, 15, 30));  // Berlin, civil dusk at about 15:35 UTC
   EXPECT_FALSE(nightActive);
   checkAt(utcOf(2024, 12, 21, 15, 40));
   EXPECT_TRUE(nightActive);
