@@ -33,7 +33,8 @@ struct WatchSourceRow {
 
   // One poll on the LIVE and HEARD pages; true when it produced data.
   bool (*poll)();
-  // The one fetch of a wake poll under the screensaver.
+  // The one poll of a wake poll under the screensaver; a source with its own
+  // refresh rule (weather, solar data) fetches only when that rule says so.
   bool (*screensaverPoll)();
   // Poll intervals on the pages and under the screensaver; null: refreshMs.
   uint32_t (*pollIntervalMs)();

@@ -160,6 +160,21 @@ class MainCycleTest : public ::testing::Test {
     return out;
   }
 
+  // Requests to path while the source is shown under the screensaver for
+  // the given simulated hours (one loop pass a second).
+  size_t screensaverRequests(WatchSource source, const char* path, uint32_t hours) {
+    setCurrentWatchSource(source);
+    currentPage = PAGE_LIVE;
+    setScreensaverActive(true);
+    const size_t before = server_->requests().size();
+    runPasses(BOOT_MS + 1000, BOOT_MS + hours * 3600000u, 1000);
+    EXPECT_TRUE(screensaverActive);
+    const std::vector<LocalHttpRequest> seen = server_->requests();
+    size_t count = 0;
+    for (size_t i = before; i < seen.size(); i++) count += seen[i].target.compare(0, strlen(path), path) == 0;
+    return count;
+  }
+
   std::string dir_;
   DashboardRoutes routes_;
   std::atomic<int> heardDelayMs_{0};  // the last-heard answer comes this late
@@ -462,6 +477,24 @@ TEST_F(MainCycleTest, HamqslTenMinuteSettingStillRefreshesOncePerHour) {
       changeTimes(BOOT_MS + 1000, 3 * 3600000u, 1000, [] { return hamqslState.lastAttemptMillis; });
   ASSERT_EQ(times.size(), 4u);
   for (uint32_t gap : gaps(times)) EXPECT_EQ(gap, 3600000u);
+}
+
+// A source with its own refresh rule keeps it under the screensaver: the
+// wake poll runs every refresh_ms, but weather and solar data are fetched
+// only when due (at most once per weather_refresh_minutes, once per hour).
+TEST_F(MainCycleTest, ScreensaverKeepsTheWeatherCadence) {
+  routes_.set("/data/2.5/weather", 200, readTestData("owm/current_kelvin_dresden_2017.json"));
+  boot(BOOT_MS, ",\n  \"weather_enabled\": true, \"weather_lat\": \"52.5\", \"weather_lon\": \"13.4\","
+                " \"weather_api_key\": \"k\", \"weather_refresh_minutes\": 10, \"weather_api_base_url\": \"" +
+                    server_->url("") + "\"");
+  EXPECT_EQ(screensaverRequests(WATCH_WEATHER, "/data/2.5/weather", 3), 18u);  // one per 10 minutes
+}
+
+TEST_F(MainCycleTest, ScreensaverKeepsTheSolarDataCadence) {
+  routes_.set("/solarxml.php", 200, readTestData("hamqsl/solarxml_2019_no_report_fields.xml"));
+  boot(BOOT_MS, ",\n  \"hamqsl_enabled\": true, \"hamqsl_refresh_minutes\": 10, \"hamqsl_url\": \"" +
+                    server_->url("/solarxml.php") + "\"");
+  EXPECT_EQ(screensaverRequests(WATCH_HAMQSL, "/solarxml.php", 3), 3u);  // one per hour
 }
 
 // UI-only mode

@@ -162,7 +162,7 @@ static WatchSourceRow hamqslWatchRow() {
   row.available = hamqslFeatureEnabled;
   row.switchShowsLivePage = true;
   row.poll = pollHamqslWatch;
-  row.screensaverPoll = fetchHamqslData;
+  row.screensaverPoll = pollHamqslWatch;  // only when its own refresh is due
   row.backgroundRefreshDue = hamqslBackgroundRefreshDue;
   row.backgroundRefresh = fetchHamqslData;
   row.backgroundCheckMillis = &lastHamqslPollCheck;

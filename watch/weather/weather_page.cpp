@@ -320,7 +320,7 @@ static WatchSourceRow weatherWatchRow() {
   row.switchShowsLivePage = true;
   row.chooserOpensTargetPage = true;
   row.poll = pollWeatherWatch;
-  row.screensaverPoll = fetchWeatherData;
+  row.screensaverPoll = pollWeatherWatch;  // only when its own refresh is due
   row.backgroundRefreshDue = weatherBackgroundRefreshDue;
   row.backgroundRefresh = fetchWeatherData;
   row.backgroundCheckMillis = &lastWeatherPollCheck;
