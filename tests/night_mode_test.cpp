@@ -133,16 +133,6 @@ TEST(TzRule, RejectsWhatIsNotARule) {
   EXPECT_TRUE(parseTzRule(String("  CET-1CEST,M3.5.0/2,M10.5.0/3 \n"), spaced));
 }
 
-TEST(TzRule, CivilDaysRoundTrip) {
-  for (int64_t d = -800000; d < 800000; d += 997) {
-    int y = 0, m = 0, day = 0;
-    tzCivilFromDays(d, y, m, day);
-    EXPECT_EQ(tzDaysFromCivil(y, m, day), d);
-  }
-  EXPECT_EQ(tzDaysFromCivil(1970, 1, 1), 0);
-  EXPECT_EQ(tzDaysFromCivil(2000, 3, 1), 11017);
-}
-
 // ---------------------------------------------------------------------------
 // The sun: published times (USNO "Sun and Moon Data for One Day" unless
 // named otherwise), all converted to UTC.
