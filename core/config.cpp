@@ -3,7 +3,7 @@
 #include "core/config.h"
 
 #include "core/backend.h"
-#include "core/cycle_parts.h"
+#include "core/config_file.h"
 #include "core/night_mode.h"
 #include "core/view.h"
 #include "core/watch_source.h"
@@ -279,11 +279,7 @@ void desktopFinalizeLoadedConfig() {
       clampU16(cfg.hamqslRefreshMinutes, HAMQSL_REFRESH_MINUTES_MIN, HAMQSL_REFRESH_MINUTES_MAX);
   if (cfg.screensaverTimeoutMs < SCREENSAVER_TIMEOUT_MS_MIN)
     cfg.screensaverTimeoutMs = SCREENSAVER_TIMEOUT_MS_MIN;
-  for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
-    const WatchSourceRow &row = watchSourceRow((WatchSource)i);
-    if (row.configFinalized) row.configFinalized();
-  }
-  alertsConfigFinalized();
+  if (configApplyHooks().finalized) configApplyHooks().finalized();
 }
 
 // getDeviceCallsign: the configured callsign or the built-in one.

@@ -8,16 +8,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/app.h"
 #include "core/backend.h"
 #include "core/config_keys.h"
-#include "core/cycle_parts.h"
 #include "core/device_log.h"
-#include "core/screen.h"
-#include "core/station.h"
 #include "core/theme.h"
 #include "core/view.h"
-#include "core/watch_source.h"
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
@@ -26,8 +21,9 @@ String lastLoadedConfigPath = "unknown";
 
 namespace {
 
+ConfigApplyHooks installedConfigApplyHooks = {};
+
 const char *const FALLBACK_CONFIG_PATH = "config.json";
-const uint32_t CONFIG_APPLY_DELAY_MS = 350;
 const size_t CONFIG_READ_CHUNK_BYTES = 4096;
 const size_t CONFIG_FILE_MAX_BYTES = 16u * 1024u * 1024u;  // far above any real configuration
 
@@ -147,6 +143,10 @@ void traceLoadedConfig(const String &path) {
 
 }  // namespace
 
+void installConfigApplyHooks(const ConfigApplyHooks &hooks) { installedConfigApplyHooks = hooks; }
+
+const ConfigApplyHooks &configApplyHooks() { return installedConfigApplyHooks; }
+
 void desktopApplyConfigText(const std::string &text) {
   applyConfigKeys(text);
   applyBaseThemeColor(cfg.themeColor);
@@ -172,8 +172,7 @@ bool loadDesktopDefaultConfig() {
     traceLoadedConfig(lastLoadedConfigPath);
   }
   desktopFinalizeLoadedConfig();
-  dropFetchAnswers();
-  clearRadioIdLookupCache();
+  if (configApplyHooks().loaded) configApplyHooks().loaded();
   currentWatchSource = WATCH_MMDVM;
   currentPage = PAGE_LIVE;
   previousPage = PAGE_LIVE;
@@ -182,20 +181,4 @@ bool loadDesktopDefaultConfig() {
 
 bool configLooksValid() {
   return hasConfiguredWifiProfiles() && cfg.pistarHost.length() > 0 && isValidBackendValue(cfg.backend);
-}
-
-void applyConfigAfterLoad() {
-  configOkState = loadConfig();
-  timeConfigured = false;
-  applyDisplaySettings();
-  for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
-    const WatchSourceRow &row = watchSourceRow((WatchSource)i);
-    if (row.configApplied) row.configApplied();
-  }
-  applyRadioIdCacheAfterConfigApply();
-  lastInteractionMillis = millis();  // counts as activity without waking effects
-  lastLiveActiveState = isLiveActive();
-  pendingConfigApply = true;
-  pendingConfigApplyAt = millis() + CONFIG_APPLY_DELAY_MS;
-  addWebLog("INFO", "CONFIG", "Runtime configuration applied.", true);
 }

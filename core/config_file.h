@@ -65,9 +65,19 @@ bool loadDesktopDefaultConfig();
 void desktopApplyConfigText(const std::string &text);
 // At least one usable Wi-Fi profile, a hotspot host and a known backend.
 bool configLooksValid();
-// Reloads the configuration at run time and re-applies display, sources and
-// lookups.
-void applyConfigAfterLoad();
+// What the program does around a configuration load, installed at start-up
+// by the program's top (app/). A null field does nothing.
+struct ConfigApplyHooks {
+  // End of every normalisation pass: data of disabled sources is dropped.
+  void (*finalized)();
+  // End of every load: answers in flight and lookup caches are dropped.
+  void (*loaded)();
+  // An imported file was saved: reload it and apply it at run time.
+  void (*applyAtRunTime)();
+};
+void installConfigApplyHooks(const ConfigApplyHooks &hooks);
+// The installed hooks (all null before an install).
+const ConfigApplyHooks &configApplyHooks();
 // Host path the last load read ("sdcard/config.json", "config.json" or
 // "unknown" when none opened).
 extern String lastLoadedConfigPath;

@@ -205,6 +205,6 @@ bool applyConfigFromFile(const char *path, String *errMsg) {
   doc["backend"] = backend;
   if (!persistConfigDocument(doc, CONFIG_FILE))
     return failImport(errMsg, "Imported config could not be saved.");
-  applyConfigAfterLoad();
+  if (configApplyHooks().applyAtRunTime) configApplyHooks().applyAtRunTime();
   return true;
 }

@@ -90,6 +90,29 @@ void setFooterText(const String& text, bool countAsScreenActivity) {
 
 // ---------------------------------------------------------------- overlays
 
+namespace {
+
+const ViewOverlay* const* installedOverlays = nullptr;
+
+bool overlayNeverOpen() { return false; }
+void overlayDrawsNothing() {}
+void overlayTakesNoTap(int, int) {}
+
+// Answers every lookup while no list is installed: never open.
+const ViewOverlay CLOSED_OVERLAY = {OVERLAY_DETAIL, overlayNeverOpen, overlayDrawsNothing, overlayTakesNoTap,
+                                    nullptr, false};
+
+}  // namespace
+
+void installViewOverlays(const ViewOverlay* const overlays[VIEW_OVERLAY_COUNT]) { installedOverlays = overlays; }
+
+const ViewOverlay& viewOverlay(ViewOverlayId id) {
+  const int index = (int)id;
+  if (installedOverlays == nullptr) return CLOSED_OVERLAY;
+  if (index < 0 || index >= VIEW_OVERLAY_COUNT) return *installedOverlays[OVERLAY_DETAIL];
+  return *installedOverlays[index];
+}
+
 bool anyOverlayOpen() {
   for (int i = 0; i < VIEW_OVERLAY_COUNT; ++i) {
     if (viewOverlay((ViewOverlayId)i).isOpen()) return true;

@@ -103,7 +103,11 @@ struct ViewOverlay {
   bool pausesMarquee;
 };
 
-// The overlay with this id (the program's list; never null).
+// Installs the program's overlays, one per ViewOverlayId in drawing order;
+// they must live as long as the program.
+void installViewOverlays(const ViewOverlay* const overlays[VIEW_OVERLAY_COUNT]);
+// The overlay with this id (the installed list; never null: before an
+// install, an overlay that is never open).
 const ViewOverlay& viewOverlay(ViewOverlayId id);
 // Overlay ids in the order a tap looks for an open overlay.
 extern const ViewOverlayId VIEW_OVERLAY_TAP_ORDER[VIEW_OVERLAY_COUNT];

@@ -4,14 +4,15 @@
 // the current source instead of branching on the source.
 //
 // The rows are defined next to each source's pages (the MMDVM row beside
-// the table in watch/watch_source_table.cpp, the others in
+// the table in app/watch_source_table.cpp, the others in
 // watch/<source>/<source>_page.cpp); the table itself is assembled in
-// watch/watch_source_table.cpp.
+// app/watch_source_table.cpp and installed here at start-up.
 #pragma once
 
 #include <stdint.h>
 
 #include "core/view.h"
+#include "host/wstring.h"
 
 // Every field not set is null or false; rows are built field by field.
 struct WatchSourceRow {
@@ -68,7 +69,20 @@ struct WatchSourceRow {
   // page needs a full redraw instead.
   bool (*redrawLiveStrips)();
   bool (*redrawHeardStrips)();
+
+  // The source's card on the screensaver: text and 24 px icon path (text
+  // left empty: no card). Null: none.
+  void (*screensaverCard)(String& text, String& icon);
+  // Draws the whole screensaver instead of the clock picture while
+  // wx_screensaver_enabled is set. Null: the source cannot.
+  void (*drawScreensaverPage)();
 };
+
+// Installs the program's table: one row per source in the order of the
+// WatchSource values (rows[0] is the MMDVM hotspot). The rows must live as
+// long as the program. Until a table is installed every lookup answers
+// with an empty MMDVM row and no source besides the hotspot is available.
+void installWatchSourceTable(const WatchSourceRow* const rows[WATCH_SOURCE_COUNT]);
 
 // The row of a source (never null; an unknown source gives the MMDVM row).
 const WatchSourceRow& watchSourceRow(WatchSource source);

@@ -11,7 +11,6 @@
 
 #include <functional>
 
-#include "core/cycle_parts.h"
 #include "host/wstring.h"
 
 // The sources of requests. Requests of one channel run one after another, in
@@ -51,13 +50,18 @@ bool startFetch(FetchChannel channel, const String& url, const String& accept, c
 // handler has not run yet: the source's own "one request at a time".
 bool fetchChannelBusy(FetchChannel channel);
 
-// processFetchAnswers (every pass: the handlers of the answers that
-// arrived, in arrival order and in request order within a channel),
-// fetchAnswersWaiting, dropFetchAnswers (a configuration was applied: the
-// answers of every request made so far are dropped and their channels free
-// again) and stopFetchWorkers (shutdown: every transfer ends at once, the
-// workers stop, later requests are refused) are declared with the main
-// cycle's parts in core/cycle_parts.h.
+// Every pass of the main cycle: runs the handlers of the answers that
+// arrived (how many ran), in arrival order and in request order within a
+// channel.
+int processFetchAnswers();
+// True when an answer waits for the next pass.
+bool fetchAnswersWaiting();
+// A configuration was applied: the answers of every request made so far are
+// dropped and their channels free again.
+void dropFetchAnswers();
+// Shutdown: every transfer ends at once, the workers stop and later
+// requests are refused.
+void stopFetchWorkers();
 
 // Allows requests again after stopFetchWorkers (tests).
 void allowFetches();

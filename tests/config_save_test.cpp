@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/config_apply.h"
 #include "core/app.h"
 #include "core/config.h"
 #include "core/config_file.h"

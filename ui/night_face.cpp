@@ -1,7 +1,6 @@
 // The night face of the screensaver.
 #include "ui/night_face.h"
 
-#include "core/backend.h"
 #include "core/theme.h"
 #include "core/view.h"
 #include "host/display.h"
@@ -24,7 +23,8 @@ NightFaceContent nightFaceContent(uint32_t t) {
   NightFaceContent c;
   c.clock = getDetailedClockText();
   c.date = getDateText();
-  if (weatherConfigured()) c.temperature = weatherDisplayText();
+  String icon;
+  screensaverCardTexts(c.temperature, icon);
   screensaverDrift(t, c.driftX, c.driftY);
   return c;
 }

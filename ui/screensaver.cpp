@@ -5,6 +5,7 @@
 #include "core/config.h"
 #include "core/night_mode.h"
 #include "core/theme.h"
+#include "core/watch_source.h"
 #include "enrichment/radioid.h"
 #include "host/display.h"
 #include "host/runtime.h"
@@ -65,6 +66,13 @@ struct ScreensaverContent {
   String weatherText, weatherIcon;
 };
 
+void screensaverCardTexts(String& text, String& icon) {
+  for (int i = 0; i < WATCH_SOURCE_COUNT && text.isEmpty(); ++i) {
+    const WatchSourceRow& row = watchSourceRow((WatchSource)i);
+    if (row.screensaverCard) row.screensaverCard(text, icon);
+  }
+}
+
 static ScreensaverContent screensaverContent() {
   ScreensaverContent c;
   c.clock = getDetailedClockText();
@@ -83,10 +91,7 @@ static ScreensaverContent screensaverContent() {
     c.target = "Standby";
   }
   if (c.target.length() > 24) c.target = c.target.substring(0, 23) + "~";
-  if (weatherConfigured()) {
-    c.weatherText = weatherDisplayText();
-    c.weatherIcon = weatherIconPath();
-  }
+  screensaverCardTexts(c.weatherText, c.weatherIcon);
   return c;
 }
 
@@ -148,8 +153,12 @@ void drawScreensaver(bool forceClear) {
     return;
   }
   if (cfg.wxscreensaverEnabled) {
-    drawWeatherLivePage();
-    return;
+    for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
+      const WatchSourceRow& row = watchSourceRow((WatchSource)i);
+      if (row.drawScreensaverPage == nullptr) continue;
+      row.drawScreensaverPage();
+      return;
+    }
   }
   if (forceClear) lastFrameKey = "";
   const ScreensaverContent c = screensaverContent();

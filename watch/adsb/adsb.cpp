@@ -9,12 +9,12 @@
 #include "core/config.h"
 #include "core/data_json.h"
 #include "core/device_log.h"
-#include "core/station.h"
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
 #include "hotspot/fetch_worker.h"
 #include "hotspot/http_fetch.h"
+#include "network/wifi.h"
 #include "watch/aprs/aprs.h"
 
 AdsbState adsbState;

@@ -9,7 +9,6 @@
 #include "core/config.h"
 #include "core/data_json.h"
 #include "core/device_log.h"
-#include "core/station.h"
 #include "core/view.h"
 #include "enrichment/radioid.h"
 #include "host/runtime.h"
@@ -19,6 +18,7 @@
 #include "hotspot/hotspot_poll.h"
 #include "hotspot/http_fetch.h"
 #include "hotspot/last_heard_parser.h"
+#include "network/wifi.h"
 #include "watch/svxlink/svxlink.h"
 
 AprsState aprsState;

@@ -9,11 +9,11 @@
 #include "core/config.h"
 #include "core/device_log.h"
 #include "core/markup.h"
-#include "core/station.h"
 #include "host/runtime.h"
 #include "host/trace_log.h"
 #include "hotspot/fetch_worker.h"
 #include "hotspot/http_fetch.h"
+#include "network/wifi.h"
 
 HamqslState hamqslState;
 

@@ -10,7 +10,6 @@
 #include "core/config.h"
 #include "core/device_log.h"
 #include "core/markup.h"
-#include "core/station.h"
 #include "core/view.h"
 #include "host/runtime.h"
 #include "hotspot/dashboard_status.h"
@@ -20,6 +19,7 @@
 #include "hotspot/http_fetch.h"
 #include "hotspot/last_heard_parser.h"
 #include "hotspot/live_session.h"
+#include "network/wifi.h"
 #include "watch/aprs/aprs.h"
 
 String svxlinkRadioStatus;

@@ -9,12 +9,12 @@
 #include "core/config.h"
 #include "core/data_json.h"
 #include "core/device_log.h"
-#include "core/station.h"
 #include "enrichment/radioid.h"
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
 #include "hotspot/fetch_worker.h"
+#include "network/wifi.h"
 #include "watch/weather/weather_json.h"
 
 WeatherState weatherState;

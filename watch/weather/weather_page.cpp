@@ -310,6 +310,14 @@ static void tapWeatherForecastPage(int x, int y) {
   requestRedraw();
 }
 
+// The screensaver's weather card: shown while weather is configured and
+// has data.
+static void weatherScreensaverCard(String& text, String& icon) {
+  if (!weatherConfigured()) return;
+  text = weatherDisplayText();
+  icon = weatherIconPath();
+}
+
 static WatchSourceRow weatherWatchRow() {
   WatchSourceRow row = {};
   row.source = WATCH_WEATHER;
@@ -332,6 +340,8 @@ static WatchSourceRow weatherWatchRow() {
   row.drawHeard = drawWeatherForecastPage;
   row.tapLive = tapWeatherLivePage;
   row.tapHeard = tapWeatherForecastPage;
+  row.screensaverCard = weatherScreensaverCard;
+  row.drawScreensaverPage = drawWeatherLivePage;
   return row;
 }
 

@@ -1,20 +1,22 @@
-#include "core/app.h"
+#include "app/app.h"
 
 #include <stdlib.h>
 #include <string.h>
 
+#include "actions/remote_actions.h"
+#include "app/config_apply.h"
+#include "core/app.h"
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/config_file.h"
-#include "core/cycle_parts.h"
 #include "core/device_log.h"
 #include "core/night_mode.h"
-#include "core/screen.h"
-#include "core/station.h"
 #include "core/theme.h"
 #include "core/view.h"
 #include "core/watch_source.h"
 #include "core/web_server.h"
+#include "enrichment/radioid.h"
+#include "enrichment/target_lists.h"
 #include "host/board_stubs.h"
 #include "host/desktop_main.h"
 #include "host/display.h"
@@ -22,31 +24,13 @@
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
-
-bool wifiOk = false;
-bool configOkState = false;
-bool setupRequired = false;
-bool apModeActive = false;
-bool wifiConnectInProgress = false;
-
-uint32_t lastPoll = 0;
-bool nextFetchHeard = false;
-
-uint32_t lastWifiStateCheck = 0;
-uint32_t lastClockCheck = 0;
-uint32_t lastWeatherPollCheck = 0;
-uint32_t lastHamqslPollCheck = 0;
-
-bool lastLiveActiveState = false;
-String lastHeaderClock;
-
-bool pendingConfigApply = false;
-uint32_t pendingConfigApplyAt = 0;
-
-bool otaUpdateSuccessful = false;
-uint32_t otaRestartAt = 0;
-
-SemaphoreHandle_t networkMutex = nullptr;
+#include "hotspot/fetch_worker.h"
+#include "hotspot/live_session.h"
+#include "network/wifi.h"
+#include "ui/page_frame.h"
+#include "ui/screensaver.h"
+#include "ui/touch.h"
+#include "watch/alerts/alerts.h"
 
 namespace {
 
@@ -226,6 +210,7 @@ void drawFirstPage() {
 }  // namespace
 
 void setup() {
+  installProgram();
   startLogging();
   startDisplayAndStorage();
   bool configOk = startConfiguration();
