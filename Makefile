@@ -12,7 +12,7 @@ empty :=
 space := $(empty) $(empty)
 CTEST_FLAGS ?= --output-on-failure -j$(JOBS)
 
-.PHONY: all deps configure build run test test-fast test-asan test-tsan bench fuzz clean
+.PHONY: all deps configure build run test test-fast test-asan test-tsan bench fuzz deb clean
 
 all: build
 
@@ -57,6 +57,12 @@ bench: deps
 fuzz:
 	@bash tools/install_deps.sh --with-fuzz
 	bash fuzz/run_fuzzers.sh $${FUZZ_SECONDS:-60}
+
+# The Debian package build/deb/qsodeck_<version>_<arch>.deb (ARCH=arm64 for a
+# cross-built one; see tools/build_deb.sh and tools/build_arm64.sh).
+deb:
+	@bash tools/install_deps.sh --with-deb
+	ARCH=$(ARCH) JOBS=$(JOBS) bash tools/build_deb.sh
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR) build-bench build-fuzz

@@ -99,7 +99,12 @@ void startDisplayAndStorage() {
   Serial.printf("Desktop controller: %s, runtime size: %d x %d\n", "SDL2", tft.width(), tft.height());
 
   animateBootProgress("POWERING DISPLAY", 0, 14, BOOT_FIRST_FRAME_DELAY_MS);
-  if (SD.begin()) {
+  const bool mounted = SD.begin();
+  if (storageReadOnly) {
+    activeStorageLabel = "SD READ-ONLY";
+    animateBootProgress("STORAGE READ-ONLY", 14, 38, BOOT_FRAME_DELAY_MS);
+    addWebLog("WARN", "BOOT", "Storage folder is not writable; settings cannot be saved.", true);
+  } else if (mounted) {
     activeStorageLabel = "SD";
     animateBootProgress("SD CARD READY", 14, 38, BOOT_FRAME_DELAY_MS);
     addWebLog("INFO", "BOOT", "SD storage mounted.", true);

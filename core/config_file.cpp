@@ -58,14 +58,15 @@ bool readWholeHostFile(const char *path, std::string &text) {
   return true;
 }
 
-// Reads the first configuration file that opens; false when none did.
+// Reads the first configuration file that opens; false when none did. The
+// working directory's file is only tried when no storage folder was chosen.
 bool readConfigText(std::string &text, String &path) {
   String primary = SD.mapPath(CONFIG_FILE);
   if (readWholeHostFile(primary.c_str(), text)) {
     path = primary;
     return true;
   }
-  if (readWholeHostFile(FALLBACK_CONFIG_PATH, text)) {
+  if (!storageFolderChosen && readWholeHostFile(FALLBACK_CONFIG_PATH, text)) {
     path = FALLBACK_CONFIG_PATH;
     return true;
   }

@@ -13,6 +13,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <string>
 
 #include "host/board_stubs.h"
 #include "host/display.h"
@@ -20,8 +21,10 @@
 #include "host/input.h"
 #include "host/runtime.h"
 #include "host/ssh_client.h"
+#include "host/startup_options.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
+#include "host/version.h"
 
 bool gDesktopRunning = true;
 SDL_Window* gWindow = nullptr;
@@ -167,6 +170,16 @@ bool stopBackgroundTasks() {
   desktopTrace("[DESKTOP][WARN] %d background task(s) still running after %u ms; exiting without them.\n",
                desktopRunningTaskCount(), (unsigned)TASK_STOP_WAIT_MS);
   return false;
+}
+
+// The storage folders in use, and what is wrong with the writable one (also
+// on standard error, so a start from a terminal or a service shows it).
+void traceStorage(const std::string& problem) {
+  desktopTrace("[DESKTOP] storage: %s (shipped content: %s).\n", SD.root().c_str(),
+               SD.shippedRoot().isEmpty() ? "none" : SD.shippedRoot().c_str());
+  if (problem.empty()) return;
+  fprintf(stderr, "qsodeck: %s\n", problem.c_str());
+  desktopTrace("[DESKTOP][ERROR] %s\n", problem.c_str());
 }
 
 }  // namespace
@@ -423,9 +436,25 @@ int desktopRunAfterStart() {
 }
 
 int desktopMain(int argc, char** argv) {
+  const DesktopOptions options = desktopParseOptions(argc, argv);
+  if (!options.error.empty()) {
+    fprintf(stderr, "qsodeck: %s\n%s", options.error.c_str(), desktopUsageText().c_str());
+    return 2;
+  }
+  if (options.showHelp) {
+    fputs(desktopUsageText().c_str(), stdout);
+    return 0;
+  }
+  if (options.showVersion) {
+    printf("qsodeck %s\n", QSODECK_VERSION);
+    return 0;
+  }
+  const std::string storageProblem = desktopPrepareStorage(options);
+  if (options.storageChosen) desktopSetLogFolder(SD.root().c_str());
   desktopInitLog();
   desktopTrace("[DESKTOP] process started.\n");
   desktopTrace("[DESKTOP] platform: Linux.\n");
+  traceStorage(storageProblem);
   desktopInstallCrashHandlers();
   return desktopRunGuarded(desktopRunAfterStart);
 }

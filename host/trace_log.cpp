@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -32,9 +33,21 @@ void writeOutput(const char* data, size_t len) {
   desktopLogRaw(data, len);
 }
 
+// Where the log is opened; the working directory's "desktop.log" by default.
+std::string& logPath() {
+  static std::string* path = new std::string(LOG_FILE_NAME);  // never destroyed: workers may trace late
+  return *path;
+}
+
 }  // namespace
 
 SerialClass Serial;
+
+void desktopSetLogFolder(const char* folder) {
+  std::lock_guard<std::recursive_mutex> guard(outputLock());
+  logPath() = (folder == nullptr || folder[0] == '\0') ? std::string(LOG_FILE_NAME)
+                                                       : std::string(folder) + "/" + LOG_FILE_NAME;
+}
 
 FILE*& desktopLogFile() {
   static FILE* file = nullptr;
@@ -45,7 +58,7 @@ void desktopInitLog() {
   std::lock_guard<std::recursive_mutex> guard(outputLock());
   FILE*& file = desktopLogFile();
   if (file) return;
-  file = fopen(LOG_FILE_NAME, "ab");
+  file = fopen(logPath().c_str(), "ab");
   if (!file) return;
   fwrite(RUN_BANNER, 1, strlen(RUN_BANNER), file);
   fflush(file);

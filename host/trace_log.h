@@ -6,9 +6,14 @@
 
 #include "host/runtime.h"
 
-// The log file handle ("desktop.log" in the working directory); null until
-// opened and again after desktopCloseLog.
+// The log file handle ("desktop.log" in the working directory, or in the
+// folder set by desktopSetLogFolder); null until opened and again after
+// desktopCloseLog.
 FILE*& desktopLogFile();
+
+// Puts "desktop.log" into folder (null or "": the working directory) for the
+// next desktopInitLog that opens it; a log already open stays where it is.
+void desktopSetLogFolder(const char* folder);
 
 // Opens the log for appending and writes the run banner when it is not open
 // yet; a failed open leaves it closed and is tried again on the next call.

@@ -12,6 +12,10 @@ packages=(
 if [ "${1:-}" = "--with-fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
+# The Debian package: its build, its checker, and systemd-analyze for the unit.
+if [ "${1:-}" = "--with-deb" ]; then
+  packages+=(debhelper dpkg-dev lintian systemd)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
