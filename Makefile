@@ -7,7 +7,7 @@ TSAN_DIR ?= build-tsan
 # Test executables whose code runs threads: they are also built and run
 # under ThreadSanitizer (add yours here).
 TSAN_TEST_TARGETS ?= remote_actions_test ssh_client_test fetch_worker_test main_cycle_test radioid_test aprs_test adsb_test \
-  e2e_slow_service_test
+  e2e_slow_service_test call_watch_test
 empty :=
 space := $(empty) $(empty)
 CTEST_FLAGS ?= --output-on-failure -j$(JOBS)
@@ -50,6 +50,7 @@ test-tsan: deps
 test: test-fast test-asan test-tsan
 
 bench: deps
+	@bash tools/install_deps.sh --with-bench
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQSODECK_BENCH=ON -DQSODECK_TESTS=OFF
 	cmake --build build-bench -j$(JOBS)
 	bash tools/run_benchmarks.sh build-bench

@@ -25,7 +25,9 @@
 #include "host/storage.h"
 #include "host/trace_log.h"
 #include "hotspot/fetch_worker.h"
+#include "hotspot/heard.h"
 #include "hotspot/live_session.h"
+#include "hotspot/on_air.h"
 #include "network/wifi.h"
 #include "ui/page_frame.h"
 #include "ui/screensaver.h"
@@ -382,6 +384,14 @@ void runScreensaverAndLiveSteps() {
     lastLiveActiveState = liveActiveNow;
     if (currentPage == PAGE_LIVE) requestRedraw();
   }
+  runCallWatchStep(millis());
+  // The two-slot panel comes and goes with the hold of each DMR slot.
+  static bool twoSlotPanelShown = false;
+  const bool twoSlotsNow = shouldShowDmrTimeslotLivePanel();
+  if (twoSlotsNow != twoSlotPanelShown) {
+    twoSlotPanelShown = twoSlotsNow;
+    if (currentPage == PAGE_LIVE) requestRedraw();
+  }
 }
 
 // S4-S5: clock text check and the marquee step.
@@ -446,6 +456,7 @@ bool runNetworkSteps() {
   handlePendingConfigApply(now);
   superviseNetwork(millis());
   decideAndRunPoll(millis());
+  runHotspotBackgroundPoll(millis());
   processRadioIdLookups();
   processTargetNameLookups();
   pollAlertDataIfDue();
@@ -498,7 +509,9 @@ bool firmwareInSetupState() { return setupRequired || apModeActive; }
 
 namespace {
 
-const uint32_t IDLE_WAIT_MAX_MS = 100;
+// The longest wait when nothing is due sooner (input and answers end any
+// wait at once).
+const uint32_t IDLE_WAIT_MAX_MS = 1000;
 const uint32_t ANIMATION_PACE_MS = 10;
 
 // Time left until last + interval (0 when due).
@@ -537,7 +550,9 @@ uint32_t firmwareIdleWaitMs() {
   const uint32_t now = millis();
   uint32_t wait = IDLE_WAIT_MAX_MS;
   if (desktopNetworkPollingEnabled()) {
-    waitAtMostUntil(wait, now, lastWifiStateCheck, WIFI_STATE_CHECK_INTERVAL_MS);
+    // A joined station needs no watching between passes; joining does.
+    if (wifiConnectInProgress || !wifiOk)
+      waitAtMostUntil(wait, now, lastWifiStateCheck, WIFI_STATE_CHECK_INTERVAL_MS);
     waitForPolls(wait, now);
     for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
       const WatchSourceRow& row = watchSourceRow((WatchSource)i);
@@ -552,6 +567,12 @@ uint32_t firmwareIdleWaitMs() {
   if (screensaverActive)
     waitAtMostUntil(wait, now, lastScreensaverFrameMillis, SCREENSAVER_FRAME_INTERVAL_MS);
   if (!screensaverActive) waitAtMostUntil(wait, now, lastClockCheck, CLOCK_CHECK_INTERVAL_MS);
+  // The end of a live hold changes the LIVE page.
+  if (isLiveActive()) waitAtMostUntil(wait, now, liveRecordMillis, cfg.callsignHoldMs + 1);
+  for (int slot = 1; slot <= 2; ++slot) {
+    if (isDmrTimeslotLiveActive(slot))
+      waitAtMostUntil(wait, now, dmrTimeslotRecordMillis(slot), cfg.callsignHoldMs + 1);
+  }
   uint32_t alertPopupLeft = 0;
   if (alertPopupTimeLeftMs(now, alertPopupLeft) && alertPopupLeft < wait) wait = alertPopupLeft;
   return wait;

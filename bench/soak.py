@@ -172,6 +172,15 @@ def start_program(binary, work, env_extra):
     return proc
 
 
+def stop_processes(*procs):
+    """Ends each process still running (None entries are skipped) and waits for it."""
+    for proc in procs:
+        if proc is not None and proc.poll() is None:
+            proc.terminate()
+        if proc is not None:
+            proc.wait()
+
+
 def pss_kb(pid):
     try:
         with open("/proc/%d/smaps_rollup" % pid) as f:

@@ -120,6 +120,40 @@ void resetActionSlots(QuickActionSlotConfig *slots, int count, const char *const
   }
 }
 
+// Watch-list entries: trimmed, upper case, inner blank runs kept as one
+// blank ("TG 91"), at most WATCH_LIST_ENTRY_MAX_CHARS; blank entries and
+// repeats dropped.
+void finalizeWatchList() {
+  int kept = 0;
+  const int count = cfg.watchListCount < WATCH_LIST_MAX_ENTRIES ? cfg.watchListCount : WATCH_LIST_MAX_ENTRIES;
+  for (int i = 0; i < count; ++i) {
+    String entry;
+    bool blank = false;
+    for (unsigned j = 0; j < cfg.watchList[i].length(); ++j) {
+      char c = cfg.watchList[i][j];
+      if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+        blank = entry.length() > 0;
+        continue;
+      }
+      if ((unsigned char)c < 0x20 || c == 0x7f) continue;
+      if (blank) entry += ' ';
+      blank = false;
+      entry += c;
+    }
+    entry.toUpperCase();
+    if ((int)entry.length() > WATCH_LIST_ENTRY_MAX_CHARS) entry = entry.substring(0, WATCH_LIST_ENTRY_MAX_CHARS);
+    entry.trim();
+    bool repeat = false;
+    for (int k = 0; k < kept; ++k) repeat = repeat || cfg.watchList[k] == entry;
+    if (entry.length() == 0 || repeat) continue;
+    cfg.watchList[kept++] = entry;
+  }
+  for (int i = kept; i < WATCH_LIST_MAX_ENTRIES; ++i) cfg.watchList[i] = "";
+  cfg.watchListCount = kept;
+  cfg.watchListRepeatMinutes =
+      clampU16(cfg.watchListRepeatMinutes, WATCH_LIST_REPEAT_MINUTES_MIN, WATCH_LIST_REPEAT_MINUTES_MAX);
+}
+
 }  // namespace
 
 AppConfig::AppConfig()
@@ -177,6 +211,13 @@ AppConfig::AppConfig()
       svxlinkSshEnabled(false),
       svxlinkSshUser("svxlink"),
       svxlinkSshPort(SSH_PORT_DEFAULT),
+      hotspotBackgroundPoll(true),
+      onAirBanner(true),
+      wakeOnActivity(true),
+      wakeShowsLive(false),
+      watchListCount(0),
+      watchListRepeatMinutes(WATCH_LIST_REPEAT_MINUTES_DEFAULT),
+      watchSound(false),
       nightMode(NIGHT_MODE_OFF),
       nightStart(NIGHT_START_DEFAULT),
       nightEnd(NIGHT_END_DEFAULT),
@@ -279,6 +320,7 @@ void desktopFinalizeLoadedConfig() {
       clampU16(cfg.hamqslRefreshMinutes, HAMQSL_REFRESH_MINUTES_MIN, HAMQSL_REFRESH_MINUTES_MAX);
   if (cfg.screensaverTimeoutMs < SCREENSAVER_TIMEOUT_MS_MIN)
     cfg.screensaverTimeoutMs = SCREENSAVER_TIMEOUT_MS_MIN;
+  finalizeWatchList();
   if (configApplyHooks().finalized) configApplyHooks().finalized();
 }
 

@@ -71,6 +71,12 @@ static constexpr uint16_t WEATHER_REFRESH_MINUTES_MAX = 1440;
 static constexpr const char *WEATHER_API_BASE_URL_DEFAULT = "https://api.openweathermap.org";
 static constexpr uint32_t SCREENSAVER_TIMEOUT_MS_MIN = 5000;  // 5 s
 static constexpr uint16_t SSH_PORT_DEFAULT = 22;
+// Watch list: entries kept, characters per entry, and the repeat window.
+static constexpr int WATCH_LIST_MAX_ENTRIES = 16;
+static constexpr int WATCH_LIST_ENTRY_MAX_CHARS = 24;
+static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_DEFAULT = 60;
+static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_MIN = 1;
+static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_MAX = 1440;  // one day
 
 // ---------------------------------------------------------------------------
 // Types
@@ -170,6 +176,14 @@ struct AppConfig {
   uint16_t svxlinkSshPort;
   QuickActionSlotConfig quickActions[QUICK_ACTION_SLOT_COUNT];
   QuickActionSlotConfig svxlinkActions[SVXLINK_ACTION_SLOT_COUNT];
+  bool hotspotBackgroundPoll;
+  bool onAirBanner;
+  bool wakeOnActivity;
+  bool wakeShowsLive;
+  String watchList[WATCH_LIST_MAX_ENTRIES];  // trimmed, upper case; empty slots last
+  int watchListCount;
+  uint16_t watchListRepeatMinutes;
+  bool watchSound;
   String nightMode;
   String nightStart;
   String nightEnd;

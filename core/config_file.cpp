@@ -126,6 +126,7 @@ void applyConfigKeys(const std::string &text) {
   }
   desktopParseActionArray(text, "quick_actions", cfg.quickActions, QUICK_ACTION_SLOT_COUNT);
   desktopParseActionArray(text, "svxlink_actions", cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT);
+  cfg.watchListCount = desktopParseStringArray(text, "watch_list", cfg.watchList, WATCH_LIST_MAX_ENTRIES);
 }
 
 void traceLoadedConfig(const String &path) {

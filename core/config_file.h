@@ -49,6 +49,10 @@ bool desktopJsonNextObject(const std::string &text, size_t &from, std::string &o
 // Fills up to `count` slots from the objects of the array under key.
 void desktopParseActionArray(const std::string &text, const char *key, QuickActionSlotConfig *slots,
                              int count);
+// Fills up to `count` texts from the string elements of the array under
+// key (other elements are skipped); returns how many were filled, 0 when the
+// key is absent or not an array.
+int desktopParseStringArray(const std::string &text, const char *key, String *out, int count);
 
 // ---------------------------------------------------------------------------
 // Load and run-time apply

@@ -1,5 +1,5 @@
 // Table of the plain configuration keys from "pistar_host" to
-// "night_screensaver_only": one row per key with its field, in the order in which
+// "svxlink_ssh_port", the call-watch and the night keys: one row per key with its field, in the order in which
 // the loader applies them and the save writes them.
 #pragma once
 

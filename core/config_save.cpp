@@ -53,6 +53,8 @@ void buildConfigDocument(JsonDocument &doc) {
   doc["start_page_after_boot"] = normalizedStartPageAfterBoot(false);  // keeps its place
   putActionSlots(doc, "quick_actions", cfg.quickActions, QUICK_ACTION_SLOT_COUNT);
   putActionSlots(doc, "svxlink_actions", cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT);
+  JsonArray watchList = doc.createNestedArray("watch_list");
+  for (int i = 0; i < cfg.watchListCount; ++i) watchList.add(cfg.watchList[i]);
   JsonObject colours = doc.createNestedObject("theme");
   for (int i = 0; i < THEME_COLOR_COUNT; ++i) {
     colours[THEME_COLOR_KEYS[i]] = color565ToHex(themeColorField(theme, i));

@@ -5,8 +5,9 @@
 // built-in 5 x 7 font in three scales.
 //
 // Everything is drawn into one 800 x 480 target texture that keeps its
-// pixels between presents (partial redraws rely on that); `flush` copies it
-// to the window. Nothing is visible before a flush.
+// pixels between presents (partial redraws rely on that); `flush` copies
+// the parts drawn since the last present to the window. Nothing is visible
+// before a flush.
 
 #include <stddef.h>
 #include <stdint.h>
@@ -50,10 +51,12 @@ class DisplayCompat {
   // The desktop surface never rotates.
   void setRotation(uint8_t r) {}
 
-  // Polls input once and presents the frame.
+  // Polls input once and presents what was drawn since the last present
+  // (only those rectangles on the software renderer; nothing when nothing
+  // was drawn).
   void flush();
-  // Copies the kept frame to the window without polling input (also used to
-  // repaint an exposed window).
+  // Copies the whole kept frame to the window without polling input (also
+  // used to repaint an exposed window).
   void presentFrame();
   // Forgets the frame texture; called before the renderer is destroyed.
   void releaseFrame();

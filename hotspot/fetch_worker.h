@@ -25,6 +25,7 @@ enum FetchChannel {
   FETCH_CHANNEL_FORECAST,
   FETCH_CHANNEL_HAMQSL,
   FETCH_CHANNEL_ALERTS,
+  FETCH_CHANNEL_HOTSPOT_BACKGROUND,  // the hotspot's last-heard list while another source is shown
   FETCH_CHANNEL_COUNT,
 };
 
@@ -34,6 +35,21 @@ struct FetchAnswer {
   int code = 0;     // HTTP status, or -1, -2, -98
   String payload;   // the body of a 200 answer, else empty
 };
+
+// The last answer a source applied, to tell an unchanged one (main thread).
+struct AppliedAnswer {
+  bool known = false;
+  String key;  // what the request asked for, when the URL alone does not say
+  String payload;
+};
+
+// True when the answer is a 200 whose payload (and key) equals the applied
+// one remembered in last: its data is already shown and nothing needs to be
+// parsed or drawn again. Otherwise remembers it (a failed answer forgets).
+bool answerUnchanged(AppliedAnswer& last, const FetchAnswer& answer, const String& key = String());
+
+// Forgets the remembered answer (its parse failed or the data was reset).
+void forgetAppliedAnswer(AppliedAnswer& last);
 
 // Runs on the main thread with the answer of one request.
 typedef std::function<void(const FetchAnswer& answer)> FetchAnswerHandler;

@@ -33,10 +33,8 @@ bool stationLinkMissing() {
 // while the hotspot (or APRS, which follows the hotspot's callers) is shown,
 // else its saved copy, so that an answer arriving after a switch to another
 // source never lands in the list now shown.
-bool hotspotListShown() { return currentWatchSource == WATCH_MMDVM || currentWatchSource == WATCH_APRS; }
-
 void applyToHotspotList(const std::function<void()>& apply) {
-  if (hotspotListShown()) {
+  if (hotspotHeardListShown()) {
     apply();
     return;
   }
@@ -60,7 +58,7 @@ void applyLastHeardAnswer(const FetchAnswer& answer, uint32_t startedAt) {
       noteApiFetchResult(ok, answer.code, millis() - startedAt);
       // Shown: the usual cache save; else applyToHotspotList saves the
       // hotspot's cache (the current source's cache is not the hotspot's).
-      if (ok && hotspotListShown()) saveActiveHeardCache();
+      if (ok && hotspotHeardListShown()) saveActiveHeardCache();
     });
     return;
   }
@@ -126,6 +124,8 @@ void applyStatusPageAnswer(StatusPoll poll, const FetchAnswer& answer) {
 }
 
 }  // namespace
+
+bool hotspotHeardListShown() { return currentWatchSource == WATCH_MMDVM || currentWatchSource == WATCH_APRS; }
 
 bool pollHotspotDashboard() {
   // The previous poll's answer is still out: this poll is skipped.

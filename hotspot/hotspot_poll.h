@@ -17,3 +17,7 @@ bool fetchLastHeard();
 // frequencies when that is another one; false when a precondition failed,
 // true when the request started.
 bool fetchModeStatus();
+
+// True while the active heard list is the hotspot's own: the hotspot or APRS
+// (which follows the hotspot's callers) is the current source.
+bool hotspotHeardListShown();

@@ -14,6 +14,8 @@
 #include "host/trace_log.h"
 #include "hotspot/heard_enrichment.h"
 #include "hotspot/live_session.h"
+#include "hotspot/on_air.h"
+#include "hotspot/watch_list.h"
 
 bool parsingSvxlinkData = false;
 String currentRxFreq;
@@ -290,7 +292,7 @@ static void applyNewestHeardRecord(const HeardRecord& newest) {
     updateSessionInfoFromRecord(newest);
     liveRecordMillis = millis();
     requestRedraw();
-    noteScreenActivity(false);
+    noteNewTransmission(parsingSvxlinkData ? WATCH_SVXLINK : WATCH_MMDVM);
   } else if (!parsingSvxlinkData) {
     liveRecordMillis = millis();
   }
@@ -303,6 +305,7 @@ void desktopApplyParsedHeardList(HeardRecord* list, int count) {
   const bool svx = parsingSvxlinkData;
   applyRadioIdCacheToList(list, count);
   inferModeStatusesFromHeard(list, count);
+  noteWatchHeardList(svx ? WATCH_SIGHT_SVXLINK : WATCH_SIGHT_HOTSPOT, list, count, heardList, heardCount);
   const bool changed = !heardListsEqual(list, count, heardList, heardCount);
   if (!svx) updateDmrTimeslotLiveRecordsFromList(list, count);
   if (count == 0) {

@@ -399,6 +399,38 @@ class AprsPollTest : public AprsTest {
   std::unique_ptr<LocalHttpServer> server_;
 };
 
+// The same location answer for the same station changes nothing drawn; for
+// another station, or after a failure, it is applied again.
+TEST_F(AprsPollTest, AnUnchangedAnswerRedrawsNothing) {
+  ASSERT_TRUE(poll(true));
+  ASSERT_TRUE(aprsState.valid);
+  EXPECT_TRUE(uiDirty);
+  clearRedrawFlags();
+  at(millis() + APRS_MIN_REQUEST_GAP_MS);
+  ASSERT_TRUE(poll(true));
+  EXPECT_FALSE(anyRedrawFlagSet());
+  EXPECT_TRUE(aprsState.valid);
+  EXPECT_EQ(aprsState.lastSuccessMillis, millis());
+  EXPECT_FALSE(aprsState.fetchInProgress);
+  EXPECT_EQ(requests(), 2u);
+  liveRecord.callsign = "DL2XYZ";
+  at(millis() + APRS_MIN_REQUEST_GAP_MS);
+  ASSERT_TRUE(poll(true));
+  EXPECT_TRUE(uiDirty);
+  liveRecord.callsign = "DL1ABC";
+  at(millis() + APRS_MIN_REQUEST_GAP_MS);
+  ASSERT_TRUE(poll(true));
+  reply(500, "busy");
+  at(millis() + APRS_MIN_REQUEST_GAP_MS);
+  poll(true);
+  reply(200, answer(entry("DL1ABC", "52.6", "13.4", "\"speed\":30")));
+  clearRedrawFlags();
+  at(millis() + 600000);  // after any back-off
+  ASSERT_TRUE(poll(true));
+  EXPECT_TRUE(uiDirty);
+  EXPECT_EQ(aprsState.error.length(), 0u);
+}
+
 TEST_F(AprsPollTest, OneRequestForTheBatchThenNothingWithinTheGap) {
   heardCount = 1;
   heardList[0].valid = true;

@@ -30,6 +30,7 @@
 #include "hotspot/heard.h"
 #include "hotspot/hotspot_poll.h"
 #include "hotspot/http_fetch.h"
+#include "hotspot/live_session.h"
 #include "network/wifi.h"
 #include "support/local_http_server.h"
 #include "support/temp_files.h"
@@ -450,7 +451,14 @@ TEST_F(MainCycleTest, SvxlinkPollsEvery3sOnThePageAnd10sUnderTheScreensaver) {
   times = changeTimes(BOOT_MS + 21100, 50000, 100, [] { return svxlinkPollCount; });
   ASSERT_GE(times.size(), 4u);
   for (uint32_t gap : gaps(times)) EXPECT_EQ(gap, 10000u);
-  EXPECT_TRUE(hotspotTargets().empty());
+  // Meanwhile the hotspot's last-heard list is polled in the background
+  // (never its status page); switched off, nothing reaches the hotspot.
+  ASSERT_FALSE(hotspotTargets().empty());
+  for (const std::string& target : hotspotTargets()) EXPECT_EQ(target, HEARD_PATH);
+  const size_t before = hotspotTargets().size();
+  cfg.hotspotBackgroundPoll = false;
+  changeTimes(BOOT_MS + 71100, 20000, 100, [] { return svxlinkPollCount; });
+  EXPECT_EQ(hotspotTargets().size(), before);
 }
 
 TEST_F(MainCycleTest, AdsbPollsEvery5sOnThePageAnd10sUnderTheScreensaver) {
@@ -662,6 +670,41 @@ TEST_F(MainCycleTest, HotspotAnswerAfterASwitchToSvxlinkLandsInTheHotspotList) {
   EXPECT_STREQ(heardList[0].callsign.c_str(), mmdvmHeardList[0].callsign.c_str());
 }
 
+// An idle hotspot answers the same bytes at every poll: once applied they
+// change nothing on screen, whichever of the two pages came last, while the
+// fetch is still counted. The heard list names a mode the status page does
+// not list, so the two answers must agree on the mode statuses.
+TEST_F(MainCycleTest, UnchangedDashboardAnswersRequestNoRedraw) {
+  std::string heard = readDataFile("last_heard_dstar.json");
+  for (size_t at = heard.find("D-Star"); at != std::string::npos; at = heard.find("D-Star"))
+    heard.replace(at, 6, "NXDN");
+  routes_.set(HEARD_PATH, 200, heard);
+  boot();
+  ASSERT_TRUE(fetchModeStatus());
+  settleFetches();
+  ASSERT_TRUE(fetchLastHeard());
+  settleFetches();
+  EXPECT_TRUE(uiDirty);  // the first answers are drawn
+  EXPECT_TRUE(modeNXDN.known && modeNXDN.enabled);
+  const uint32_t okBefore = diagnosticsState.fetchOk;
+  for (int round = 0; round < 3; ++round) {
+    clearRedrawFlags();
+    ASSERT_TRUE(fetchModeStatus());
+    settleFetches();
+    EXPECT_FALSE(anyRedrawFlagSet()) << "status page, round " << round;
+    EXPECT_TRUE(modeNXDN.known && modeNXDN.enabled);
+    ASSERT_TRUE(fetchLastHeard());
+    settleFetches();
+    EXPECT_FALSE(anyRedrawFlagSet()) << "last heard, round " << round;
+  }
+  EXPECT_EQ(diagnosticsState.fetchOk, okBefore + 6);
+  // New traffic is drawn again.
+  routes_.set(HEARD_PATH, 200, readDataFile("last_heard_dmr_rf_rssi.json"));
+  ASSERT_TRUE(fetchLastHeard());
+  settleFetches();
+  EXPECT_TRUE(uiDirty);
+}
+
 TEST_F(MainCycleTest, IdleWaitEndsAtTheNextDueTimeAndNeverSpins) {
   boot();
   runPasses(BOOT_MS + 700, BOOT_MS + 700, 1);  // first poll: lastPoll = BOOT_MS + 700
@@ -674,14 +717,29 @@ TEST_F(MainCycleTest, IdleWaitEndsAtTheNextDueTimeAndNeverSpins) {
     lastWifiStateCheck = lastClockCheck = lastWeatherPollCheck = lastHamqslPollCheck = t;
   };
   checkedAt(BOOT_MS + 900);
-  EXPECT_EQ(firmwareIdleWaitMs(), 100u);  // nothing due for a while: the longest wait
+  // Nothing due for a while: the next once-a-second check (a joined station
+  // is not watched in between).
+  EXPECT_EQ(firmwareIdleWaitMs(), 1000u);
+  // The LIVE page changes when a hold ends: the caller's, or a DMR slot's.
+  cfg.callsignHoldMs = 3000;
+  liveRecord.valid = true;
+  liveRecordMillis = BOOT_MS + 900 - 2700;
+  EXPECT_EQ(firmwareIdleWaitMs(), 301u);
+  liveRecord.valid = false;
+  HeardRecord slotRecord;
+  slotRecord.valid = true;
+  desktopSetTestClock(BOOT_MS + 900 - 2800);
+  noteDmrTimeslotLiveRecord(1, slotRecord);
+  checkedAt(BOOT_MS + 900);
+  EXPECT_EQ(firmwareIdleWaitMs(), 201u);
+  clearDmrTimeslotLiveRecords();
   checkedAt(BOOT_MS + 2650);              // the next poll is due at BOOT_MS + 2700
   EXPECT_EQ(firmwareIdleWaitMs(), 50u);
   // A touch 200 ms ago holds the due poll back: the wait runs to the end of
   // the grace, not 0 (which would spin the loop for the whole grace).
   checkedAt(BOOT_MS + 2800);
   lastInteractionMillis = BOOT_MS + 2600;
-  EXPECT_EQ(firmwareIdleWaitMs(), 100u);
+  EXPECT_EQ(firmwareIdleWaitMs(), 500u);
   lastInteractionMillis = BOOT_MS + 2800 - 650;
   EXPECT_EQ(firmwareIdleWaitMs(), 50u);
   lastInteractionMillis = BOOT_MS;

@@ -160,7 +160,8 @@ TEST_F(SvxlinkEndToEnd, StartsOnTheNodePageShowsTheTalkerAndLooksItUpOnce) {
   }
   EXPECT_GE(countOccurrences(requests, "\"path\": \"/index.php\""), 4) << requests;
   EXPECT_EQ(countOccurrences(requests, lookup), 1) << requests;
-  EXPECT_EQ(countOccurrences(requests, "/api/last_heard.php"), 0) << "the hotspot is not polled";
+  // Only the hotspot's last-heard list is polled, in the background.
+  EXPECT_EQ(countOccurrences(requests, "/mmdvmhost/repeaterinfo.php"), 0) << "the hotspot's status page is polled";
 
   // The node fails and comes back: both outcomes are logged.
   ASSERT_TRUE(dash.control("mode=http-error&code=503&scope=svxlink"));

@@ -437,6 +437,22 @@ class SvxlinkPollTest : public SvxlinkTest {
   std::unique_ptr<LocalHttpServer> server_;
 };
 
+// The node's dashboard answers the same page: applied once, then nothing
+// on screen changes; the fetch is still counted.
+TEST_F(SvxlinkPollTest, AnUnchangedAnswerRedrawsNothing) {
+  answer(200, data("hs_dashboard_pi_index_tx_polish_tg_names.html"));
+  ASSERT_TRUE(poll());
+  EXPECT_TRUE(uiDirty);
+  const uint32_t okBefore = diagnosticsState.fetchOk;
+  for (int i = 0; i < 2; ++i) {
+    clearRedrawFlags();
+    ASSERT_TRUE(poll());
+    EXPECT_FALSE(anyRedrawFlagSet()) << i;
+  }
+  EXPECT_EQ(diagnosticsState.fetchOk, okBefore + 2);
+  EXPECT_EQ(heardCount, 5);
+}
+
 TEST_F(SvxlinkPollTest, DashboardPollScrapesLogsAndSavesTheSvxlinkCache) {
   answer(200, data("hs_dashboard_pi_index_tx_polish_tg_names.html"));
   const uint32_t polls = svxlinkPollCount;

@@ -16,6 +16,10 @@ fi
 if [ "${1:-}" = "--with-deb" ]; then
   packages+=(debhelper dpkg-dev lintian systemd)
 fi
+# The measurement scripts: instruction counts and the kiosk-browser comparison.
+if [ "${1:-}" = "--with-bench" ]; then
+  packages+=(valgrind chromium)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -13,6 +13,7 @@
 #include "ui/draw.h"
 #include "ui/heard_page.h"
 #include "ui/live_page.h"
+#include "ui/on_air_banner.h"
 #include "ui/popups.h"
 #include "ui/screensaver.h"
 
@@ -125,6 +126,7 @@ void redrawCurrentPage(bool fullRedraw) {
     if (changed) clearBody();
     scrollingTextActiveFrame = false;
     drawPage(pageToDraw);
+    drawCallWatchDecorations();
     drawOpenOverlays();
   }
   lastRenderedPage = (int)pageToDraw;
@@ -136,9 +138,12 @@ void redrawCurrentPage(bool fullRedraw) {
 bool redrawScrollingTextAreasForCurrentPage() {
   if (screensaverActive) return false;
   const WatchSourceRow& row = activeWatchSourceRow();
-  if (currentPage == PAGE_LIVE) return row.redrawLiveStrips != nullptr && row.redrawLiveStrips();
-  if (currentPage == PAGE_LAST) return row.redrawHeardStrips != nullptr && row.redrawHeardStrips();
-  return false;
+  bool redrawn = false;
+  if (currentPage == PAGE_LIVE) redrawn = row.redrawLiveStrips != nullptr && row.redrawLiveStrips();
+  if (currentPage == PAGE_LAST) redrawn = row.redrawHeardStrips != nullptr && row.redrawHeardStrips();
+  // Strips that run under the banner or the toast: they go on top again.
+  if (redrawn && !anyOverlayOpen()) drawCallWatchDecorations();
+  return redrawn;
 }
 
 // ---------------------------------------------------------------- watch sources

@@ -18,6 +18,7 @@
 #include "hotspot/hotspot_poll.h"
 #include "hotspot/http_fetch.h"
 #include "hotspot/last_heard_parser.h"
+#include "hotspot/watch_list.h"
 #include "network/wifi.h"
 #include "watch/svxlink/svxlink.h"
 
@@ -398,6 +399,15 @@ bool desktopAprsRecordFromRawObject(const String& entry, AprsNearbyRecord& rec) 
   return true;
 }
 
+// A station in range for the watch list, with its SSID as sent.
+static void noteAprsWatchSight(const String& entry) {
+  WatchSight sight;
+  sight.source = WATCH_SIGHT_APRS;
+  sight.callsign = trimmedCopy(entryField(entry, "name"));
+  if (sight.callsign.isEmpty()) sight.callsign = trimmedCopy(entryField(entry, "srccall"));
+  noteWatchSight(sight);
+}
+
 void desktopPopulateAprsNearbyFromEntries(const String& entries) {
   aprsClearNearby();
   AprsState& a = aprsState;
@@ -417,6 +427,7 @@ void desktopPopulateAprsNearbyFromEntries(const String& entries) {
     if (!(rec.distanceKm <= range)) continue;
     aprsInsertNearbySorted(rec);
     inserted = true;
+    noteAprsWatchSight(entry);
   }
   a.nearbyValid = true;
   if (!inserted) a.nearbyError = "No APRS last-heard stations in range";
@@ -461,15 +472,27 @@ bool parseAprsLocationResponse(const String& payload, const String& sourceCallsi
 
 namespace {
 
+// The location answer last applied (and the callsign it was for): the same
+// bytes for the same callsign change nothing drawn.
+AppliedAnswer lastAprsAnswer;
+
 void applyAprsAnswer(const FetchAnswer& answer, const String& lookup, uint32_t startedAt) {
   AprsState& a = aprsState;
   a.lastHttpCode = answer.code;
   const uint32_t elapsedMs = millis() - startedAt;
+  const bool unchanged = answerUnchanged(lastAprsAnswer, answer, lookup) && a.valid && a.error.isEmpty();
   bool ok = false;
-  if (answer.ok) {
+  if (unchanged) {
+    ok = true;
+    a.fetchInProgress = false;
+    a.lastSuccessMillis = millis();
+  } else if (answer.ok) {
     ok = parseAprsLocationResponse(answer.payload, lookup);
     a.fetchInProgress = false;
-    if (!ok) aprsScheduleRetry(a.failCode, a.error);
+    if (!ok) {
+      forgetAppliedAnswer(lastAprsAnswer);
+      aprsScheduleRetry(a.failCode, a.error);
+    }
   } else {
     a.fetchInProgress = false;
     const String base = answer.code == HTTP_FETCH_NOT_STARTED ? String("APRS HTTP begin failed")
@@ -482,7 +505,7 @@ void applyAprsAnswer(const FetchAnswer& answer, const String& lookup, uint32_t s
   } else {
     setFooterText(a.error, false);
   }
-  requestRedraw();
+  if (!unchanged) requestRedraw();
 }
 
 // The feature and the station link; each refusal traced once per run.

@@ -19,6 +19,8 @@
 #include "hotspot/http_fetch.h"
 #include "hotspot/last_heard_parser.h"
 #include "hotspot/live_session.h"
+#include "hotspot/on_air.h"
+#include "hotspot/watch_list.h"
 #include "network/wifi.h"
 #include "watch/aprs/aprs.h"
 
@@ -256,7 +258,7 @@ static void applySvxlinkNewestRecord(const HeardRecord& newest) {
     updateSessionInfoFromRecord(newest);
     liveRecordMillis = millis();
     requestRedraw();
-    noteScreenActivity();
+    noteNewTransmission(WATCH_SVXLINK);
   } else if (!parsingSvxlinkData) {
     liveRecordMillis = millis();
   }
@@ -267,6 +269,7 @@ bool svxApplyParsedHeardList(HeardRecord* newList, int newCount, const String& o
   if (newCount > MAX_HEARD) newCount = MAX_HEARD;
   applyRadioIdCacheToList(newList, newCount);
   inferModeStatusesFromHeard(newList, newCount);
+  noteWatchHeardList(WATCH_SIGHT_SVXLINK, newList, newCount, heardList, heardCount);
   const bool activity = !parsingSvxlinkData;
   if (newCount == 0) {
     if (heardCount > 0) {

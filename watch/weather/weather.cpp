@@ -412,16 +412,26 @@ void redrawWeatherPageIfShown() {
   if (isCurrentWatchWeather() && (currentPage == PAGE_LIVE || currentPage == PAGE_LAST)) requestRedraw();
 }
 
+// The current-weather answer last applied: the same bytes again change
+// nothing drawn but the weather page's fetch state.
+AppliedAnswer lastWeatherAnswer;
+
 void applyWeatherAnswer(const FetchAnswer& answer, uint32_t startedAt) {
   WeatherState& w = weatherState;
   w.lastHttpCode = answer.code;
-  bool ok = false;
-  if (answer.ok) ok = desktopParseWeatherResponseRaw(answer.payload);
+  const bool unchanged = answerUnchanged(lastWeatherAnswer, answer) && w.valid;
+  bool ok = unchanged;
+  if (unchanged) {
+    w.lastSuccessMillis = millis();
+  } else if (answer.ok) {
+    ok = desktopParseWeatherResponseRaw(answer.payload);
+    if (!ok) forgetAppliedAnswer(lastWeatherAnswer);
+  }
   w.fetchInProgress = false;
   noteWeatherFetchResult(ok, answer.code);
   diagnosticsState.lastApiLatencyMs = millis() - startedAt;
   if (!answer.ok) desktopTrace("[DESKTOP][WEATHER] HTTP fetch failed, code %d.\n", answer.code);
-  if (ok) {
+  if (ok && !unchanged) {
     requestRedraw();
   } else {
     redrawWeatherPageIfShown();
