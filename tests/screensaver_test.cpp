@@ -14,6 +14,7 @@
 #include "host/input.h"
 #include "host/runtime.h"
 #include "hotspot/heard.h"
+#include "hotspot/on_air.h"
 #include "support/display_probe.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
@@ -282,5 +283,9 @@ TEST_F(ScreensaverCycleTest, NightScreensaverDimsAndATouchBrightensUntilTheNight
   passAt(131000);
   EXPECT_TRUE(screensaverActive);
   EXPECT_EQ(backlightLevelNow(), 10);
+  // A new call wakes the screen the same way.
+  noteNewTransmission(WATCH_MMDVM);
+  EXPECT_FALSE(screensaverActive);
+  EXPECT_EQ(backlightLevelNow(), 200);
   setNightClock(nullptr);
 }
