@@ -7,7 +7,7 @@ TSAN_DIR ?= build-tsan
 # Test executables whose code runs threads: they are also built and run
 # under ThreadSanitizer (add yours here).
 TSAN_TEST_TARGETS ?= remote_actions_test ssh_client_test fetch_worker_test main_cycle_test radioid_test aprs_test adsb_test \
-  e2e_slow_service_test call_watch_test
+  e2e_slow_service_test call_watch_test web_server_test
 empty :=
 space := $(empty) $(empty)
 CTEST_FLAGS ?= --output-on-failure -j$(JOBS)

@@ -15,6 +15,7 @@
 #include "core/view.h"
 #include "core/watch_source.h"
 #include "core/web_server.h"
+#include "web/web_server.h"
 #include "enrichment/radioid.h"
 #include "enrichment/target_lists.h"
 #include "host/board_stubs.h"
@@ -170,7 +171,10 @@ void startNetwork(bool configOk) {
 void announceBootComplete() {
   if (wifiOk) {
     animateBootProgress("BOOT COMPLETE", 94, 100, BOOT_FRAME_DELAY_MS);
-    addWebLog("INFO", "BOOT", "Boot complete. Web UI at " + stationUrlText(), true);
+    addWebLog("INFO", "BOOT",
+              webUiUrl.length() > 0 ? "Boot complete. Web UI at " + webUiUrl
+                                    : String("Boot complete. Web UI is off (web_ui_enabled)."),
+              true);
   } else if (apModeActive) {
     animateBootProgress("SETUP AP READY", 94, 100, BOOT_FRAME_DELAY_MS);
     addWebLog("INFO", "BOOT", "Boot complete with setup AP at " + accessPointUrlText(), true);
@@ -246,6 +250,7 @@ bool desktopUiHandleTouchTraced = false;
 
 // Setup guard: while in setup or AP state only the safe page is kept fresh.
 void runSetupGuardPass() {
+  handleWebClientSafely(0);  // the settings page can mend the configuration
   uint32_t now = millis();
   if (intervalElapsed(now, lastDesktopSafeDraw, SAFE_PAGE_REDRAW_INTERVAL_MS) || anyRedrawFlagSet()) {
     lastDesktopSafeDraw = now;
@@ -568,7 +573,7 @@ uint32_t firmwareIdleWaitMs() {
     waitAtMostUntil(wait, now, lastScreensaverFrameMillis, SCREENSAVER_FRAME_INTERVAL_MS);
   if (!screensaverActive) waitAtMostUntil(wait, now, lastClockCheck, CLOCK_CHECK_INTERVAL_MS);
   // The end of a live hold changes the LIVE page.
-  if (isLiveActive()) waitAtMostUntil(wait, now, liveRecordMillis, cfg.callsignHoldMs + 1);
+  if (isLiveActive()) waitAtMostUntil(wait, now, shownHeardList().liveMillis, cfg.callsignHoldMs + 1);
   for (int slot = 1; slot <= 2; ++slot) {
     if (isDmrTimeslotLiveActive(slot))
       waitAtMostUntil(wait, now, dmrTimeslotRecordMillis(slot), cfg.callsignHoldMs + 1);
@@ -578,6 +583,9 @@ uint32_t firmwareIdleWaitMs() {
   return wait;
 }
 
-void firmwareShutdown() { stopFetchWorkers(); }
+void firmwareShutdown() {
+  stopWebServer();
+  stopFetchWorkers();
+}
 
 bool firmwareSetupRequired() { return setupRequired; }

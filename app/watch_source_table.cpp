@@ -30,12 +30,13 @@ WatchSourceRow mmdvmWatchRow() {
   row.source = WATCH_MMDVM;
   row.buttonLabel = "MMDVM";
   row.footerName = "MMDVM";
+  row.startLive = MMDVM_START_LIVE;
+  row.startHeard = MMDVM_START_HEARD;
   row.heardTabLabel = "HEARD";
   row.chooserOpensTargetPage = true;
   row.poll = pollHotspotDashboard;
   row.screensaverPoll = fetchLastHeard;
-  row.saveHeardCache = saveMmdvmHeardCache;
-  row.loadHeardCache = loadMmdvmHeardCache;
+  row.heardList = hotspotHeard;
   row.drawLive = drawMmdvmLivePage;
   row.drawHeard = drawMmdvmLastPage;
   row.tapLive = handleMmdvmLivePageTap;

@@ -96,6 +96,8 @@ void finalizeAlertsAndActions() {
   if (cfg.svxlinkSshPort == 0) cfg.svxlinkSshPort = SSH_PORT_DEFAULT;
   finalizeActionSlots(cfg.quickActions, QUICK_ACTION_SLOT_COUNT);
   finalizeActionSlots(cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT);
+  trimOrDefault(cfg.webUiBind, WEB_UI_BIND_DEFAULT);
+  if (cfg.webUiPort == 0) cfg.webUiPort = WEB_UI_PORT_DEFAULT;
 }
 
 // Night keys: a known mode, "HH:MM" times (unreadable ones take the
@@ -211,6 +213,9 @@ AppConfig::AppConfig()
       svxlinkSshEnabled(false),
       svxlinkSshUser("svxlink"),
       svxlinkSshPort(SSH_PORT_DEFAULT),
+      webUiEnabled(false),
+      webUiBind(WEB_UI_BIND_DEFAULT),
+      webUiPort(WEB_UI_PORT_DEFAULT),
       hotspotBackgroundPoll(true),
       onAirBanner(true),
       wakeOnActivity(true),
@@ -305,14 +310,13 @@ void applyDesktopConfigDefaults() {
   resetActionSlots(cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT, DEFAULT_SVXLINK_ACTION_LABELS);
 }
 
-void desktopFinalizeLoadedConfig() {
+void normalizeConfigFields() {
   syncLegacyWifiFieldsFromProfiles();
   cfg.wifiRetriesPerProfile = effectiveWifiRetriesPerProfile();
   finalizeHostsAndSources();
   finalizeAlertsAndActions();
   finalizeNightKeys();
   nightConfigApplied();
-  fallBackFromDisabledWatchSource();
   // uint8_t fields already hold 0..255; the loader constrained them on read.
   cfg.weatherRefreshMinutes =
       clampU16(cfg.weatherRefreshMinutes, WEATHER_REFRESH_MINUTES_MIN, WEATHER_REFRESH_MINUTES_MAX);
@@ -321,6 +325,11 @@ void desktopFinalizeLoadedConfig() {
   if (cfg.screensaverTimeoutMs < SCREENSAVER_TIMEOUT_MS_MIN)
     cfg.screensaverTimeoutMs = SCREENSAVER_TIMEOUT_MS_MIN;
   finalizeWatchList();
+}
+
+void desktopFinalizeLoadedConfig() {
+  normalizeConfigFields();
+  fallBackFromDisabledWatchSource();
   if (configApplyHooks().finalized) configApplyHooks().finalized();
 }
 

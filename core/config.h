@@ -78,6 +78,10 @@ static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_DEFAULT = 60;
 static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_MIN = 1;
 static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_MAX = 1440;  // one day
 
+// The settings pages in the browser.
+static constexpr const char *WEB_UI_BIND_DEFAULT = "127.0.0.1";
+static constexpr uint16_t WEB_UI_PORT_DEFAULT = 8080;
+
 // ---------------------------------------------------------------------------
 // Types
 // ---------------------------------------------------------------------------
@@ -174,6 +178,10 @@ struct AppConfig {
   String svxlinkSshUser;
   String svxlinkSshPass;
   uint16_t svxlinkSshPort;
+  bool webUiEnabled;
+  String webUiBind;
+  uint16_t webUiPort;
+  String webUiPassword;  // a password hash; a plain password is hashed at load
   QuickActionSlotConfig quickActions[QUICK_ACTION_SLOT_COUNT];
   QuickActionSlotConfig svxlinkActions[SVXLINK_ACTION_SLOT_COUNT];
   bool hotspotBackgroundPoll;
@@ -229,6 +237,10 @@ void applyDesktopConfigDefaults();
 // The normalisation pass at the end of every load: trims, canonical values,
 // clamps, watch-source fallback and dropping data of disabled sources.
 void desktopFinalizeLoadedConfig();
+// The part of that pass that touches only `cfg` (trims, canonical values,
+// clamps): a candidate configuration can be normalised with it without
+// changing what the program shows.
+void normalizeConfigFields();
 
 // The configured device callsign, trimmed, or DEVICE_CALLSIGN when blank.
 String getDeviceCallsign();

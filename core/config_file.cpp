@@ -13,6 +13,7 @@
 #include "core/device_log.h"
 #include "core/theme.h"
 #include "core/view.h"
+#include "host/password_hash.h"
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
@@ -101,8 +102,9 @@ void applyWifiProfileArray(const std::string &text) {
   }
 }
 
-// Backend, Wi-Fi and the plain keys, with the steps woven in between.
-void applyConfigKeys(const std::string &text) {
+}  // namespace
+
+void desktopApplyConfigKeys(const std::string &text) {
   desktopApplyJsonString(text, "backend", cfg.backend);
   String rawBackend = cfg.backend;
   rawBackend.trim();
@@ -129,6 +131,27 @@ void applyConfigKeys(const std::string &text) {
   cfg.watchListCount = desktopParseStringArray(text, "watch_list", cfg.watchList, WATCH_LIST_MAX_ENTRIES);
 }
 
+namespace {
+
+// A password typed into the file by hand is replaced by its hash, and the
+// file is saved at once so that the plain text does not stay on disk.
+void hashPlainWebPassword() {
+  const std::string stored = cfg.webUiPassword.str();
+  if (stored.empty() || looksLikePasswordHash(stored)) return;
+  const std::string hash = hashPassword(stored);
+  if (hash.empty()) {
+    cfg.webUiPassword = "";
+    desktopTrace("[DESKTOP][WARN] web_ui_password could not be hashed; the settings page has no password.\n");
+    return;
+  }
+  cfg.webUiPassword = String(hash);
+  if (saveConfigToFile()) {
+    desktopTrace("[DESKTOP] web_ui_password was plain text; config.json now keeps only its hash.\n");
+  } else {
+    desktopTrace("[DESKTOP][WARN] web_ui_password was plain text and config.json could not be rewritten.\n");
+  }
+}
+
 void traceLoadedConfig(const String &path) {
   desktopTrace("[DESKTOP] Loaded config from %s without ArduinoJson.\n", path.c_str());
   desktopTrace("[DESKTOP] Config: backend=%s, pistar_host=%s, callsign=%s, quick1=%s, touch_ssh=%s.\n",
@@ -150,7 +173,7 @@ void installConfigApplyHooks(const ConfigApplyHooks &hooks) { installedConfigApp
 const ConfigApplyHooks &configApplyHooks() { return installedConfigApplyHooks; }
 
 void desktopApplyConfigText(const std::string &text) {
-  applyConfigKeys(text);
+  desktopApplyConfigKeys(text);
   applyBaseThemeColor(cfg.themeColor);
   desktopLoadThemeOverrides(text);
 }
@@ -174,6 +197,7 @@ bool loadDesktopDefaultConfig() {
     traceLoadedConfig(lastLoadedConfigPath);
   }
   desktopFinalizeLoadedConfig();
+  if (opened && !text.empty()) hashPlainWebPassword();
   if (configApplyHooks().loaded) configApplyHooks().loaded();
   currentWatchSource = WATCH_MMDVM;
   currentPage = PAGE_LIVE;

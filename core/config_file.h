@@ -67,6 +67,9 @@ bool loadDesktopDefaultConfig();
 // and SvxLink steps), then the base colour and the theme overrides; the
 // normalisation pass is left to the caller.
 void desktopApplyConfigText(const std::string &text);
+// Only the keys of desktopApplyConfigText (backend, Wi-Fi, the key table and
+// the action arrays): no theme, no normalisation.
+void desktopApplyConfigKeys(const std::string &text);
 // At least one usable Wi-Fi profile, a hotspot host and a known backend.
 bool configLooksValid();
 // What the program does around a configuration load, installed at start-up
@@ -94,6 +97,8 @@ extern String lastLoadedConfigPath;
 // file beside it that replaces the old file only when every byte reached the
 // disk; on any failure the old file stays as it was and the result is false.
 bool saveConfigToFile();
+// The document that saveConfigToFile writes: every key of `cfg` and the theme.
+void buildConfigDocument(JsonDocument &doc);
 // Writes a document pretty-printed to a storage path with the same
 // replace-when-complete rule; false on any failure.
 bool persistConfigDocument(JsonDocument &doc, const char *path);

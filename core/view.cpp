@@ -48,20 +48,14 @@ const ViewOverlayId VIEW_OVERLAY_TAP_ORDER[VIEW_OVERLAY_COUNT] = {
     OVERLAY_ALERT,         OVERLAY_APRS_INFO, OVERLAY_WATCH_SOURCE, OVERLAY_MODE_CONFIRM,
     OVERLAY_QUICK_ACTIONS, OVERLAY_ADSB_INFO, OVERLAY_DETAIL};
 
-// Heard lists survive a switch only for sources that keep one; the poll of
-// the next pass fills the list of the new source.
+// Each source keeps its own heard list across switches; the poll of the
+// next pass refreshes the new source.
 void setCurrentWatchSource(int source) {
   if (source < 0 || source >= WATCH_SOURCE_COUNT || !watchSourceAvailable((WatchSource)source))
     source = WATCH_MMDVM;
+  if (source == (int)currentWatchSource) return;
   const WatchSourceRow& target = watchSourceRow((WatchSource)source);
-  if (source == (int)currentWatchSource) {
-    if (target.loadHeardCache) target.loadHeardCache();
-    return;
-  }
-  const WatchSourceRow& previous = watchSourceRow(currentWatchSource);
-  if (previous.saveHeardCache) previous.saveHeardCache();
   currentWatchSource = (WatchSource)source;
-  if (target.loadHeardCache) target.loadHeardCache();
   if (target.switchShowsLivePage) currentPage = PAGE_LIVE;
   lastPoll = 0;
   nextFetchHeard = false;

@@ -44,8 +44,8 @@ extern WatchSource currentWatchSource;
 extern WatchSource lastRenderedWatchSource;
 
 // Switches the watch source (falling back to MMDVM when the source is not
-// available), swapping the heard lists of the sources that keep one, and
-// schedules an immediate poll.
+// available) and schedules an immediate poll; the heard lists stay with
+// their sources.
 void setCurrentWatchSource(int source);
 
 // ---------------------------------------------------------------- redraws
@@ -136,7 +136,7 @@ extern Page watchSourcePopupTargetPage;
 
 // Closes the detail popup and resets its scroll state.
 void closeDetailPopup();
-// Opens the detail popup for heardList[index].
+// Opens the detail popup for record index of the shown heard list.
 void openDetailPopup(int index);
 
 // ---------------------------------------------------------------- screensaver

@@ -1,6 +1,11 @@
 // The lookups of the installed watch-source table.
 #include "core/watch_source.h"
 
+const StartPageName MMDVM_START_LIVE = {
+    "mmdvm_live", "MMDVM LIVE", {"", "mmdvm", "mmdvm-live", "mmdvm-watch", "live", "watch", nullptr}};
+const StartPageName MMDVM_START_HEARD = {
+    "mmdvm_last", "MMDVM HEARD", {"mmdvm-last", "mmdvm-heard", "heard", "last", "last-heard", nullptr}};
+
 namespace {
 
 const WatchSourceRow* const* installedRows = nullptr;
@@ -11,6 +16,8 @@ WatchSourceRow emptyMmdvmRow() {
   row.source = WATCH_MMDVM;
   row.buttonLabel = "MMDVM";
   row.footerName = "MMDVM";
+  row.startLive = MMDVM_START_LIVE;
+  row.startHeard = MMDVM_START_HEARD;
   return row;
 }
 
@@ -39,6 +46,8 @@ bool watchSourceAvailable(WatchSource source) {
 const WatchSourceRow& activeWatchSourceRow() {
   return watchSourceAvailable(currentWatchSource) ? watchSourceRow(currentWatchSource) : mmdvmRow();
 }
+
+bool isCurrentWatch(WatchSource source) { return currentWatchSource == source && watchSourceAvailable(source); }
 
 bool anyWatchFeatureEnabled() {
   for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {

@@ -79,7 +79,8 @@ bool radioIdEntryFromAnswer(const String& normalizedCallsign, const FetchAnswer&
 // Applies a cached result to one record; true when its name or country changed.
 bool applyRadioIdCacheToRecord(HeardRecord& r, bool allowFetch);
 
-// Applies cached results to heardList and liveRecord; true when any changed.
+// Applies cached results to the shown heard list and its live record; true
+// when any changed.
 bool applyRadioIdCacheToActiveData();
 
 // Operator name and country to show for a record.

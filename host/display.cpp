@@ -248,6 +248,13 @@ void DisplayCompat::presentFrame() {
   presentDrawn();
 }
 
+bool DisplayCompat::readFrameRgb(std::vector<uint8_t>& rgb) const {
+  if (!ready()) return false;
+  rgb.assign((size_t)SCREEN_W * SCREEN_H * 3, 0);
+  SDL_Rect all{0, 0, SCREEN_W, SCREEN_H};
+  return SDL_RenderReadPixels(gRenderer, &all, SDL_PIXELFORMAT_RGB24, rgb.data(), SCREEN_W * 3) == 0;
+}
+
 void DisplayCompat::releaseFrame() {
   if (gFrameTexture != nullptr) SDL_DestroyTexture(gFrameTexture);
   gFrameTexture = nullptr;

@@ -12,6 +12,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <vector>
+
 #include "host/wstring.h"
 
 static const int SCREEN_W = 800;
@@ -60,6 +62,9 @@ class DisplayCompat {
   void presentFrame();
   // Forgets the frame texture; called before the renderer is destroyed.
   void releaseFrame();
+  // Copies the kept frame as SCREEN_W x SCREEN_H 8-bit RGB triples, row by
+  // row; false when the surface is not ready or cannot be read.
+  bool readFrameRgb(std::vector<uint8_t>& rgb) const;
 
   // Font 0 is taken as 1.
   void setTextFont(uint8_t f);

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <string>
 
@@ -25,9 +26,35 @@ std::recursive_mutex& outputLock() {
   return *lock;
 }
 
+// The last TRACE_RECENT_LINES_MAX complete lines and the line being written
+// (guarded by outputLock); never destroyed, like the lock.
+struct RecentLines {
+  std::deque<std::string> lines;
+  std::string partial;
+};
+RecentLines& recentLines() {
+  static RecentLines* r = new RecentLines;
+  return *r;
+}
+
+void keepRecent(const char* data, size_t len) {
+  RecentLines& r = recentLines();
+  for (size_t i = 0; i < len; ++i) {
+    if (data[i] == '\r') continue;
+    if (data[i] != '\n') {
+      if (r.partial.size() < TRACE_BUFFER_BYTES) r.partial.push_back(data[i]);
+      continue;
+    }
+    r.lines.push_back(std::move(r.partial));
+    r.partial.clear();
+    if (r.lines.size() > TRACE_RECENT_LINES_MAX) r.lines.pop_front();
+  }
+}
+
 // The bytes to the console and, when the log is open, to the log.
 void writeOutput(const char* data, size_t len) {
   std::lock_guard<std::recursive_mutex> guard(outputLock());
+  keepRecent(data, len);
   fwrite(data, 1, len, stdout);
   fflush(stdout);
   desktopLogRaw(data, len);
@@ -81,6 +108,12 @@ void desktopCloseLog() {
   fflush(file);
   fclose(file);
   file = nullptr;
+}
+
+std::vector<std::string> desktopRecentTraceLines() {
+  std::lock_guard<std::recursive_mutex> guard(outputLock());
+  const std::deque<std::string>& lines = recentLines().lines;
+  return std::vector<std::string>(lines.rbegin(), lines.rend());
 }
 
 bool desktopTraceEnabled() { return !envEquals("QSODECK_DESKTOP_TRACE", "0"); }

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "host/runtime.h"
 
@@ -29,6 +31,11 @@ void desktopCloseLog();
 // Writes one trace line to standard output and the log (cut at 2047 bytes);
 // nothing when tracing is disabled.
 void desktopTrace(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// How many complete output lines (trace and serial console) are kept.
+static const size_t TRACE_RECENT_LINES_MAX = 200;
+// The kept output lines, newest first (written while tracing was on).
+std::vector<std::string> desktopRecentTraceLines();
 
 // False only when QSODECK_DESKTOP_TRACE is exactly "0".
 bool desktopTraceEnabled();

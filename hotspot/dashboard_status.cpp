@@ -376,7 +376,7 @@ bool parseDashboardStatusHtml(const String& payload) {
   // parse set them: else the two polls undo each other's statuses and the
   // mode buttons change at every poll.
   if (currentWatchSource == WATCH_MMDVM || currentWatchSource == WATCH_APRS) {
-    inferModeStatusesFromHeard(heardList, heardCount);
+    inferModeStatusesFromHeard(shownHeardList().records, shownHeardList().count);
   }
   const bool statusChanged = hotspotStatusText != savedStatus;
   if (!allModeStatusesEqual(saved[0], saved[1], saved[2], saved[3], saved[4], saved[5]) ||

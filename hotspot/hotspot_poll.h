@@ -10,7 +10,7 @@ bool pollHotspotDashboard();
 
 // Hotspot last-heard poll: false when a precondition failed (footer and
 // fetch outcome as for a failed fetch), true when the request started; the
-// answer is parsed, counted and saved to the heard cache when it arrives.
+// answer is parsed into the hotspot's own list and counted when it arrives.
 bool fetchLastHeard();
 
 // Hotspot dashboard status poll: the status page, then the page with the

@@ -30,7 +30,9 @@ WatchSource liveWakeSource = WATCH_MMDVM;
 // What the banner showed at the last pass ("" when hidden).
 String lastBannerKey;
 
-HeardListState activeHeardState() { return HeardListState{heardList, &heardCount, &liveRecord, &liveRecordMillis}; }
+HeardListState stateOf(HeardList& list) {
+  return HeardListState{list.records, &list.count, &list.live, &list.liveMillis};
+}
 
 bool liveWithinHold(const HeardListState& state) {
   return state.live->valid && elapsedSince(millis(), *state.liveMillis) <= cfg.callsignHoldMs;
@@ -76,14 +78,11 @@ String bannerKey(WatchSource source, const HeardRecord& rec) {
 
 }  // namespace
 
-HeardListState hotspotHeardState() {
-  if (hotspotHeardListShown()) return activeHeardState();
-  return HeardListState{mmdvmHeardList, &mmdvmHeardCount, &mmdvmLiveRecord, &mmdvmLiveRecordMillis};
-}
+HeardListState hotspotHeardState() { return stateOf(hotspotHeard()); }
 
 HeardListState svxlinkHeardState() {
-  if (currentWatchSource == WATCH_SVXLINK) return activeHeardState();
-  return HeardListState{svxlinkHeardList, &svxlinkHeardCount, &svxlinkLiveRecord, &svxlinkLiveRecordMillis};
+  const WatchSourceRow& row = watchSourceRow(WATCH_SVXLINK);
+  return stateOf(row.source == WATCH_SVXLINK && row.heardList ? row.heardList() : hotspotHeard());
 }
 
 uint32_t hotspotBackgroundPollIntervalMs() {
@@ -116,7 +115,7 @@ bool applyHotspotBackgroundAnswer(const String& payload) {
   noteWatchHeardList(WATCH_SIGHT_HOTSPOT, parsed, count, own.list, *own.count);
   if (!heardListsEqual(parsed, count, own.list, *own.count)) {
     replaceList(own, parsed, count);
-    if (own.list == heardList) requestRedraw();
+    if (own.list == shownHeardList().records) requestRedraw();
   }
   if (count == 0) return true;
   inferModeStatusesFromHeard(parsed, count);

@@ -26,11 +26,10 @@ struct HeardListState {
   uint32_t* liveMillis;
 };
 
-// The hotspot's own heard state: the active list while the hotspot's list is
-// shown (hotspot or APRS), else the hotspot's saved list.
+// The hotspot's own heard state (hotspotHeard()).
 HeardListState hotspotHeardState();
-// The SvxLink node's own heard state: the active list while SvxLink is the
-// current source, else its saved list.
+// The SvxLink node's own heard state: the list its row hands out (the
+// hotspot's before the table is installed).
 HeardListState svxlinkHeardState();
 
 // max(refreshMs, HOTSPOT_BACKGROUND_POLL_MIN_MS).

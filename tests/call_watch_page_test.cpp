@@ -70,15 +70,15 @@ class CallWatchPageTest : public ::testing::Test {
     desktopClearTestClock();
     setUiTimeOverride(0);
   }
-  // DL1ABC live on the hotspot (its saved list: another source is shown).
+  // DL1ABC live on the hotspot (its own list: another source is shown).
   static void hotspotTransmits() {
-    mmdvmLiveRecord = HeardRecord();
-    mmdvmLiveRecord.callsign = "DL1ABC";
-    mmdvmLiveRecord.name = "Klaus";
-    mmdvmLiveRecord.mode = "DMR Slot 2";
-    mmdvmLiveRecord.target = "TG 262";
-    mmdvmLiveRecord.valid = true;
-    mmdvmLiveRecordMillis = NOW_MS - 2000;
+    hotspotHeard().live = HeardRecord();
+    hotspotHeard().live.callsign = "DL1ABC";
+    hotspotHeard().live.name = "Klaus";
+    hotspotHeard().live.mode = "DMR Slot 2";
+    hotspotHeard().live.target = "TG 262";
+    hotspotHeard().live.valid = true;
+    hotspotHeard().liveMillis = NOW_MS - 2000;
   }
   static void weatherData() {
     ASSERT_TRUE(desktopParseWeatherResponseRaw(String(CURRENT_ANSWER)));
@@ -109,7 +109,7 @@ TEST_F(CallWatchPageTest, BannerOverTheWeatherPage) {
   EXPECT_TRUE(frameShowsText("DL1ABC", r.x + 8 + 96 + 12 + 32 + 14, r.y + r.h / 2, 4, ML_DATUM, theme.text,
                              theme.panel));
   // The hold time ends it: the next frame is the page alone.
-  desktopSetTestClock(mmdvmLiveRecordMillis + cfg.callsignHoldMs + 1);
+  desktopSetTestClock(hotspotHeard().liveMillis + cfg.callsignHoldMs + 1);
   redrawCurrentPage(true);
   EXPECT_FALSE(frameShowsText("DL1ABC", r.x + 8 + 96 + 12 + 32 + 14, r.y + r.h / 2, 4, ML_DATUM, theme.text,
                               theme.panel));
@@ -129,7 +129,7 @@ TEST_F(CallWatchPageTest, BannerOverTheAdsbRadar) {
   currentPage = PAGE_LAST;
   setFooterText("ADSB: aircraft in range", false);
   hotspotTransmits();
-  mmdvmLiveRecord.name = "Klaus-Dieter Maximilian von Obermuehlenbach-Untersteinach";
+  hotspotHeard().live.name = "Klaus-Dieter Maximilian von Obermuehlenbach-Untersteinach";
   frameMatches("call_watch_banner_adsb_radar");
 }
 

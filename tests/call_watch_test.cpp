@@ -30,6 +30,7 @@
 #include "support/local_http_server.h"
 #include "support/temp_files.h"
 #include "watch/adsb/adsb.h"
+#include "watch/svxlink/svxlink.h"
 
 namespace {
 
@@ -317,23 +318,25 @@ class BackgroundPollTest : public ::testing::Test {
   std::unique_ptr<LocalHttpServer> server_;
 };
 
+// The weather source keeps no list of its own; the node's list stands for
+// the list of another source, which the answer must not reach.
 TEST_F(BackgroundPollTest, AnswerWhileTheWeatherPageIsShownLandsInTheHotspotListOnly) {
   setCurrentWatchSource(WATCH_WEATHER);
   ASSERT_EQ(currentWatchSource, WATCH_WEATHER);
-  heardList[0].callsign = "SHOWN";
-  heardList[0].valid = true;
-  heardCount = 1;
+  svxlinkHeard().records[0].callsign = "SHOWN";
+  svxlinkHeard().records[0].valid = true;
+  svxlinkHeard().count = 1;
   EXPECT_EQ(hotspotBackgroundPollIntervalMs(), 3000u);  // refresh_ms 1500 is raised to 3 s
   ASSERT_TRUE(runHotspotBackgroundPoll(millis()));
   EXPECT_TRUE(fetchChannelBusy(FETCH_CHANNEL_HOTSPOT_BACKGROUND));
   EXPECT_FALSE(fetchChannelBusy(FETCH_CHANNEL_HOTSPOT));  // the shown source's channel stays free
   ASSERT_TRUE(waitForFetchesIdle());
-  EXPECT_EQ(heardCount, 1);
-  EXPECT_EQ(s(heardList[0].callsign), "SHOWN");
-  ASSERT_EQ(mmdvmHeardCount, 3);
-  EXPECT_EQ(s(mmdvmHeardList[0].callsign), "W1JDB");
-  EXPECT_EQ(s(mmdvmLiveRecord.callsign), "W1JDB");
-  EXPECT_FALSE(liveRecord.valid);
+  EXPECT_EQ(svxlinkHeard().count, 1);
+  EXPECT_EQ(s(svxlinkHeard().records[0].callsign), "SHOWN");
+  ASSERT_EQ(hotspotHeard().count, 3);
+  EXPECT_EQ(s(hotspotHeard().records[0].callsign), "W1JDB");
+  EXPECT_EQ(s(hotspotHeard().live.callsign), "W1JDB");
+  EXPECT_FALSE(svxlinkHeard().live.valid);
   // The first list is what was heard before: no banner, no wake.
   WatchSource source = WATCH_WEATHER;
   HeardRecord rec;
@@ -350,14 +353,14 @@ TEST_F(BackgroundPollTest, AnswerWhileTheWeatherPageIsShownLandsInTheHotspotList
   ASSERT_TRUE(onAirBannerRecord(source, rec));
   EXPECT_EQ(source, WATCH_MMDVM);
   EXPECT_EQ(s(rec.callsign), "SA7BNT");
-  EXPECT_EQ(heardCount, 1);
+  EXPECT_EQ(svxlinkHeard().count, 1);
   // The hold time ends the banner.
   desktopSetTestClock(1000000 + 3000 + cfg.callsignHoldMs + 1);
   EXPECT_FALSE(onAirBannerRecord(source, rec));
   // Back on the hotspot the list is the one the background poll kept.
   setCurrentWatchSource(WATCH_MMDVM);
-  EXPECT_EQ(heardCount, 2);
-  EXPECT_EQ(s(heardList[0].callsign), "SA7BNT");
+  EXPECT_EQ(shownHeardList().count, 2);
+  EXPECT_EQ(s(shownHeardList().records[0].callsign), "SA7BNT");
 }
 
 TEST_F(BackgroundPollTest, NoPollWhileTheHotspotIsShownSwitchedOffOrNotConfigured) {
@@ -385,12 +388,12 @@ TEST_F(BackgroundPollTest, NoPollWhileTheHotspotIsShownSwitchedOffOrNotConfigure
 TEST_F(BackgroundPollTest, AnswersWithoutAListChangeNothing) {
   setCurrentWatchSource(WATCH_WEATHER);
   ASSERT_TRUE(applyHotspotBackgroundAnswer(String(answer())));
-  ASSERT_EQ(mmdvmHeardCount, 3);
+  ASSERT_EQ(hotspotHeard().count, 3);
   for (const char* hostile : {"", "<html>login</html>", "{\"a\":", "[{\"callsign\":", "\x01\x02\xff"}) {
     applyHotspotBackgroundAnswer(String(hostile));
-    EXPECT_EQ(mmdvmHeardCount, 3) << hostile;
+    EXPECT_EQ(hotspotHeard().count, 3) << hostile;
   }
   EXPECT_TRUE(applyHotspotBackgroundAnswer(String("[]")));
-  EXPECT_EQ(mmdvmHeardCount, 0);
-  EXPECT_EQ(heardCount, 0);
+  EXPECT_EQ(hotspotHeard().count, 0);
+  EXPECT_EQ(shownHeardList().count, 0);
 }

@@ -594,19 +594,27 @@ TEST_F(ConfigSaveTest, PathWithParentPartIsRefused) {
 // Import and run-time apply
 // ---------------------------------------------------------------------------
 
-TEST_F(ConfigSaveTest, ImportStopsAtTheDisabledParser) {
+// The import reads the upload with a real JSON reader: a valid file is
+// applied (with the svxlink backend step), a broken one changes nothing.
+TEST_F(ConfigSaveTest, ImportAppliesAValidFileAndRefusesABrokenOne) {
   writeConfig(OLD_FILE);
   loadConfig();
-  writeFile("sdcard/config-import.json",
-            "{\"backend\": \"svxlink-api\", \"wifi_ssid\": \"x\", \"pistar_host\": \"h\"}");
+  writeFile("sdcard/config-import.json", "{\"backend\": \"svxlink-api\", \"wifi_ssid\": \"x\", \"pistar_host\"");
   String err;
   EXPECT_FALSE(applyConfigFromFile(IMPORT_CONFIG_TEMP_FILE, &err));
-  EXPECT_EQ(err, "JSON parse failed: ArduinoJson disabled in desktop build");
+  EXPECT_EQ(err, "JSON parse failed: unexpected end at byte 58");
+  EXPECT_EQ(cfg.pistarHost, "10.9.8.7");
+  EXPECT_EQ(readFile("sdcard/config.json"), OLD_FILE);
   EXPECT_FALSE(applyConfigFromFile("/missing.json", &err));
   EXPECT_EQ(err, "Uploaded config could not be opened.");
   EXPECT_FALSE(applyConfigFromFile("/missing.json"));  // no message wanted
-  EXPECT_EQ(cfg.pistarHost, "10.9.8.7");
-  EXPECT_EQ(readFile("sdcard/config.json"), OLD_FILE);
+  writeFile("sdcard/config-import.json",
+            "{\"backend\": \"svxlink-api\", \"wifi_ssid\": \"x\", \"pistar_host\": \"h\"}");
+  EXPECT_TRUE(applyConfigFromFile(IMPORT_CONFIG_TEMP_FILE, &err)) << err.c_str();
+  EXPECT_EQ(cfg.pistarHost, "h");
+  EXPECT_EQ(cfg.backend, "Pi-Star");
+  EXPECT_TRUE(cfg.svxlinkEnabled);
+  EXPECT_EQ(cfg.svxlinkSource, "api");
 }
 
 TEST_F(ConfigSaveTest, RuntimeApplyReloadsAndLogs) {

@@ -201,7 +201,8 @@ TEST_F(MainCycleTest, BootWithConfigurationConnectsAndShowsTheStationAddress) {
   EXPECT_EQ(currentPage, PAGE_LIVE);
   EXPECT_STREQ(footerText.c_str(), "Desktop: http://127.0.0.1/");
   EXPECT_TRUE(ringContains("Desktop network simulated. IP 127.0.0.1."));
-  EXPECT_TRUE(ringContains("Boot complete. Web UI at http://127.0.0.1/"));
+  // The settings page is off by default, and the boot line says so.
+  EXPECT_TRUE(ringContains("Boot complete. Web UI is off (web_ui_enabled)."));
   EXPECT_FALSE(uiDirty);
   EXPECT_FALSE(footerDirty);
   EXPECT_FALSE(headerClockDirty);
@@ -223,8 +224,7 @@ TEST_F(MainCycleTest, SetupWritesItsSerialLinesInOrderWithTraceOff) {
       "[INFO][BOOT] SD storage mounted.\n",
       "[INFO][BOOT] Configuration loaded.\n",
       "[INFO][WIFI] Desktop network simulated. IP 127.0.0.1.\n",
-      "Desktop WebServer stub active; no HTTP listener is started.\n",
-      "[INFO][BOOT] Boot complete. Web UI at http://127.0.0.1/\n",
+      "[INFO][BOOT] Boot complete. Web UI is off (web_ui_enabled).\n",
       "[DESKTOP] post-boot: footer\n",
       "[DESKTOP] post-boot: display settings\n",
       "[DESKTOP] post-boot: normal first page\n",
@@ -636,7 +636,7 @@ TEST_F(MainCycleTest, SlowDashboardAnswerIsAppliedOnceWhileTheLoopKeepsRunning) 
   // long each pass takes is measured in bench/, not here).
   EXPECT_GT(passes, 20);
   EXPECT_LT(passes, 4000);
-  EXPECT_EQ(heardCount, 2);  // both records of the answer
+  EXPECT_EQ(shownHeardList().count, 2);  // both records of the answer
   EXPECT_EQ(apiOkLines(), 1);
   // The poll due meanwhile was skipped, not queued behind the slow one.
   const std::vector<std::string> heard = {HEARD_PATH};
@@ -651,7 +651,7 @@ TEST_F(MainCycleTest, AnswerArrivingAfterAConfigurationLoadIsDropped) {
   ASSERT_TRUE(fetchLastHeard());
   loadConfig();
   settleFetches();
-  EXPECT_EQ(heardCount, 0);
+  EXPECT_EQ(shownHeardList().count, 0);
   EXPECT_EQ(apiOkLines(), 0);
   EXPECT_STRNE(footerText.c_str(), "Updated from 127.0.0.1");
 }
@@ -662,12 +662,12 @@ TEST_F(MainCycleTest, HotspotAnswerAfterASwitchToSvxlinkLandsInTheHotspotList) {
   ASSERT_TRUE(fetchLastHeard());
   setCurrentWatchSource(WATCH_SVXLINK);
   settleFetches();
-  EXPECT_EQ(heardCount, 0);  // the SvxLink list shown stays as it was
-  EXPECT_EQ(mmdvmHeardCount, 2);
-  EXPECT_EQ(svxlinkHeardCount, 0);  // nor did the answer reach the SvxLink cache
+  EXPECT_EQ(shownHeardList().count, 0);  // the SvxLink list shown stays as it was
+  EXPECT_EQ(hotspotHeard().count, 2);
+  EXPECT_EQ(svxlinkHeard().count, 0);  // nor did the answer reach the SvxLink cache
   setCurrentWatchSource(WATCH_MMDVM);
-  EXPECT_EQ(heardCount, 2);
-  EXPECT_STREQ(heardList[0].callsign.c_str(), mmdvmHeardList[0].callsign.c_str());
+  EXPECT_EQ(shownHeardList().count, 2);
+  EXPECT_STREQ(shownHeardList().records[0].callsign.c_str(), hotspotHeard().records[0].callsign.c_str());
 }
 
 // An idle hotspot answers the same bytes at every poll: once applied they
@@ -722,10 +722,10 @@ TEST_F(MainCycleTest, IdleWaitEndsAtTheNextDueTimeAndNeverSpins) {
   EXPECT_EQ(firmwareIdleWaitMs(), 1000u);
   // The LIVE page changes when a hold ends: the caller's, or a DMR slot's.
   cfg.callsignHoldMs = 3000;
-  liveRecord.valid = true;
-  liveRecordMillis = BOOT_MS + 900 - 2700;
+  shownHeardList().live.valid = true;
+  shownHeardList().liveMillis = BOOT_MS + 900 - 2700;
   EXPECT_EQ(firmwareIdleWaitMs(), 301u);
-  liveRecord.valid = false;
+  shownHeardList().live.valid = false;
   HeardRecord slotRecord;
   slotRecord.valid = true;
   desktopSetTestClock(BOOT_MS + 900 - 2800);

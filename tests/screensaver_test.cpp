@@ -29,7 +29,7 @@ class ScreensaverTest : public ::testing::Test {
     setDefaultTheme();
     screensaverActive = false;
     desktopSetTestClock(1000);
-    liveRecord = HeardRecord();
+    shownHeardList().live = HeardRecord();
     closeDetailPopup();
     if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
     tft.fillScreen(0);
@@ -182,10 +182,10 @@ TEST_F(ScreensaverTest, UnchangedPictureIsNotRedrawn) {
 }
 
 TEST_F(ScreensaverTest, LongTargetIsCutTo24Characters) {
-  liveRecord.callsign = "DL1ABC";
-  liveRecord.mode = "DSTAR";
-  liveRecord.target = "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234";  // 30 characters
-  liveRecord.valid = true;
+  shownHeardList().live.callsign = "DL1ABC";
+  shownHeardList().live.mode = "DSTAR";
+  shownHeardList().live.target = "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234";  // 30 characters
+  shownHeardList().live.valid = true;
   const uint32_t t = 30000;
   desktopSetTestClock(t);
   drawScreensaver(true);

@@ -24,6 +24,7 @@ sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 packages=(crossbuild-essential-arm64 qemu-user-static
   libsdl2-dev:arm64 libpng-dev:arm64 libcurl4-openssl-dev:arm64 libssh-dev:arm64
+  libcpp-httplib-dev:arm64 libsodium-dev:arm64
   libgtest-dev:arm64 libgmock-dev:arm64)
 
 step "toolchain and arm64 libraries"

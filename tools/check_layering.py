@@ -10,6 +10,8 @@ Fails (exit 1, one line per finding) when
     (watch/<source>/<source>.h/.cpp; only <source>_page.* may draw);
   - a file outside host/ includes curl/curl.h (host/ owns the HTTP transport);
   - a file outside host/ includes a libssh/ header (host/ owns the SSH transport);
+  - a file outside host/ includes httplib.h (host/ owns the HTTP listener; the
+    pages in web/ see only its plain request records);
   - the folders of the library include each other in a cycle;
   - a file outside app/ and host/ includes an app/ header (app/ is the top:
     start-up, the main cycle, the configuration apply and the source table);
@@ -22,7 +24,7 @@ import os
 import re
 import sys
 
-FOLDERS = ("host", "core", "hotspot", "enrichment", "network", "actions", "ui", "watch", "app")
+FOLDERS = ("host", "core", "hotspot", "enrichment", "network", "actions", "ui", "watch", "web", "app")
 DATA_FOLDERS = ("hotspot", "enrichment", "network", "actions")
 INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^">]+)[">]')
 
@@ -232,6 +234,8 @@ def check(repo):
             top = inc.split("/")[0]
             if inc == "curl/curl.h" and folder != "host":
                 findings.append("%s includes curl/curl.h (only host/ talks to libcurl)" % rel)
+            if inc == "httplib.h" and folder != "host":
+                findings.append("%s includes httplib.h (only host/ runs the HTTP listener)" % rel)
             if top == "libssh" and folder != "host":
                 findings.append("%s includes %s (only host/ talks to libssh)" % (rel, inc))
             if top == "ui" and (folder in DATA_FOLDERS or is_watch_data_file(rel)):
@@ -258,6 +262,8 @@ def self_test():
         "host/c.cpp": ("#include <curl/curl.h>\n", None),
         "actions/e.cpp": ("#include <libssh/libssh.h>\n", "only host/ talks to libssh"),
         "host/f.cpp": ("#include <libssh/libssh.h>\n", None),
+        "web/g.cpp": ("#include <httplib.h>\n", "only host/ runs the HTTP listener"),
+        "host/h.cpp": ("#include <httplib.h>\n", None),
         "ui/d.cpp": ('#include "watch/wx/wx_page.h"\n', "cycle"),
         "watch/wx/wx_page.cpp": ('#include "app/app.h"\n', "nothing below the top includes app/"),
         "host/g.cpp": ('#include "app/app.h"\n', None),

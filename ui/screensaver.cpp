@@ -80,11 +80,12 @@ static ScreensaverContent screensaverContent() {
   c.deviceCallsign = getDeviceCallsign();
   c.device = normalizeHamCallsign(c.deviceCallsign);
   if (c.device.isEmpty()) c.device = "-";
-  if (liveRecord.valid) {
-    c.operatorLine = formatCallsignName(liveRecord.callsign, radioIdDisplayNameForRecord(liveRecord), 10, 10);
-    c.flagCallsign = liveRecord.callsign;
+  const HeardRecord& live = shownHeardList().live;
+  if (live.valid) {
+    c.operatorLine = formatCallsignName(live.callsign, radioIdDisplayNameForRecord(live), 10, 10);
+    c.flagCallsign = live.callsign;
     if (trimSafe(c.flagCallsign).isEmpty()) c.flagCallsign = c.deviceCallsign;
-    c.target = resolveTargetDisplay(liveRecord);
+    c.target = resolveTargetDisplay(live);
   } else {
     c.operatorLine = c.device;
     c.flagCallsign = c.deviceCallsign;

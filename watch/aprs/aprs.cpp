@@ -55,10 +55,10 @@ bool aprsParseFiniteNumber(const String& raw, double& out) {
 // ---------------------------------------------------------------- callsigns and URL
 
 String aprsLookupCallsign() {
-  String call = normalizedOf(liveRecord.callsign);
+  String call = normalizedOf(shownHeardList().live.callsign);
   if (!call.isEmpty()) return call;
-  if (heardCount > 0) {
-    call = normalizedOf(heardList[0].callsign);
+  if (shownHeardList().count > 0) {
+    call = normalizedOf(shownHeardList().records[0].callsign);
     if (!call.isEmpty()) return call;
   }
   return normalizedOf(getDeviceCallsign());
@@ -100,8 +100,9 @@ void aprsAppendBatchCallsign(String& csv, const String& rawCall) {
 String aprsBuildBatchCallsigns() {
   String csv;
   aprsAppendBatchCallsign(csv, aprsLookupCallsign());
-  const int heard = min(heardCount, min(APRS_BATCH_HEARD_MAX, MAX_HEARD));
-  for (int i = 0; i < heard; ++i) aprsAppendBatchCallsign(csv, heardList[i].callsign);
+  const HeardList& shown = shownHeardList();
+  const int heard = min(shown.count, min(APRS_BATCH_HEARD_MAX, MAX_HEARD));
+  for (int i = 0; i < heard; ++i) aprsAppendBatchCallsign(csv, shown.records[i].callsign);
   aprsAppendBatchCallsign(csv, getDeviceCallsign());
   return csv;
 }
@@ -538,8 +539,9 @@ bool aprsMayFetch() {
 bool aprsWaitingForFirstCaller(uint32_t now) {
   AprsState& a = aprsState;
   if (a.lastAttemptMillis != 0) return false;
-  if (!normalizeHamCallsign(liveRecord.callsign).isEmpty()) return false;
-  if (heardCount > 0 && !normalizeHamCallsign(heardList[0].callsign).isEmpty()) return false;
+  const HeardList& shown = shownHeardList();
+  if (!normalizeHamCallsign(shown.live.callsign).isEmpty()) return false;
+  if (shown.count > 0 && !normalizeHamCallsign(shown.records[0].callsign).isEmpty()) return false;
   if (a.firstPollMillis == 0) a.firstPollMillis = now == 0 ? 1 : now;
   return !intervalElapsed(now, a.firstPollMillis, APRS_FIRST_CALLER_WAIT_MS);
 }

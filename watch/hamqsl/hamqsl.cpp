@@ -11,6 +11,7 @@
 #include "core/device_log.h"
 #include "core/markup.h"
 #include "core/view.h"
+#include "core/watch_source.h"
 #include "host/runtime.h"
 #include "host/trace_log.h"
 #include "hotspot/fetch_worker.h"
@@ -194,7 +195,7 @@ AppliedAnswer lastHamqslAnswer;
 
 // Only the HamQSL pages show the solar data and the fetch state.
 void redrawHamqslPageIfShown() {
-  if (isCurrentWatchHamqsl() && (currentPage == PAGE_LIVE || currentPage == PAGE_LAST)) requestRedraw();
+  if (isCurrentWatch(WATCH_HAMQSL) && (currentPage == PAGE_LIVE || currentPage == PAGE_LAST)) requestRedraw();
 }
 
 void applyHamqslAnswer(const FetchAnswer& answer, uint32_t attemptAt) {

@@ -9,6 +9,7 @@
 #include "core/config.h"
 #include "core/data_json.h"
 #include "core/device_log.h"
+#include "core/watch_source.h"
 #include "enrichment/radioid.h"
 #include "host/runtime.h"
 #include "host/storage.h"
@@ -409,7 +410,7 @@ namespace {
 // The weather page shows whether a request is out; other pages are left
 // alone by the start and the failure of a background refresh.
 void redrawWeatherPageIfShown() {
-  if (isCurrentWatchWeather() && (currentPage == PAGE_LIVE || currentPage == PAGE_LAST)) requestRedraw();
+  if (isCurrentWatch(WATCH_WEATHER) && (currentPage == PAGE_LIVE || currentPage == PAGE_LAST)) requestRedraw();
 }
 
 // The current-weather answer last applied: the same bytes again change

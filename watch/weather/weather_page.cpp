@@ -323,6 +323,9 @@ static WatchSourceRow weatherWatchRow() {
   row.source = WATCH_WEATHER;
   row.buttonLabel = "WEATHER";
   row.footerName = "Weather";
+  row.startLive = {"weather_live", "Weather WATCH", {"wx", "weather", "weather-live", "weather-watch", nullptr}};
+  row.startReady = weatherConfigured;
+  row.startSwitchedOn = [] { return cfg.weatherEnabled; };
   row.heardTabLabel = "Cast";
   row.available = weatherFeatureEnabled;
   row.switchShowsLivePage = true;
