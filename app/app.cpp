@@ -10,6 +10,7 @@
 #include "core/config.h"
 #include "core/config_file.h"
 #include "core/device_log.h"
+#include "core/night_mode.h"
 #include "core/theme.h"
 #include "core/view.h"
 #include "core/watch_source.h"
@@ -372,9 +373,10 @@ void runBackgroundRefreshChecks() {
 
 // S1-S3: screensaver start and tick, live-state change.
 void runScreensaverAndLiveSteps() {
+  runNightModeStep(millis());
   uint32_t now = millis();
-  if (cfg.screensaverEnabled && !screensaverActive &&
-      intervalElapsed(now, lastInteractionMillis, cfg.screensaverTimeoutMs)) {
+  if (screensaverAllowedNow() && !screensaverActive &&
+      intervalElapsed(now, lastInteractionMillis, screensaverTimeoutNowMs())) {
     setScreensaverActive(true);
   }
   now = millis();
@@ -563,8 +565,10 @@ uint32_t firmwareIdleWaitMs() {
         waitAtMostUntil(wait, now, *row.backgroundCheckMillis, BACKGROUND_POLL_CHECK_INTERVAL_MS);
     }
   }
-  if (cfg.screensaverEnabled && !screensaverActive)
-    waitAtMostUntil(wait, now, lastInteractionMillis, cfg.screensaverTimeoutMs);
+  if (screensaverAllowedNow() && !screensaverActive)
+    waitAtMostUntil(wait, now, lastInteractionMillis, screensaverTimeoutNowMs());
+  const uint32_t nightWait = nightCheckWaitMs(now);
+  if (nightWait < wait) wait = nightWait;
   if (screensaverActive)
     waitAtMostUntil(wait, now, lastScreensaverFrameMillis, SCREENSAVER_FRAME_INTERVAL_MS);
   if (!screensaverActive) waitAtMostUntil(wait, now, lastClockCheck, CLOCK_CHECK_INTERVAL_MS);

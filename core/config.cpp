@@ -4,6 +4,7 @@
 
 #include "core/backend.h"
 #include "core/config_file.h"
+#include "core/night_mode.h"
 #include "core/view.h"
 #include "core/watch_source.h"
 #include "host/trace_log.h"
@@ -111,6 +112,14 @@ void finalizePanelKeys() {
   String lower = cfg.backlightDevice;
   lower.toLowerCase();
   if (lower == BACKLIGHT_DEVICE_AUTO || lower == BACKLIGHT_DEVICE_NONE) cfg.backlightDevice = lower;
+}
+
+// Night keys: a known mode, "HH:MM" times (unreadable ones take the
+// defaults); the brightness is a byte already.
+void finalizeNightKeys() {
+  cfg.nightMode = canonicalNightMode(cfg.nightMode);
+  cfg.nightStart = canonicalClockText(cfg.nightStart, NIGHT_START_DEFAULT);
+  cfg.nightEnd = canonicalClockText(cfg.nightEnd, NIGHT_END_DEFAULT);
 }
 
 // A watch source whose feature is off is not kept as the current one.
@@ -230,7 +239,12 @@ AppConfig::AppConfig()
       watchSound(false),
       displayFullscreen(false),
       displayRotation(0),
-      backlightDevice(BACKLIGHT_DEVICE_AUTO) {}
+      backlightDevice(BACKLIGHT_DEVICE_AUTO),
+      nightMode(NIGHT_MODE_OFF),
+      nightStart(NIGHT_START_DEFAULT),
+      nightEnd(NIGHT_END_DEFAULT),
+      nightBrightness(NIGHT_BRIGHTNESS_DEFAULT),
+      nightScreensaverOnly(true) {}
 
 void clearWifiProfiles() {
   for (int i = 0; i < WIFI_PROFILE_COUNT; ++i) {
@@ -319,6 +333,8 @@ void normalizeConfigFields() {
   finalizeHostsAndSources();
   finalizeAlertsAndActions();
   finalizePanelKeys();
+  finalizeNightKeys();
+  nightConfigApplied();
   // uint8_t fields already hold 0..255; the loader constrained them on read.
   cfg.weatherRefreshMinutes =
       clampU16(cfg.weatherRefreshMinutes, WEATHER_REFRESH_MINUTES_MIN, WEATHER_REFRESH_MINUTES_MAX);

@@ -201,6 +201,11 @@ struct AppConfig {
   uint16_t displayRotation;
   // "auto" (first writable /sys/class/backlight entry), "none" or a folder.
   String backlightDevice;
+  String nightMode;
+  String nightStart;
+  String nightEnd;
+  uint8_t nightBrightness;
+  bool nightScreensaverOnly;
 
   // Initial values; they hold only until the first load.
   AppConfig();

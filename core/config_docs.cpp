@@ -3,7 +3,17 @@
 
 const ConfigDocGroup CONFIG_DOC_GROUPS[] = {
     {"hotspot", "Hotspot", nullptr},
-    {"display", "Display", nullptr},
+    {"display", "Display",
+     "The picture of 800 x 480 is scaled to fit the window or panel with its aspect kept and centred; the borders "
+     "take the theme's `bg` colour and taps on them are ignored. Below twice the frame size (1024 x 600, 1280 x "
+     "720, a smaller portrait panel) the picture fills the panel with a smooth filter, so that strokes stay even "
+     "instead of mixing one- and two-pixel widths; from twice the size upwards it is scaled by the largest whole "
+     "factor that fits (1920 x 1080 shows 1600 x 960), which keeps every pixel of the text square. A desktop "
+     "window may be resized or maximised and scales the same way.\n\n"
+     "How `display_rotation` and `flip_screen` combine: with `display_rotation` 0, `flip_screen` turns the "
+     "picture by 180 degrees and the touches with it (a panel mounted upside down). With 90, 180 or 270, "
+     "`display_rotation` alone turns the picture and `flip_screen` only mirrors the touches (for a panel whose "
+     "touch layer reports mirrored positions)."},
     {"weather", "Weather", nullptr},
     {"aprs", "APRS", nullptr},
     {"adsb", "Application > ADSB", nullptr},
@@ -25,6 +35,16 @@ const ConfigDocGroup CONFIG_DOC_GROUPS[] = {
      "on the watch list raise a toast, a `[INFO][WATCH]` line in the device log and, if wanted, a tone."},
     {"wifi", "Wi-Fi profiles", nullptr},
     {"web", "Settings page", nullptr},
+    {"night", "Day and night",
+     "At night the screensaver comes sooner (even when `screensaver_enabled` is off), dims the backlight to "
+     "`night_brightness` and shows a dark clock with the date and, when the weather is known, the temperature. A "
+     "tap (or a new call) brings the pages back at `brightness`; after the night timeout without a touch the "
+     "night face returns. Whether it is night is decided again every second from the clock, so a change of "
+     "daylight saving time or of the system clock is followed at once. The change between day and night leaves "
+     "one `[INFO][DISPLAY]` line in the device log each way. The zone of the schedule is `timezone_tz` as a POSIX "
+     "rule (for example `\"CET-1CEST,M3.5.0/2,M10.5.0/3\"` or `\"AEST-10AEDT,M10.1.0,M4.1.0/3\"`); an entry that "
+     "is not such a rule (an `Area/City` name) leaves a warning in the device log and the computer's own time "
+     "zone is used."},
 };
 const int CONFIG_DOC_GROUP_COUNT = (int)(sizeof(CONFIG_DOC_GROUPS) / sizeof(CONFIG_DOC_GROUPS[0]));
 
@@ -110,6 +130,15 @@ const ConfigDocRow CONFIG_DOC_ROWS[] = {
     {"screensaver_dim_brightness", "display", "number", "20",
      "Backlight level while the screensaver runs, 0 to 255.",
      0, 255, 0},
+    {"display_fullscreen", "display", "bool", "`false`",
+     "Fullscreen at the display's own mode instead of an 800 x 480 window (on a console without a desktop the program is always fullscreen).",
+     0, -1, 0},
+    {"display_rotation", "display", "number", "0",
+     "Turns the picture clockwise by 0, 90, 180 or 270 degrees, touches turned to match (a portrait panel lying on its side shows the UI upright). Any other value loads as 0, with a warning in the log.",
+     0, 270, 0},
+    {"backlight_device", "display", "text", "`\"auto\"`",
+     "Backlight that `brightness` and `screensaver_dim_brightness` drive: `\"auto\"` (the first entry of `/sys/class/backlight` whose `brightness` file is writable; none on a desktop), `\"none\"`, or a folder such as `\"/sys/class/backlight/10-0045\"`. Levels 0 to 255 are scaled to the device's `max_brightness` (never 0 unless the level is 0). A folder that is missing or not writable is reported once in the log and brightness then changes nothing.",
+     0, -1, 0},
     // Weather
     {"weather_enabled", "weather", "bool", "`false`",
      "Switch the OpenWeatherMap source on.",
@@ -324,6 +353,22 @@ const ConfigDocRow CONFIG_DOC_ROWS[] = {
     {"web_ui_password", "web", "text", "empty",
      "Password of the page, kept only as a salted hash. A plain password typed in here is replaced by its hash at the next start. When it is empty the INFO page shows a one-time code that lets the first browser set it.",
      0, -1, CONFIG_DOC_SECRET},
+    // Day and night
+    {"night_mode", "night", "text", "`\"off\"`",
+     "`off`: never night. `schedule`: night from `night_start` to `night_end` in the zone of `timezone_tz`. `sun`: night from civil dusk to civil dawn (the sun 6 degrees below the horizon) at the station's position, computed on the device: the weather position (`weather_lat`, `weather_lon`), else the APRS centre, else the ADS-B centre. Without any position `sun` works as `schedule` and says so once in the device log. Where the sun stays up (polar day) there is no night; where it stays below the twilight limit it is night all day. Unknown values mean `off`.",
+     0, -1, 0},
+    {"night_start", "night", "text", "`\"22:00\"`",
+     "Local time `HH:MM` (or `H:MM`) when the night of the schedule begins. A window whose end is earlier than its start runs across midnight; equal times make no night. A time that does not read as `HH:MM` takes its default.",
+     0, -1, 0},
+    {"night_end", "night", "text", "`\"07:00\"`",
+     "Local time `HH:MM` when the night of the schedule ends.",
+     0, -1, 0},
+    {"night_brightness", "night", "number", "10",
+     "Backlight level of the screensaver at night, 0 to 255; 0 turns the backlight off.",
+     0, 255, 0},
+    {"night_screensaver_only", "night", "bool", "`true`",
+     "At night the screensaver starts 15 s after the last touch instead of after `screensaver_timeout_ms`.",
+     0, -1, 0},
 };
 // clang-format on
 const int CONFIG_DOC_ROW_COUNT = (int)(sizeof(CONFIG_DOC_ROWS) / sizeof(CONFIG_DOC_ROWS[0]));

@@ -110,6 +110,11 @@ const ConfigKeyRow CONFIG_KEY_ROWS[] = {
     flagKey("display_fullscreen", &AppConfig::displayFullscreen),
     u16Key("display_rotation", &AppConfig::displayRotation),
     textKey("backlight_device", &AppConfig::backlightDevice),
+    textKey("night_mode", &AppConfig::nightMode),
+    textKey("night_start", &AppConfig::nightStart),
+    textKey("night_end", &AppConfig::nightEnd),
+    u8Key("night_brightness", &AppConfig::nightBrightness),
+    flagKey("night_screensaver_only", &AppConfig::nightScreensaverOnly),
 };
 
 const int CONFIG_KEY_ROW_COUNT = (int)(sizeof(CONFIG_KEY_ROWS) / sizeof(CONFIG_KEY_ROWS[0]));

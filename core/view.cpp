@@ -5,9 +5,11 @@
 
 #include "core/app.h"
 #include "core/config.h"
+#include "core/night_mode.h"
 #include "core/watch_source.h"
 #include "host/backlight.h"
 #include "host/runtime.h"
+#include "host/trace_log.h"
 
 Page currentPage = PAGE_LIVE;
 Page previousPage = PAGE_LIVE;
@@ -173,9 +175,15 @@ void noteScreenActivity(bool fromTouch) {
 
 void noteUserInteraction(bool fromTouch) { noteScreenActivity(fromTouch); }
 
+// Writes the level of the current state (backlightLevelNow) to the backlight
+// of cfg.backlightDevice and traces it when it changes.
 void applyBrightness() {
-  const uint8_t level = screensaverActive ? cfg.screensaverDimBrightness : cfg.brightness;
+  static int lastTracedLevel = -1;
+  const uint8_t level = backlightLevelNow();
   backlightWrite(cfg.backlightDevice.c_str(), level);
+  if (level == lastTracedLevel) return;
+  lastTracedLevel = level;
+  desktopTrace("[DESKTOP] Backlight level %u.\n", (unsigned)level);
 }
 
 // ---------------------------------------------------------------- clock texts

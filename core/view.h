@@ -153,9 +153,11 @@ void setScreensaverActive(bool active);
 void noteScreenActivity(bool fromTouch = false);
 // Forwards to noteScreenActivity.
 void noteUserInteraction(bool fromTouch = false);
-// Writes the current level to the backlight of cfg.backlightDevice:
-// cfg.screensaverDimBrightness while the screensaver runs, else
-// cfg.brightness (0..255, scaled to the device). Nothing without a device.
+// Writes the level of the current state to the backlight of
+// cfg.backlightDevice (backlightLevelNow: the night level under the
+// screensaver at night, the dim level under the screensaver by day, else
+// cfg.brightness; 0..255 scaled to the device) and traces it when it
+// changes. Nothing is written without a device.
 void applyBrightness();
 
 // ---------------------------------------------------------------- clock texts

@@ -12,7 +12,9 @@
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/config_file.h"
+#include "core/night_mode.h"
 #include "core/theme.h"
+#include "core/tz_rule.h"
 
 inline void fuzzConfigCheck(bool ok) {
   if (!ok) abort();
@@ -44,6 +46,23 @@ inline void fuzzConfigInput(const uint8_t *data, size_t size) {
     const QuickActionSlotConfig &s = cfg.quickActions[i];
     fuzzConfigCheck(!s.enabled || (!s.label.isEmpty() && !s.command.isEmpty()));
   }
+  // Night keys are canonical; the zone rule, when it parses, gives offsets
+  // within a day and a week, and the night decision never fails.
+  fuzzConfigCheck(canonicalNightMode(cfg.nightMode) == cfg.nightMode);
+  int minutes = 0;
+  fuzzConfigCheck(parseClockMinutes(cfg.nightStart, minutes) && parseClockMinutes(cfg.nightEnd, minutes));
+  TzRule rule;
+  if (parseTzRule(cfg.timezoneTz, rule)) {
+    for (time_t t : {(time_t)0, (time_t)1774746000, (time_t)4102444800LL}) {
+      const int32_t offset = tzOffsetSecondsAt(rule, t);
+      fuzzConfigCheck(offset >= -2 * 86400 && offset <= 2 * 86400);
+    }
+  }
+  const NightSettings night = nightSettingsFromConfig();
+  const int minute = localMinuteOfDay(night, (time_t)1774746000);
+  fuzzConfigCheck(minute >= 0 && minute < MINUTES_PER_DAY);
+  (void)isNightAt(night, (time_t)1774746000);
+
   // A colour written back always parses to the same colour.
   uint16_t back = 0;
   fuzzConfigCheck(parseHexColor(color565ToHex(theme.accent), back) && back == theme.accent);

@@ -8,7 +8,7 @@ packages=(
   libsdl2-dev libcurl4-openssl-dev libpng-dev libssh-dev ca-certificates openssl
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev libsodium-dev
-  python3 xvfb xauth xdotool x11-apps x11-utils imagemagick librsvg2-bin openssh-server chromium
+  python3 xvfb xauth xdotool x11-apps x11-utils imagemagick librsvg2-bin openssh-server chromium faketime
 )
 if [ "${1:-}" = "--with-fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

@@ -3,6 +3,7 @@
 #include "core/app.h"
 #include "core/backend.h"
 #include "core/config.h"
+#include "core/night_mode.h"
 #include "core/theme.h"
 #include "core/watch_source.h"
 #include "enrichment/radioid.h"
@@ -15,6 +16,7 @@
 #include "ui/draw.h"
 #include "ui/flags.h"
 #include "ui/images.h"
+#include "ui/night_face.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
 
@@ -70,6 +72,13 @@ struct ScreensaverContent {
   String weatherText, weatherIcon;
 };
 
+void screensaverCardTexts(String& text, String& icon) {
+  for (int i = 0; i < WATCH_SOURCE_COUNT && text.isEmpty(); ++i) {
+    const WatchSourceRow& row = watchSourceRow((WatchSource)i);
+    if (row.screensaverCard) row.screensaverCard(text, icon);
+  }
+}
+
 static ScreensaverContent screensaverContent() {
   ScreensaverContent c;
   c.clock = getDetailedClockText();
@@ -89,10 +98,7 @@ static ScreensaverContent screensaverContent() {
     c.target = "Standby";
   }
   if (c.target.length() > 24) c.target = c.target.substring(0, 23) + "~";
-  for (int i = 0; i < WATCH_SOURCE_COUNT && c.weatherText.isEmpty(); ++i) {
-    const WatchSourceRow& row = watchSourceRow((WatchSource)i);
-    if (row.screensaverCard) row.screensaverCard(c.weatherText, c.weatherIcon);
-  }
+  screensaverCardTexts(c.weatherText, c.weatherIcon);
   return c;
 }
 
@@ -138,7 +144,21 @@ static void drawScreensaverWeatherCard(const ScreensaverContent& c, int cx, int 
   tft.setTextDatum(TL_DATUM);
 }
 
+void screensaverDrift(uint32_t t, int& driftX, int& driftY) {
+  driftX = 2 * (5 * (int)((t / 12000UL) % 5UL) - 10);
+  driftY = 6 * (int)((t / 24000UL) % 5UL) - 12;
+}
+
 void drawScreensaver(bool forceClear) {
+  if (nightActive) {
+    if (forceClear) lastFrameKey = "";
+    const uint32_t t = millis();
+    const String key = nightFaceKey(t);
+    if (key == lastFrameKey) return;
+    lastFrameKey = key;
+    drawNightFace(t);
+    return;
+  }
   if (cfg.wxscreensaverEnabled) {
     for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
       const WatchSourceRow& row = watchSourceRow((WatchSource)i);
@@ -150,8 +170,8 @@ void drawScreensaver(bool forceClear) {
   if (forceClear) lastFrameKey = "";
   const ScreensaverContent c = screensaverContent();
   const uint32_t t = millis();
-  const int driftX = 2 * (5 * (int)((t / 12000UL) % 5UL) - 10);
-  const int driftY = 6 * (int)((t / 24000UL) % 5UL) - 12;
+  int driftX = 0, driftY = 0;
+  screensaverDrift(t, driftX, driftY);
   const String key = c.clock + "|" + c.date + "|" + c.device + "|" + c.operatorLine + "|" + c.target + "|" +
                      c.weatherText + "|" + c.weatherIcon + "|" + String(driftX) + "|" + String(driftY);
   if (key == lastFrameKey && !forceClear) return;

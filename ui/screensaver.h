@@ -26,8 +26,15 @@ extern String bootLastStatus;
 extern int bootLastProgress;
 extern int bootLastScanX;
 
-// Draws the screensaver picture (nothing when unchanged unless forceClear).
+// Draws the screensaver picture (nothing when unchanged unless forceClear);
+// at night the night face.
 void drawScreensaver(bool forceClear);
+// Text and icon path of the screensaver's card from the first source row
+// that offers one (both empty when none has data).
+void screensaverCardTexts(String& text, String& icon);
+// Offset of the screensaver picture at millis() t: x one of -20..20 in
+// steps of 10, changing every 12 s; y one of -12..12 in steps of 6, every 24 s.
+void screensaverDrift(uint32_t t, int& driftX, int& driftY);
 // Sets cfg.brightness from a touch x on the slider and applies it.
 void setBrightnessFromTouchX(int x);
 // Brightness row with track, knob and number on the STATUS page.
