@@ -116,7 +116,7 @@ const ConfigDocRow CONFIG_DOC_ROWS[] = {
      "Backlight level 0 to 255.",
      0, 255, 0},
     {"flip_screen", "display", "bool", "`false`",
-     "Panel mounted upside down (the mouse is mirrored too).",
+     "Panel mounted upside down (touches are mirrored; see the rule below).",
      0, -1, 0},
     {"screensaver_enabled", "display", "bool", "`false`",
      "Screensaver after inactivity.",
