@@ -3,6 +3,7 @@
 service faults and a clicking user, and the configuration through SIGKILLs.
 
   python3 bench/soak.py <build_dir> [--minutes 30] [--seed 1] [--kill-runs 20]
+                       [--sample-minutes 10] [--samples-csv FILE] [--wrapper "heaptrack -o FILE"]
 
 Runs <build_dir>/qsodeck under X (a private Xvfb when no display answers)
 against the sample services (tools/sample_dashboard.py: hotspot, RadioID,
@@ -14,6 +15,8 @@ and clicks through the tabs, the watch-source chooser, rows, popups and the
 brightness slider with xdotool. It reports:
   - the exit status at the end (SIGTERM) and any crash or sanitizer report,
   - PSS at start, after the warm-up and at the end (/proc/PID/smaps_rollup),
+    and every --sample-minutes anonymous memory (RssAnon), PSS and the
+    longest main-loop pass of that stretch, as a table (and --samples-csv),
   - the longest main-loop pass (QSODECK_DESKTOP_LOOP_STATS lines),
   - for every fault, whether its source recovered: the first good answer
     (an HTTP 200 of one of the service's paths) after the fault ended.
@@ -27,6 +30,7 @@ import json
 import os
 import random
 import re
+import shlex
 import shutil
 import signal
 import subprocess
@@ -49,6 +53,8 @@ ALERT_CLOSE = (399, 390)
 REFRESH = (652, 110)
 # Every program and service started, stopped at the end whatever happened.
 STARTED = []
+# The program's own process under a wrapper: (pid, binary).
+WRAPPED = []
 TOUR_SECONDS = 60
 
 
@@ -98,18 +104,29 @@ def start_display(work):
     if os.environ.get("DISPLAY") and subprocess.call(["xdpyinfo"], stdout=subprocess.DEVNULL,
                                                       stderr=subprocess.DEVNULL) == 0:
         return None
-    r, w = os.pipe()
-    # -noreset: by default the server resets when its last client leaves, and
-    # a program started during the reset finds no display (SDL then falls
-    # back to an offscreen window that xdotool never sees).
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                             "-noreset"],
-                            pass_fds=(w,), stderr=open(os.path.join(work, "xvfb.log"), "w"))
-    os.close(w)
-    number = os.read(r, 16).decode().strip()
-    os.close(r)
-    os.environ["DISPLAY"] = ":" + number
-    return xvfb
+    # Other programs on the machine start (and clean up after) X servers too,
+    # so the number is one with neither a socket nor a lock file, tried again
+    # when the server still loses it.
+    rng = random.Random()
+    for _ in range(10):
+        number = str(rng.randint(200, 999))
+        if os.path.exists("/tmp/.X11-unix/X" + number) or os.path.exists("/tmp/.X%s-lock" % number):
+            continue
+        # -noreset: by default the server resets when its last client leaves, and
+        # a program started during the reset finds no display (SDL then falls
+        # back to an offscreen window that xdotool never sees).
+        xvfb = subprocess.Popen(["Xvfb", ":" + number, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
+                                stderr=open(os.path.join(work, "xvfb.log"), "a"))
+        for _ in range(50):
+            time.sleep(0.2)
+            if xvfb.poll() is not None or subprocess.call(["xdpyinfo", "-display", ":" + number],
+                                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL) == 0:
+                break
+        if xvfb.poll() is None:
+            os.environ["DISPLAY"] = ":" + number
+            return xvfb
+        xvfb.wait()
+    raise SystemExit("no X display could be started (see xvfb.log)")
 
 
 def start_services(work, seed, period=6):
@@ -160,36 +177,79 @@ def write_config(work, port, omit=(), extra_keys=""):
     return json.loads(text)
 
 
-def start_program(binary, work, env_extra):
+def start_program(binary, work, env_extra, wrapper=()):
     env = dict(os.environ)
     for key in ("SDL_VIDEODRIVER", "QSODECK_DESKTOP_HOLD_LOOP", "QSODECK_DESKTOP_NETWORK",
                 "QSODECK_DESKTOP_SDL_EVENTS", "QSODECK_DESKTOP_ACCEL"):
         env.pop(key, None)
     env.update(env_extra)
-    proc = subprocess.Popen([binary], cwd=work, env=env, stdout=open(os.path.join(work, "stdout.txt"), "ab"),
+    proc = subprocess.Popen(list(wrapper) + [binary], cwd=work, env=env, stdout=open(os.path.join(work, "stdout.txt"), "ab"),
                             stderr=subprocess.STDOUT)
     STARTED.append(proc)
     return proc
 
 
-def stop_processes(*procs):
-    """Ends each process still running (None entries are skipped) and waits for it."""
-    for proc in procs:
-        if proc is not None and proc.poll() is None:
-            proc.terminate()
-        if proc is not None:
-            proc.wait()
-
-
-def pss_kb(pid):
+def proc_kb(path, key):
+    """A "Key:   N kB" line of a /proc file, -1 when it cannot be read."""
     try:
-        with open("/proc/%d/smaps_rollup" % pid) as f:
+        with open(path) as f:
             for line in f:
-                if line.startswith("Pss:"):
+                if line.startswith(key + ":"):
                     return int(line.split()[1])
     except OSError:
         pass
     return -1
+
+
+def pss_kb(pid):
+    return proc_kb("/proc/%d/smaps_rollup" % pid, "Pss")
+
+
+def program_pid(proc, binary, timeout=30):
+    """The program's own process: proc itself, or under a wrapper (heaptrack,
+    valgrind) the descendant running the binary."""
+    end = time.time() + timeout
+    while time.time() < end:
+        try:
+            if os.path.realpath("/proc/%d/exe" % proc.pid) == binary:
+                return proc.pid
+        except OSError:
+            pass
+        for entry in os.listdir("/proc"):
+            if not entry.isdigit():
+                continue
+            try:
+                if os.path.realpath("/proc/%s/exe" % entry) != binary:
+                    continue
+                pid, ancestor = int(entry), int(entry)
+                while ancestor > 1:
+                    with open("/proc/%d/stat" % ancestor) as f:
+                        ancestor = int(f.read().rsplit(")", 1)[1].split()[1])
+                    if ancestor == proc.pid:
+                        return pid
+            except (OSError, ValueError, IndexError):
+                continue
+        time.sleep(0.2)
+    return proc.pid
+
+
+class Sampler(threading.Thread):
+    """Every interval: minutes since start, RssAnon (kB), PSS (kB)."""
+
+    def __init__(self, pid, started, interval):
+        super().__init__(daemon=True)
+        self.pid, self.started, self.interval = pid, started, interval
+        self.samples = []
+        self.stop = threading.Event()
+
+    def take(self):
+        self.samples.append(((time.time() - self.started) / 60, proc_kb("/proc/%d/status" % self.pid, "RssAnon"),
+                             pss_kb(self.pid), time.time()))
+
+    def run(self):
+        self.take()
+        while not self.stop.wait(self.interval):
+            self.take()
 
 
 def window_id(timeout=30):
@@ -301,7 +361,10 @@ def soak(args, work):
     config = write_config(work, port)
     env = {"QSODECK_DESKTOP_HTTP_TRACE": "1", "QSODECK_DESKTOP_LOOP_STATS": "1",
            "QSODECK_DESKTOP_ALERT_CHECK_MS": "20000"}
-    proc = start_program(binary, work, env)
+    proc = start_program(binary, work, env, shlex.split(args.wrapper))
+    pid = program_pid(proc, binary)
+    if pid != proc.pid:
+        WRAPPED.append((pid, binary))
     log = Log(os.path.join(work, "desktop.log"))
     started = time.time()
     while log.find("Hotspot API OK") is None:
@@ -310,7 +373,9 @@ def soak(args, work):
         time.sleep(0.2)
     win = window_id()
     click(win, *ALERT_CLOSE)  # the alert popup of the demo
-    pss = {"start": pss_kb(proc.pid)}
+    pss = {"start": pss_kb(pid)}
+    sampler = Sampler(pid, started, args.sample_minutes * 60)
+    sampler.start()
     clicker = Clicker(win, random.Random(args.seed + 1))
     clicker.start()
     end = started + args.minutes * 60
@@ -320,7 +385,7 @@ def soak(args, work):
     scopes = sorted(s for s, paths in by_scope.items() if requested(log, port, paths))
     while time.time() < end - TOUR_SECONDS - 30:
         if "warmup" not in pss and time.time() >= warmup_at:
-            pss["warmup"] = pss_kb(proc.pid)
+            pss["warmup"] = pss_kb(pid)
         scope = rng.choice(scopes)
         mode, params = rng.choice(MODES)
         query = "?mode=%s&scope=%s" % (mode, scope) + "".join("&%s=%s" % kv for kv in params.items())
@@ -334,19 +399,21 @@ def soak(args, work):
         if proc.poll() is not None:
             break
     if "warmup" not in pss:
-        pss["warmup"] = pss_kb(proc.pid)
+        pss["warmup"] = pss_kb(pid)
     clicker.stop.set()
     clicker.join()
     if proc.poll() is None:
         tour(win)
     while time.time() < end and proc.poll() is None:
         time.sleep(1)
-    pss["end"] = pss_kb(proc.pid)
+    pss["end"] = pss_kb(pid)
+    sampler.stop.set()
+    sampler.take()
     crashed = proc.poll() is not None
     if not crashed:
-        proc.send_signal(signal.SIGTERM)
+        os.kill(pid, signal.SIGTERM)
     try:
-        code = proc.wait(timeout=15)
+        code = proc.wait(timeout=120 if args.wrapper else 15)
     except subprocess.TimeoutExpired:
         proc.kill()
         code = "did not end within 15 s"
@@ -354,7 +421,48 @@ def soak(args, work):
     log.stop.set()
     services.terminate()
     services.wait()
-    return report(args, work, log, port, by_scope, faults, pss, code, crashed, clicker.clicks)
+    ok = report(args, work, log, port, by_scope, faults, pss, code, crashed, clicker.clicks)
+    report_samples(args, log, sampler.samples, started)
+    return ok
+
+
+def longest_pass(timed_lines, since=0.0, until=float("inf")):
+    return max([int(m.group(1)) for t, l in timed_lines if since <= t < until
+                for m in [re.search(r"longest pass (\d+) ms", l)] if m], default=-1)
+
+
+def last_heap(timed_lines, until):
+    """The allocator's (in use, held) kB of the last loop line before until."""
+    found = (-1, -1)
+    for t, l in timed_lines:
+        m = re.search(r"heap (\d+) kB in use of (\d+) kB held", l)
+        if m and t < until:
+            found = (int(m.group(1)), int(m.group(2)))
+    return found
+
+
+def report_samples(args, log, samples, started):
+    """The memory table: one row per sample, with the longest pass since the
+    sample before and the allocator's heap; then the change of RssAnon after
+    the warm-up."""
+    timed = log.all()
+    rows = []
+    print("%7s %12s %9s %16s %12s %10s" % ("minute", "RssAnon kB", "PSS kB", "longest pass ms", "heap use kB",
+                                           "held kB"))
+    for i, (minute, anon, pss, at) in enumerate(samples):
+        since = samples[i - 1][3] if i else started
+        rows.append((minute, anon, pss, longest_pass(timed, since, at + 0.001)) + last_heap(timed, at + 0.001))
+        print("%7.1f %12d %9d %16d %12d %10d" % rows[-1])
+    if args.samples_csv:
+        with open(args.samples_csv, "w") as f:
+            f.write("minute,rss_anon_kb,pss_kb,longest_pass_ms,heap_in_use_kb,heap_held_kb\n")
+            for row in rows:
+                f.write("%.1f,%d,%d,%d,%d,%d\n" % row)
+    warm = [r for r in rows if r[0] >= args.warmup_minutes]
+    if len(warm) >= 2 and warm[0][1] > 0:
+        low, high = min(r[1] for r in warm), max(r[1] for r in warm)
+        print("RssAnon after minute %.0f: %d .. %d kB, spread %.2f %% of the first; end - first %+d kB" %
+              (warm[0][0], low, high, 100.0 * (high - low) / warm[0][1], warm[-1][1] - warm[0][1]))
 
 
 def report(args, work, log, port, by_scope, faults, pss, code, crashed, clicks):
@@ -465,6 +573,12 @@ def kill_run(run, binary, work, rng, original, counts):
 
 
 def stop_started():
+    for pid, binary in WRAPPED:
+        try:
+            if os.path.realpath("/proc/%d/exe" % pid) == binary:
+                os.kill(pid, signal.SIGKILL)
+        except OSError:
+            pass
     for proc in STARTED:
         if proc.poll() is None:
             proc.kill()
@@ -479,6 +593,11 @@ def main(argv):
     p.add_argument("--fault-seconds", type=float, default=25)
     p.add_argument("--quiet-seconds", type=float, default=20)
     p.add_argument("--kill-runs", type=int, default=20)
+    p.add_argument("--sample-minutes", type=float, default=10)
+    p.add_argument("--warmup-minutes", type=float, default=20,
+                   help="samples from this minute on count for the spread of RssAnon")
+    p.add_argument("--samples-csv", default="")
+    p.add_argument("--wrapper", default="", help="command the program runs under, e.g. heaptrack")
     args = p.parse_args(argv)
     for tool in ("xdotool", "Xvfb"):
         if shutil.which(tool) is None:

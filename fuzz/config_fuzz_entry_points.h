@@ -1,4 +1,4 @@
-// Entry point shared by the configuration libFuzzer target and its corpus
+// Entry points shared by the configuration libFuzzer targets and their corpus
 // replay test: the raw scanner and the whole key table on arbitrary bytes,
 // followed by the normalisation pass whose guarantees must always hold.
 #pragma once
@@ -9,12 +9,15 @@
 
 #include <string>
 
+#include "core/app.h"
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/config_file.h"
 #include "core/night_mode.h"
 #include "core/theme.h"
 #include "core/tz_rule.h"
+#include "host/desktop_json.h"
+#include "host/storage.h"
 
 inline void fuzzConfigCheck(bool ok) {
   if (!ok) abort();
@@ -77,4 +80,35 @@ inline void fuzzConfigInput(const uint8_t *data, size_t size) {
       fuzzConfigCheck(end > (long)i && (size_t)end <= text.size() && out.length() < (size_t)(end - (long)i));
     }
   }
+}
+
+// Import of an uploaded configuration file: the bytes as the upload, over a
+// known configuration. A refused import says why and leaves the saved file
+// as it was; an accepted one leaves a file that loads with a host. (The
+// desktop build has no document parser, so here every import is refused.)
+inline void fuzzConfigImportInput(const uint8_t *data, size_t size) {
+  static const char BASELINE[] =
+      "{\"backend\": \"Pi-Star\", \"pistar_host\": \"127.0.0.1:1\", \"wifi_ssid\": \"home\"}";
+  auto writeCard = [](const char *path, const uint8_t *bytes, size_t n) {
+    File f = storageOpen(String(path), "wb");
+    fuzzConfigCheck((bool)f && f.write(bytes, n) == n);
+    f.close();
+  };
+  writeCard(CONFIG_FILE, (const uint8_t *)BASELINE, sizeof(BASELINE) - 1);
+  writeCard(IMPORT_CONFIG_TEMP_FILE, data, size);
+  applyDesktopConfigDefaults();
+  String err;
+  const bool ok = applyConfigFromFile(IMPORT_CONFIG_TEMP_FILE, &err);
+  File saved = storageOpen(String(CONFIG_FILE), "rb");
+  fuzzConfigCheck((bool)saved);
+  const String text = saved.readString();
+  saved.close();
+  if (!ok) {
+    fuzzConfigCheck(!err.isEmpty() && text == BASELINE);
+    return;
+  }
+  fuzzConfigCheck(err.isEmpty() && configOkState);
+  fuzzConfigCheck(cfg.backend == "Pi-Star" || cfg.backend == "WPSD");
+  DynamicJsonDocument doc(32768);
+  fuzzConfigCheck(!deserializeJson(doc, text) && doc.is<JsonObject>());
 }

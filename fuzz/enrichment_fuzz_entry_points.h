@@ -51,6 +51,23 @@ inline void fuzzRadioIdInput(const uint8_t* data, size_t size) {
   if (resolveTargetDisplay(r).length() == 0) abort();
 }
 
+// The same text as the list file on the card ("key,name", "key;name", ...
+// lines a user may put there): a lookup of the first line's key finds that
+// line's name, and a name found is one line of plain text.
+inline void fuzzTargetListFileLookup(const String& mode, const String& list, const String& text) {
+  File f = storageOpen(list, "wb");
+  if (!f || f.write((const uint8_t*)text.c_str(), text.length()) != text.length()) abort();
+  f.close();
+  const int end = text.indexOf('\n');
+  String key, name, found;
+  if (!splitTargetListLine(end < 0 ? text : text.substring(0, end), key, name)) return;
+  key = normalizeTargetLookupKey(mode, key);
+  if (key.length() == 0) return;
+  const bool ok = lookupTargetNameInSdFile(mode, key, found);
+  if (ok != (sanitizeTargetListName(name).length() > 0) || (ok && found != sanitizeTargetListName(name))) abort();
+  if (fuzzHasLineBreak(found)) abort();
+}
+
 // Target-list page: the first byte picks the mode and the converter, the rest
 // is the downloaded text. Every written entry must read back.
 inline void fuzzTargetListInput(const uint8_t* data, size_t size) {
@@ -60,6 +77,7 @@ inline void fuzzTargetListInput(const uint8_t* data, size_t size) {
   const bool html = (selector & 0x80) == 0;
   String payload = size > 0 ? String((const char*)data + 1, size - 1) : String();
   const String list = targetListPathForMode(mode);
+  fuzzTargetListFileLookup(mode, list, payload);
   const String tmp = targetListTempPathForMode(mode);
   int entries = -1;
   storageRemove(list);

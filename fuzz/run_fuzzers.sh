@@ -2,8 +2,11 @@
 # Builds every fuzz/*_fuzz.cpp as a libFuzzer target (clang, ASan + UBSan)
 # against the program's library and runs each one for the given number of
 # seconds (default 60). New corpus entries go to build-fuzz/corpus/<target>;
-# the committed seeds in fuzz/corpus/<target> are only read.
-# Usage: fuzz/run_fuzzers.sh [seconds-per-target] [target-name ...]
+# the committed seeds in fuzz/corpus/<target> are only read, unless
+# FUZZ_MERGE=1: then what adds coverage is merged into them (-merge=1, at
+# most FUZZ_MERGE_MAX_LEN bytes an input, 2048 unless set, so the
+# committed corpora stay small).
+# Usage: [FUZZ_MERGE=1] fuzz/run_fuzzers.sh [seconds-per-target] [target-name ...]
 set -euo pipefail
 
 SECONDS_PER_TARGET="${1:-60}"
@@ -53,12 +56,18 @@ for name in "${targets[@]}"; do
   rc=$?
   set -e
   runs="$(grep -ao 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1 || true)"
+  cov="$(grep -ao 'cov: [0-9]* ft: [0-9]*' "$log" | tail -1 || true)"
+  if [ $rc -eq 0 ] && [ "${FUZZ_MERGE:-0}" = 1 ]; then
+    mkdir -p "$ROOT/fuzz/corpus/$name"
+    ( cd "$OUT" && "$bin" -merge=1 -max_len="${FUZZ_MERGE_MAX_LEN:-2048}" -timeout=10 -rss_limit_mb=2048 \
+        "$ROOT/fuzz/corpus/$name" "$OUT/corpus/$name" ) >"$OUT/${name}.merge.log" 2>&1 || true
+  fi
   if [ $rc -ne 0 ]; then
     status=1
     tail -40 "$log"
     summary+="$name: FAILED after ${runs:-?} executions (log $log)"$'\n'
   else
-    summary+="$name: ${runs:-?} executions, no crash"$'\n'
+    summary+="$name: ${runs:-?} executions, ${cov:-cov ?}, no crash"$'\n'
   fi
 done
 printf '%s' "$summary"

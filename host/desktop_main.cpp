@@ -2,6 +2,7 @@
 
 #include <SDL.h>
 #include <errno.h>
+#include <malloc.h>
 #include <signal.h>
 #include <stdint.h>
 #include <stdio.h>
@@ -88,7 +89,9 @@ bool takeWakePending() {
 }
 
 // Loop statistics for measurements (QSODECK_DESKTOP_LOOP_STATS=1): every
-// LOOP_STATS_INTERVAL_MS one line with the number of passes and the longest.
+// LOOP_STATS_INTERVAL_MS one line with the number of passes, the longest,
+// and the allocator's heap: bytes in use and bytes it holds from the system
+// (every arena), which tell live data from memory kept after frees.
 const uint32_t LOOP_STATS_INTERVAL_MS = 10000;  // 10 s
 
 bool loopStatsEnabled() {
@@ -103,8 +106,10 @@ void noteLoopPass(DesktopLoopState& state, uint32_t passMs) {
   const uint32_t now = millis();
   if (state.statsSince == 0) state.statsSince = now;
   if (!intervalElapsed(now, state.statsSince, LOOP_STATS_INTERVAL_MS)) return;
-  desktopTrace("[DESKTOP] loop: %u passes in %u ms, longest pass %u ms.\n", (unsigned)state.statsPasses,
-               (unsigned)(now - state.statsSince), (unsigned)state.statsLongestPassMs);
+  const struct mallinfo2 heap = mallinfo2();
+  desktopTrace("[DESKTOP] loop: %u passes in %u ms, longest pass %u ms; heap %zu kB in use of %zu kB held.\n",
+               (unsigned)state.statsPasses, (unsigned)(now - state.statsSince), (unsigned)state.statsLongestPassMs,
+               (heap.uordblks + heap.hblkhd) / 1024, (heap.arena + heap.hblkhd) / 1024);
   state.statsSince = now;
   state.statsPasses = 0;
   state.statsLongestPassMs = 0;

@@ -272,6 +272,26 @@ void runSteps(SshRun& run) {
 
 }  // namespace
 
+bool desktopSshKnownHostsPins(const String& knownHostsFile, const String& host, uint16_t port) {
+  ssh_session session = ssh_new();
+  if (session == nullptr) return false;
+  int sshPort = port;
+  int verbosity = SSH_LOG_NOLOG;
+  bool processConfig = false;
+  ssh_options_set(session, SSH_OPTIONS_LOG_VERBOSITY, &verbosity);
+  ssh_options_set(session, SSH_OPTIONS_PROCESS_CONFIG, &processConfig);
+  bool pinned = false;
+  if (ssh_options_set(session, SSH_OPTIONS_HOST, host.c_str()) == SSH_OK &&
+      ssh_options_set(session, SSH_OPTIONS_PORT, &sshPort) == SSH_OK &&
+      ssh_options_set(session, SSH_OPTIONS_KNOWNHOSTS, knownHostsFile.c_str()) == SSH_OK &&
+      ssh_options_set(session, SSH_OPTIONS_GLOBAL_KNOWNHOSTS, knownHostsFile.c_str()) == SSH_OK) {
+    std::lock_guard<std::mutex> lock(gKnownHostsMutex);
+    pinned = ssh_session_has_known_hosts_entry(session) == SSH_KNOWN_HOSTS_OK;
+  }
+  ssh_free(session);
+  return pinned;
+}
+
 DesktopSshResult desktopSshRun(const DesktopSshRequest& request) {
   DesktopSshResult result;
   result.outcome = DesktopSshOutcome::CONNECT_FAILED;
@@ -287,6 +307,8 @@ DesktopSshResult desktopSshRun(const DesktopSshRequest& request) {
 #else  // no libssh in this build
 
 bool desktopSshCompiledIn() { return false; }
+
+bool desktopSshKnownHostsPins(const String&, const String&, uint16_t) { return false; }
 
 DesktopSshResult desktopSshRun(const DesktopSshRequest& request) {
   DesktopSshResult result;

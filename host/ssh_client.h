@@ -67,6 +67,11 @@ bool desktopSshCompiledIn();
 // The local path of the known-hosts file on the card volume.
 String desktopSshKnownHostsFile();
 
+// True when the known-hosts file (as written by the transport, or edited or
+// damaged by hand) pins a key for host:port, which the host's key is then
+// checked against. False for no entry, an unreadable file or no transport.
+bool desktopSshKnownHostsPins(const String& knownHostsFile, const String& host, uint16_t port);
+
 // Runs one command. Blocks for at most about commandTimeoutMs (less when the
 // host asks its tasks to stop).
 DesktopSshResult desktopSshRun(const DesktopSshRequest& request);
