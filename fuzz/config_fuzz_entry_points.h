@@ -17,6 +17,7 @@
 #include "core/theme.h"
 #include "core/tz_rule.h"
 #include "host/desktop_json.h"
+#include "host/json_reader.h"
 #include "host/storage.h"
 
 inline void fuzzConfigCheck(bool ok) {
@@ -84,8 +85,8 @@ inline void fuzzConfigInput(const uint8_t *data, size_t size) {
 
 // Import of an uploaded configuration file: the bytes as the upload, over a
 // known configuration. A refused import says why and leaves the saved file
-// as it was; an accepted one leaves a file that loads with a host. (The
-// desktop build has no document parser, so here every import is refused.)
+// as it was; an accepted one leaves a whole JSON object that loads with a
+// host.
 inline void fuzzConfigImportInput(const uint8_t *data, size_t size) {
   static const char BASELINE[] =
       "{\"backend\": \"Pi-Star\", \"pistar_host\": \"127.0.0.1:1\", \"wifi_ssid\": \"home\"}";
@@ -109,6 +110,8 @@ inline void fuzzConfigImportInput(const uint8_t *data, size_t size) {
   }
   fuzzConfigCheck(err.isEmpty() && configOkState);
   fuzzConfigCheck(cfg.backend == "Pi-Star" || cfg.backend == "WPSD");
-  DynamicJsonDocument doc(32768);
-  fuzzConfigCheck(!deserializeJson(doc, text) && doc.is<JsonObject>());
+  desktop_json::Node saved_root;
+  std::string parse_error;
+  fuzzConfigCheck(parseJsonText(text.c_str(), saved_root, parse_error) &&
+                  saved_root.kind == desktop_json::Node::OBJECT);
 }
