@@ -201,6 +201,10 @@ void desktopWakeMainLoop() {
     w.pending = true;
   }
   w.condition.notify_all();
+  // The push happens under the lock that the shutdown takes before it
+  // destroys the window: under X11 a pushed event wakes the window through
+  // the X server, and a wake sent to a destroyed window ends the process.
+  std::lock_guard<std::mutex> lock(w.mutex);
   const uint32_t type = w.eventType.load();
   if (type != 0 && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
     SDL_Event e;
@@ -236,6 +240,12 @@ void desktopWaitForWork(uint32_t ms) {
 }
 
 void desktopShutdown() {
+  {
+    // No wake-up events from other threads once the window goes away.
+    MainLoopWake& w = mainLoopWake();
+    std::lock_guard<std::mutex> lock(w.mutex);
+    w.eventType.store(0);
+  }
   panelRestoreConsole();
   tft.releaseFrame();
   if (gRenderer != nullptr) {

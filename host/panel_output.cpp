@@ -8,6 +8,8 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <X11/Xlib.h>
+
 #include <string>
 
 #include "host/desktop_main.h"
@@ -49,9 +51,26 @@ void reportNoDisplay(const std::string& tried, const char* sdlError) {
                NO_DISPLAY_ADVICE);
 }
 
+// X errors are reported, never fatal. Xlib's own handler ends the process,
+// and one error is harmless and expected: a wake-up that SDL sent to the
+// window through its second X connection (an event pushed while the loop
+// waited, a Ctrl+C or SIGTERM among them) arriving after the window was
+// destroyed at the end of the run. It is installed before SDL starts its
+// video, because SDL keeps the handler it found and puts it back when it
+// closes its connections, which is when that late error is read.
+int traceXError(Display* display, XErrorEvent* error) {
+  const unsigned char X_SEND_EVENT_REQUEST = 25;
+  if (error->error_code == BadWindow && error->request_code == X_SEND_EVENT_REQUEST) return 0;
+  char text[160];
+  XGetErrorText(display, error->error_code, text, sizeof(text));
+  desktopTrace("[DESKTOP][WARN] X error: %s (request %u).\n", text, (unsigned)error->request_code);
+  return 0;
+}
+
 // Starts video with the forced driver or the first automatic one that
 // works; false after reporting the failure.
 bool startVideo() {
+  XSetErrorHandler(traceXError);
   const char* forced = nonEmptyEnv("QSODECK_DESKTOP_VIDEO");
   if (forced == nullptr) forced = nonEmptyEnv("SDL_VIDEODRIVER");
   if (forced != nullptr) {

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config g++
-  libsdl2-dev libcurl4-openssl-dev libpng-dev libssh-dev ca-certificates openssl
+  libsdl2-dev libx11-dev libcurl4-openssl-dev libpng-dev libssh-dev ca-certificates openssl
   libgtest-dev libgmock-dev libbenchmark-dev
   libcpp-httplib-dev libsodium-dev
   python3 xvfb xauth xdotool x11-apps x11-utils imagemagick librsvg2-bin openssh-server chromium faketime
