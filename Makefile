@@ -7,12 +7,12 @@ TSAN_DIR ?= build-tsan
 # Test executables whose code runs threads: they are also built and run
 # under ThreadSanitizer (add yours here).
 TSAN_TEST_TARGETS ?= remote_actions_test ssh_client_test fetch_worker_test main_cycle_test radioid_test aprs_test adsb_test \
-  e2e_slow_service_test
+  e2e_slow_service_test call_watch_test web_server_test
 empty :=
 space := $(empty) $(empty)
 CTEST_FLAGS ?= --output-on-failure -j$(JOBS)
 
-.PHONY: all deps configure build run test test-fast test-asan test-tsan bench fuzz clean
+.PHONY: all deps configure build run test test-fast test-asan test-tsan bench fuzz deb clean
 
 all: build
 
@@ -50,6 +50,7 @@ test-tsan: deps
 test: test-fast test-asan test-tsan
 
 bench: deps
+	@bash tools/install_deps.sh --with-bench
 	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQSODECK_BENCH=ON -DQSODECK_TESTS=OFF
 	cmake --build build-bench -j$(JOBS)
 	bash tools/run_benchmarks.sh build-bench
@@ -57,6 +58,12 @@ bench: deps
 fuzz:
 	@bash tools/install_deps.sh --with-fuzz
 	bash fuzz/run_fuzzers.sh $${FUZZ_SECONDS:-60}
+
+# The Debian package build/deb/qsodeck_<version>_<arch>.deb (ARCH=arm64 for a
+# cross-built one; see tools/build_deb.sh and tools/build_arm64.sh).
+deb:
+	@bash tools/install_deps.sh --with-deb
+	ARCH=$(ARCH) JOBS=$(JOBS) bash tools/build_deb.sh
 
 clean:
 	rm -rf $(BUILD_DIR) $(ASAN_DIR) $(TSAN_DIR) build-bench build-fuzz

@@ -8,10 +8,14 @@
 
 #include <atomic>
 
-#include "core/cycle_parts.h"
 #include "host/ssh_client.h"
 #include "host/wstring.h"
 #include "hotspot/heard.h"
+
+// Main cycle: consume a finished mode-toggle task (mode status and footer)
+// and a finished quick-action task (footer).
+void processModeToggleTaskResult();
+void processQuickActionTaskResult();
 
 // ---------------------------------------------------------------- slots
 

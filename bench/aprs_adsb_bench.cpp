@@ -194,8 +194,8 @@ bool preparePages() {
   ready = openBenchDisplay();
   configure();
   parseAdsbAircraftResponse(String(busyAircraftJson()));
-  liveRecord.valid = true;
-  liveRecord.callsign = "DL1ABC";
+  shownHeardList().live.valid = true;
+  shownHeardList().live.callsign = "DL1ABC";
   parseAprsLocationResponse(String(sevenStationAnswer()), "DL1ABC");
   setFooterText("ADSB: 16 aircraft in range", false);
   return ready;

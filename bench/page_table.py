@@ -50,13 +50,18 @@ def cpu_ticks(pid):
     return int(rest[11]) + int(rest[12])
 
 
-def main(argv):
-    p = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+def window_args(doc, argv):
+    """The measuring scripts' arguments: build_dir, --seconds, --settle, --refresh-ms."""
+    p = argparse.ArgumentParser(description=doc.split("\n")[0])
     p.add_argument("build_dir")
     p.add_argument("--seconds", type=float, default=30)
     p.add_argument("--settle", type=float, default=8)
     p.add_argument("--refresh-ms", type=int, default=1500)
-    args = p.parse_args(argv)
+    return p.parse_args(argv)
+
+
+def main(argv):
+    args = window_args(__doc__, argv)
     work = tempfile.mkdtemp(prefix="qsodeck-pages-")
     xvfb = soak.start_display(work)
     services = proc = None
@@ -92,15 +97,7 @@ def main(argv):
             print("%-24s %10.2f %% %7d kB" % (name, cpu, soak.pss_kb(proc.pid)), flush=True)
         log.stop.set()
     finally:
-        if proc is not None and proc.poll() is None:
-            proc.terminate()
-            proc.wait()
-        if services is not None:
-            services.terminate()
-            services.wait()
-        if xvfb is not None:
-            xvfb.terminate()
-            xvfb.wait()
+        soak.stop_processes(proc, services, xvfb)
         shutil.rmtree(work, ignore_errors=True)
     return 0
 

@@ -18,6 +18,7 @@
 
 #include <string>
 
+#include "app/app.h"
 #include "core/app.h"
 #include "core/config.h"
 #include "host/board_stubs.h"

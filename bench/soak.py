@@ -189,6 +189,15 @@ def start_program(binary, work, env_extra, wrapper=()):
     return proc
 
 
+def stop_processes(*procs):
+    """Ends each process still running (None entries are skipped) and waits for it."""
+    for proc in procs:
+        if proc is not None and proc.poll() is None:
+            proc.terminate()
+        if proc is not None:
+            proc.wait()
+
+
 def proc_kb(path, key):
     """A "Key:   N kB" line of a /proc file, -1 when it cannot be read."""
     try:

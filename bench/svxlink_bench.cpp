@@ -39,10 +39,8 @@ void useSvxlinkSource() {
 void scrapeLoop(benchmark::State& state, const String& page, int expectedRecords) {
   useSvxlinkSource();
   for (auto _ : state) {
-    parsingSvxlinkData = true;
     const bool ok = parseSvxlinkDashboardHtml(page);
-    parsingSvxlinkData = false;
-    if (!ok || heardCount != expectedRecords) state.SkipWithError("scrape failed");
+    if (!ok || svxlinkHeard().count != expectedRecords) state.SkipWithError("scrape failed");
   }
   state.SetBytesProcessed((int64_t)state.iterations() * page.length());
 }
@@ -78,9 +76,7 @@ bool prepareNodePage() {
   ready = openBenchDisplay();
   cfg.scrollingTextEnabled = true;
   useSvxlinkSource();
-  parsingSvxlinkData = true;
   parseSvxlinkDashboardHtml(readSample("hs_dashboard_pi_index_tx_polish_tg_names.html"));
-  parsingSvxlinkData = false;
   svxlinkMonitorTgs = "240 2401 2402 2403 2404 2405 91 9990 262 2350 26021 26062";
   setFooterText("SVXLink dashboard OK", false);
   currentPage = PAGE_LIVE;

@@ -35,8 +35,8 @@ bool prepareLivePage() {
   rec.ber = "0.4";
   rec.loss = "1%";
   rec.valid = true;
-  liveRecord = rec;
-  liveRecordMillis = millis();
+  shownHeardList().live = rec;
+  shownHeardList().liveMillis = millis();
   modeDMR.known = modeDMR.enabled = true;
   hotspotRxFreq = "439.1125";
   hotspotTxFreq = "434.5125";
@@ -91,9 +91,9 @@ void BM_HeardPageFullRedraw(benchmark::State& state) {
     return;
   }
   static const char* const MODES[] = {"DMR", "DSTAR", "YSF", "P25", "NXDN"};
-  heardCount = 0;
+  shownHeardList().count = 0;
   for (int i = 0; i < MAX_HEARD; i++) {
-    HeardRecord& r = heardList[heardCount++];
+    HeardRecord& r = shownHeardList().records[shownHeardList().count++];
     r = HeardRecord();
     r.callsign = String("DL") + String(i + 1) + "ABC";
     r.name = "Operator " + String(i + 1);

@@ -1,7 +1,7 @@
 #pragma once
 
-// Start-up and main cycle of the firmware: setup() once, loop() every host
-// pass, and the poll of the current watch source.
+// The state of the main cycle (app/app.cpp) that the lower folders read and
+// set, and its cadences. Defined in core/app_state.cpp.
 
 #include <stdint.h>
 
@@ -56,12 +56,3 @@ extern uint32_t otaRestartAt;
 
 // Serialises network use (a recursive mutex; never blocks on the desktop).
 extern SemaphoreHandle_t networkMutex;
-
-// setup() runs once at start: logging, display, storage, configuration,
-// network, start page and the first frame. loop() is one pass of the main
-// cycle: touch, network supervision, polls, background lookups, screensaver,
-// clock and redraws. Both are declared for the host in host/firmware.h.
-
-// One poll for the current watch source; true when it started a request
-// (the answers are applied when they arrive).
-bool fetchAllData();

@@ -1,4 +1,5 @@
-// Backend and feature selection: alias tables, feature tests, start page and
+// Backend and feature selection: alias tables, feature tests, start page (from
+// the start pages of the watch-source rows) and
 // the URLs polled for the hotspot dashboard and the SvxLink node.
 #include "core/backend.h"
 
@@ -8,6 +9,7 @@
 #include "core/config.h"
 #include "core/device_log.h"
 #include "core/view.h"
+#include "core/watch_source.h"
 
 namespace {
 
@@ -32,37 +34,58 @@ const AliasRow SVXLINK_SOURCE_ALIASES[] = {
     {"url", "", {"url", "html", "dashboard", "svxlink-url", "svxlink url", nullptr}},
 };
 
-const AliasRow START_PAGE_ALIASES[] = {
-    {"mmdvm_live", "MMDVM LIVE", {"", "mmdvm", "mmdvm-live", "mmdvm-watch", "live", "watch", nullptr}},
-    {"mmdvm_last", "MMDVM HEARD", {"mmdvm-last", "mmdvm-heard", "heard", "last", "last-heard", nullptr}},
-    {"svxlink_live",
-     "SVXLink LIVE",
-     {"svx", "svx-live", "svxlink", "svxlink-live", "svxlink-watch", nullptr}},
-    {"svxlink_last", "SVXLink HEARD", {"svx-last", "svx-heard", "svxlink-last", "svxlink-heard", nullptr}},
-    {"aprs_live", "APRS WATCH", {"aprs", "aprs-live", "aprs-watch", nullptr}},
-    {"weather_live", "Weather WATCH", {"wx", "weather", "weather-live", "weather-watch", nullptr}},
-    {"hamqsl_live",
-     "HAMQSL WATCH",
-     {"hamqsl", "ham-qsl", "hamqsl-live", "hamqsl-watch", "solar", "propagation", nullptr}},
-    {"adsb_live",
-     "ADSB WATCH",
-     {"adsb", "ads-b", "adsb-live", "adsb-watch", "aircraft", "dump1090", nullptr}},
-};
-
-template <size_t N>
-const AliasRow *findAlias(const AliasRow (&rows)[N], const String &raw) {
-  // Trim, lower-case, "_" to "-", collapse double blanks.
+// Trim, lower-case, "_" to "-", collapse double blanks.
+String aliasKey(const String &raw) {
   String key = raw;
   key.trim();
   key.toLowerCase();
   key.replace("_", "-");
   while (key.indexOf("  ") >= 0) key.replace("  ", " ");
+  return key;
+}
+
+bool namesAlias(const char *const *aliases, const String &key) {
+  for (const char *const *alias = aliases; *alias != nullptr; ++alias) {
+    if (key == *alias) return true;
+  }
+  return false;
+}
+
+template <size_t N>
+const AliasRow *findAlias(const AliasRow (&rows)[N], const String &raw) {
+  const String key = aliasKey(raw);
   for (size_t r = 0; r < N; ++r) {
-    for (const char *const *alias = rows[r].aliases; *alias != nullptr; ++alias) {
-      if (key == *alias) return &rows[r];
-    }
+    if (namesAlias(rows[r].aliases, key)) return &rows[r];
   }
   return nullptr;
+}
+
+// One start page of the table: the source's row, the page and its name.
+struct StartPage {
+  const WatchSourceRow *row;
+  Page page;
+  const StartPageName *name;
+};
+
+// The start pages in table order, each source's LIVE page before its HEARD
+// page; the first whose test holds, or false.
+template <typename Test>
+bool findStartPage(Test test, StartPage &out) {
+  for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
+    const WatchSourceRow &row = watchSourceRow((WatchSource)i);
+    const StartPage pages[2] = {{&row, PAGE_LIVE, &row.startLive}, {&row, PAGE_LAST, &row.startHeard}};
+    for (const StartPage &page : pages) {
+      if (page.name->value == nullptr || !test(*page.name)) continue;
+      out = page;
+      return true;
+    }
+  }
+  return false;
+}
+
+// The start page of a canonical value.
+bool startPageOfValue(const String &value, StartPage &out) {
+  return findStartPage([&](const StartPageName &name) { return value == name.value; }, out);
 }
 
 bool trimmedNotEmpty(const String &s) { return trimmedCopy(s).length() > 0; }
@@ -102,37 +125,38 @@ bool isSvxlinkUrlBackend() { return normalizedSvxlinkSource() == "url"; }
 
 String canonicalStartPageAfterBootValue(const String &raw) {
   // The canonical values match too: "svxlink_last" reads as "svxlink-last".
-  const AliasRow *row = findAlias(START_PAGE_ALIASES, raw);
-  return String(row ? row->canonical : "mmdvm_live");
+  const String key = aliasKey(raw);
+  StartPage page;
+  if (!findStartPage([&](const StartPageName &name) { return namesAlias(name.aliases, key); }, page)) {
+    return String(MMDVM_START_LIVE.value);
+  }
+  return String(page.name->value);
 }
 
 bool startPageAfterBootChoiceAvailable(const String &value, bool requireRuntimeReady) {
-  if (value == "mmdvm_live" || value == "mmdvm_last") return true;
-  if (value == "svxlink_live" || value == "svxlink_last") {
-    return requireRuntimeReady ? svxlinkFeatureEnabled() : cfg.svxlinkEnabled;
-  }
-  if (value == "aprs_live") return requireRuntimeReady ? aprsFeatureEnabled() : cfg.aprsEnabled;
-  if (value == "weather_live") return requireRuntimeReady ? weatherConfigured() : cfg.weatherEnabled;
-  if (value == "hamqsl_live") return requireRuntimeReady ? hamqslConfigured() : cfg.hamqslEnabled;
-  if (value == "adsb_live") return requireRuntimeReady ? adsbFeatureEnabled() : cfg.adsbEnabled;
-  return false;
+  StartPage page;
+  if (!startPageOfValue(value, page)) return false;
+  bool (*test)() = requireRuntimeReady ? page.row->startReady : page.row->startSwitchedOn;
+  return test == nullptr || test();
 }
 
 String normalizedStartPageAfterBoot(bool requireRuntimeReady) {
   String value = canonicalStartPageAfterBootValue(cfg.startPageAfterBoot);
-  return startPageAfterBootChoiceAvailable(value, requireRuntimeReady) ? value : String("mmdvm_live");
+  return startPageAfterBootChoiceAvailable(value, requireRuntimeReady) ? value : String(MMDVM_START_LIVE.value);
 }
 
 bool startPageAfterBootOptionsAvailable() {
-  return cfg.svxlinkEnabled || cfg.aprsEnabled || cfg.weatherEnabled || cfg.hamqslEnabled || cfg.adsbEnabled;
+  for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
+    const WatchSourceRow &row = watchSourceRow((WatchSource)i);
+    if (i != WATCH_MMDVM && row.startSwitchedOn != nullptr && row.startSwitchedOn()) return true;
+  }
+  return false;
 }
 
 String startPageAfterBootLabel(const String &value) {
-  String canonical = canonicalStartPageAfterBootValue(value);
-  for (const AliasRow &row : START_PAGE_ALIASES) {
-    if (canonical == row.canonical) return String(row.label);
-  }
-  return String("MMDVM LIVE");
+  StartPage page;
+  if (startPageOfValue(canonicalStartPageAfterBootValue(value), page)) return String(page.name->label);
+  return String(MMDVM_START_LIVE.label);
 }
 
 bool svxlinkFeatureEnabled() { return cfg.svxlinkEnabled && trimmedNotEmpty(cfg.svxlinkHost); }
@@ -156,19 +180,8 @@ bool alertFeatureEnabled() {
   return nina || meteoalarm || noaa;
 }
 
-bool isCurrentWatchSvxlink() { return currentWatchSource == WATCH_SVXLINK && svxlinkFeatureEnabled(); }
-bool isCurrentWatchAprs() { return currentWatchSource == WATCH_APRS && aprsFeatureEnabled(); }
-bool isCurrentWatchWeather() { return currentWatchSource == WATCH_WEATHER && weatherFeatureEnabled(); }
-bool isCurrentWatchHamqsl() { return currentWatchSource == WATCH_HAMQSL && hamqslFeatureEnabled(); }
-bool isCurrentWatchAdsb() { return currentWatchSource == WATCH_ADSB && adsbFeatureEnabled(); }
-bool isSvxlinkBackend() { return isCurrentWatchSvxlink(); }
-bool isAprsBackend() { return isCurrentWatchAprs(); }
-bool isWeatherBackend() { return isCurrentWatchWeather(); }
-bool isHamqslBackend() { return isCurrentWatchHamqsl(); }
-bool isAdsbBackend() { return isCurrentWatchAdsb(); }
-
 String activeBackendHost() {
-  return isCurrentWatchSvxlink() ? trimmedCopy(cfg.svxlinkHost) : trimmedCopy(cfg.pistarHost);
+  return isCurrentWatch(WATCH_SVXLINK) ? trimmedCopy(cfg.svxlinkHost) : trimmedCopy(cfg.pistarHost);
 }
 
 String displayBackendHost() {
@@ -240,24 +253,9 @@ String svxlinkApiUrl() {
 
 void applyStartPageAfterBoot() {
   String value = normalizedStartPageAfterBoot(true);
-  WatchSource source = WATCH_MMDVM;
-  Page page = PAGE_LIVE;
-  if (value == "svxlink_live") {
-    source = WATCH_SVXLINK;
-  } else if (value == "svxlink_last") {
-    source = WATCH_SVXLINK;
-    page = PAGE_LAST;
-  } else if (value == "aprs_live") {
-    source = WATCH_APRS;
-  } else if (value == "weather_live") {
-    source = WATCH_WEATHER;
-  } else if (value == "hamqsl_live") {
-    source = WATCH_HAMQSL;
-  } else if (value == "adsb_live") {
-    source = WATCH_ADSB;
-  } else if (value == "mmdvm_last") {
-    page = PAGE_LAST;
-  }
+  StartPage start = {nullptr, PAGE_LIVE, nullptr};
+  const WatchSource source = startPageOfValue(value, start) ? start.row->source : WATCH_MMDVM;
+  const Page page = start.page;
   setCurrentWatchSource(source);
   currentPage = page;
   previousPage = page;

@@ -20,7 +20,8 @@ bool isSvxlinkApiBackend();
 // True when the SvxLink source is the dashboard page.
 bool isSvxlinkUrlBackend();
 
-// One of the eight start pages ("mmdvm_live" for anything unknown).
+// One of the start pages of the watch-source rows ("mmdvm_live" for
+// anything unknown).
 String canonicalStartPageAfterBootValue(const String &raw);
 // Whether a canonical start page can be shown; with requireRuntimeReady the
 // source must be fully configured, otherwise its enable flag is enough.
@@ -43,18 +44,6 @@ bool alertFeatureEnabled();
 bool weatherConfigured();
 // True when solar data is switched on and its URL is set.
 bool hamqslConfigured();
-
-// True when the current watch source is that source and its feature is on.
-bool isCurrentWatchSvxlink();
-bool isCurrentWatchAprs();
-bool isCurrentWatchWeather();
-bool isCurrentWatchHamqsl();
-bool isCurrentWatchAdsb();
-bool isSvxlinkBackend();
-bool isAprsBackend();
-bool isWeatherBackend();
-bool isHamqslBackend();
-bool isAdsbBackend();
 
 // Trimmed SvxLink host while SvxLink is watched, else the trimmed hotspot host.
 String activeBackendHost();

@@ -3,9 +3,11 @@
 #include "core/config.h"
 
 #include "core/backend.h"
-#include "core/cycle_parts.h"
+#include "core/config_file.h"
+#include "core/night_mode.h"
 #include "core/view.h"
 #include "core/watch_source.h"
+#include "host/trace_log.h"
 
 AppConfig cfg;
 
@@ -95,6 +97,29 @@ void finalizeAlertsAndActions() {
   if (cfg.svxlinkSshPort == 0) cfg.svxlinkSshPort = SSH_PORT_DEFAULT;
   finalizeActionSlots(cfg.quickActions, QUICK_ACTION_SLOT_COUNT);
   finalizeActionSlots(cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT);
+  trimOrDefault(cfg.webUiBind, WEB_UI_BIND_DEFAULT);
+  if (cfg.webUiPort == 0) cfg.webUiPort = WEB_UI_PORT_DEFAULT;
+}
+
+// Panel keys: a rotation other than the four right angles loads as 0.
+void finalizePanelKeys() {
+  if (cfg.displayRotation % 90 != 0 || cfg.displayRotation > 270) {
+    desktopTrace("[CONFIG][WARN] display_rotation %u is not 0, 90, 180 or 270; using 0.\n",
+                 (unsigned)cfg.displayRotation);
+    cfg.displayRotation = 0;
+  }
+  trimOrDefault(cfg.backlightDevice, BACKLIGHT_DEVICE_AUTO);
+  String lower = cfg.backlightDevice;
+  lower.toLowerCase();
+  if (lower == BACKLIGHT_DEVICE_AUTO || lower == BACKLIGHT_DEVICE_NONE) cfg.backlightDevice = lower;
+}
+
+// Night keys: a known mode, "HH:MM" times (unreadable ones take the
+// defaults); the brightness is a byte already.
+void finalizeNightKeys() {
+  cfg.nightMode = canonicalNightMode(cfg.nightMode);
+  cfg.nightStart = canonicalClockText(cfg.nightStart, NIGHT_START_DEFAULT);
+  cfg.nightEnd = canonicalClockText(cfg.nightEnd, NIGHT_END_DEFAULT);
 }
 
 // A watch source whose feature is off is not kept as the current one.
@@ -109,6 +134,40 @@ void resetActionSlots(QuickActionSlotConfig *slots, int count, const char *const
     slots[i].label = labels[i];
     slots[i].command = "";
   }
+}
+
+// Watch-list entries: trimmed, upper case, inner blank runs kept as one
+// blank ("TG 91"), at most WATCH_LIST_ENTRY_MAX_CHARS; blank entries and
+// repeats dropped.
+void finalizeWatchList() {
+  int kept = 0;
+  const int count = cfg.watchListCount < WATCH_LIST_MAX_ENTRIES ? cfg.watchListCount : WATCH_LIST_MAX_ENTRIES;
+  for (int i = 0; i < count; ++i) {
+    String entry;
+    bool blank = false;
+    for (unsigned j = 0; j < cfg.watchList[i].length(); ++j) {
+      char c = cfg.watchList[i][j];
+      if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+        blank = entry.length() > 0;
+        continue;
+      }
+      if ((unsigned char)c < 0x20 || c == 0x7f) continue;
+      if (blank) entry += ' ';
+      blank = false;
+      entry += c;
+    }
+    entry.toUpperCase();
+    if ((int)entry.length() > WATCH_LIST_ENTRY_MAX_CHARS) entry = entry.substring(0, WATCH_LIST_ENTRY_MAX_CHARS);
+    entry.trim();
+    bool repeat = false;
+    for (int k = 0; k < kept; ++k) repeat = repeat || cfg.watchList[k] == entry;
+    if (entry.length() == 0 || repeat) continue;
+    cfg.watchList[kept++] = entry;
+  }
+  for (int i = kept; i < WATCH_LIST_MAX_ENTRIES; ++i) cfg.watchList[i] = "";
+  cfg.watchListCount = kept;
+  cfg.watchListRepeatMinutes =
+      clampU16(cfg.watchListRepeatMinutes, WATCH_LIST_REPEAT_MINUTES_MIN, WATCH_LIST_REPEAT_MINUTES_MAX);
 }
 
 }  // namespace
@@ -167,7 +226,25 @@ AppConfig::AppConfig()
       pistarSshPort(SSH_PORT_DEFAULT),
       svxlinkSshEnabled(false),
       svxlinkSshUser("svxlink"),
-      svxlinkSshPort(SSH_PORT_DEFAULT) {}
+      svxlinkSshPort(SSH_PORT_DEFAULT),
+      webUiEnabled(false),
+      webUiBind(WEB_UI_BIND_DEFAULT),
+      webUiPort(WEB_UI_PORT_DEFAULT),
+      hotspotBackgroundPoll(true),
+      onAirBanner(true),
+      wakeOnActivity(true),
+      wakeShowsLive(false),
+      watchListCount(0),
+      watchListRepeatMinutes(WATCH_LIST_REPEAT_MINUTES_DEFAULT),
+      watchSound(false),
+      displayFullscreen(false),
+      displayRotation(0),
+      backlightDevice(BACKLIGHT_DEVICE_AUTO),
+      nightMode(NIGHT_MODE_OFF),
+      nightStart(NIGHT_START_DEFAULT),
+      nightEnd(NIGHT_END_DEFAULT),
+      nightBrightness(NIGHT_BRIGHTNESS_DEFAULT),
+      nightScreensaverOnly(true) {}
 
 void clearWifiProfiles() {
   for (int i = 0; i < WIFI_PROFILE_COUNT; ++i) {
@@ -250,12 +327,14 @@ void applyDesktopConfigDefaults() {
   resetActionSlots(cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT, DEFAULT_SVXLINK_ACTION_LABELS);
 }
 
-void desktopFinalizeLoadedConfig() {
+void normalizeConfigFields() {
   syncLegacyWifiFieldsFromProfiles();
   cfg.wifiRetriesPerProfile = effectiveWifiRetriesPerProfile();
   finalizeHostsAndSources();
   finalizeAlertsAndActions();
-  fallBackFromDisabledWatchSource();
+  finalizePanelKeys();
+  finalizeNightKeys();
+  nightConfigApplied();
   // uint8_t fields already hold 0..255; the loader constrained them on read.
   cfg.weatherRefreshMinutes =
       clampU16(cfg.weatherRefreshMinutes, WEATHER_REFRESH_MINUTES_MIN, WEATHER_REFRESH_MINUTES_MAX);
@@ -263,11 +342,13 @@ void desktopFinalizeLoadedConfig() {
       clampU16(cfg.hamqslRefreshMinutes, HAMQSL_REFRESH_MINUTES_MIN, HAMQSL_REFRESH_MINUTES_MAX);
   if (cfg.screensaverTimeoutMs < SCREENSAVER_TIMEOUT_MS_MIN)
     cfg.screensaverTimeoutMs = SCREENSAVER_TIMEOUT_MS_MIN;
-  for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
-    const WatchSourceRow &row = watchSourceRow((WatchSource)i);
-    if (row.configFinalized) row.configFinalized();
-  }
-  alertsConfigFinalized();
+  finalizeWatchList();
+}
+
+void desktopFinalizeLoadedConfig() {
+  normalizeConfigFields();
+  fallBackFromDisabledWatchSource();
+  if (configApplyHooks().finalized) configApplyHooks().finalized();
 }
 
 // getDeviceCallsign: the configured callsign or the built-in one.

@@ -71,6 +71,19 @@ static constexpr uint16_t WEATHER_REFRESH_MINUTES_MAX = 1440;
 static constexpr const char *WEATHER_API_BASE_URL_DEFAULT = "https://api.openweathermap.org";
 static constexpr uint32_t SCREENSAVER_TIMEOUT_MS_MIN = 5000;  // 5 s
 static constexpr uint16_t SSH_PORT_DEFAULT = 22;
+// Watch list: entries kept, characters per entry, and the repeat window.
+static constexpr int WATCH_LIST_MAX_ENTRIES = 16;
+static constexpr int WATCH_LIST_ENTRY_MAX_CHARS = 24;
+static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_DEFAULT = 60;
+static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_MIN = 1;
+static constexpr uint16_t WATCH_LIST_REPEAT_MINUTES_MAX = 1440;  // one day
+// Values of "backlight_device" besides a folder path.
+static constexpr const char *BACKLIGHT_DEVICE_AUTO = "auto";
+static constexpr const char *BACKLIGHT_DEVICE_NONE = "none";
+
+// The settings pages in the browser.
+static constexpr const char *WEB_UI_BIND_DEFAULT = "127.0.0.1";
+static constexpr uint16_t WEB_UI_PORT_DEFAULT = 8080;
 
 // ---------------------------------------------------------------------------
 // Types
@@ -168,8 +181,31 @@ struct AppConfig {
   String svxlinkSshUser;
   String svxlinkSshPass;
   uint16_t svxlinkSshPort;
+  bool webUiEnabled;
+  String webUiBind;
+  uint16_t webUiPort;
+  String webUiPassword;  // a password hash; a plain password is hashed at load
   QuickActionSlotConfig quickActions[QUICK_ACTION_SLOT_COUNT];
   QuickActionSlotConfig svxlinkActions[SVXLINK_ACTION_SLOT_COUNT];
+  bool hotspotBackgroundPoll;
+  bool onAirBanner;
+  bool wakeOnActivity;
+  bool wakeShowsLive;
+  String watchList[WATCH_LIST_MAX_ENTRIES];  // trimmed, upper case; empty slots last
+  int watchListCount;
+  uint16_t watchListRepeatMinutes;
+  bool watchSound;
+  // Fullscreen at the display's own mode instead of a window.
+  bool displayFullscreen;
+  // Clockwise turn of the picture: 0, 90, 180 or 270 (others load as 0).
+  uint16_t displayRotation;
+  // "auto" (first writable /sys/class/backlight entry), "none" or a folder.
+  String backlightDevice;
+  String nightMode;
+  String nightStart;
+  String nightEnd;
+  uint8_t nightBrightness;
+  bool nightScreensaverOnly;
 
   // Initial values; they hold only until the first load.
   AppConfig();
@@ -210,6 +246,10 @@ void applyDesktopConfigDefaults();
 // The normalisation pass at the end of every load: trims, canonical values,
 // clamps, watch-source fallback and dropping data of disabled sources.
 void desktopFinalizeLoadedConfig();
+// The part of that pass that touches only `cfg` (trims, canonical values,
+// clamps): a candidate configuration can be normalised with it without
+// changing what the program shows.
+void normalizeConfigFields();
 
 // The configured device callsign, trimmed, or DEVICE_CALLSIGN when blank.
 String getDeviceCallsign();

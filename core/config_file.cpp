@@ -8,16 +8,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/app.h"
 #include "core/backend.h"
 #include "core/config_keys.h"
-#include "core/cycle_parts.h"
 #include "core/device_log.h"
-#include "core/screen.h"
-#include "core/station.h"
 #include "core/theme.h"
 #include "core/view.h"
-#include "core/watch_source.h"
+#include "host/password_hash.h"
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
@@ -26,8 +22,9 @@ String lastLoadedConfigPath = "unknown";
 
 namespace {
 
+ConfigApplyHooks installedConfigApplyHooks = {};
+
 const char *const FALLBACK_CONFIG_PATH = "config.json";
-const uint32_t CONFIG_APPLY_DELAY_MS = 350;
 const size_t CONFIG_READ_CHUNK_BYTES = 4096;
 const size_t CONFIG_FILE_MAX_BYTES = 16u * 1024u * 1024u;  // far above any real configuration
 
@@ -62,14 +59,15 @@ bool readWholeHostFile(const char *path, std::string &text) {
   return true;
 }
 
-// Reads the first configuration file that opens; false when none did.
+// Reads the first configuration file that opens; false when none did. The
+// working directory's file is only tried when no storage folder was chosen.
 bool readConfigText(std::string &text, String &path) {
   String primary = SD.mapPath(CONFIG_FILE);
   if (readWholeHostFile(primary.c_str(), text)) {
     path = primary;
     return true;
   }
-  if (readWholeHostFile(FALLBACK_CONFIG_PATH, text)) {
+  if (!storageFolderChosen && readWholeHostFile(FALLBACK_CONFIG_PATH, text)) {
     path = FALLBACK_CONFIG_PATH;
     return true;
   }
@@ -104,8 +102,9 @@ void applyWifiProfileArray(const std::string &text) {
   }
 }
 
-// Backend, Wi-Fi and the plain keys, with the steps woven in between.
-void applyConfigKeys(const std::string &text) {
+}  // namespace
+
+void desktopApplyConfigKeys(const std::string &text) {
   desktopApplyJsonString(text, "backend", cfg.backend);
   String rawBackend = cfg.backend;
   rawBackend.trim();
@@ -129,6 +128,28 @@ void applyConfigKeys(const std::string &text) {
   }
   desktopParseActionArray(text, "quick_actions", cfg.quickActions, QUICK_ACTION_SLOT_COUNT);
   desktopParseActionArray(text, "svxlink_actions", cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT);
+  cfg.watchListCount = desktopParseStringArray(text, "watch_list", cfg.watchList, WATCH_LIST_MAX_ENTRIES);
+}
+
+namespace {
+
+// A password typed into the file by hand is replaced by its hash, and the
+// file is saved at once so that the plain text does not stay on disk.
+void hashPlainWebPassword() {
+  const std::string stored = cfg.webUiPassword.str();
+  if (stored.empty() || looksLikePasswordHash(stored)) return;
+  const std::string hash = hashPassword(stored);
+  if (hash.empty()) {
+    cfg.webUiPassword = "";
+    desktopTrace("[DESKTOP][WARN] web_ui_password could not be hashed; the settings page has no password.\n");
+    return;
+  }
+  cfg.webUiPassword = String(hash);
+  if (saveConfigToFile()) {
+    desktopTrace("[DESKTOP] web_ui_password was plain text; config.json now keeps only its hash.\n");
+  } else {
+    desktopTrace("[DESKTOP][WARN] web_ui_password was plain text and config.json could not be rewritten.\n");
+  }
 }
 
 void traceLoadedConfig(const String &path) {
@@ -147,8 +168,12 @@ void traceLoadedConfig(const String &path) {
 
 }  // namespace
 
+void installConfigApplyHooks(const ConfigApplyHooks &hooks) { installedConfigApplyHooks = hooks; }
+
+const ConfigApplyHooks &configApplyHooks() { return installedConfigApplyHooks; }
+
 void desktopApplyConfigText(const std::string &text) {
-  applyConfigKeys(text);
+  desktopApplyConfigKeys(text);
   applyBaseThemeColor(cfg.themeColor);
   desktopLoadThemeOverrides(text);
 }
@@ -172,8 +197,8 @@ bool loadDesktopDefaultConfig() {
     traceLoadedConfig(lastLoadedConfigPath);
   }
   desktopFinalizeLoadedConfig();
-  dropFetchAnswers();
-  clearRadioIdLookupCache();
+  if (opened && !text.empty()) hashPlainWebPassword();
+  if (configApplyHooks().loaded) configApplyHooks().loaded();
   currentWatchSource = WATCH_MMDVM;
   currentPage = PAGE_LIVE;
   previousPage = PAGE_LIVE;
@@ -182,20 +207,4 @@ bool loadDesktopDefaultConfig() {
 
 bool configLooksValid() {
   return hasConfiguredWifiProfiles() && cfg.pistarHost.length() > 0 && isValidBackendValue(cfg.backend);
-}
-
-void applyConfigAfterLoad() {
-  configOkState = loadConfig();
-  timeConfigured = false;
-  applyDisplaySettings();
-  for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
-    const WatchSourceRow &row = watchSourceRow((WatchSource)i);
-    if (row.configApplied) row.configApplied();
-  }
-  applyRadioIdCacheAfterConfigApply();
-  lastInteractionMillis = millis();  // counts as activity without waking effects
-  lastLiveActiveState = isLiveActive();
-  pendingConfigApply = true;
-  pendingConfigApplyAt = millis() + CONFIG_APPLY_DELAY_MS;
-  addWebLog("INFO", "CONFIG", "Runtime configuration applied.", true);
 }

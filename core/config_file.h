@@ -49,6 +49,10 @@ bool desktopJsonNextObject(const std::string &text, size_t &from, std::string &o
 // Fills up to `count` slots from the objects of the array under key.
 void desktopParseActionArray(const std::string &text, const char *key, QuickActionSlotConfig *slots,
                              int count);
+// Fills up to `count` texts from the string elements of the array under
+// key (other elements are skipped); returns how many were filled, 0 when the
+// key is absent or not an array.
+int desktopParseStringArray(const std::string &text, const char *key, String *out, int count);
 
 // ---------------------------------------------------------------------------
 // Load and run-time apply
@@ -63,11 +67,24 @@ bool loadDesktopDefaultConfig();
 // and SvxLink steps), then the base colour and the theme overrides; the
 // normalisation pass is left to the caller.
 void desktopApplyConfigText(const std::string &text);
+// Only the keys of desktopApplyConfigText (backend, Wi-Fi, the key table and
+// the action arrays): no theme, no normalisation.
+void desktopApplyConfigKeys(const std::string &text);
 // At least one usable Wi-Fi profile, a hotspot host and a known backend.
 bool configLooksValid();
-// Reloads the configuration at run time and re-applies display, sources and
-// lookups.
-void applyConfigAfterLoad();
+// What the program does around a configuration load, installed at start-up
+// by the program's top (app/). A null field does nothing.
+struct ConfigApplyHooks {
+  // End of every normalisation pass: data of disabled sources is dropped.
+  void (*finalized)();
+  // End of every load: answers in flight and lookup caches are dropped.
+  void (*loaded)();
+  // An imported file was saved: reload it and apply it at run time.
+  void (*applyAtRunTime)();
+};
+void installConfigApplyHooks(const ConfigApplyHooks &hooks);
+// The installed hooks (all null before an install).
+const ConfigApplyHooks &configApplyHooks();
 // Host path the last load read ("sdcard/config.json", "config.json" or
 // "unknown" when none opened).
 extern String lastLoadedConfigPath;
@@ -80,6 +97,8 @@ extern String lastLoadedConfigPath;
 // file beside it that replaces the old file only when every byte reached the
 // disk; on any failure the old file stays as it was and the result is false.
 bool saveConfigToFile();
+// The document that saveConfigToFile writes: every key of `cfg` and the theme.
+void buildConfigDocument(JsonDocument &doc);
 // Writes a document pretty-printed to a storage path with the same
 // replace-when-complete rule; false on any failure.
 bool persistConfigDocument(JsonDocument &doc, const char *path);

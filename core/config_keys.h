@@ -1,6 +1,7 @@
 // Table of the plain configuration keys from "pistar_host" to
-// "svxlink_ssh_port": one row per key with its field, in the order in which
-// the loader applies them and the save writes them.
+// "svxlink_ssh_port", the call-watch keys, the settings-page keys, the panel
+// keys and the night keys: one row per key with its field, in the order in
+// which the loader applies them and the save writes them.
 #pragma once
 
 #include <stdint.h>

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <libgen.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,6 +11,7 @@
 
 #include "core/backend.h"
 #include "core/config_file.h"
+#include "core/config_edit.h"
 #include "core/config_keys.h"
 #include "core/theme.h"
 #include "host/storage.h"
@@ -43,6 +45,8 @@ void putActionSlots(JsonDocument &doc, const char *key, const QuickActionSlotCon
   }
 }
 
+}  // namespace
+
 void buildConfigDocument(JsonDocument &doc) {
   doc["backend"] = cfg.backend;
   doc["wifi_ssid"] = cfg.wifiSsid;
@@ -53,11 +57,15 @@ void buildConfigDocument(JsonDocument &doc) {
   doc["start_page_after_boot"] = normalizedStartPageAfterBoot(false);  // keeps its place
   putActionSlots(doc, "quick_actions", cfg.quickActions, QUICK_ACTION_SLOT_COUNT);
   putActionSlots(doc, "svxlink_actions", cfg.svxlinkActions, SVXLINK_ACTION_SLOT_COUNT);
+  JsonArray watchList = doc.createNestedArray("watch_list");
+  for (int i = 0; i < cfg.watchListCount; ++i) watchList.add(cfg.watchList[i]);
   JsonObject colours = doc.createNestedObject("theme");
   for (int i = 0; i < THEME_COLOR_COUNT; ++i) {
     colours[THEME_COLOR_KEYS[i]] = color565ToHex(themeColorField(theme, i));
   }
 }
+
+namespace {
 
 // Writes the whole text in one call. A write that takes fewer bytes than
 // asked (full disk, quota, error) fails the save at once; only an
@@ -93,6 +101,10 @@ int openTempBeside(const std::string &target, std::string &tempPath) {
 }
 
 bool replaceFileWithText(const std::string &target, const std::string &text) {
+  if (text.empty()) {  // an empty upload is still a file to read
+    int fd = open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, NEW_CONFIG_FILE_MODE);
+    return fd >= 0 && close(fd) == 0;
+  }
   std::string tempPath;
   int fd = openTempBeside(target, tempPath);
   if (fd < 0) return false;
@@ -104,6 +116,21 @@ bool replaceFileWithText(const std::string &target, const std::string &text) {
     return false;
   }
   syncParentFolder(target);
+  return true;
+}
+
+// Reads a whole storage file (at most twice the request limit of the
+// settings page: anything larger is no configuration); false when it does
+// not open.
+bool readStorageFileText(const char *path, std::string &text) {
+  const size_t IMPORT_FILE_MAX_BYTES = 512u * 1024u;
+  FILE *f = fopen(SD.mapPath(path).c_str(), "rb");
+  if (f == nullptr) return false;
+  text.clear();
+  char buf[4096];
+  size_t n = 0;
+  while ((n = fread(buf, 1, sizeof(buf), f)) > 0 && text.size() < IMPORT_FILE_MAX_BYTES) text.append(buf, n);
+  fclose(f);
   return true;
 }
 
@@ -163,48 +190,37 @@ bool configDocumentHasUsableWifiProfile(JsonDocument &doc) {
          jsonArrayHasUsableWifiProfile(doc["wifi"].as<JsonArray>());
 }
 
-namespace {
-
-bool failImport(String *errMsg, const String &text) {
-  if (errMsg != nullptr) *errMsg = text;
-  return false;
-}
-
-// An unknown backend that names SvxLink becomes Pi-Star with SvxLink on.
-String canonicalImportBackend(JsonDocument &doc) {
-  String raw = doc["backend"] | String();
-  String backend = canonicalBackendValue(raw);
-  raw.trim();
-  raw.toLowerCase();
-  if (backend.length() == 0 && raw.indexOf("svxlink") >= 0) {
-    backend = "Pi-Star";
-    doc["svxlink_enabled"] = true;
-    doc["svxlink_source"] = raw.indexOf("api") >= 0 ? "api" : "url";
-  }
-  return backend;
-}
-
-}  // namespace
-
 bool applyConfigFromFile(const char *path, String *errMsg) {
-  File file = storageOpen(String(path), "rb");
-  if (!file) return failImport(errMsg, "Uploaded config could not be opened.");
-  DynamicJsonDocument doc(16384);
-  DeserializationError err = deserializeJson(doc, file);
-  file.close();
-  if (err) return failImport(errMsg, String("JSON parse failed: ") + err.c_str());
-  if (!doc.is<JsonObject>()) return failImport(errMsg, "Config file must contain a JSON object.");
-  String backend = canonicalImportBackend(doc);
-  String host = doc["pistar_host"] | String();
-  host.trim();
-  if (backend.length() == 0 || !configDocumentHasUsableWifiProfile(doc) || host.length() == 0) {
-    return failImport(errMsg,
-                      "Config is missing required fields (backend, wifi_ssid or wifi_profiles, and "
-                      "pistar_host).");
+  std::string text;
+  if (path == nullptr || storagePathHasParentRef(path) || !readStorageFileText(path, text)) {
+    if (errMsg != nullptr) *errMsg = "Uploaded config could not be opened.";
+    return false;
   }
-  doc["backend"] = backend;
-  if (!persistConfigDocument(doc, CONFIG_FILE))
-    return failImport(errMsg, "Imported config could not be saved.");
-  applyConfigAfterLoad();
-  return true;
+  ConfigEditOutcome outcome;
+  applyConfigImportText(text, outcome);
+  if (!outcome.saved && errMsg != nullptr) {
+    std::string why = outcome.error;
+    for (const ConfigFieldNote &n : outcome.notes) {
+      if (n.refused) {
+        why += " " + n.path + " " + n.message + ".";
+        break;
+      }
+    }
+    *errMsg = String(why);
+  }
+  return outcome.saved;
+}
+
+void applyConfigFromFileText(const std::string &upload, ConfigEditOutcome &out) {
+  out = ConfigEditOutcome();
+  std::string target = SD.mapPath(IMPORT_CONFIG_TEMP_FILE).str();
+  bool written = desktopCreateParentDirs(String(target)) && replaceFileWithText(target, upload);
+  std::string text;
+  if (!written || !readStorageFileText(IMPORT_CONFIG_TEMP_FILE, text)) {
+    out.error = "Uploaded config could not be opened.";
+    unlink(target.c_str());
+    return;
+  }
+  applyConfigImportText(text, out);
+  unlink(target.c_str());
 }

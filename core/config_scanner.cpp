@@ -203,3 +203,26 @@ void desktopParseActionArray(const std::string &text, const char *key, QuickActi
     desktopApplyJsonString(object, "command", slots[slot].command);
   }
 }
+
+int desktopParseStringArray(const std::string &text, const char *key, String *out, int count) {
+  std::string array;
+  if (out == nullptr || count <= 0 || !desktopJsonGetArray(text, key, array)) return 0;
+  int filled = 0;
+  long p = 1;  // past the "["
+  while (filled < count && (size_t)p < array.size()) {
+    p = desktopJsonSkipWs(array, p);
+    if ((size_t)p >= array.size()) break;
+    const char c = array[(size_t)p];
+    long end = p + 1;
+    if (c == '"' && desktopJsonReadStringAt(array, p, out[filled], end)) {
+      ++filled;
+    } else if (c == '{' || c == '[') {
+      end = matchingBracketEnd(array, p, c, c == '{' ? '}' : ']');
+      if (end < 0) break;
+    } else if (c == '"') {
+      break;  // an unclosed string ends the array
+    }
+    p = end;
+  }
+  return filled;
+}

@@ -4,8 +4,12 @@
 #include <time.h>
 
 #include "core/app.h"
+#include "core/config.h"
+#include "core/night_mode.h"
 #include "core/watch_source.h"
+#include "host/backlight.h"
 #include "host/runtime.h"
+#include "host/trace_log.h"
 
 Page currentPage = PAGE_LIVE;
 Page previousPage = PAGE_LIVE;
@@ -46,20 +50,14 @@ const ViewOverlayId VIEW_OVERLAY_TAP_ORDER[VIEW_OVERLAY_COUNT] = {
     OVERLAY_ALERT,         OVERLAY_APRS_INFO, OVERLAY_WATCH_SOURCE, OVERLAY_MODE_CONFIRM,
     OVERLAY_QUICK_ACTIONS, OVERLAY_ADSB_INFO, OVERLAY_DETAIL};
 
-// Heard lists survive a switch only for sources that keep one; the poll of
-// the next pass fills the list of the new source.
+// Each source keeps its own heard list across switches; the poll of the
+// next pass refreshes the new source.
 void setCurrentWatchSource(int source) {
   if (source < 0 || source >= WATCH_SOURCE_COUNT || !watchSourceAvailable((WatchSource)source))
     source = WATCH_MMDVM;
+  if (source == (int)currentWatchSource) return;
   const WatchSourceRow& target = watchSourceRow((WatchSource)source);
-  if (source == (int)currentWatchSource) {
-    if (target.loadHeardCache) target.loadHeardCache();
-    return;
-  }
-  const WatchSourceRow& previous = watchSourceRow(currentWatchSource);
-  if (previous.saveHeardCache) previous.saveHeardCache();
   currentWatchSource = (WatchSource)source;
-  if (target.loadHeardCache) target.loadHeardCache();
   if (target.switchShowsLivePage) currentPage = PAGE_LIVE;
   lastPoll = 0;
   nextFetchHeard = false;
@@ -87,6 +85,29 @@ void setFooterText(const String& text, bool countAsScreenActivity) {
 }
 
 // ---------------------------------------------------------------- overlays
+
+namespace {
+
+const ViewOverlay* const* installedOverlays = nullptr;
+
+bool overlayNeverOpen() { return false; }
+void overlayDrawsNothing() {}
+void overlayTakesNoTap(int, int) {}
+
+// Answers every lookup while no list is installed: never open.
+const ViewOverlay CLOSED_OVERLAY = {OVERLAY_DETAIL, overlayNeverOpen, overlayDrawsNothing, overlayTakesNoTap,
+                                    nullptr, false};
+
+}  // namespace
+
+void installViewOverlays(const ViewOverlay* const overlays[VIEW_OVERLAY_COUNT]) { installedOverlays = overlays; }
+
+const ViewOverlay& viewOverlay(ViewOverlayId id) {
+  const int index = (int)id;
+  if (installedOverlays == nullptr) return CLOSED_OVERLAY;
+  if (index < 0 || index >= VIEW_OVERLAY_COUNT) return *installedOverlays[OVERLAY_DETAIL];
+  return *installedOverlays[index];
+}
 
 bool anyOverlayOpen() {
   for (int i = 0; i < VIEW_OVERLAY_COUNT; ++i) {
@@ -154,8 +175,16 @@ void noteScreenActivity(bool fromTouch) {
 
 void noteUserInteraction(bool fromTouch) { noteScreenActivity(fromTouch); }
 
-// The desktop has no backlight to dim.
-void applyBrightness() {}
+// Writes the level of the current state (backlightLevelNow) to the backlight
+// of cfg.backlightDevice and traces it when it changes.
+void applyBrightness() {
+  static int lastTracedLevel = -1;
+  const uint8_t level = backlightLevelNow();
+  backlightWrite(cfg.backlightDevice.c_str(), level);
+  if (level == lastTracedLevel) return;
+  lastTracedLevel = level;
+  desktopTrace("[DESKTOP] Backlight level %u.\n", (unsigned)level);
+}
 
 // ---------------------------------------------------------------- clock texts
 

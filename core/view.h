@@ -44,8 +44,8 @@ extern WatchSource currentWatchSource;
 extern WatchSource lastRenderedWatchSource;
 
 // Switches the watch source (falling back to MMDVM when the source is not
-// available), swapping the heard lists of the sources that keep one, and
-// schedules an immediate poll.
+// available) and schedules an immediate poll; the heard lists stay with
+// their sources.
 void setCurrentWatchSource(int source);
 
 // ---------------------------------------------------------------- redraws
@@ -103,7 +103,11 @@ struct ViewOverlay {
   bool pausesMarquee;
 };
 
-// The overlay with this id (the program's list; never null).
+// Installs the program's overlays, one per ViewOverlayId in drawing order;
+// they must live as long as the program.
+void installViewOverlays(const ViewOverlay* const overlays[VIEW_OVERLAY_COUNT]);
+// The overlay with this id (the installed list; never null: before an
+// install, an overlay that is never open).
 const ViewOverlay& viewOverlay(ViewOverlayId id);
 // Overlay ids in the order a tap looks for an open overlay.
 extern const ViewOverlayId VIEW_OVERLAY_TAP_ORDER[VIEW_OVERLAY_COUNT];
@@ -132,7 +136,7 @@ extern Page watchSourcePopupTargetPage;
 
 // Closes the detail popup and resets its scroll state.
 void closeDetailPopup();
-// Opens the detail popup for heardList[index].
+// Opens the detail popup for record index of the shown heard list.
 void openDetailPopup(int index);
 
 // ---------------------------------------------------------------- screensaver
@@ -149,7 +153,11 @@ void setScreensaverActive(bool active);
 void noteScreenActivity(bool fromTouch = false);
 // Forwards to noteScreenActivity.
 void noteUserInteraction(bool fromTouch = false);
-// Applies cfg.brightness to the backlight (the desktop has none).
+// Writes the level of the current state to the backlight of
+// cfg.backlightDevice (backlightLevelNow: the night level under the
+// screensaver at night, the dim level under the screensaver by day, else
+// cfg.brightness; 0..255 scaled to the device) and traces it when it
+// changes. Nothing is written without a device.
 void applyBrightness();
 
 // ---------------------------------------------------------------- clock texts

@@ -4,14 +4,28 @@
 // the current source instead of branching on the source.
 //
 // The rows are defined next to each source's pages (the MMDVM row beside
-// the table in watch/watch_source_table.cpp, the others in
+// the table in app/watch_source_table.cpp, the others in
 // watch/<source>/<source>_page.cpp); the table itself is assembled in
-// watch/watch_source_table.cpp.
+// app/watch_source_table.cpp and installed here at start-up.
 #pragma once
 
 #include <stdint.h>
 
 #include "core/view.h"
+#include "host/wstring.h"
+
+// One start page a source offers for start_page_after_boot: the value that
+// is saved ("aprs_live"), the label of the boot log ("APRS WATCH") and the
+// spellings read as it (null-terminated; a text is trimmed, lower-cased and
+// read with "-" for "_", so the value itself is one of them written with
+// "-"). A null value: no such page.
+struct StartPageName {
+  const char* value;
+  const char* label;
+  const char* aliases[8];
+};
+
+struct HeardList;
 
 // Every field not set is null or false; rows are built field by field.
 struct WatchSourceRow {
@@ -26,6 +40,14 @@ struct WatchSourceRow {
 
   // Feature test: the source can be chosen. Null: always.
   bool (*available)();
+  // Start pages after boot: the LIVE page and the HEARD page (value null:
+  // the source offers only its LIVE page). The start page needs the source
+  // fully configured (startReady) at start-up and switched on
+  // (startSwitchedOn) when the configuration is read. Null: always.
+  StartPageName startLive;
+  StartPageName startHeard;
+  bool (*startReady)();
+  bool (*startSwitchedOn)();
   // Switching to the source shows its LIVE page.
   bool switchShowsLivePage;
   // The chooser opens the page it was asked for; otherwise the LIVE page.
@@ -55,9 +77,10 @@ struct WatchSourceRow {
   void (*configFinalized)();
   void (*configApplied)();
 
-  // Heard list kept for the source while another one is shown. Null: none.
-  void (*saveHeardCache)();
-  void (*loadHeardCache)();
+  // The source's own heard list, drawn by the LIVE and HEARD pages while
+  // the source is shown (hotspot/heard.h). Null: the source has none and
+  // the hotspot's list is the shown one.
+  HeardList& (*heardList)();
 
   // LIVE and HEARD page drawers and their taps.
   void (*drawLive)();
@@ -68,7 +91,24 @@ struct WatchSourceRow {
   // page needs a full redraw instead.
   bool (*redrawLiveStrips)();
   bool (*redrawHeardStrips)();
+
+  // The source's card on the screensaver: text and 24 px icon path (text
+  // left empty: no card). Null: none.
+  void (*screensaverCard)(String& text, String& icon);
+  // Draws the whole screensaver instead of the clock picture while
+  // wx_screensaver_enabled is set. Null: the source cannot.
+  void (*drawScreensaverPage)();
 };
+
+// The hotspot's start pages (its row and the empty row before an install).
+extern const StartPageName MMDVM_START_LIVE;
+extern const StartPageName MMDVM_START_HEARD;
+
+// Installs the program's table: one row per source in the order of the
+// WatchSource values (rows[0] is the MMDVM hotspot). The rows must live as
+// long as the program. Until a table is installed every lookup answers
+// with an empty MMDVM row and no source besides the hotspot is available.
+void installWatchSourceTable(const WatchSourceRow* const rows[WATCH_SOURCE_COUNT]);
 
 // The row of a source (never null; an unknown source gives the MMDVM row).
 const WatchSourceRow& watchSourceRow(WatchSource source);
@@ -77,6 +117,8 @@ const WatchSourceRow& watchSourceRow(WatchSource source);
 const WatchSourceRow& activeWatchSourceRow();
 // True when the source can be chosen (MMDVM always).
 bool watchSourceAvailable(WatchSource source);
+// True when the source is the current one and can be chosen.
+bool isCurrentWatch(WatchSource source);
 // True when any source besides the hotspot can be chosen.
 bool anyWatchFeatureEnabled();
 // Footer label of a source ("MMDVM", "SVXLink", ...).

@@ -1,14 +1,14 @@
 #pragma once
 
-// The board's configuration web pages. The desktop host starts no HTTP
-// listener: the server object is the board substitute, whose begin() only
-// says so on the serial console and whose client handling does nothing.
+// What the panel shows of the settings pages in the browser (web/ runs
+// them): their address for the boot line and the one-time code for the
+// INFO page.
 
-#include "host/board_stubs.h"
+#include "host/wstring.h"
 
-// Registers the web pages and starts the server.
-void setupWebServer();
-
-// Serves pending web clients; maxMillis bounds the time spent (the desktop
-// has no clients, so nothing is ever served).
-void handleWebClientSafely(uint32_t maxMillis);
+// Address of the settings page ("http://127.0.0.1:8080/"); empty while off.
+extern String webUiUrl;
+// The one-time six-digit code that lets the first browser set the password,
+// shown on the INFO page; empty when a password is set, the page is off or
+// the code expired.
+extern String webUiSetupCode;

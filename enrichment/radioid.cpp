@@ -120,10 +120,7 @@ bool radioIdCacheEntryFresh(const RadioIdLookupCacheEntry& e, uint32_t now) {
 }
 
 void applyCacheAndRefresh() {
-  if (applyRadioIdCacheToActiveData()) {
-    saveActiveHeardCache();
-    requestRedraw();
-  }
+  if (applyRadioIdCacheToActiveData()) requestRedraw();
 }
 
 }  // namespace
@@ -400,8 +397,9 @@ bool applyRadioIdCacheToList(HeardRecord* list, int count) {
 
 // Applies cached results to the active list and the live record.
 bool applyRadioIdCacheToActiveData() {
-  bool changed = applyRadioIdCacheToList(heardList, heardCount);
-  if (liveRecord.valid && applyRadioIdCacheToRecord(liveRecord, false)) changed = true;
+  HeardList& shown = shownHeardList();
+  bool changed = applyRadioIdCacheToList(shown.records, shown.count);
+  if (shown.live.valid && applyRadioIdCacheToRecord(shown.live, false)) changed = true;
   return changed;
 }
 
@@ -454,8 +452,9 @@ void processRadioIdLookups() {
 bool ensureLookupDirectory() { return storageMkdir("/lookup"); }
 
 void applyRadioIdCacheAfterConfigApply() {
-  if (!cfg.radioIdLookupEnabled || heardCount <= 0) return;
+  HeardList& shown = shownHeardList();
+  if (!cfg.radioIdLookupEnabled || shown.count <= 0) return;
   applyRadioIdCacheToActiveData();
-  liveRecord = heardList[0];
+  shown.live = shown.records[0];
   requestRedraw();
 }

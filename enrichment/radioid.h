@@ -5,11 +5,18 @@
 
 #include <stdint.h>
 
-#include "core/cycle_parts.h"
 #include "host/wstring.h"
 #include "hotspot/fetch_worker.h"
 #include "hotspot/heard.h"
 #include "hotspot/heard_enrichment.h"
+
+// Main cycle: one step of the lookup worker, every pass.
+void processRadioIdLookups();
+// Empties every cache slot (a configuration loaded).
+void clearRadioIdLookupCache();
+// Cached names applied again to the active list and the live record after a
+// configuration was applied at run time.
+void applyRadioIdCacheAfterConfigApply();
 
 // One cached lookup result, keyed by the normalised callsign.
 struct RadioIdLookupCacheEntry {
@@ -72,7 +79,8 @@ bool radioIdEntryFromAnswer(const String& normalizedCallsign, const FetchAnswer&
 // Applies a cached result to one record; true when its name or country changed.
 bool applyRadioIdCacheToRecord(HeardRecord& r, bool allowFetch);
 
-// Applies cached results to heardList and liveRecord; true when any changed.
+// Applies cached results to the shown heard list and its live record; true
+// when any changed.
 bool applyRadioIdCacheToActiveData();
 
 // Operator name and country to show for a record.

@@ -5,9 +5,11 @@
 
 #include <stdint.h>
 
-#include "core/cycle_parts.h"
 #include "host/wstring.h"
 #include "hotspot/heard_enrichment.h"
+
+// Main-cycle hook; lookups run at once inside targetNameLookupCached.
+void processTargetNameLookups();
 
 // One cached name lookup (found and not-found answers are both kept).
 struct TargetNameLookupCacheEntry {

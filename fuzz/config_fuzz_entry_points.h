@@ -13,8 +13,11 @@
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/config_file.h"
+#include "core/night_mode.h"
 #include "core/theme.h"
+#include "core/tz_rule.h"
 #include "host/desktop_json.h"
+#include "host/json_reader.h"
 #include "host/storage.h"
 
 inline void fuzzConfigCheck(bool ok) {
@@ -47,6 +50,23 @@ inline void fuzzConfigInput(const uint8_t *data, size_t size) {
     const QuickActionSlotConfig &s = cfg.quickActions[i];
     fuzzConfigCheck(!s.enabled || (!s.label.isEmpty() && !s.command.isEmpty()));
   }
+  // Night keys are canonical; the zone rule, when it parses, gives offsets
+  // within a day and a week, and the night decision never fails.
+  fuzzConfigCheck(canonicalNightMode(cfg.nightMode) == cfg.nightMode);
+  int minutes = 0;
+  fuzzConfigCheck(parseClockMinutes(cfg.nightStart, minutes) && parseClockMinutes(cfg.nightEnd, minutes));
+  TzRule rule;
+  if (parseTzRule(cfg.timezoneTz, rule)) {
+    for (time_t t : {(time_t)0, (time_t)1774746000, (time_t)4102444800LL}) {
+      const int32_t offset = tzOffsetSecondsAt(rule, t);
+      fuzzConfigCheck(offset >= -2 * 86400 && offset <= 2 * 86400);
+    }
+  }
+  const NightSettings night = nightSettingsFromConfig();
+  const int minute = localMinuteOfDay(night, (time_t)1774746000);
+  fuzzConfigCheck(minute >= 0 && minute < MINUTES_PER_DAY);
+  (void)isNightAt(night, (time_t)1774746000);
+
   // A colour written back always parses to the same colour.
   uint16_t back = 0;
   fuzzConfigCheck(parseHexColor(color565ToHex(theme.accent), back) && back == theme.accent);
@@ -65,8 +85,8 @@ inline void fuzzConfigInput(const uint8_t *data, size_t size) {
 
 // Import of an uploaded configuration file: the bytes as the upload, over a
 // known configuration. A refused import says why and leaves the saved file
-// as it was; an accepted one leaves a file that loads with a host. (The
-// desktop build has no document parser, so here every import is refused.)
+// as it was; an accepted one leaves a whole JSON object that loads with a
+// host.
 inline void fuzzConfigImportInput(const uint8_t *data, size_t size) {
   static const char BASELINE[] =
       "{\"backend\": \"Pi-Star\", \"pistar_host\": \"127.0.0.1:1\", \"wifi_ssid\": \"home\"}";
@@ -90,6 +110,8 @@ inline void fuzzConfigImportInput(const uint8_t *data, size_t size) {
   }
   fuzzConfigCheck(err.isEmpty() && configOkState);
   fuzzConfigCheck(cfg.backend == "Pi-Star" || cfg.backend == "WPSD");
-  DynamicJsonDocument doc(32768);
-  fuzzConfigCheck(!deserializeJson(doc, text) && doc.is<JsonObject>());
+  desktop_json::Node saved_root;
+  std::string parse_error;
+  fuzzConfigCheck(parseJsonText(text.c_str(), saved_root, parse_error) &&
+                  saved_root.kind == desktop_json::Node::OBJECT);
 }

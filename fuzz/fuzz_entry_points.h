@@ -20,15 +20,15 @@
 inline void fuzzLastHeardInput(const uint8_t* data, size_t size) {
   String payload((const char*)data, size);
   cfg.apiUtcToLocalTime = size > 0 && (data[0] & 1);
-  const int countBefore = heardCount;
+  const int countBefore = shownHeardList().count;
   const bool ok = parseHeardArray(payload);
-  if (heardCount < 0 || heardCount > MAX_HEARD) abort();
-  if (!ok && heardCount != countBefore) abort();  // a failed parse changes nothing
-  for (int i = 0; i < heardCount; i++) {
-    if (!heardList[i].valid || heardList[i].callsign.length() == 0) abort();
+  if (shownHeardList().count < 0 || shownHeardList().count > MAX_HEARD) abort();
+  if (!ok && shownHeardList().count != countBefore) abort();  // a failed parse changes nothing
+  for (int i = 0; i < shownHeardList().count; i++) {
+    if (!shownHeardList().records[i].valid || shownHeardList().records[i].callsign.length() == 0) abort();
   }
-  for (int i = heardCount; i < MAX_HEARD; i++) {
-    if (heardList[i].valid) abort();
+  for (int i = shownHeardList().count; i < MAX_HEARD; i++) {
+    if (shownHeardList().records[i].valid) abort();
   }
 
   HeardRecord records[MAX_HEARD];

@@ -16,13 +16,13 @@
 
 // Every shown record is a valid record with a callsign; nothing past the count.
 inline void checkSvxlinkHeardList(bool bridge) {
-  if (heardCount < 0 || heardCount > MAX_HEARD) abort();
-  for (int i = 0; i < heardCount; i++) {
-    if (!heardList[i].valid || heardList[i].callsign.length() == 0) abort();
-    if (!bridge && (!heardList[i].target.startsWith("TG") || heardList[i].mode != "SVXLink")) abort();
+  if (svxlinkHeard().count < 0 || svxlinkHeard().count > MAX_HEARD) abort();
+  for (int i = 0; i < svxlinkHeard().count; i++) {
+    if (!svxlinkHeard().records[i].valid || svxlinkHeard().records[i].callsign.length() == 0) abort();
+    if (!bridge && (!svxlinkHeard().records[i].target.startsWith("TG") || svxlinkHeard().records[i].mode != "SVXLink")) abort();
   }
-  for (int i = heardCount; i < MAX_HEARD; i++) {
-    if (heardList[i].valid) abort();
+  for (int i = svxlinkHeard().count; i < MAX_HEARD; i++) {
+    if (svxlinkHeard().records[i].valid) abort();
   }
 }
 
@@ -31,14 +31,12 @@ inline void fuzzSvxlinkDashboardInput(const uint8_t* data, size_t size) {
   cfg.radioIdLookupEnabled = false;
   const bool bridge = size > 0 && (data[0] == '{' || data[0] == '[');
   clearHeard();  // every record shown afterwards came from this input
-  liveRecord = HeardRecord();
-  const int countBefore = heardCount;
+  svxlinkHeard().live = HeardRecord();
+  const int countBefore = svxlinkHeard().count;
   const String radioBefore = svxlinkRadioStatus;
   const String reflectorBefore = svxlinkReflectorStatus;
-  parsingSvxlinkData = true;
-  const bool ok = bridge ? parseHeardArray(payload) : parseSvxlinkDashboardHtml(payload);
-  parsingSvxlinkData = false;
-  if (!ok && heardCount != countBefore) abort();  // a failed parse keeps the list
+  const bool ok = bridge ? parseSvxlinkBridgeAnswer(payload) : parseSvxlinkDashboardHtml(payload);
+  if (!ok && svxlinkHeard().count != countBefore) abort();  // a failed parse keeps the list
   if (!ok && !bridge && (svxlinkRadioStatus != radioBefore || svxlinkReflectorStatus != reflectorBefore))
     abort();
   checkSvxlinkHeardList(bridge);

@@ -351,6 +351,7 @@ class JsonDocument {
   // The document as JSON text (pretty: indented by two spaces).
   std::string toJsonText(bool pretty) const;
   const desktop_json::Node& root() const { return *root_; }
+  desktop_json::Node& root() { return *root_; }
 
  private:
   static desktop_json::Step step(const char* key);

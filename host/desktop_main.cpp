@@ -14,15 +14,19 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <string>
 
 #include "host/board_stubs.h"
 #include "host/display.h"
 #include "host/firmware.h"
 #include "host/input.h"
+#include "host/panel_output.h"
 #include "host/runtime.h"
 #include "host/ssh_client.h"
+#include "host/startup_options.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
+#include "host/version.h"
 
 bool gDesktopRunning = true;
 SDL_Window* gWindow = nullptr;
@@ -174,6 +178,16 @@ bool stopBackgroundTasks() {
   return false;
 }
 
+// The storage folders in use, and what is wrong with the writable one (also
+// on standard error, so a start from a terminal or a service shows it).
+void traceStorage(const std::string& problem) {
+  desktopTrace("[DESKTOP] storage: %s (shipped content: %s).\n", SD.root().c_str(),
+               SD.shippedRoot().isEmpty() ? "none" : SD.shippedRoot().c_str());
+  if (problem.empty()) return;
+  fprintf(stderr, "qsodeck: %s\n", problem.c_str());
+  desktopTrace("[DESKTOP][ERROR] %s\n", problem.c_str());
+}
+
 }  // namespace
 
 bool desktopRunning() { return gDesktopRunning; }
@@ -187,6 +201,10 @@ void desktopWakeMainLoop() {
     w.pending = true;
   }
   w.condition.notify_all();
+  // The push happens under the lock that the shutdown takes before it
+  // destroys the window: under X11 a pushed event wakes the window through
+  // the X server, and a wake sent to a destroyed window ends the process.
+  std::lock_guard<std::mutex> lock(w.mutex);
   const uint32_t type = w.eventType.load();
   if (type != 0 && SDL_WasInit(SDL_INIT_VIDEO) != 0) {
     SDL_Event e;
@@ -208,7 +226,11 @@ void desktopWaitForWork(uint32_t ms) {
       const Uint32 type = SDL_RegisterEvents(1);
       if (type != (Uint32)-1) w.eventType.store(type);
     }
-    if (!takeWakePending()) SDL_WaitEventTimeout(nullptr, (int)ms);
+    if (!takeWakePending()) {
+      displayReleaseFrameTarget();  // finger positions are scaled against the target
+      SDL_WaitEventTimeout(nullptr, (int)ms);
+      displayRestoreFrameTarget();
+    }
     takeWakePending();
     return;
   }
@@ -218,6 +240,13 @@ void desktopWaitForWork(uint32_t ms) {
 }
 
 void desktopShutdown() {
+  {
+    // No wake-up events from other threads once the window goes away.
+    MainLoopWake& w = mainLoopWake();
+    std::lock_guard<std::mutex> lock(w.mutex);
+    w.eventType.store(0);
+  }
+  panelRestoreConsole();
   tft.releaseFrame();
   if (gRenderer != nullptr) {
     SDL_DestroyRenderer(gRenderer);
@@ -285,6 +314,7 @@ void desktopSignalHandler(int sig) {
       if (fd >= 0) writeAll(fd, line, n);
     }
   }
+  panelRestoreConsole();
   _exit(128 + sig);
 }
 
@@ -428,9 +458,25 @@ int desktopRunAfterStart() {
 }
 
 int desktopMain(int argc, char** argv) {
+  const DesktopOptions options = desktopParseOptions(argc, argv);
+  if (!options.error.empty()) {
+    fprintf(stderr, "qsodeck: %s\n%s", options.error.c_str(), desktopUsageText().c_str());
+    return 2;
+  }
+  if (options.showHelp) {
+    fputs(desktopUsageText().c_str(), stdout);
+    return 0;
+  }
+  if (options.showVersion) {
+    printf("qsodeck %s\n", QSODECK_VERSION);
+    return 0;
+  }
+  const std::string storageProblem = desktopPrepareStorage(options);
+  if (options.storageChosen) desktopSetLogFolder(SD.root().c_str());
   desktopInitLog();
   desktopTrace("[DESKTOP] process started.\n");
   desktopTrace("[DESKTOP] platform: Linux.\n");
+  traceStorage(storageProblem);
   desktopInstallCrashHandlers();
   return desktopRunGuarded(desktopRunAfterStart);
 }

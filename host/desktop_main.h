@@ -47,8 +47,9 @@ void desktopShutdown();
 // setup/access-point state.
 void drawDesktopBootReadyPage();
 
-// Writes the fatal line for sig to the console and the log and ends the
-// process with exit code 128 + sig, without shutting SDL down.
+// Writes the fatal line for sig to the console and the log, gives a text
+// console its blanking and cursor back, and ends the process with exit code
+// 128 + sig, without shutting SDL down.
 void desktopSignalHandler(int sig);
 // Installs desktopSignalHandler for SIGSEGV, SIGABRT, SIGFPE and SIGILL on an
 // alternate signal stack, and ignores SIGPIPE.

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "host/desktop_main.h"
+#include "host/dirty_rects.h"
 #include "host/font5x7.h"
 #include "host/input.h"
+#include "host/panel_output.h"
 #include "host/trace_log.h"
 
 DisplayCompat tft;
@@ -30,6 +32,14 @@ const int LINE_COORD_MAX = 32767;
 
 // The kept frame: all drawing goes into it, presents copy it to the window.
 SDL_Texture* gFrameTexture = nullptr;
+
+// What was drawn into the kept frame since the window last showed it.
+DirtyRects gDrawn = [] {
+  DirtyRects d;
+  dirtyRectsReset(d, SCREEN_W, SCREEN_H);
+  d.full = true;
+  return d;
+}();
 
 uint8_t expand5(uint16_t v) { return (uint8_t)(v * 255 / 31); }
 uint8_t expand6(uint16_t v) { return (uint8_t)(v * 255 / 63); }
@@ -58,7 +68,48 @@ bool clipToSurface(long long x, long long y, long long w, long long h, SDL_Rect&
 
 void fillClipped(long long x, long long y, long long w, long long h) {
   SDL_Rect r;
-  if (clipToSurface(x, y, w, h, r)) SDL_RenderFillRect(gRenderer, &r);
+  if (!clipToSurface(x, y, w, h, r)) return;
+  SDL_RenderFillRect(gRenderer, &r);
+  dirtyRectsAdd(gDrawn, r.x, r.y, r.w, r.h);
+}
+
+// Notes the box from (x0, y0) to (x1, y1), both corners included.
+void noteDrawnBox(long long x0, long long y0, long long x1, long long y1) {
+  SDL_Rect r;
+  if (clipToSurface(x0 < x1 ? x0 : x1, y0 < y1 ? y0 : y1, (x0 < x1 ? x1 - x0 : x0 - x1) + 1,
+                    (y0 < y1 ? y1 - y0 : y0 - y1) + 1, r)) {
+    dirtyRectsAdd(gDrawn, r.x, r.y, r.w, r.h);
+  }
+}
+
+// Shows the drawn parts of the kept frame: on the software renderer (the
+// window's own surface) only those rectangles are copied and handed to the
+// window; an accelerated renderer, the first frame and a full redraw copy
+// and present the whole frame.
+void presentDrawn() {
+  if (dirtyRectsEmpty(gDrawn)) return;
+  SDL_RendererInfo info;
+  const bool software = SDL_GetRendererInfo(gRenderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
+  // A repaint from inside the event pump finds the window as target and
+  // leaves it so.
+  SDL_Texture* bound = SDL_GetRenderTarget(gRenderer);
+  SDL_SetRenderTarget(gRenderer, nullptr);
+  // Parts are copied only where the window shows the frame as it is; a
+  // scaled, letterboxed or turned picture is copied whole.
+  if (gDrawn.full || !software || !panelOutputShowsFrameAsIs()) {
+    panelCopyFrame(gRenderer, gFrameTexture);
+    SDL_RenderPresent(gRenderer);
+  } else {
+    SDL_Rect rects[DIRTY_RECTS_CAP];
+    for (int i = 0; i < gDrawn.count; ++i) {
+      rects[i] = {gDrawn.rects[i].x, gDrawn.rects[i].y, gDrawn.rects[i].w, gDrawn.rects[i].h};
+      SDL_RenderCopy(gRenderer, gFrameTexture, &rects[i], &rects[i]);
+    }
+    SDL_RenderFlush(gRenderer);
+    SDL_UpdateWindowSurfaceRects(gWindow, rects, gDrawn.count);
+  }
+  SDL_SetRenderTarget(gRenderer, bound);
+  dirtyRectsClear(gDrawn);
 }
 
 // Truncates a circle offset toward zero.
@@ -70,11 +121,6 @@ int clampLineCoord(int v) {
   if (v < LINE_COORD_MIN) return LINE_COORD_MIN;
   if (v > LINE_COORD_MAX) return LINE_COORD_MAX;
   return v;
-}
-
-bool accelRequested() {
-  const char* v = getenv("QSODECK_DESKTOP_ACCEL");
-  return v != nullptr && strcmp(v, "0") != 0;
 }
 
 // Creates the kept frame texture and makes it the render target.
@@ -144,35 +190,11 @@ void DisplayCompat::init() {
   initTried_ = true;
   desktopInitLog();
   SDL_SetMainReady();
-  if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) != 0) {
-    desktopTrace("[DESKTOP][FATAL] SDL_Init failed: %s\n", SDL_GetError());
+  if (!panelOpenOutput(WINDOW_TITLE)) {
     initFailed_ = true;
     gDesktopRunning = false;
     return;
   }
-  bool accel = accelRequested();
-  // SDL would otherwise back the software renderer's window surface with an
-  // accelerated renderer, which maps the whole OpenGL driver stack (tens of
-  // megabytes) into the process only to show ready-made frames. A value the
-  // user set in SDL_FRAMEBUFFER_ACCELERATION still wins.
-  if (!accel) SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-  gWindow = SDL_CreateWindow(WINDOW_TITLE, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, SCREEN_W, SCREEN_H,
-                             SDL_WINDOW_SHOWN);
-  if (gWindow == nullptr) {
-    desktopTrace("[DESKTOP][FATAL] SDL_CreateWindow failed: %s\n", SDL_GetError());
-    initFailed_ = true;
-    gDesktopRunning = false;
-    return;
-  }
-  if (accel) gRenderer = SDL_CreateRenderer(gWindow, -1, SDL_RENDERER_ACCELERATED);
-  if (gRenderer == nullptr) gRenderer = SDL_CreateRenderer(gWindow, -1, SDL_RENDERER_SOFTWARE);
-  if (gRenderer == nullptr) {
-    desktopTrace("[DESKTOP][FATAL] SDL renderer creation failed: %s\n", SDL_GetError());
-    initFailed_ = true;
-    gDesktopRunning = false;
-    return;
-  }
-  desktopTrace("[DESKTOP] SDL renderer ready (%s).\n", accel ? "accelerated" : "software");
   SDL_SetRenderDrawBlendMode(gRenderer, SDL_BLENDMODE_NONE);
   createFrameTexture();
   fillScreen(0);
@@ -184,19 +206,38 @@ bool DisplayCompat::ready() const { return gRenderer != nullptr; }
 void DisplayCompat::flush() {
   if (!ready()) return;
   desktopPollEventsOnly();
-  presentFrame();
+  if (gFrameTexture == nullptr) {
+    if (!dirtyRectsEmpty(gDrawn)) SDL_RenderPresent(gRenderer);
+    dirtyRectsClear(gDrawn);
+    return;
+  }
+  presentDrawn();
 }
 
 void DisplayCompat::presentFrame() {
   if (!ready()) return;
+  dirtyRectsAddFull(gDrawn);
   if (gFrameTexture == nullptr) {
     SDL_RenderPresent(gRenderer);
+    dirtyRectsClear(gDrawn);
     return;
   }
-  SDL_SetRenderTarget(gRenderer, nullptr);
-  SDL_RenderCopy(gRenderer, gFrameTexture, nullptr, nullptr);
-  SDL_RenderPresent(gRenderer);
-  SDL_SetRenderTarget(gRenderer, gFrameTexture);
+  presentDrawn();
+}
+
+bool DisplayCompat::readFrameRgb(std::vector<uint8_t>& rgb) const {
+  if (!ready()) return false;
+  rgb.assign((size_t)SCREEN_W * SCREEN_H * 3, 0);
+  SDL_Rect all{0, 0, SCREEN_W, SCREEN_H};
+  return SDL_RenderReadPixels(gRenderer, &all, SDL_PIXELFORMAT_RGB24, rgb.data(), SCREEN_W * 3) == 0;
+}
+
+void displayReleaseFrameTarget() {
+  if (gRenderer != nullptr && gFrameTexture != nullptr) SDL_SetRenderTarget(gRenderer, nullptr);
+}
+
+void displayRestoreFrameTarget() {
+  if (gRenderer != nullptr && gFrameTexture != nullptr) SDL_SetRenderTarget(gRenderer, gFrameTexture);
 }
 
 void DisplayCompat::releaseFrame() {
@@ -232,6 +273,7 @@ void DisplayCompat::fillScreen(uint16_t c) {
   if (!ready()) return;
   sdlSetColor565(c);
   SDL_RenderFillRect(gRenderer, nullptr);
+  dirtyRectsAddFull(gDrawn);
 }
 
 void DisplayCompat::fillRect(int x, int y, int w, int h, uint16_t c) {
@@ -292,12 +334,14 @@ void DisplayCompat::drawLine(int x0, int y0, int x1, int y1, uint16_t c) {
     }
   }
   if (!points.empty()) SDL_RenderDrawPoints(gRenderer, points.data(), (int)points.size());
+  noteDrawnBox(x0, y0, x1, y1);
 }
 
 void DisplayCompat::drawPixel(int x, int y, uint16_t c) {
   if (!ready() || x < 0 || y < 0 || x >= SCREEN_W || y >= SCREEN_H) return;
   sdlSetColor565(c);
   SDL_RenderDrawPoint(gRenderer, x, y);
+  dirtyRectsAdd(gDrawn, x, y, 1, 1);
 }
 
 void DisplayCompat::drawCircle(int x0, int y0, int r, uint16_t c) {
@@ -313,6 +357,7 @@ void DisplayCompat::drawCircle(int x0, int y0, int r, uint16_t c) {
   }
   sdlSetColor565(c);
   if (count > 0) SDL_RenderDrawPoints(gRenderer, points, count);
+  noteDrawnBox((long long)x0 - r, (long long)y0 - r, (long long)x0 + r, (long long)y0 + r);
 }
 
 void DisplayCompat::fillCircle(int x0, int y0, int r, uint16_t c) {
@@ -332,6 +377,7 @@ void DisplayCompat::fillCircle(int x0, int y0, int r, uint16_t c) {
 
 void DisplayCompat::pushImage(int x, int y, int w, int h, const uint16_t* data) {
   if (!ready() || data == nullptr || w <= 0 || h <= 0) return;
+  noteDrawnBox(x, y, (long long)x + w - 1, (long long)y + h - 1);
   SDL_Texture* tex = SDL_CreateTexture(gRenderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, w, h);
   if (tex == nullptr) {
     pushImagePoints(x, y, w, h, data);

@@ -5,11 +5,14 @@
 // built-in 5 x 7 font in three scales.
 //
 // Everything is drawn into one 800 x 480 target texture that keeps its
-// pixels between presents (partial redraws rely on that); `flush` copies it
-// to the window. Nothing is visible before a flush.
+// pixels between presents (partial redraws rely on that); `flush` copies
+// the parts drawn since the last present to the window. Nothing is visible
+// before a flush.
 
 #include <stddef.h>
 #include <stdint.h>
+
+#include <vector>
 
 #include "host/wstring.h"
 
@@ -47,16 +50,22 @@ class DisplayCompat {
 
   int width() const { return SCREEN_W; }
   int height() const { return SCREEN_H; }
-  // The desktop surface never rotates.
+  // The firmware's rotation is not used: the host turns the picture itself
+  // (display_rotation and flip_screen, see host/panel_output.h).
   void setRotation(uint8_t r) {}
 
-  // Polls input once and presents the frame.
+  // Polls input once and presents what was drawn since the last present
+  // (only those rectangles on the software renderer; nothing when nothing
+  // was drawn).
   void flush();
-  // Copies the kept frame to the window without polling input (also used to
-  // repaint an exposed window).
+  // Copies the whole kept frame to the window without polling input (also
+  // used to repaint an exposed window).
   void presentFrame();
   // Forgets the frame texture; called before the renderer is destroyed.
   void releaseFrame();
+  // Copies the kept frame as SCREEN_W x SCREEN_H 8-bit RGB triples, row by
+  // row; false when the surface is not ready or cannot be read.
+  bool readFrameRgb(std::vector<uint8_t>& rgb) const;
 
   // Font 0 is taken as 1.
   void setTextFont(uint8_t f);
@@ -114,3 +123,10 @@ class DisplayCompat {
 };
 
 extern DisplayCompat tft;
+
+// Makes the window the render target while SDL's event pump runs, and the
+// frame again afterwards. SDL's renderer rescales finger positions from the
+// current target's size to the window's viewport; with the 800 x 480 frame
+// bound that stretches them whenever the window has another size.
+void displayReleaseFrameTarget();
+void displayRestoreFrameTarget();

@@ -1,7 +1,9 @@
 // The firmware the desktop host runs, as the board runtime knows it: the
 // host calls setup() once and loop() on every pass, runs its own safe loop
 // while the firmware is in its setup state and repaints the safe page while
-// the firmware asks for a redraw. The firmware (core/) defines these.
+// the firmware asks for a redraw. The program's top (app/app.cpp) defines
+// setup, loop and the firmware* calls, the view state (core/view.cpp) the
+// redraw flags: this header is how the host calls up into them.
 #pragma once
 
 // Runs once at start.

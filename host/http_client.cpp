@@ -182,8 +182,10 @@ String curlFailureText(CURLcode rc, const BodyTransfer& transfer) {
 
 // Runs the transfer like curl_easy_perform, but wakes every
 // ABORT_CHECK_INTERVAL_MS to end it at once when the program shuts down.
-CURLcode performAbortable(CURL* curl) {
-  CURLM* multi = curl_multi_init();
+// A kept multi handle (whose cache holds the open connections) is used and
+// left alive; without one a multi handle lives for this transfer only.
+CURLcode performAbortable(CURL* curl, CURLM* keptMulti) {
+  CURLM* multi = keptMulti != nullptr ? keptMulti : curl_multi_init();
   if (multi == nullptr) return curl_easy_perform(curl);
   curl_multi_add_handle(multi, curl);
   CURLcode result = CURLE_OK;
@@ -207,17 +209,50 @@ CURLcode performAbortable(CURL* curl) {
     curl_multi_poll(multi, nullptr, 0, ABORT_CHECK_INTERVAL_MS, nullptr);
   }
   curl_multi_remove_handle(multi, curl);
-  curl_multi_cleanup(multi);
+  if (multi != keptMulti) curl_multi_cleanup(multi);
   return result;
+}
+
+}  // namespace
+
+struct HttpSession::Handles {
+  CURL* easy = nullptr;
+  CURLM* multi = nullptr;
+};
+
+HttpSession::HttpSession() = default;
+
+HttpSession::~HttpSession() {
+  if (handles_ == nullptr) return;
+  if (handles_->easy != nullptr) curl_easy_cleanup(handles_->easy);
+  if (handles_->multi != nullptr) curl_multi_cleanup(handles_->multi);
+  delete handles_;
+}
+
+namespace {
+
+// The easy handle of a transfer: the session's, reset to no options but
+// keeping its connections, or a new one (session null).
+CURL* transferHandle(HttpSession* session, CURLM*& multi) {
+  multi = nullptr;
+  if (session == nullptr) return curl_easy_init();
+  if (session->handles() == nullptr) session->setHandles(new HttpSession::Handles);
+  HttpSession::Handles& h = *session->handles();
+  if (h.easy == nullptr) h.easy = curl_easy_init();
+  if (h.multi == nullptr) h.multi = curl_multi_init();
+  if (h.easy != nullptr) curl_easy_reset(h.easy);
+  multi = h.multi;
+  return h.easy;
 }
 
 // One transfer through libcurl, the body handed to the sink. False when it
 // failed or broke off (code -2 and the error set); the status line, the
 // final headers and the byte count are kept either way.
 bool runCurlTransfer(const DesktopHttpRequest& request, const HttpBodySink& sink,
-                     DesktopHttpResponse& response) {
+                     DesktopHttpResponse& response, HttpSession* session) {
   curlGlobalInitOnce();
-  CURL* curl = curl_easy_init();
+  CURLM* multi = nullptr;
+  CURL* curl = transferHandle(session, multi);
   if (curl == nullptr) {
     response.error = "curl_easy_init failed";
     return false;
@@ -233,10 +268,14 @@ bool runCurlTransfer(const DesktopHttpRequest& request, const HttpBodySink& sink
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeaderLine);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &headerLines);
 
-  CURLcode rc = performAbortable(curl);
+  CURLcode rc = performAbortable(curl, multi);
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  curl_easy_cleanup(curl);
+  if (session == nullptr) {
+    curl_easy_cleanup(curl);
+  } else {
+    curl_easy_reset(curl);  // drops the pointers into this call; the connection stays
+  }
   curl_slist_free_all(headers);
 
   response.headers = String(std::move(headerLines));
@@ -394,7 +433,8 @@ String redactUrlSecrets(const String& url) {
   return String(std::move(out));
 }
 
-bool desktopHttpGetWithCurl(const DesktopHttpRequest& request, DesktopHttpResponse& response) {
+bool desktopHttpGetWithCurl(const DesktopHttpRequest& request, DesktopHttpResponse& response,
+                            HttpSession* session) {
   response = DesktopHttpResponse();
   std::string body;
   HttpBodySink keep = [&body](const char* data, size_t len) {
@@ -403,7 +443,7 @@ bool desktopHttpGetWithCurl(const DesktopHttpRequest& request, DesktopHttpRespon
   };
   // A broken transfer never passes for a complete answer, whatever the
   // status line said: the partial body is dropped.
-  if (!runCurlTransfer(request, keep, response)) return false;
+  if (!runCurlTransfer(request, keep, response, session)) return false;
   response.body = String(std::move(body));
   return acceptStatus(response);
 }
@@ -416,7 +456,7 @@ int desktopHttpGetStream(const DesktopHttpRequest& request, const HttpBodySink& 
     if (response.code < 0) traceGetFailure(request.url, response.code, response.error);
     return response.code;
   }
-  if (runCurlTransfer(request, sink, response) && acceptStatus(response)) {
+  if (runCurlTransfer(request, sink, response, nullptr) && acceptStatus(response)) {
     traceGetSuccess(request.url, response.code, response.bodyBytes);
   } else {
     if (response.code == 0) response.code = -2;
@@ -509,7 +549,7 @@ int HTTPClient::GET() {
   request.requestLimitMs = requestLimitMs_;
   request.caBundlePath = caBundlePath_;
   DesktopHttpResponse response;
-  bool ok = desktopHttpGetWithCurl(request, response);
+  bool ok = desktopHttpGetWithCurl(request, response, session_);
   code_ = response.code;
   responseHeaders_ = response.headers;
   if (ok) {

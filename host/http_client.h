@@ -73,6 +73,27 @@ struct DesktopHttpResponse {
   bool sinkStopped = false;  // the sink refused a piece and so ended the transfer
 };
 
+// The connection of one request channel: a libcurl handle kept from one GET
+// to the next, so that a request to the same origin reuses the open
+// connection (keep-alive); one the server closed is opened again. Every
+// request still sets all its rules (time-outs, caps, TLS) afresh. Used by one
+// thread at a time.
+class HttpSession {
+ public:
+  HttpSession();
+  ~HttpSession();
+  HttpSession(const HttpSession&) = delete;
+  HttpSession& operator=(const HttpSession&) = delete;
+
+  struct Handles;
+  // The kept handles (null until the first request).
+  Handles* handles() { return handles_; }
+  void setHandles(Handles* h) { handles_ = h; }
+
+ private:
+  Handles* handles_ = nullptr;
+};
+
 // Receives the body of a streamed GET piece by piece, in order; returning
 // false stops the transfer, which then fails.
 typedef std::function<bool(const char* data, size_t len)> HttpBodySink;
@@ -80,7 +101,9 @@ typedef std::function<bool(const char* data, size_t len)> HttpBodySink;
 // One GET through libcurl. True when the transfer completed with a status of
 // 100..599; a transfer broken after the status line, a body over the limit or
 // a transport error is false with the libcurl error in `error`.
-bool desktopHttpGetWithCurl(const DesktopHttpRequest& request, DesktopHttpResponse& response);
+// With a session the transfer runs on its kept connection.
+bool desktopHttpGetWithCurl(const DesktopHttpRequest& request, DesktopHttpResponse& response,
+                            HttpSession* session = nullptr);
 
 // The streamed GET: like HTTPClient::GET, with the same request rules (body
 // cap, time-outs with readTimeoutMs as the stall limit, whole-request limit,
@@ -135,6 +158,9 @@ class HTTPClient {
   void useHTTP10(bool on = true) {}
   void setReuse(bool on) {}
   void end() {}
+  // The channel's session whose connection GET uses (null: a connection of
+  // its own, closed after the request).
+  void setSession(HttpSession* session) { session_ = session; }
   // Whole-request limit in ms (default 30000); zero or less keeps the default.
   void setRequestLimit(int ms) { requestLimitMs_ = ms; }
   // Certificate bundle for https (default HTTP_CA_BUNDLE_PATH).
@@ -167,4 +193,5 @@ class HTTPClient {
   int requestLimitMs_;
   String caBundlePath_;
   String responseHeaders_;
+  HttpSession* session_ = nullptr;
 };

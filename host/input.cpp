@@ -10,6 +10,7 @@
 
 #include "host/desktop_main.h"
 #include "host/display.h"
+#include "host/panel_output.h"
 #include "host/trace_log.h"
 
 int gMouseX = 0;
@@ -42,6 +43,77 @@ int clampInt(int v, int lo, int hi) { return v < lo ? lo : (v > hi ? hi : v); }
 int clampSurfaceX(int x) { return clampInt(x, 0, SCREEN_W - 1); }
 int clampSurfaceY(int y) { return clampInt(y, 0, SCREEN_H - 1); }
 
+// The finger that owns the touch (fingers other than the first are ignored
+// until it lifts).
+struct FingerOwner {
+  bool active = false;
+  SDL_TouchID touch = 0;
+  SDL_FingerID finger = 0;
+} gFingerOwner;
+
+// Maps a window point (the centre of window pixel x, y) to the frame and
+// stores it clamped as the pointer position; true when it lies on the picture.
+bool storeWindowPoint(double x, double y) {
+  int fx = 0, fy = 0;
+  bool inside = panelWindowPointToFrame(x, y, fx, fy);
+  gMouseX = clampSurfaceX(fx);
+  gMouseY = clampSurfaceY(fy);
+  return inside;
+}
+
+// Inside the window but beside the picture (a point outside the window,
+// as a captured pointer reports it, is clamped instead).
+bool onBorder(double x, double y) {
+  int w = SCREEN_W, h = SCREEN_H, fx = 0, fy = 0;
+  if (gWindow != nullptr) SDL_GetWindowSize(gWindow, &w, &h);
+  const bool inWindow = x >= 0 && y >= 0 && x < w && y < h;
+  return inWindow && !panelWindowPointToFrame(x, y, fx, fy);
+}
+
+bool storePixel(int x, int y) { return storeWindowPoint(x + 0.5, y + 0.5); }
+
+// Mouse events that SDL made from a touch: the finger events count instead.
+bool fromTouch(Uint32 which) { return which == SDL_TOUCH_MOUSEID; }
+
+// The window point of a finger (normalised 0..1 over the window, or over
+// the whole panel where the touch carries no window).
+void fingerWindowPoint(const SDL_TouchFingerEvent& f, double& x, double& y) {
+  int w = SCREEN_W, h = SCREEN_H;
+  if (gWindow != nullptr) SDL_GetWindowSize(gWindow, &w, &h);
+  x = (double)f.x * w;
+  y = (double)f.y * h;
+}
+
+bool ownsTouch(const SDL_TouchFingerEvent& f) {
+  return gFingerOwner.active && gFingerOwner.touch == f.touchId && gFingerOwner.finger == f.fingerId;
+}
+
+// Finger down, motion and up drive the pointer state as the left button
+// does; a finger landing on the border is ignored.
+void handleFinger(const SDL_Event& e) {
+  const SDL_TouchFingerEvent& f = e.tfinger;
+  double x = 0, y = 0;
+  fingerWindowPoint(f, x, y);
+  if (e.type == SDL_FINGERDOWN) {
+    if (gFingerOwner.active) return;
+    if (onBorder(x, y)) return;
+    gFingerOwner = {true, f.touchId, f.fingerId};
+    storeWindowPoint(x, y);
+    gMouseDown = true;
+    return;
+  }
+  if (!ownsTouch(f)) return;
+  storeWindowPoint(x, y);
+  if (e.type == SDL_FINGERUP) {
+    gMouseDown = false;
+    gFingerOwner = FingerOwner();
+  }
+}
+
+bool isFingerEvent(Uint32 type) {
+  return type == SDL_FINGERDOWN || type == SDL_FINGERMOTION || type == SDL_FINGERUP;
+}
+
 // Reads the cursor through the global mouse state, relative to the window's
 // client area.
 bool sampleGlobalCursor(int* x, int* y, bool* leftDown) {
@@ -61,15 +133,19 @@ bool belongsToWindow(Uint32 windowId) {
   return gWindow != nullptr && windowId == SDL_GetWindowID(gWindow);
 }
 
+// An exposed or resized window is repainted from the kept frame.
 void repaintOnExpose(const SDL_Event& e) {
-  if (e.type == SDL_WINDOWEVENT && e.window.event == SDL_WINDOWEVENT_EXPOSED) tft.presentFrame();
+  if (e.type != SDL_WINDOWEVENT) return;
+  if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+    tft.presentFrame();
+  }
 }
 
 void nativeLeftPress(const SDL_MouseButtonEvent& b) {
-  if (!belongsToWindow(b.windowID)) return;
+  if (!belongsToWindow(b.windowID) || gFingerOwner.active) return;
+  if (onBorder(b.x + 0.5, b.y + 0.5)) return;
   gMouseDown = true;
-  gMouseX = clampSurfaceX(b.x);
-  gMouseY = clampSurfaceY(b.y);
+  storePixel(b.x, b.y);
   if (gDesktopHwnd != 0 && !gMouseCaptureHeld && SDL_CaptureMouse(SDL_TRUE) == 0) {
     gMouseCaptureHeld = true;
   }
@@ -77,9 +153,9 @@ void nativeLeftPress(const SDL_MouseButtonEvent& b) {
 
 void nativeLeftRelease(const SDL_MouseButtonEvent& b) {
   if (!belongsToWindow(b.windowID) && !gMouseCaptureHeld) return;
+  if (gFingerOwner.active) return;
   gMouseDown = false;
-  gMouseX = clampSurfaceX(b.x);
-  gMouseY = clampSurfaceY(b.y);
+  storePixel(b.x, b.y);
   if (gMouseCaptureHeld) {
     SDL_CaptureMouse(SDL_FALSE);
     gMouseCaptureHeld = false;
@@ -95,18 +171,19 @@ bool nativeHandleEvent(const SDL_Event& e) {
       repaintOnExpose(e);
       return true;
     case SDL_MOUSEMOTION:
-      if (belongsToWindow(e.motion.windowID)) {
-        gMouseX = clampSurfaceX(e.motion.x);
-        gMouseY = clampSurfaceY(e.motion.y);
+      if (belongsToWindow(e.motion.windowID) && !fromTouch(e.motion.which) && !gFingerOwner.active) {
+        storePixel(e.motion.x, e.motion.y);
       }
       return true;
     case SDL_MOUSEBUTTONDOWN:
-      if (e.button.button == SDL_BUTTON_LEFT) nativeLeftPress(e.button);
+      if (e.button.button == SDL_BUTTON_LEFT && !fromTouch(e.button.which)) nativeLeftPress(e.button);
       return true;
     case SDL_MOUSEBUTTONUP:
-      if (e.button.button == SDL_BUTTON_LEFT) nativeLeftRelease(e.button);
+      if (e.button.button == SDL_BUTTON_LEFT && !fromTouch(e.button.which)) nativeLeftRelease(e.button);
       return true;
-    default: return true;
+    default:
+      if (isFingerEvent(e.type)) handleFinger(e);
+      return true;
   }
 }
 
@@ -114,7 +191,7 @@ bool nativeHandleEvent(const SDL_Event& e) {
 // capture, a press before the window had focus). Only a sample that differs
 // from the previous one is applied (see gLastCursorSample).
 void nativeSampleCursor() {
-  if (gDesktopHwnd == 0) return;
+  if (gDesktopHwnd == 0 || gFingerOwner.active) return;
   DesktopCursorSampler sampler = gCursorSampler != nullptr ? gCursorSampler : sampleGlobalCursor;
   int x = 0, y = 0;
   bool leftDown = false;
@@ -123,10 +200,11 @@ void nativeSampleCursor() {
                    gLastCursorSample.leftDown == leftDown;
   gLastCursorSample = {true, x, y, leftDown};
   if (unchanged) return;
-  bool inside = x >= 0 && x <= SCREEN_W - 1 && y >= 0 && y <= SCREEN_H - 1;
+  int fx = 0, fy = 0;
+  bool inside = panelWindowPointToFrame(x + 0.5, y + 0.5, fx, fy);
   if (inside) {
-    gMouseX = clampSurfaceX(x);
-    gMouseY = clampSurfaceY(y);
+    gMouseX = fx;
+    gMouseY = fy;
     gMouseDown = leftDown;
   } else if (!leftDown) {
     gMouseDown = false;
@@ -146,6 +224,14 @@ uintptr_t nativeHandleFrom(const SDL_SysWMinfo& info) {
   return handle;
 }
 
+// The plain SDL rules keep positions unclamped (mapped to the frame).
+void sdlModeStore(int x, int y) {
+  int fx = 0, fy = 0;
+  panelWindowPointToFrame(x + 0.5, y + 0.5, fx, fy);
+  gMouseX = fx;
+  gMouseY = fy;
+}
+
 int16_t clampInt16(int v) { return (int16_t)clampInt(v, INT16_MIN, INT16_MAX); }
 
 }  // namespace
@@ -157,11 +243,13 @@ bool desktopSdlEventPollingEnabled() {
 
 void desktopPollEventsOnly() {
   if (gWindow == nullptr) return;
+  displayReleaseFrameTarget();
   if (desktopSdlEventPollingEnabled()) {
     desktopSdlPumpEvents();
   } else {
     desktopNativePumpMessagesNoSDL();
   }
+  displayRestoreFrameTarget();
 }
 
 bool desktopNativePumpMessagesNoSDL() {
@@ -182,15 +270,17 @@ void desktopSdlPumpEvents() {
     switch (e.type) {
       case SDL_QUIT: gDesktopRunning = false; break;
       case SDL_MOUSEMOTION:
-        gMouseX = e.motion.x;
-        gMouseY = e.motion.y;
+        if (!fromTouch(e.motion.which)) sdlModeStore(e.motion.x, e.motion.y);
         break;
       case SDL_MOUSEBUTTONDOWN:
       case SDL_MOUSEBUTTONUP:
+        if (fromTouch(e.button.which)) break;
         gMouseDown = e.type == SDL_MOUSEBUTTONDOWN;
-        gMouseX = e.button.x;
-        gMouseY = e.button.y;
+        sdlModeStore(e.button.x, e.button.y);
         break;
+      case SDL_FINGERDOWN:
+      case SDL_FINGERMOTION:
+      case SDL_FINGERUP: handleFinger(e); break;
       case SDL_KEYDOWN:
         if (e.key.keysym.sym == SDLK_ESCAPE || e.key.keysym.sym == SDLK_q) gDesktopRunning = false;
         break;

@@ -1,8 +1,14 @@
 #pragma once
 
 // Pointer input: the mouse stands in for the touch panel. The left button
-// held down is a touch and the pointer position is the touch point. Input is
-// read by polling SDL's event queue, in one of two modes:
+// held down is a touch and the pointer position is the touch point. A
+// touchscreen's fingers drive the same state: the first finger down owns the
+// touch until it lifts, further fingers are ignored, and the mouse events SDL
+// makes from touches (which == SDL_TOUCH_MOUSEID) are dropped so that a tap
+// counts once. Every point is mapped from the window to the 800 x 480 frame
+// through the picture's scale, letterbox and rotation; a press on the border
+// beside the picture is ignored. Input is read by polling SDL's event queue,
+// in one of two modes:
 //   native (default): left button only, positions clamped to the surface,
 //     the mouse captured while the button is held, the cursor sampled with
 //     the global mouse state, keys ignored;

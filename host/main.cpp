@@ -1,4 +1,4 @@
 #include "host/desktop_main.h"
 
-// Arguments are ignored; the whole run lives in desktopMain.
+// The whole run, with its command line, lives in desktopMain.
 int main(int argc, char** argv) { return desktopMain(argc, argv); }

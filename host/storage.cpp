@@ -15,6 +15,8 @@
 fs::FS SD("sdcard");
 fs::FS SD_MMC("sdcard");
 String activeStorageLabel;
+bool storageReadOnly = false;
+bool storageFolderChosen = false;
 
 namespace {
 
@@ -301,11 +303,42 @@ const char* File::name() const {
 
 FS::FS(const char* root) { setRoot(root); }
 
-void FS::setRoot(const char* root) {
-  std::string r = desktopNormalizePath(String(root)).str();
+namespace {
+
+// root with backslashes as "/" and without trailing slashes ("/" stays).
+String normalizedRoot(const char* root) {
+  std::string r = desktopNormalizePath(String(root ? root : "")).str();
   while (r.size() > 1 && r.back() == '/') r.pop_back();
-  root_ = String(std::move(r));
+  return String(std::move(r));
 }
+
+// The path of cardPath below root: the exact name when it exists, else each
+// part matched ignoring case (a folder copied from a card may use other
+// letter cases). Empty when nothing is there.
+std::string findBelow(const std::string& root, const String& cardPath) {
+  std::string rel = cardRelative(cardPath.c_str());
+  std::string exact = rel.empty() ? root : root + "/" + rel;
+  if (desktopPathExists(String(exact))) return exact;
+  std::string cur = root;
+  for (const std::string& part : splitParts(rel)) {
+    std::string candidate = cur + "/" + part;
+    struct stat st;
+    if (stat(candidate.c_str(), &st) == 0) {
+      cur = candidate;
+      continue;
+    }
+    std::string found = findEntryIgnoringCase(cur, part);
+    if (found.empty()) return std::string();
+    cur += "/" + found;
+  }
+  return cur;
+}
+
+}  // namespace
+
+void FS::setRoot(const char* root) { root_ = normalizedRoot(root); }
+
+void FS::setShippedRoot(const char* root) { shippedRoot_ = normalizedRoot(root); }
 
 bool FS::beginRoot() {
   desktopCreateDirs(root_);
@@ -318,25 +351,25 @@ String FS::mapPath(const char* path) const {
   return String(root_.str() + "/" + rel);
 }
 
-// The local path a read of cardPath uses: the exact name when it exists,
-// else each part matched ignoring case (a folder copied from a card may use
-// other letter cases). Falls back to the exact mapping when nothing matches.
+// The local path a read of cardPath uses: what the writable folder holds
+// (exact or matched ignoring case), else what the shipped folder holds, else
+// the exact mapping into the writable folder.
 String FS::resolveForRead(const String& cardPath) const {
-  String exact = mapPath(cardPath.c_str());
-  if (desktopPathExists(exact)) return exact;
-  std::string cur = root_.str();
-  for (const std::string& part : splitParts(cardRelative(cardPath.c_str()))) {
-    std::string candidate = cur + "/" + part;
-    struct stat st;
-    if (stat(candidate.c_str(), &st) == 0) {
-      cur = candidate;
-      continue;
-    }
-    std::string found = findEntryIgnoringCase(cur, part);
-    if (found.empty()) return exact;
-    cur += "/" + found;
+  std::string found = findBelow(root_.str(), cardPath);
+  if (found.empty() && !shippedRoot_.isEmpty() && shippedRoot_.str() != root_.str()) {
+    found = findBelow(shippedRoot_.str(), cardPath);
   }
-  return String(std::move(cur));
+  if (found.empty()) return mapPath(cardPath.c_str());
+  return String(std::move(found));
+}
+
+// The writable-folder path of cardPath for changes (remove, rename): the
+// existing entry matched ignoring case, else the exact mapping. Never a
+// shipped path.
+String FS::resolveForChange(const String& cardPath) const {
+  std::string found = findBelow(root_.str(), cardPath);
+  if (found.empty()) return mapPath(cardPath.c_str());
+  return String(std::move(found));
 }
 
 File FS::open(const String& path, const char* mode) {
@@ -355,7 +388,7 @@ bool FS::exists(const String& path) {
 
 bool FS::remove(const String& path) {
   if (storagePathHasParentRef(path.c_str())) return false;
-  String local = resolveForRead(path);
+  String local = resolveForChange(path);
   if (::remove(local.c_str()) == 0) return true;
   return !desktopPathExists(local);
 }
@@ -373,7 +406,7 @@ bool FS::rename(const String& from, const String& to) {
   }
   String target = mapPath(to.c_str());
   desktopCreateParentDirs(target);
-  return ::rename(resolveForRead(from).c_str(), target.c_str()) == 0;
+  return ::rename(resolveForChange(from).c_str(), target.c_str()) == 0;
 }
 
 bool FS::rmdir(const String& path) {

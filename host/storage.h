@@ -1,7 +1,9 @@
 #pragma once
 
-// File storage of the desktop host: the card volume is the folder "sdcard"
-// below the working directory, a file is a C-library stream.
+// File storage of the desktop host: the card volume is a writable folder
+// ("sdcard" below the working directory unless chosen at start), optionally
+// backed by a read-only folder of shipped content; a file is a C-library
+// stream.
 
 #include <stddef.h>
 #include <stdint.h>
@@ -80,7 +82,10 @@ class File : public Stream {
   bool writeMode_;
 };
 
-// A storage volume: a folder on the local disk standing in for the card.
+// A storage volume: a folder on the local disk standing in for the card,
+// optionally backed by a read-only folder of shipped content (flags, icons,
+// symbols, tables). Reads look in the writable folder first, then in the
+// shipped one; writes, removals and renames only ever touch the writable one.
 class FS {
  public:
   explicit FS(const char* root);
@@ -91,16 +96,22 @@ class FS {
   bool begin(Args&&...) {
     return beginRoot();
   }
-  // Opens a card path ("rb" when mode is null). Read modes fall back to a
-  // case-insensitive match of each path part; paths with ".." give a closed File.
+  // Opens a card path ("rb" when mode is null). Read modes look in the
+  // writable folder, then the shipped one, each with a case-insensitive match
+  // of each path part; write modes open in the writable folder only; paths
+  // with ".." give a closed File.
   File open(const String& path, const char* mode = FILE_READ);
-  // True when a file or folder is at the card path (case-insensitive fallback).
+  // True when a file or folder is at the card path in the writable or the
+  // shipped folder (case-insensitive fallback).
   bool exists(const String& path);
-  // Deletes the file; true when it was deleted or nothing is there afterwards.
+  // Deletes the file of the writable folder; true when it was deleted or the
+  // writable folder holds nothing there afterwards (a shipped file of the
+  // same name is never touched and shows through again).
   bool remove(const String& path);
   // Creates the folder and its missing parents; true on success or when present.
   bool mkdir(const String& path);
-  // Creates the parent folders of `to`, then renames; true on success.
+  // Creates the parent folders of `to`, then renames within the writable
+  // folder; true on success (a file only shipped is never moved).
   bool rename(const String& from, const String& to);
   // Removes an empty folder; true when it is gone afterwards.
   bool rmdir(const String& path);
@@ -112,12 +123,20 @@ class FS {
   const String& root() const { return root_; }
   // Moves the volume to another local folder (tests and tools).
   void setRoot(const char* root);
+  // The read-only folder consulted when a read finds nothing in the writable
+  // one; null or "" (the default) means none. The same folder as the root
+  // counts as none.
+  void setShippedRoot(const char* root);
+  // The shipped folder ("" when there is none).
+  const String& shippedRoot() const { return shippedRoot_; }
 
  private:
   bool beginRoot();
   String resolveForRead(const String& cardPath) const;
+  String resolveForChange(const String& cardPath) const;
 
   String root_;
+  String shippedRoot_;
 };
 
 }  // namespace fs
@@ -130,6 +149,14 @@ extern fs::FS SD;
 extern fs::FS SD_MMC;
 // "SD" when the volume mounted at start-up, else "FLASH".
 extern String activeStorageLabel;
+
+// True when the writable storage folder could not be created or written at
+// start-up: the program then runs read-only (saves fail and say so).
+extern bool storageReadOnly;
+// True when the storage folder was chosen at start (--storage or
+// QSODECK_STORAGE): everything the program keeps lives in it alone, with no
+// fallback to files of the working directory.
+extern bool storageFolderChosen;
 
 // True when a card path has a ".." part (such paths are refused).
 bool storagePathHasParentRef(const char* cardPath);

@@ -3,7 +3,9 @@
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <mutex>
+#include <string>
 
 namespace {
 
@@ -24,17 +26,55 @@ std::recursive_mutex& outputLock() {
   return *lock;
 }
 
+// The last TRACE_RECENT_LINES_MAX complete lines and the line being written
+// (guarded by outputLock); never destroyed, like the lock.
+struct RecentLines {
+  std::deque<std::string> lines;
+  std::string partial;
+};
+RecentLines& recentLines() {
+  static RecentLines* r = new RecentLines;
+  return *r;
+}
+
+void keepRecent(const char* data, size_t len) {
+  RecentLines& r = recentLines();
+  for (size_t i = 0; i < len; ++i) {
+    if (data[i] == '\r') continue;
+    if (data[i] != '\n') {
+      if (r.partial.size() < TRACE_BUFFER_BYTES) r.partial.push_back(data[i]);
+      continue;
+    }
+    r.lines.push_back(std::move(r.partial));
+    r.partial.clear();
+    if (r.lines.size() > TRACE_RECENT_LINES_MAX) r.lines.pop_front();
+  }
+}
+
 // The bytes to the console and, when the log is open, to the log.
 void writeOutput(const char* data, size_t len) {
   std::lock_guard<std::recursive_mutex> guard(outputLock());
+  keepRecent(data, len);
   fwrite(data, 1, len, stdout);
   fflush(stdout);
   desktopLogRaw(data, len);
 }
 
+// Where the log is opened; the working directory's "desktop.log" by default.
+std::string& logPath() {
+  static std::string* path = new std::string(LOG_FILE_NAME);  // never destroyed: workers may trace late
+  return *path;
+}
+
 }  // namespace
 
 SerialClass Serial;
+
+void desktopSetLogFolder(const char* folder) {
+  std::lock_guard<std::recursive_mutex> guard(outputLock());
+  logPath() = (folder == nullptr || folder[0] == '\0') ? std::string(LOG_FILE_NAME)
+                                                       : std::string(folder) + "/" + LOG_FILE_NAME;
+}
 
 FILE*& desktopLogFile() {
   static FILE* file = nullptr;
@@ -45,7 +85,7 @@ void desktopInitLog() {
   std::lock_guard<std::recursive_mutex> guard(outputLock());
   FILE*& file = desktopLogFile();
   if (file) return;
-  file = fopen(LOG_FILE_NAME, "ab");
+  file = fopen(logPath().c_str(), "ab");
   if (!file) return;
   fwrite(RUN_BANNER, 1, strlen(RUN_BANNER), file);
   fflush(file);
@@ -68,6 +108,12 @@ void desktopCloseLog() {
   fflush(file);
   fclose(file);
   file = nullptr;
+}
+
+std::vector<std::string> desktopRecentTraceLines() {
+  std::lock_guard<std::recursive_mutex> guard(outputLock());
+  const std::deque<std::string>& lines = recentLines().lines;
+  return std::vector<std::string>(lines.rbegin(), lines.rend());
 }
 
 bool desktopTraceEnabled() { return !envEquals("QSODECK_DESKTOP_TRACE", "0"); }

@@ -3,12 +3,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "host/runtime.h"
 
-// The log file handle ("desktop.log" in the working directory); null until
-// opened and again after desktopCloseLog.
+// The log file handle ("desktop.log" in the working directory, or in the
+// folder set by desktopSetLogFolder); null until opened and again after
+// desktopCloseLog.
 FILE*& desktopLogFile();
+
+// Puts "desktop.log" into folder (null or "": the working directory) for the
+// next desktopInitLog that opens it; a log already open stays where it is.
+void desktopSetLogFolder(const char* folder);
 
 // Opens the log for appending and writes the run banner when it is not open
 // yet; a failed open leaves it closed and is tried again on the next call.
@@ -24,6 +31,11 @@ void desktopCloseLog();
 // Writes one trace line to standard output and the log (cut at 2047 bytes);
 // nothing when tracing is disabled.
 void desktopTrace(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+
+// How many complete output lines (trace and serial console) are kept.
+static const size_t TRACE_RECENT_LINES_MAX = 200;
+// The kept output lines, newest first (written while tracing was on).
+std::vector<std::string> desktopRecentTraceLines();
 
 // False only when QSODECK_DESKTOP_TRACE is exactly "0".
 bool desktopTraceEnabled();

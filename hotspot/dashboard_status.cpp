@@ -8,6 +8,9 @@
 
 #include "core/backend.h"
 #include "core/view.h"
+#include "core/watch_source.h"
+#include "hotspot/heard.h"
+#include "hotspot/last_heard_parser.h"
 
 String hotspotRxFreq;
 String hotspotTxFreq;
@@ -368,6 +371,12 @@ bool parseDashboardStatusHtml(const String& payload) {
 
   if (!pageHadModes && anyKnownBefore) {
     for (int i = 0; i < 6; i++) *MODE_GLOBALS[i] = saved[i];
+  }
+  // Modes with traffic in the hotspot's shown list stay on, as its last-heard
+  // parse set them: else the two polls undo each other's statuses and the
+  // mode buttons change at every poll.
+  if (currentWatchSource == WATCH_MMDVM || currentWatchSource == WATCH_APRS) {
+    inferModeStatusesFromHeard(shownHeardList().records, shownHeardList().count);
   }
   const bool statusChanged = hotspotStatusText != savedStatus;
   if (!allModeStatusesEqual(saved[0], saved[1], saved[2], saved[3], saved[4], saved[5]) ||

@@ -18,7 +18,8 @@ namespace {
 
 const char* const CHANNEL_THREAD_NAMES[FETCH_CHANNEL_COUNT] = {
     "fetch-hotspot", "fetch-radioid",  "fetch-svxlink", "fetch-aprs",  "fetch-adsb",
-    "fetch-weather", "fetch-forecast", "fetch-hamqsl",  "fetch-alerts"};
+    "fetch-weather", "fetch-forecast", "fetch-hamqsl",  "fetch-alerts",
+    "fetch-hotspot-bg"};
 
 // A request as the worker sees it: no handler, no program state.
 struct FetchJob {
@@ -69,6 +70,8 @@ std::thread* workerThreads() {
 
 void workerLoop(int channel) {
   WorkerShared& s = shared();
+  // The channel's connection, kept from one request to the next.
+  HttpSession session;
   for (;;) {
     FetchJob job;
     {
@@ -80,7 +83,7 @@ void workerLoop(int channel) {
     }
     FetchResult result;
     result.id = job.id;
-    result.answer.ok = httpGetStringWith(job.request, result.answer.payload, result.answer.code);
+    result.answer.ok = httpGetStringWith(job.request, result.answer.payload, result.answer.code, &session);
     {
       std::lock_guard<std::mutex> lock(s.mutex);
       if (s.stopping) return;
@@ -138,6 +141,24 @@ bool startFetch(FetchChannel channel, const String& url, const String& accept, c
   }
   s.work.notify_all();
   return true;
+}
+
+bool answerUnchanged(AppliedAnswer& last, const FetchAnswer& answer, const String& key) {
+  if (!answer.ok) {
+    forgetAppliedAnswer(last);
+    return false;
+  }
+  if (last.known && last.key == key && last.payload == answer.payload) return true;
+  last.known = true;
+  last.key = key;
+  last.payload = answer.payload;
+  return false;
+}
+
+void forgetAppliedAnswer(AppliedAnswer& last) {
+  last.known = false;
+  last.key = String();
+  last.payload = String();
 }
 
 bool fetchChannelBusy(FetchChannel channel) {

@@ -11,7 +11,6 @@
 
 #include <functional>
 
-#include "core/cycle_parts.h"
 #include "host/wstring.h"
 
 // The sources of requests. Requests of one channel run one after another, in
@@ -26,6 +25,7 @@ enum FetchChannel {
   FETCH_CHANNEL_FORECAST,
   FETCH_CHANNEL_HAMQSL,
   FETCH_CHANNEL_ALERTS,
+  FETCH_CHANNEL_HOTSPOT_BACKGROUND,  // the hotspot's last-heard list while another source is shown
   FETCH_CHANNEL_COUNT,
 };
 
@@ -35,6 +35,21 @@ struct FetchAnswer {
   int code = 0;     // HTTP status, or -1, -2, -98
   String payload;   // the body of a 200 answer, else empty
 };
+
+// The last answer a source applied, to tell an unchanged one (main thread).
+struct AppliedAnswer {
+  bool known = false;
+  String key;  // what the request asked for, when the URL alone does not say
+  String payload;
+};
+
+// True when the answer is a 200 whose payload (and key) equals the applied
+// one remembered in last: its data is already shown and nothing needs to be
+// parsed or drawn again. Otherwise remembers it (a failed answer forgets).
+bool answerUnchanged(AppliedAnswer& last, const FetchAnswer& answer, const String& key = String());
+
+// Forgets the remembered answer (its parse failed or the data was reset).
+void forgetAppliedAnswer(AppliedAnswer& last);
 
 // Runs on the main thread with the answer of one request.
 typedef std::function<void(const FetchAnswer& answer)> FetchAnswerHandler;
@@ -51,13 +66,18 @@ bool startFetch(FetchChannel channel, const String& url, const String& accept, c
 // handler has not run yet: the source's own "one request at a time".
 bool fetchChannelBusy(FetchChannel channel);
 
-// processFetchAnswers (every pass: the handlers of the answers that
-// arrived, in arrival order and in request order within a channel),
-// fetchAnswersWaiting, dropFetchAnswers (a configuration was applied: the
-// answers of every request made so far are dropped and their channels free
-// again) and stopFetchWorkers (shutdown: every transfer ends at once, the
-// workers stop, later requests are refused) are declared with the main
-// cycle's parts in core/cycle_parts.h.
+// Every pass of the main cycle: runs the handlers of the answers that
+// arrived (how many ran), in arrival order and in request order within a
+// channel.
+int processFetchAnswers();
+// True when an answer waits for the next pass.
+bool fetchAnswersWaiting();
+// A configuration was applied: the answers of every request made so far are
+// dropped and their channels free again.
+void dropFetchAnswers();
+// Shutdown: every transfer ends at once, the workers stop and later
+// requests are refused.
+void stopFetchWorkers();
 
 // Allows requests again after stopFetchWorkers (tests).
 void allowFetches();

@@ -1,4 +1,4 @@
-// Heard records, the active list, the per-source caches and the text helpers.
+// Heard records, the hotspot's list, the shown list and the text helpers.
 
 #include "hotspot/heard.h"
 
@@ -11,25 +11,28 @@
 #include "core/watch_source.h"
 #include "hotspot/heard_browse.h"
 
-HeardRecord heardList[MAX_HEARD];
-int heardCount = 0;
-HeardRecord liveRecord;
-uint32_t liveRecordMillis = 0;
-
 HeardRecord dmrTs1LiveRecord;
 uint32_t dmrTs1LiveRecordMillis = 0;
 HeardRecord dmrTs2LiveRecord;
 uint32_t dmrTs2LiveRecordMillis = 0;
 
-HeardRecord mmdvmHeardList[MAX_HEARD];
-int mmdvmHeardCount = 0;
-HeardRecord mmdvmLiveRecord;
-uint32_t mmdvmLiveRecordMillis = 0;
+namespace {
 
-HeardRecord svxlinkHeardList[MAX_HEARD];
-int svxlinkHeardCount = 0;
-HeardRecord svxlinkLiveRecord;
-uint32_t svxlinkLiveRecordMillis = 0;
+HeardList hotspotList;
+
+}  // namespace
+
+HeardList& hotspotHeard() { return hotspotList; }
+
+HeardList& shownHeardList() {
+  const WatchSourceRow& row = activeWatchSourceRow();
+  return row.heardList ? row.heardList() : hotspotList;
+}
+
+bool heardListShown(const HeardList& list) {
+  const WatchSourceRow& row = activeWatchSourceRow();
+  return row.heardList != nullptr && &row.heardList() == &list;
+}
 
 ModeStatus modeDMR;
 ModeStatus modeDSTAR;
@@ -52,15 +55,6 @@ bool heardListsEqual(const HeardRecord* a, int aCount, const HeardRecord* b, int
     if (!sameRecord(a[i], b[i])) return false;
   }
   return true;
-}
-
-// copyCurrentHeardStateTo copies count, all twelve records and the live record.
-void copyCurrentHeardStateTo(HeardRecord* dstList, int& dstCount, HeardRecord& dstLive,
-                             uint32_t& dstLiveMillis) {
-  dstCount = heardCount;
-  for (int i = 0; i < MAX_HEARD; i++) dstList[i] = heardList[i];
-  dstLive = liveRecord;
-  dstLiveMillis = liveRecordMillis;
 }
 
 // trimSafe: trimmed copy, the argument stays as it is.
@@ -104,53 +98,14 @@ String buildOperatorName(const String& firstName, const String& lastName) {
   return first + " " + last;
 }
 
-// clearHeard empties the active list and rewinds the HEARD page.
-void clearHeard() {
-  heardCount = 0;
-  lastHeardPageIndex = 0;
-  for (int i = 0; i < MAX_HEARD; i++) heardList[i] = HeardRecord();
+// clearHeardList empties the records and rewinds the HEARD page when shown.
+void clearHeardList(HeardList& list) {
+  list.count = 0;
+  if (heardListShown(list)) lastHeardPageIndex = 0;
+  for (int i = 0; i < MAX_HEARD; i++) list.records[i] = HeardRecord();
 }
 
-// restoreHeardStateFrom makes a saved state the active one.
-void restoreHeardStateFrom(const HeardRecord* srcList, int srcCount, const HeardRecord& srcLive,
-                           uint32_t srcLiveMillis) {
-  if (srcCount < 0) srcCount = 0;
-  if (srcCount > MAX_HEARD) srcCount = MAX_HEARD;
-  heardCount = srcCount;
-  for (int i = 0; i < MAX_HEARD; i++) heardList[i] = i < heardCount ? srcList[i] : HeardRecord();
-  liveRecord = srcLive;
-  liveRecordMillis = srcLiveMillis;
-  normalizeLastHeardBrowseState();
-}
-
-void saveMmdvmHeardCache() {
-  copyCurrentHeardStateTo(mmdvmHeardList, mmdvmHeardCount, mmdvmLiveRecord, mmdvmLiveRecordMillis);
-}
-
-void loadMmdvmHeardCache() {
-  restoreHeardStateFrom(mmdvmHeardList, mmdvmHeardCount, mmdvmLiveRecord, mmdvmLiveRecordMillis);
-}
-
-void saveSvxlinkHeardCache() {
-  copyCurrentHeardStateTo(svxlinkHeardList, svxlinkHeardCount, svxlinkLiveRecord, svxlinkLiveRecordMillis);
-}
-
-void loadSvxlinkHeardCache() {
-  restoreHeardStateFrom(svxlinkHeardList, svxlinkHeardCount, svxlinkLiveRecord, svxlinkLiveRecordMillis);
-}
-
-// saveActiveHeardCache keeps the active list of the current source (when it
-// keeps one) for a later switch back.
-void saveActiveHeardCache() {
-  const WatchSourceRow& row = watchSourceRow(currentWatchSource);
-  if (row.saveHeardCache) row.saveHeardCache();
-}
-
-// loadActiveHeardCache brings back the list of the current source.
-void loadActiveHeardCache() {
-  const WatchSourceRow& row = watchSourceRow(currentWatchSource);
-  if (row.loadHeardCache) row.loadHeardCache();
-}
+void clearHeard() { clearHeardList(shownHeardList()); }
 
 // modeColor: warn while the mode is on air, else the dashboard's verdict.
 uint16_t modeColor(const ModeStatus& status, bool active) {

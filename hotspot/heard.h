@@ -33,31 +33,31 @@ struct HeardRecord {
 // Records a list holds at most.
 constexpr int MAX_HEARD = 12;
 
-// Active list, newest first; records at heardCount and above are empty.
-extern HeardRecord heardList[MAX_HEARD];
-extern int heardCount;
+// One source's heard list: records newest first (records at count and
+// above are empty) and its newest record with the millis() it was last
+// confirmed. The hotspot and the SvxLink node each own one; the watch-source
+// row hands out its source's list (heardList).
+struct HeardList {
+  HeardRecord records[MAX_HEARD];
+  int count = 0;
+  HeardRecord live;
+  uint32_t liveMillis = 0;
+};
 
-// Newest record of the active source and the millis() it was last confirmed.
-extern HeardRecord liveRecord;
-extern uint32_t liveRecordMillis;
+// The hotspot's own list: its last-heard answers land here whatever source
+// is shown.
+HeardList& hotspotHeard();
+// The list the LIVE and HEARD pages, the detail popup and the screensaver
+// show: the active row's list, the hotspot's for a source without one.
+HeardList& shownHeardList();
+// True when the list is the active row's own list.
+bool heardListShown(const HeardList& list);
 
-// Newest record per DMR timeslot (0 = never noted); not part of the caches.
+// Newest record per DMR timeslot (0 = never noted); the hotspot's alone.
 extern HeardRecord dmrTs1LiveRecord;
 extern uint32_t dmrTs1LiveRecordMillis;
 extern HeardRecord dmrTs2LiveRecord;
 extern uint32_t dmrTs2LiveRecordMillis;
-
-// Saved state of the MMDVM watch source.
-extern HeardRecord mmdvmHeardList[MAX_HEARD];
-extern int mmdvmHeardCount;
-extern HeardRecord mmdvmLiveRecord;
-extern uint32_t mmdvmLiveRecordMillis;
-
-// Saved state of the SvxLink watch source.
-extern HeardRecord svxlinkHeardList[MAX_HEARD];
-extern int svxlinkHeardCount;
-extern HeardRecord svxlinkLiveRecord;
-extern uint32_t svxlinkLiveRecordMillis;
 
 // What the dashboard says about one digital mode.
 struct ModeStatus {
@@ -79,31 +79,11 @@ bool sameRecord(const HeardRecord& a, const HeardRecord& b);
 // True when both counts are equal and every record below the count is the same.
 bool heardListsEqual(const HeardRecord* a, int aCount, const HeardRecord* b, int bCount);
 
-// Empties the active list (all twelve records) and rewinds the HEARD page.
+// Empties a list's records (all twelve; the live record stays) and, when
+// the list is shown, rewinds the HEARD page.
+void clearHeardList(HeardList& list);
+// The same for the shown list.
 void clearHeard();
-
-// Copies the active list, count and live record out.
-void copyCurrentHeardStateTo(HeardRecord* dstList, int& dstCount, HeardRecord& dstLive,
-                             uint32_t& dstLiveMillis);
-
-// Makes a saved state the active one; the count is clamped to 0..12.
-void restoreHeardStateFrom(const HeardRecord* srcList, int srcCount, const HeardRecord& srcLive,
-                           uint32_t srcLiveMillis);
-
-// The heard caches of the hotspot and the SvxLink node: save copies the
-// active state into the cache, load makes the cache the active state.
-void saveMmdvmHeardCache();
-void loadMmdvmHeardCache();
-void saveSvxlinkHeardCache();
-void loadSvxlinkHeardCache();
-
-// Saves the active state into the cache of the current watch source
-// (MMDVM or SvxLink; the other sources have none).
-void saveActiveHeardCache();
-
-// Restores the active state from the cache of the current watch source;
-// other sources leave it unchanged.
-void loadActiveHeardCache();
 
 // Colour of a mode button: warn when active, else good/bad/border by status.
 uint16_t modeColor(const ModeStatus& status, bool active);

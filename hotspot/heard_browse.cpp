@@ -58,15 +58,16 @@ static int compareForSort(const HeardRecord& a, const HeardRecord& b) {
 int buildLastHeardVisibleIndices(int* outIndices, int maxCount) {
   if (outIndices == nullptr || maxCount < 1) return 0;
   int count = 0;
-  const int total = heardCount < MAX_HEARD ? heardCount : MAX_HEARD;
+  const HeardList& shown = shownHeardList();
+  const int total = shown.count < MAX_HEARD ? shown.count : MAX_HEARD;
   for (int i = 0; i < total && count < maxCount; ++i) {
-    if (heardRecordMatchesLastHeardFilter(heardList[i])) outIndices[count++] = i;
+    if (heardRecordMatchesLastHeardFilter(shown.records[i])) outIndices[count++] = i;
   }
   const bool sorted = lastHeardSort == LAST_HEARD_SORT_CALLSIGN || lastHeardSort == LAST_HEARD_SORT_MODE;
   if (!sorted || count <= 1) return count;
   for (int i = 0; i < count - 1; ++i) {
     for (int j = i + 1; j < count; ++j) {
-      if (compareForSort(heardList[outIndices[i]], heardList[outIndices[j]]) > 0) {
+      if (compareForSort(shown.records[outIndices[i]], shown.records[outIndices[j]]) > 0) {
         const int t = outIndices[i];
         outIndices[i] = outIndices[j];
         outIndices[j] = t;
@@ -91,4 +92,4 @@ void normalizeLastHeardBrowseState() {
   clampPage(buildLastHeardVisibleIndices(indices, MAX_HEARD));
 }
 
-void normalizeSvxlinkHeardBrowseState() { clampPage(heardCount); }
+void normalizeSvxlinkHeardBrowseState() { clampPage(shownHeardList().count); }

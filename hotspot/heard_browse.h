@@ -39,7 +39,8 @@ String heardRecordModeName(const HeardRecord& rec);
 bool heardRecordMatchesLastHeardFilter(const HeardRecord& rec);
 // Byte-wise comparison of upper-cased copies (negative, zero, positive).
 int compareLastHeardField(const String& a, const String& b);
-// Indices into heardList that the page shows, filtered and sorted; the count.
+// Indices into the shown heard list that the page shows, filtered and
+// sorted; the count.
 int buildLastHeardVisibleIndices(int* outIndices, int maxCount);
 // Number of pages for a number of visible rows (0 for none).
 int lastHeardPageCount(int visible);

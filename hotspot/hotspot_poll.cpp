@@ -29,39 +29,11 @@ bool stationLinkMissing() {
   return true;
 }
 
-// The hotspot's answers change the hotspot's own heard list: the active one
-// while the hotspot (or APRS, which follows the hotspot's callers) is shown,
-// else its saved copy, so that an answer arriving after a switch to another
-// source never lands in the list now shown.
-bool hotspotListShown() { return currentWatchSource == WATCH_MMDVM || currentWatchSource == WATCH_APRS; }
-
-void applyToHotspotList(const std::function<void()>& apply) {
-  if (hotspotListShown()) {
-    apply();
-    return;
-  }
-  static HeardRecord shownList[MAX_HEARD];
-  int shownCount = 0;
-  HeardRecord shownLive;
-  uint32_t shownLiveMillis = 0;
-  const int shownPage = lastHeardPageIndex;
-  copyCurrentHeardStateTo(shownList, shownCount, shownLive, shownLiveMillis);
-  loadMmdvmHeardCache();
-  apply();
-  saveMmdvmHeardCache();
-  restoreHeardStateFrom(shownList, shownCount, shownLive, shownLiveMillis);
-  lastHeardPageIndex = shownPage;
-}
-
 void applyLastHeardAnswer(const FetchAnswer& answer, uint32_t startedAt) {
   if (answer.ok) {
-    applyToHotspotList([&] {
-      bool ok = parseHeardArray(answer.payload);
-      noteApiFetchResult(ok, answer.code, millis() - startedAt);
-      // Shown: the usual cache save; else applyToHotspotList saves the
-      // hotspot's cache (the current source's cache is not the hotspot's).
-      if (ok && hotspotListShown()) saveActiveHeardCache();
-    });
+    // The hotspot's own list, whichever source is shown.
+    bool ok = parseHeardArray(answer.payload);
+    noteApiFetchResult(ok, answer.code, millis() - startedAt);
     return;
   }
   const int code = answer.code;
@@ -126,6 +98,8 @@ void applyStatusPageAnswer(StatusPoll poll, const FetchAnswer& answer) {
 }
 
 }  // namespace
+
+bool hotspotHeardListShown() { return currentWatchSource == WATCH_MMDVM || currentWatchSource == WATCH_APRS; }
 
 bool pollHotspotDashboard() {
   // The previous poll's answer is still out: this poll is skipped.

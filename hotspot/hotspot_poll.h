@@ -10,10 +10,14 @@ bool pollHotspotDashboard();
 
 // Hotspot last-heard poll: false when a precondition failed (footer and
 // fetch outcome as for a failed fetch), true when the request started; the
-// answer is parsed, counted and saved to the heard cache when it arrives.
+// answer is parsed into the hotspot's own list and counted when it arrives.
 bool fetchLastHeard();
 
 // Hotspot dashboard status poll: the status page, then the page with the
 // frequencies when that is another one; false when a precondition failed,
 // true when the request started.
 bool fetchModeStatus();
+
+// True while the active heard list is the hotspot's own: the hotspot or APRS
+// (which follows the hotspot's callers) is the current source.
+bool hotspotHeardListShown();

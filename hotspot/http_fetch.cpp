@@ -28,8 +28,9 @@ bool isRedirectStatus(int code) {
 // One request of httpGetString, under the lock. Fills payload (200 only),
 // code and the Location value of a redirect answer.
 void fetchOnce(const String& url, String& payload, int& code, String& location,
-               const HttpFetchRequest& request) {
+               const HttpFetchRequest& request, HttpSession* session) {
   HTTPClient http;
+  http.setSession(session);
   http.setConnectTimeout(HTTP_FETCH_CONNECT_TIMEOUT_MS);
   http.setTimeout(HTTP_FETCH_READ_TIMEOUT_MS);
   http.useHTTP10(true);
@@ -46,7 +47,6 @@ void fetchOnce(const String& url, String& payload, int& code, String& location,
     return;
   }
   http.setUserAgent(request.userAgent);
-  http.addHeader("Connection", "close");
   if (!request.accept.isEmpty()) http.addHeader("Accept", request.accept);
   if (!request.token.isEmpty()) http.addHeader("X-Display-Token", request.token);
   code = http.GET();
@@ -81,7 +81,7 @@ bool httpGetString(const String& url, String& payload, int& codeOut, const Strin
   return httpGetStringWith(HttpFetchRequest{url, accept, token, httpFetchUserAgent()}, payload, codeOut);
 }
 
-bool httpGetStringWith(const HttpFetchRequest& request, String& payload, int& codeOut) {
+bool httpGetStringWith(const HttpFetchRequest& request, String& payload, int& codeOut, HttpSession* session) {
   payload = "";
   codeOut = 0;
   String current = request.url;
@@ -96,7 +96,7 @@ bool httpGetStringWith(const HttpFetchRequest& request, String& payload, int& co
         codeOut = HTTP_FETCH_NETWORK_BUSY;
         return false;
       }
-      fetchOnce(current, payload, codeOut, location, request);
+      fetchOnce(current, payload, codeOut, location, request, session);
     }
     if (codeOut == 200) return true;
     if (!isRedirectStatus(codeOut) || location.isEmpty()) return false;

@@ -64,8 +64,11 @@ struct HttpFetchRequest {
   String userAgent;  // httpFetchUserAgent() at the time of the request
 };
 
-// httpGetString for a prepared request; safe on any thread.
-bool httpGetStringWith(const HttpFetchRequest& request, String& payload, int& codeOut);
+// httpGetString for a prepared request; safe on any thread. With a session
+// (a request channel's) the GET reuses its open connection.
+class HttpSession;
+bool httpGetStringWith(const HttpFetchRequest& request, String& payload, int& codeOut,
+                       HttpSession* session = nullptr);
 
 // Absolute URL of a redirect target; empty when the Location value is empty.
 String resolveRedirectUrl(const String& currentUrl, const String& locationHeader);

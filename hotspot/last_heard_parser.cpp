@@ -14,8 +14,9 @@
 #include "host/trace_log.h"
 #include "hotspot/heard_enrichment.h"
 #include "hotspot/live_session.h"
+#include "hotspot/on_air.h"
+#include "hotspot/watch_list.h"
 
-bool parsingSvxlinkData = false;
 String currentRxFreq;
 String currentTxFreq;
 String lastError;
@@ -216,10 +217,6 @@ bool desktopHeardRecordFromObject(const String& object, HeardRecord& rec) {
   rec.rssi = desktopDataJsonFirstValue(object, KEYS_OF(RSSI_KEYS));
   rec.rxFreq = desktopDataJsonFirstValue(object, KEYS_OF(RX_FREQ_KEYS));
   rec.txFreq = desktopDataJsonFirstValue(object, KEYS_OF(TX_FREQ_KEYS));
-  if (parsingSvxlinkData) {
-    if (rec.mode.length() == 0) rec.mode = "SVXLink";
-    if (rec.src.length() == 0) rec.src = "SVXRef";
-  }
   rec.valid = true;
   return true;
 }
@@ -238,17 +235,25 @@ int desktopParseHeardRecords(const String& payload, HeardRecord* out, int maxRec
   return count;
 }
 
-// desktopParseHeardArrayRaw: false only when the answer holds no heard list.
-bool desktopParseHeardArrayRaw(const String& payload) {
+bool applyHeardAnswer(const String& payload, HeardList& target, const HeardApplyRules& rules,
+                      void (*complete)(HeardRecord&)) {
   HeardRecord parsed[MAX_HEARD];
   int count = desktopParseHeardRecords(payload, parsed, MAX_HEARD);
   if (count < 0) {
     lastError = HEARD_MISSING_ARRAY_TEXT;
     return false;
   }
+  if (complete) {
+    for (int i = 0; i < count; i++) complete(parsed[i]);
+  }
   if (desktopVerboseTraceEnabled()) desktopTrace("[DESKTOP] parsed heard JSON: %d entries.\n", count);
-  desktopApplyParsedHeardList(parsed, count);
+  applyHeardList(target, parsed, count, rules);
   return true;
+}
+
+// desktopParseHeardArrayRaw: false only when the answer holds no heard list.
+bool desktopParseHeardArrayRaw(const String& payload) {
+  return applyHeardAnswer(payload, hotspotHeard(), hotspotHeardRules());
 }
 
 // parseHeardArray: the last-heard poll's parser.
@@ -281,46 +286,57 @@ void inferModeStatusesFromHeard(const HeardRecord* list, int count) {
 }
 
 // The newest record: frequencies, lookup queue, live record and statistics.
-static void applyNewestHeardRecord(const HeardRecord& newest) {
-  if (newest.rxFreq.length() > 0) currentRxFreq = newest.rxFreq;
-  if (newest.txFreq.length() > 0) currentTxFreq = newest.txFreq;
+static void applyNewestHeardRecord(HeardList& target, const HeardRecord& newest, const HeardApplyRules& rules) {
+  if (rules.takesFrequencies && newest.rxFreq.length() > 0) currentRxFreq = newest.rxFreq;
+  if (rules.takesFrequencies && newest.txFreq.length() > 0) currentTxFreq = newest.txFreq;
   queueRadioIdLookupForRecord(newest);
-  if (!sameRecord(newest, liveRecord)) {
-    liveRecord = newest;
+  if (!sameRecord(newest, target.live)) {
+    target.live = newest;
     updateSessionInfoFromRecord(newest);
-    liveRecordMillis = millis();
+    target.liveMillis = millis();
     requestRedraw();
-    noteScreenActivity(false);
-  } else if (!parsingSvxlinkData) {
-    liveRecordMillis = millis();
+    noteNewTransmission(rules.source);
+  } else if (rules.repeatRenewsLive) {
+    target.liveMillis = millis();
   }
 }
 
-// desktopApplyParsedHeardList makes a parsed list the shown one.
-void desktopApplyParsedHeardList(HeardRecord* list, int count) {
+static void setListFooter(const String& text, const HeardApplyRules& rules) {
+  if (!text.isEmpty()) setFooterText(text, rules.footerIsActivity);
+}
+
+void applyHeardList(HeardList& target, HeardRecord* list, int count, const HeardApplyRules& rules) {
   if (count < 0) count = 0;
   if (count > MAX_HEARD) count = MAX_HEARD;
-  const bool svx = parsingSvxlinkData;
   applyRadioIdCacheToList(list, count);
   inferModeStatusesFromHeard(list, count);
-  const bool changed = !heardListsEqual(list, count, heardList, heardCount);
-  if (!svx) updateDmrTimeslotLiveRecordsFromList(list, count);
+  noteWatchHeardList(rules.sight, list, count, target.records, target.count);
+  const bool changed = !heardListsEqual(list, count, target.records, target.count);
+  if (rules.dmrTimeslots) updateDmrTimeslotLiveRecordsFromList(list, count);
   if (count == 0) {
-    if (!svx) clearDmrTimeslotLiveRecords();
-    if (heardCount > 0) {
-      clearHeard();
+    if (rules.dmrTimeslots) clearDmrTimeslotLiveRecords();
+    if (target.count > 0) {
+      clearHeardList(target);
       requestRedraw();
     }
-    setFooterText(String(svx ? "SVXLink API OK, no entries" : "API OK, no entries"), !svx);
+    setListFooter(rules.emptyFooter, rules);
     return;
   }
   if (changed) {
-    clearHeard();
-    for (int i = 0; i < count; i++) heardList[i] = list[i];
-    heardCount = count;
+    clearHeardList(target);
+    for (int i = 0; i < count; i++) target.records[i] = list[i];
+    target.count = count;
     requestRedraw();
   }
-  applyNewestHeardRecord(list[0]);
-  String footer = String(svx ? "SVXLink API updated from " : "Updated from ") + displayBackendHost();
-  setFooterText(footer, !svx);
+  applyNewestHeardRecord(target, list[0], rules);
+  setListFooter(rules.okFooter, rules);
+}
+
+HeardApplyRules hotspotHeardRules() {
+  return HeardApplyRules{true, true, true, true, "API OK, no entries", "Updated from " + displayBackendHost()};
+}
+
+// desktopApplyParsedHeardList makes a parsed list the hotspot's.
+void desktopApplyParsedHeardList(HeardRecord* list, int count) {
+  applyHeardList(hotspotHeard(), list, count, hotspotHeardRules());
 }

@@ -8,8 +8,10 @@
 #include <time.h>
 
 #include "core/data_json.h"
+#include "core/view.h"
 #include "host/wstring.h"
 #include "hotspot/heard.h"
+#include "hotspot/watch_list.h"
 
 // The heard list of a last-heard answer: the body itself when it is an array,
 // else the first array under "last_heard", "traffic", "data", "results",
@@ -43,9 +45,6 @@ String normalizeHeardTimeDisplay(const String& text);
 // Last-heard list.
 // ---------------------------------------------------------------------------
 
-// Set by the SvxLink bridge around its call of parseHeardArray.
-extern bool parsingSvxlinkData;
-
 // Frequencies of the newest heard record (kept when a record has none).
 extern String currentRxFreq;
 extern String currentTxFreq;
@@ -66,8 +65,39 @@ int desktopParseHeardRecords(const String& payload, HeardRecord* out, int maxRec
 // Builds one record from one JSON object; false when it has no callsign.
 bool desktopHeardRecordFromObject(const String& object, HeardRecord& rec);
 
-// Applies a parsed list: heard list, live record, DMR timeslots, frequencies,
-// mode statuses, session statistics, lookups and the footer text.
+// What a list update does besides replacing the list: the hotspot notes the
+// newest record per DMR timeslot, takes its frequencies, renews the live
+// time when the same newest record comes again and counts its footer as
+// screen activity; the SvxLink node does less. An empty footer text leaves
+// the footer as it is.
+struct HeardApplyRules {
+  bool dmrTimeslots;
+  bool takesFrequencies;
+  bool repeatRenewsLive;
+  bool footerIsActivity;
+  String emptyFooter;  // the answer held no records
+  String okFooter;     // the list was updated
+  // Whose list it is: a new newest record is a new transmission of source,
+  // and new records go to the watch list as seen on sight.
+  WatchSource source = WATCH_MMDVM;
+  WatchSightSource sight = WATCH_SIGHT_HOTSPOT;
+};
+
+// Applies a parsed list to a source's list (count clamped to 0..12): the
+// records, the live record, mode statuses, session statistics, lookups and
+// what the rules add.
+void applyHeardList(HeardList& target, HeardRecord* list, int count, const HeardApplyRules& rules);
+
+// Reads a last-heard answer, lets complete (when set) fill in each record and
+// applies the records to the list; false only when the answer holds no heard
+// list (then nothing changes and lastError says why).
+bool applyHeardAnswer(const String& payload, HeardList& target, const HeardApplyRules& rules,
+                      void (*complete)(HeardRecord&) = nullptr);
+
+// The hotspot's rules ("Updated from <host>" and "API OK, no entries").
+HeardApplyRules hotspotHeardRules();
+
+// Applies a parsed list to the hotspot's list with the hotspot's rules.
 void desktopApplyParsedHeardList(HeardRecord* list, int count);
 
 // Marks every mode seen in the list as known and enabled (never clears).

@@ -5,6 +5,7 @@
 
 #include "core/backend.h"
 #include "core/config.h"
+#include "core/watch_source.h"
 #include "host/runtime.h"
 #include "hotspot/dashboard_status.h"
 
@@ -13,8 +14,9 @@ SessionInfo sessionInfo;
 // isLiveActive: valid and confirmed no longer than the hold time ago; the
 // unsigned difference keeps working across the wrap of millis().
 bool isLiveActive() {
-  if (!liveRecord.valid) return false;
-  return elapsedSince(millis(), liveRecordMillis) <= cfg.callsignHoldMs;
+  const HeardList& shown = shownHeardList();
+  if (!shown.live.valid) return false;
+  return elapsedSince(millis(), shown.liveMillis) <= cfg.callsignHoldMs;
 }
 
 // dmrTimeslotLabel: "TS1"/"TS2" for DMR records with a known slot.
@@ -143,7 +145,7 @@ bool isDmrTimeslotLiveActive(int slot) {
 
 // shouldShowDmrTimeslotLivePanel: both slots on air on a hotspot source.
 bool shouldShowDmrTimeslotLivePanel() {
-  if (isSvxlinkBackend()) return false;
+  if (isCurrentWatch(WATCH_SVXLINK)) return false;
   return isDmrTimeslotLiveActive(1) && isDmrTimeslotLiveActive(2);
 }
 

@@ -5,7 +5,6 @@
 
 #include <stdint.h>
 
-#include "core/cycle_parts.h"
 #include "host/wstring.h"
 #include "hotspot/heard.h"
 
@@ -26,8 +25,9 @@ struct SessionInfo {
 
 extern SessionInfo sessionInfo;
 
-// isLiveActive(): the live record is valid and was confirmed within the hold
-// time (declared with the main cycle's parts in core/cycle_parts.h).
+// True while the live record is valid and was confirmed within the hold
+// time.
+bool isLiveActive();
 
 // Status line of the LIVE page for the live state and record.
 String liveStatusText(bool active, const HeardRecord& rec);

@@ -357,6 +357,36 @@ class AdsbPollTest : public AdsbTest {
   std::unique_ptr<LocalHttpServer> server_;
 };
 
+// The receiver answers the same bytes: nothing is parsed or drawn again
+// until the data or an error changes.
+TEST_F(AdsbPollTest, AnUnchangedAnswerRedrawsNothing) {
+  ASSERT_TRUE(poll(true));
+  EXPECT_TRUE(uiDirty);
+  const int aircraft = adsbState.aircraftCount;
+  ASSERT_GT(aircraft, 0);
+  clearRedrawFlags();
+  desktopSetTestClock(NOW_MS + 5000);
+  ASSERT_TRUE(poll(true));
+  EXPECT_FALSE(anyRedrawFlagSet());
+  EXPECT_EQ(adsbState.aircraftCount, aircraft);
+  EXPECT_EQ(adsbState.lastSuccessMillis, NOW_MS + 5000);
+  EXPECT_FALSE(adsbState.fetchInProgress);
+  // After a failure the same bytes are applied (and drawn) again.
+  code_ = 503;
+  ASSERT_TRUE(poll(true));
+  code_ = 200;
+  clearRedrawFlags();
+  ASSERT_TRUE(poll(true));
+  EXPECT_TRUE(uiDirty);
+  EXPECT_EQ(adsbState.error.length(), 0u);
+  // Other aircraft are drawn.
+  clearRedrawFlags();
+  body_ = "{\"now\":1,\"aircraft\":[]}";
+  ASSERT_TRUE(poll(true));
+  EXPECT_TRUE(uiDirty);
+  EXPECT_EQ(adsbState.aircraftCount, 0);
+}
+
 TEST_F(AdsbPollTest, PollsAtItsIntervalAndKeepsTheListOnFailure) {
   cfg.adsbRefreshSeconds = 5;
   ASSERT_TRUE(poll());

@@ -46,7 +46,7 @@ class AlertPopupTest : public ::testing::Test {
     desktopSetTestClock(now_);
     setUiTimeOverride(1765204200);
     currentPage = PAGE_LIVE;
-    liveRecord = HeardRecord();
+    shownHeardList().live = HeardRecord();
     closeDetailPopup();
     modeConfirmPopupOpen = quickActionPopupOpen = watchSourcePopupOpen = false;
     screensaverActive = false;

@@ -111,7 +111,9 @@ TEST_F(AprsAdsbEndToEnd, AdsbPageFollowsTheReceiverAtItsInterval) {
   SampleDashboardProcess dash({"--period", "3600", "--adsb-count", "30"});
   start(dash, {"\"adsb_enabled\": true", "\"adsb_host\": \"" + dash.hostPort() + "\"",
                "\"adsb_refresh_seconds\": 5", "\"adsb_range_km\": 200", "\"adsb_center_lat\": \"52.5200\"",
-               "\"adsb_center_lon\": \"13.4050\"", "\"start_page_after_boot\": \"adsb\""});
+               "\"adsb_center_lon\": \"13.4050\"", "\"start_page_after_boot\": \"adsb\"",
+               // The hotspot's on-air banner would cover the lower aircraft rows.
+               "\"on_air_banner\": false"});
   openWindow();
   RgbImage tracker = screenshotWhen("adsb_tracker", NEAREST_AIRCRAFT, 5);
   ASSERT_EQ(tracker.width, 800);

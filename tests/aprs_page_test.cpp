@@ -77,9 +77,9 @@ class AprsPageTest : public ::testing::Test {
     desktopSetTestClock(NOW_MS);
     setUiTimeOverride(FIXED_EPOCH);
     clearHeard();
-    liveRecord = HeardRecord();
-    liveRecord.valid = true;
-    liveRecord.callsign = "DL1ABC";
+    shownHeardList().live = HeardRecord();
+    shownHeardList().live.valid = true;
+    shownHeardList().live.callsign = "DL1ABC";
     resetAprsState();
     setCurrentWatchSource(WATCH_APRS);
     ASSERT_EQ(currentWatchSource, WATCH_APRS);
@@ -127,7 +127,7 @@ TEST_F(AprsPageTest, CurrentStationMatchesGolden) {
 }
 
 TEST_F(AprsPageTest, StationOutsideTheAreaMatchesGolden) {
-  liveRecord.callsign = "DL3FAR";
+  shownHeardList().live.callsign = "DL3FAR";
   stations(sevenStations(), "DL3FAR");
   frameMatches("aprs_location_outside");
   EXPECT_TRUE(frameShowsText("Station outside APRS area", 45, 280, 2, TL_DATUM, theme.warn, theme.panel));

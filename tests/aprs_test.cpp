@@ -54,7 +54,7 @@ class AprsTest : public ::testing::Test {
     cfg.deviceCallsign = "N0CALL";
     cfg.apiUtcToLocalTime = false;
     clearHeard();
-    liveRecord = HeardRecord();
+    shownHeardList().live = HeardRecord();
     resetAprsState();
   }
   void TearDown() override { desktopClearTestClock(); }
@@ -273,14 +273,14 @@ TEST_F(AprsTest, DistanceBearingAndCompassPoints) {
 
 TEST_F(AprsTest, LookupCallsignAndBatch) {
   EXPECT_EQ(s(aprsLookupCallsign()), "N0CALL");
-  heardCount = 3;
-  heardList[0].valid = heardList[1].valid = heardList[2].valid = true;
-  heardList[0].callsign = "sa7bnt";
-  heardList[1].callsign = "AB-CD1";
-  heardList[2].callsign = "DL1ABC/P";
+  shownHeardList().count = 3;
+  shownHeardList().records[0].valid = shownHeardList().records[1].valid = shownHeardList().records[2].valid = true;
+  shownHeardList().records[0].callsign = "sa7bnt";
+  shownHeardList().records[1].callsign = "AB-CD1";
+  shownHeardList().records[2].callsign = "DL1ABC/P";
   EXPECT_EQ(s(aprsLookupCallsign()), "SA7BNT");
-  liveRecord.valid = true;
-  liveRecord.callsign = " dl1abc ";
+  shownHeardList().live.valid = true;
+  shownHeardList().live.callsign = " dl1abc ";
   EXPECT_EQ(s(aprsLookupCallsign()), "DL1ABC");
   // Distinct and normalised: the live call, the heard list, the device.
   EXPECT_EQ(s(aprsBuildBatchCallsigns()), "DL1ABC,SA7BNT,AB-CD1,N0CALL");
@@ -376,8 +376,8 @@ class AprsPollTest : public AprsTest {
       LocalHttpServer::sendAll(fd, LocalHttpServer::response(code, code == 200 ? "OK" : "Error", body));
     }));
     cfg.aprsApiBaseUrl = server_->url("").c_str();
-    liveRecord.valid = true;
-    liveRecord.callsign = "DL1ABC";
+    shownHeardList().live.valid = true;
+    shownHeardList().live.callsign = "DL1ABC";
     reply(200, answer(entry("DL1ABC", "52.6", "13.4", "\"speed\":30")));
   }
   void reply(int code, const std::string& body) {
@@ -399,10 +399,42 @@ class AprsPollTest : public AprsTest {
   std::unique_ptr<LocalHttpServer> server_;
 };
 
+// The same location answer for the same station changes nothing drawn; for
+// another station, or after a failure, it is applied again.
+TEST_F(AprsPollTest, AnUnchangedAnswerRedrawsNothing) {
+  ASSERT_TRUE(poll(true));
+  ASSERT_TRUE(aprsState.valid);
+  EXPECT_TRUE(uiDirty);
+  clearRedrawFlags();
+  at(millis() + APRS_MIN_REQUEST_GAP_MS);
+  ASSERT_TRUE(poll(true));
+  EXPECT_FALSE(anyRedrawFlagSet());
+  EXPECT_TRUE(aprsState.valid);
+  EXPECT_EQ(aprsState.lastSuccessMillis, millis());
+  EXPECT_FALSE(aprsState.fetchInProgress);
+  EXPECT_EQ(requests(), 2u);
+  shownHeardList().live.callsign = "DL2XYZ";
+  at(millis() + APRS_MIN_REQUEST_GAP_MS);
+  ASSERT_TRUE(poll(true));
+  EXPECT_TRUE(uiDirty);
+  shownHeardList().live.callsign = "DL1ABC";
+  at(millis() + APRS_MIN_REQUEST_GAP_MS);
+  ASSERT_TRUE(poll(true));
+  reply(500, "busy");
+  at(millis() + APRS_MIN_REQUEST_GAP_MS);
+  poll(true);
+  reply(200, answer(entry("DL1ABC", "52.6", "13.4", "\"speed\":30")));
+  clearRedrawFlags();
+  at(millis() + 600000);  // after any back-off
+  ASSERT_TRUE(poll(true));
+  EXPECT_TRUE(uiDirty);
+  EXPECT_EQ(aprsState.error.length(), 0u);
+}
+
 TEST_F(AprsPollTest, OneRequestForTheBatchThenNothingWithinTheGap) {
-  heardCount = 1;
-  heardList[0].valid = true;
-  heardList[0].callsign = "SA7BNT";
+  shownHeardList().count = 1;
+  shownHeardList().records[0].valid = true;
+  shownHeardList().records[0].callsign = "SA7BNT";
   ASSERT_TRUE(poll());
   ASSERT_EQ(requests(), 1u);
   const LocalHttpRequest req = server_->requests()[0];
@@ -421,7 +453,7 @@ TEST_F(AprsPollTest, OneRequestForTheBatchThenNothingWithinTheGap) {
   EXPECT_EQ(s(aprsState.error), "APRS next request in 3 min");
   EXPECT_EQ(requests(), 1u);
   // A new caller is due at once but still waits for the gap.
-  liveRecord.callsign = "G4XYZ";
+  shownHeardList().live.callsign = "G4XYZ";
   EXPECT_FALSE(poll());
   EXPECT_EQ(requests(), 1u);
   at(NOW_MS + 300000);
@@ -487,23 +519,23 @@ TEST_F(AprsPollTest, FailuresBackOffAndKeepTheLastGoodStation) {
 }
 
 TEST_F(AprsPollTest, FirstRequestWaitsForTheHotspotToNameACaller) {
-  liveRecord = HeardRecord();
+  shownHeardList().live = HeardRecord();
   EXPECT_FALSE(poll());
   EXPECT_EQ(s(aprsState.error), "Waiting for LIVE callsign");
   at(NOW_MS + 19999);
   EXPECT_FALSE(poll());
   EXPECT_EQ(requests(), 0u);
   // A caller appears: asked at once.
-  heardCount = 1;
-  heardList[0].valid = true;
-  heardList[0].callsign = "SA7BNT";
+  shownHeardList().count = 1;
+  shownHeardList().records[0].valid = true;
+  shownHeardList().records[0].callsign = "SA7BNT";
   EXPECT_TRUE(poll());
   ASSERT_EQ(requests(), 1u);
   EXPECT_EQ(server_->requests()[0].target.find("/api/get?name=SA7BNT%2CN0CALL&"), 0u);
 }
 
 TEST_F(AprsPollTest, WithoutCallerTheDeviceIsAskedAfterTheWaitOrOnRefresh) {
-  liveRecord = HeardRecord();
+  shownHeardList().live = HeardRecord();
   EXPECT_FALSE(poll());
   at(NOW_MS + APRS_FIRST_CALLER_WAIT_MS);
   EXPECT_TRUE(poll());

@@ -8,6 +8,7 @@
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/device_log.h"
+#include "core/watch_source.h"
 #include "ui/page_frame.h"
 
 namespace {
@@ -178,16 +179,16 @@ TEST(BackendFeatures, CurrentWatchNeedsTheFeature) {
   resetConfig();
   currentWatchSource = WATCH_APRS;
   cfg.aprsEnabled = true;
-  EXPECT_FALSE(isCurrentWatchAprs());
+  EXPECT_FALSE(isCurrentWatch(WATCH_APRS));
   cfg.aprsApiKey = "k";
-  EXPECT_TRUE(isCurrentWatchAprs());
-  EXPECT_TRUE(isAprsBackend());
-  EXPECT_FALSE(isCurrentWatchSvxlink());
+  EXPECT_TRUE(isCurrentWatch(WATCH_APRS));
+  EXPECT_TRUE(isCurrentWatch(WATCH_APRS));
+  EXPECT_FALSE(isCurrentWatch(WATCH_SVXLINK));
   currentWatchSource = WATCH_ADSB;
   cfg.adsbEnabled = true;
   cfg.adsbHost = "h";
-  EXPECT_TRUE(isCurrentWatchAdsb());
-  EXPECT_FALSE(isCurrentWatchAprs());
+  EXPECT_TRUE(isCurrentWatch(WATCH_ADSB));
+  EXPECT_FALSE(isCurrentWatch(WATCH_APRS));
 }
 
 TEST(BackendFeatures, StartPageAvailability) {

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/config_apply.h"
 #include "core/app.h"
 #include "core/config.h"
 #include "core/config_file.h"
@@ -107,6 +108,9 @@ void fillEveryField() {
   cfg.svxlinkSshUser = "svx";
   cfg.svxlinkSshPass = QUOTED_TEXT;
   cfg.svxlinkSshPort = 65535;
+  cfg.displayFullscreen = true;
+  cfg.displayRotation = 270;
+  cfg.backlightDevice = "/sys/class/backlight/10-0045";
   for (int i = 0; i < QUICK_ACTION_SLOT_COUNT; ++i) {
     cfg.quickActions[i].enabled = (i % 2) == 0;
     cfg.quickActions[i].useSudo = i >= 2;
@@ -208,6 +212,9 @@ void expectSameConfig(const AppConfig &a, const AppConfig &b) {
   EXPECT_FIELD(svxlinkSshUser);
   EXPECT_FIELD(svxlinkSshPass);
   EXPECT_FIELD(svxlinkSshPort);
+  EXPECT_FIELD(displayFullscreen);
+  EXPECT_FIELD(displayRotation);
+  EXPECT_FIELD(backlightDevice);
   for (int i = 0; i < QUICK_ACTION_SLOT_COUNT; ++i) {
     EXPECT_FIELD(quickActions[i].enabled);
     EXPECT_FIELD(quickActions[i].useSudo);
@@ -380,6 +387,9 @@ TEST_F(ConfigSaveTest, KeysAreWrittenInFileOrderWithJsonTypes) {
                          "svxlink_ssh_user",
                          "svxlink_ssh_pass",
                          "svxlink_ssh_port",
+                         "display_fullscreen",
+                         "display_rotation",
+                         "backlight_device",
                          "quick_actions",
                          "svxlink_actions",
                          "theme",
@@ -593,19 +603,27 @@ TEST_F(ConfigSaveTest, PathWithParentPartIsRefused) {
 // Import and run-time apply
 // ---------------------------------------------------------------------------
 
-TEST_F(ConfigSaveTest, ImportStopsAtTheDisabledParser) {
+// The import reads the upload with a real JSON reader: a valid file is
+// applied (with the svxlink backend step), a broken one changes nothing.
+TEST_F(ConfigSaveTest, ImportAppliesAValidFileAndRefusesABrokenOne) {
   writeConfig(OLD_FILE);
   loadConfig();
-  writeFile("sdcard/config-import.json",
-            "{\"backend\": \"svxlink-api\", \"wifi_ssid\": \"x\", \"pistar_host\": \"h\"}");
+  writeFile("sdcard/config-import.json", "{\"backend\": \"svxlink-api\", \"wifi_ssid\": \"x\", \"pistar_host\"");
   String err;
   EXPECT_FALSE(applyConfigFromFile(IMPORT_CONFIG_TEMP_FILE, &err));
-  EXPECT_EQ(err, "JSON parse failed: ArduinoJson disabled in desktop build");
+  EXPECT_EQ(err, "JSON parse failed: unexpected end at byte 58");
+  EXPECT_EQ(cfg.pistarHost, "10.9.8.7");
+  EXPECT_EQ(readFile("sdcard/config.json"), OLD_FILE);
   EXPECT_FALSE(applyConfigFromFile("/missing.json", &err));
   EXPECT_EQ(err, "Uploaded config could not be opened.");
   EXPECT_FALSE(applyConfigFromFile("/missing.json"));  // no message wanted
-  EXPECT_EQ(cfg.pistarHost, "10.9.8.7");
-  EXPECT_EQ(readFile("sdcard/config.json"), OLD_FILE);
+  writeFile("sdcard/config-import.json",
+            "{\"backend\": \"svxlink-api\", \"wifi_ssid\": \"x\", \"pistar_host\": \"h\"}");
+  EXPECT_TRUE(applyConfigFromFile(IMPORT_CONFIG_TEMP_FILE, &err)) << err.c_str();
+  EXPECT_EQ(cfg.pistarHost, "h");
+  EXPECT_EQ(cfg.backend, "Pi-Star");
+  EXPECT_TRUE(cfg.svxlinkEnabled);
+  EXPECT_EQ(cfg.svxlinkSource, "api");
 }
 
 TEST_F(ConfigSaveTest, RuntimeApplyReloadsAndLogs) {
@@ -622,4 +640,33 @@ TEST_F(ConfigSaveTest, RuntimeApplyReloadsAndLogs) {
   EXPECT_EQ(last->level, "INFO");
   EXPECT_EQ(last->tag, "CONFIG");
   EXPECT_EQ(last->message, "Runtime configuration applied.");
+}
+
+// ---------------------------------------------------------------------------
+// Panel keys as users write them
+// ---------------------------------------------------------------------------
+
+TEST_F(ConfigSaveTest, PanelKeysAreClampedOnLoad) {
+  struct Case {
+    const char *json;
+    bool fullscreen;
+    uint16_t rotation;
+    const char *backlight;
+  } cases[] = {
+      {"{}", false, 0, "auto"},
+      {"{\"display_fullscreen\": true, \"display_rotation\": 90}", true, 90, "auto"},
+      {"{\"display_rotation\": 270, \"backlight_device\": \" NONE \"}", false, 270, "none"},
+      {"{\"display_rotation\": 45, \"backlight_device\": \"\"}", false, 0, "auto"},
+      {"{\"display_rotation\": 360, \"backlight_device\": \"Auto\"}", false, 0, "auto"},
+      {"{\"display_rotation\": -90, \"backlight_device\": \"/sys/class/backlight/rpi_backlight\"}", false, 0,
+       "/sys/class/backlight/rpi_backlight"},
+      {"{\"display_rotation\": \"ninety\", \"display_fullscreen\": \"yes\"}", false, 0, "auto"},
+  };
+  for (const Case &c : cases) {
+    writeConfig(c.json);
+    loadConfig();
+    EXPECT_EQ(cfg.displayFullscreen, c.fullscreen) << c.json;
+    EXPECT_EQ(cfg.displayRotation, c.rotation) << c.json;
+    EXPECT_EQ(std::string(cfg.backlightDevice.c_str()), c.backlight) << c.json;
+  }
 }

@@ -76,6 +76,8 @@ class DesktopRun : public ::testing::Test {
       unsetenv("QSODECK_DESKTOP_SDL_EVENTS");
       unsetenv("QSODECK_DESKTOP_TRACE");
       setenv("QSODECK_DESKTOP_NETWORK", "0", 1);
+      unsetenv("QSODECK_STORAGE");
+      setenv("QSODECK_ASSETS", "", 1);  // only what the test puts into its sdcard/
       for (const auto& kv : env) setenv(kv.first.c_str(), kv.second.c_str(), 1);
       execl(QSODECK_BINARY_PATH, QSODECK_BINARY_PATH, (char*)nullptr);
       _exit(122);

@@ -1,5 +1,6 @@
 // Pixel tests of the display surface on the offscreen driver: colours,
 // primitives, text placement and the built-in font.
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <set>
@@ -238,6 +239,52 @@ TEST_F(DisplayTest, FrameSurvivesPresents) {
   EXPECT_EQ(at(0, 0), rgbOf565(RED));
   EXPECT_EQ(at(99, 99), rgbOf565(RED));
   EXPECT_EQ(at(55, 55), rgbOf565(GREEN));
+}
+
+// What the window shows, 0xRRGGBB per pixel (empty when its surface is unreadable).
+std::vector<uint32_t> readWindow() {
+  std::vector<uint32_t> out;
+  SDL_Surface* surface = SDL_GetWindowSurface(gWindow);
+  if (surface == nullptr || surface->w < SCREEN_W || surface->h < SCREEN_H) return out;
+  SDL_Surface* rgb = SDL_ConvertSurfaceFormat(surface, SDL_PIXELFORMAT_ARGB8888, 0);
+  if (rgb == nullptr) return out;
+  out.resize((size_t)SCREEN_W * SCREEN_H);
+  for (int y = 0; y < SCREEN_H; ++y) {
+    const uint32_t* row = (const uint32_t*)((const uint8_t*)rgb->pixels + (size_t)y * rgb->pitch);
+    for (int x = 0; x < SCREEN_W; ++x) out[(size_t)y * SCREEN_W + x] = row[x] & 0xFFFFFF;
+  }
+  SDL_FreeSurface(rgb);
+  return out;
+}
+
+TEST_F(DisplayTest, PartialPresentsLeaveTheWholeFrameOnTheWindow) {
+  tft.flush();
+  ASSERT_EQ(readWindow(), readFrame());
+  // Small draws of every kind, each followed by a present of what changed.
+  tft.fillRect(10, 10, 30, 20, RED);
+  tft.flush();
+  tft.drawLine(700, 400, 650, 470, GREEN);
+  tft.drawPixel(799, 0, BLUE);
+  tft.flush();
+  tft.setTextFont(2);
+  tft.setTextColor(TFT_WHITE, BLUE);
+  tft.drawString("12:34", 720, 8);
+  tft.drawCircle(400, 240, 30, RED);
+  tft.fillCircle(100, 400, 12, GREEN);
+  const uint16_t image[4] = {RED, GREEN, BLUE, TFT_WHITE};
+  tft.pushImage(-1, 470, 2, 2, image);
+  tft.flush();
+  EXPECT_EQ(readWindow(), readFrame());
+  // Nothing drawn: the window keeps showing the same frame.
+  tft.flush();
+  EXPECT_EQ(readWindow(), readFrame());
+  // Many scattered draws fall back to one whole-frame present.
+  for (int i = 0; i < 40; ++i) tft.fillRect(i * 19, (i * 37) % 460, 3, 3, GREEN);
+  tft.flush();
+  EXPECT_EQ(readWindow(), readFrame());
+  // An expose shows the whole frame.
+  tft.presentFrame();
+  EXPECT_EQ(readWindow(), readFrame());
 }
 
 // Fonts and text placement

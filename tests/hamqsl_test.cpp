@@ -12,6 +12,7 @@
 #include "core/device_log.h"
 #include "core/markup.h"
 #include "core/theme.h"
+#include "core/view.h"
 #include "host/runtime.h"
 #include "hotspot/fetch_worker.h"
 #include "support/local_http_server.h"
@@ -262,6 +263,28 @@ TEST_F(HamqslFetchTest, FetchParsesAndFailuresKeepTheDocument) {
     for (uint8_t i = 0; i < webLogCount; ++i) found = found || webLogEntryAt(i)->message == line;
     EXPECT_TRUE(found) << line;
   }
+}
+
+// Solar data refreshes in the background: neither the request nor the same
+// document again redraws anything while another page is shown.
+TEST_F(HamqslFetchTest, AnUnchangedAnswerRedrawsNothingBehindOtherPages) {
+  ASSERT_NE(currentWatchSource, WATCH_HAMQSL);
+  ASSERT_TRUE(fetchHamqslData());
+  ASSERT_TRUE(waitForFetchesIdle());
+  ASSERT_TRUE(hamqslState.valid);
+  EXPECT_TRUE(uiDirty);
+  clearRedrawFlags();
+  desktopSetTestClock(960000);
+  ASSERT_TRUE(fetchHamqslData());
+  ASSERT_TRUE(waitForFetchesIdle());
+  EXPECT_FALSE(anyRedrawFlagSet());
+  EXPECT_EQ(hamqslState.lastSuccessMillis, 960000u);
+  EXPECT_EQ(s(hamqslState.solarFlux), "69");
+  body_ = doc("<solarflux>70</solarflux>");
+  ASSERT_TRUE(fetchHamqslData());
+  ASSERT_TRUE(waitForFetchesIdle());
+  EXPECT_TRUE(uiDirty);
+  EXPECT_EQ(s(hamqslState.solarFlux), "70");
 }
 
 TEST_F(HamqslFetchTest, UnconfiguredFetchStartsNothingAndConfigLoadUnsticks) {

@@ -29,9 +29,9 @@ HeardRecord makeRecord(const char* call, const char* mode, const char* time, con
 }
 
 void setList(const std::vector<HeardRecord>& records) {
-  for (int i = 0; i < MAX_HEARD; ++i) heardList[i] = HeardRecord();
-  heardCount = (int)records.size();
-  for (size_t i = 0; i < records.size() && i < (size_t)MAX_HEARD; ++i) heardList[i] = records[i];
+  for (int i = 0; i < MAX_HEARD; ++i) shownHeardList().records[i] = HeardRecord();
+  shownHeardList().count = (int)records.size();
+  for (size_t i = 0; i < records.size() && i < (size_t)MAX_HEARD; ++i) shownHeardList().records[i] = records[i];
 }
 
 std::vector<int> visible() {

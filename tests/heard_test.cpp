@@ -7,7 +7,10 @@
 #include "core/config.h"
 #include "core/theme.h"
 #include "hotspot/heard.h"
+#include "hotspot/heard_browse.h"
+#include "hotspot/last_heard_parser.h"
 #include "ui/page_frame.h"
+#include "watch/svxlink/svxlink.h"
 
 namespace {
 
@@ -22,13 +25,13 @@ HeardRecord rec(const char* call, const char* time) {
 }
 
 void fillActive(int count, const char* prefix) {
-  for (int i = 0; i < MAX_HEARD; i++) heardList[i] = HeardRecord();
+  for (int i = 0; i < MAX_HEARD; i++) shownHeardList().records[i] = HeardRecord();
   for (int i = 0; i < count; i++) {
-    heardList[i] = rec((std::string(prefix) + std::to_string(i)).c_str(), "2024-01-01 10:00:00");
+    shownHeardList().records[i] = rec((std::string(prefix) + std::to_string(i)).c_str(), "2024-01-01 10:00:00");
   }
-  heardCount = count;
-  liveRecord = heardList[0];
-  liveRecordMillis = 4242;
+  shownHeardList().count = count;
+  shownHeardList().live = shownHeardList().records[0];
+  shownHeardList().liveMillis = 4242;
 }
 
 }  // namespace
@@ -73,70 +76,73 @@ TEST(HeardRecordTest, NewRecordIsEmptyAndInvalid) {
 
 // Lists and caches
 
-TEST(HeardListTest, RestoreClampsTheCount) {
-  HeardRecord src[MAX_HEARD];
-  for (int i = 0; i < MAX_HEARD; i++) src[i] = rec("G0AB", "t");
-  HeardRecord live = rec("LIVE", "t");
-  restoreHeardStateFrom(src, 20, live, 77);
-  EXPECT_EQ(heardCount, 12);
-  EXPECT_TRUE(heardList[11].valid);
-  EXPECT_EQ(liveRecord.callsign, "LIVE");
-  EXPECT_EQ(liveRecordMillis, 77u);
-  restoreHeardStateFrom(src, -3, live, 78);
-  EXPECT_EQ(heardCount, 0);
-  for (int i = 0; i < MAX_HEARD; i++) EXPECT_FALSE(heardList[i].valid) << i;
+TEST(HeardListTest, ApplyClampsTheCount) {
+  HeardRecord src[MAX_HEARD + 8];
+  for (int i = 0; i < MAX_HEARD + 8; i++) src[i] = rec(("G" + std::to_string(i) + "AB").c_str(), "t");
+  const HeardApplyRules quiet = {false, false, false, false, "", ""};
+  HeardList list;
+  applyHeardList(list, src, 20, quiet);
+  EXPECT_EQ(list.count, 12);
+  EXPECT_TRUE(list.records[11].valid);
+  EXPECT_EQ(list.live.callsign, "G0AB");
+  applyHeardList(list, src, -3, quiet);
+  EXPECT_EQ(list.count, 0);
+  for (int i = 0; i < MAX_HEARD; i++) EXPECT_FALSE(list.records[i].valid) << i;
+  EXPECT_EQ(list.live.callsign, "G0AB");  // the live record outlives an empty answer
 }
 
-TEST(HeardListTest, RestoreEmptiesRecordsBeyondTheCount) {
+TEST(HeardListTest, ApplyEmptiesRecordsBeyondTheCount) {
   fillActive(5, "F");
   HeardRecord src[MAX_HEARD];
   for (int i = 0; i < MAX_HEARD; i++) src[i] = rec("G0AB", "t");
-  restoreHeardStateFrom(src, 2, HeardRecord(), 0);
-  EXPECT_TRUE(heardList[1].valid);
-  EXPECT_FALSE(heardList[2].valid);
-  EXPECT_TRUE(heardList[4].callsign.isEmpty());
+  applyHeardList(hotspotHeard(), src, 2, hotspotHeardRules());
+  EXPECT_TRUE(shownHeardList().records[1].valid);
+  EXPECT_FALSE(shownHeardList().records[2].valid);
+  EXPECT_TRUE(shownHeardList().records[4].callsign.isEmpty());
 }
 
 TEST(HeardListTest, ClearHeardEmptiesAllRecords) {
   fillActive(7, "F");
   clearHeard();
-  EXPECT_EQ(heardCount, 0);
-  for (int i = 0; i < MAX_HEARD; i++) EXPECT_FALSE(heardList[i].valid);
+  EXPECT_EQ(shownHeardList().count, 0);
+  for (int i = 0; i < MAX_HEARD; i++) EXPECT_FALSE(shownHeardList().records[i].valid);
 }
 
-TEST(HeardListTest, SwitchingToSvxlinkAndBackRestoresTheMmdvmList) {
+TEST(HeardListTest, SwitchingToSvxlinkAndBackKeepsEachList) {
   cfg.svxlinkEnabled = true;
   cfg.svxlinkHost = "svx.local";
   currentWatchSource = WATCH_MMDVM;
   fillActive(4, "M");
   setCurrentWatchSource(WATCH_SVXLINK);
   EXPECT_EQ(currentWatchSource, WATCH_SVXLINK);
-  EXPECT_EQ(heardCount, 0);
+  EXPECT_EQ(&shownHeardList(), &svxlinkHeard());
+  EXPECT_EQ(shownHeardList().count, 0);
   EXPECT_EQ(lastPoll, 0u);
   EXPECT_FALSE(nextFetchHeard);
   fillActive(2, "S");
   lastPoll = 99;
   nextFetchHeard = true;
   setCurrentWatchSource(WATCH_MMDVM);
-  EXPECT_EQ(heardCount, 4);
-  EXPECT_EQ(heardList[3].callsign, "M3");
-  EXPECT_EQ(liveRecord.callsign, "M0");
-  EXPECT_EQ(liveRecordMillis, 4242u);
+  EXPECT_EQ(shownHeardList().count, 4);
+  EXPECT_EQ(shownHeardList().records[3].callsign, "M3");
+  EXPECT_EQ(shownHeardList().live.callsign, "M0");
+  EXPECT_EQ(shownHeardList().liveMillis, 4242u);
   EXPECT_EQ(lastPoll, 0u);
   EXPECT_FALSE(nextFetchHeard);
-  EXPECT_EQ(svxlinkHeardCount, 2);
+  EXPECT_EQ(svxlinkHeard().count, 2);
+  EXPECT_EQ(svxlinkHeard().live.callsign, "S0");
 }
 
-TEST(HeardListTest, WeatherSourceLeavesTheActiveListAndShowsLive) {
+TEST(HeardListTest, WeatherSourceShowsTheHotspotListAndLive) {
   cfg.weatherEnabled = true;
   currentWatchSource = WATCH_MMDVM;
   currentPage = PAGE_LAST;
   fillActive(3, "M");
   setCurrentWatchSource(WATCH_WEATHER);
   EXPECT_EQ(currentWatchSource, WATCH_WEATHER);
-  EXPECT_EQ(heardCount, 3);
+  EXPECT_EQ(shownHeardList().count, 3);
   EXPECT_EQ(currentPage, PAGE_LIVE);
-  EXPECT_EQ(mmdvmHeardCount, 3);
+  EXPECT_EQ(&shownHeardList(), &hotspotHeard());
 }
 
 TEST(HeardListTest, UnavailableSourceFallsBackToMmdvm) {
@@ -146,20 +152,22 @@ TEST(HeardListTest, UnavailableSourceFallsBackToMmdvm) {
   fillActive(3, "M");
   setCurrentWatchSource(WATCH_APRS);
   EXPECT_EQ(currentWatchSource, WATCH_MMDVM);
-  EXPECT_EQ(heardCount, 0);  // the MMDVM cache was never saved: the same source reloads it
+  EXPECT_EQ(shownHeardList().count, 3);  // nothing is copied in or out
   setCurrentWatchSource(99);
   EXPECT_EQ(currentWatchSource, WATCH_MMDVM);
 }
 
-TEST(HeardListTest, OnlyMmdvmAndSvxlinkHaveCaches) {
-  currentWatchSource = WATCH_ADSB;
-  fillActive(3, "A");
-  saveActiveHeardCache();
-  EXPECT_EQ(mmdvmHeardCount, 0);
-  EXPECT_EQ(svxlinkHeardCount, 0);
-  fillActive(1, "B");
-  loadActiveHeardCache();
-  EXPECT_EQ(heardCount, 1);
+TEST(HeardListTest, AListNotShownIsClearedWithoutRewindingTheHeardPage) {
+  cfg.svxlinkEnabled = true;
+  cfg.svxlinkHost = "svx.local";
+  fillActive(3, "M");
+  setCurrentWatchSource(WATCH_SVXLINK);
+  lastHeardPageIndex = 1;
+  clearHeardList(hotspotHeard());
+  EXPECT_EQ(hotspotHeard().count, 0);
+  EXPECT_EQ(lastHeardPageIndex, 1);
+  clearHeard();  // the node's list, shown
+  EXPECT_EQ(lastHeardPageIndex, 0);
 }
 
 // Text helpers

@@ -14,6 +14,7 @@
 #include "hotspot/live_session.h"
 #include "support/temp_files.h"
 #include "ui/page_frame.h"
+#include "watch/svxlink/svxlink.h"
 
 namespace {
 
@@ -53,21 +54,21 @@ std::string objects(int count, const char* callPrefix) {
 
 TEST_F(LastHeardTest, PiStarDmrAnswerGivesBothRecordsWithTheirFields) {
   ASSERT_TRUE(parseHeardArray(readData("pistar/last_heard_dmr_rf_rssi.json")));
-  ASSERT_EQ(heardCount, 2);
-  EXPECT_EQ(heardList[0].callsign, "SA7BNT");
-  EXPECT_EQ(heardList[0].timeUtc, "2018-01-16 09:52:50");
-  EXPECT_EQ(heardList[0].mode, "DMR Slot 2");
-  EXPECT_EQ(heardList[0].timeslot, "2");
-  EXPECT_EQ(heardList[0].target, "TG 271");
-  EXPECT_EQ(heardList[0].src, "Net");
-  EXPECT_EQ(heardList[0].duration, "1.6");
-  EXPECT_EQ(heardList[0].loss, "96%");
-  EXPECT_EQ(heardList[0].ber, "0.0%");
-  EXPECT_EQ(heardList[0].rssi, "");
-  EXPECT_EQ(heardList[1].src, "RF");
-  EXPECT_EQ(heardList[1].rssi, "S9+36dB (-57 dBm)");
-  EXPECT_TRUE(heardList[1].valid);
-  EXPECT_FALSE(heardList[2].valid);
+  ASSERT_EQ(shownHeardList().count, 2);
+  EXPECT_EQ(shownHeardList().records[0].callsign, "SA7BNT");
+  EXPECT_EQ(shownHeardList().records[0].timeUtc, "2018-01-16 09:52:50");
+  EXPECT_EQ(shownHeardList().records[0].mode, "DMR Slot 2");
+  EXPECT_EQ(shownHeardList().records[0].timeslot, "2");
+  EXPECT_EQ(shownHeardList().records[0].target, "TG 271");
+  EXPECT_EQ(shownHeardList().records[0].src, "Net");
+  EXPECT_EQ(shownHeardList().records[0].duration, "1.6");
+  EXPECT_EQ(shownHeardList().records[0].loss, "96%");
+  EXPECT_EQ(shownHeardList().records[0].ber, "0.0%");
+  EXPECT_EQ(shownHeardList().records[0].rssi, "");
+  EXPECT_EQ(shownHeardList().records[1].src, "RF");
+  EXPECT_EQ(shownHeardList().records[1].rssi, "S9+36dB (-57 dBm)");
+  EXPECT_TRUE(shownHeardList().records[1].valid);
+  EXPECT_FALSE(shownHeardList().records[2].valid);
   EXPECT_TRUE(modeDMR.known && modeDMR.enabled);
   EXPECT_FALSE(modeDSTAR.known);
   EXPECT_EQ(footerText, "Updated from pi-star.local");
@@ -75,23 +76,23 @@ TEST_F(LastHeardTest, PiStarDmrAnswerGivesBothRecordsWithTheirFields) {
 
 TEST_F(LastHeardTest, PiStarDstarAnswerMarksDstarAndBecomesLive) {
   ASSERT_TRUE(parseHeardArray(readData("pistar/last_heard_dstar.json")));
-  ASSERT_EQ(heardCount, 2);
-  EXPECT_EQ(heardList[0].callsign, "CT2HRB");
-  EXPECT_EQ(heardList[1].target, "CQCQCQ   via XRF012 Q");
-  EXPECT_EQ(heardList[0].timeslot, "");
+  ASSERT_EQ(shownHeardList().count, 2);
+  EXPECT_EQ(shownHeardList().records[0].callsign, "CT2HRB");
+  EXPECT_EQ(shownHeardList().records[1].target, "CQCQCQ   via XRF012 Q");
+  EXPECT_EQ(shownHeardList().records[0].timeslot, "");
   EXPECT_TRUE(modeDSTAR.known && modeDSTAR.enabled);
-  EXPECT_EQ(liveRecord.callsign, "CT2HRB");
+  EXPECT_EQ(shownHeardList().live.callsign, "CT2HRB");
   EXPECT_TRUE(isLiveActive());
   EXPECT_EQ(sessionInfo.modeDSTAR, 1u);
 }
 
 TEST_F(LastHeardTest, WpsdAnswerCarriesNamesCountriesAndBothTimeslots) {
   ASSERT_TRUE(parseHeardArray(readData("wpsd/last_heard_dmr.json")));
-  ASSERT_EQ(heardCount, 3);
-  EXPECT_EQ(heardList[0].name, "Jonathan");
-  EXPECT_EQ(heardList[0].country, "United States");
-  EXPECT_EQ(heardList[2].callsign, "ON9CJA");
-  EXPECT_EQ(heardList[2].timeslot, "1");
+  ASSERT_EQ(shownHeardList().count, 3);
+  EXPECT_EQ(shownHeardList().records[0].name, "Jonathan");
+  EXPECT_EQ(shownHeardList().records[0].country, "United States");
+  EXPECT_EQ(shownHeardList().records[2].callsign, "ON9CJA");
+  EXPECT_EQ(shownHeardList().records[2].timeslot, "1");
   EXPECT_EQ(dmrTs2LiveRecord.callsign, "W1JDB");
   EXPECT_EQ(dmrTs1LiveRecord.callsign, "ON9CJA");
   EXPECT_TRUE(shouldShowDmrTimeslotLivePanel());
@@ -100,10 +101,10 @@ TEST_F(LastHeardTest, WpsdAnswerCarriesNamesCountriesAndBothTimeslots) {
 TEST_F(LastHeardTest, EmptyAnswerOfEitherFlavourIsOkAndClearsTheList) {
   for (const char* file : {"pistar/last_heard_empty.json", "wpsd/last_heard_empty.json"}) {
     ASSERT_TRUE(parseHeardArray(readData("wpsd/last_heard_dmr.json")));
-    ASSERT_EQ(heardCount, 3);
+    ASSERT_EQ(shownHeardList().count, 3);
     EXPECT_TRUE(parseHeardArray(readData(file))) << file;
-    EXPECT_EQ(heardCount, 0);
-    EXPECT_FALSE(heardList[0].valid);
+    EXPECT_EQ(shownHeardList().count, 0);
+    EXPECT_FALSE(shownHeardList().records[0].valid);
     EXPECT_EQ(footerText, "API OK, no entries");
     EXPECT_FALSE(dmrTs1LiveRecord.valid);
     EXPECT_FALSE(dmrTs2LiveRecord.valid);
@@ -133,8 +134,8 @@ TEST_F(LastHeardTest, UnlistedKeyFailsAndLeavesEverythingAlone) {
   lastError = "";
   EXPECT_FALSE(parseHeardArray(String("{\"stations\":" + objects(3, "F1") + "}")));
   EXPECT_EQ(lastError, "Desktop JSON object missing heard array");
-  EXPECT_EQ(heardCount, 2);
-  EXPECT_EQ(heardList[0].callsign, "G40AB");
+  EXPECT_EQ(shownHeardList().count, 2);
+  EXPECT_EQ(shownHeardList().records[0].callsign, "G40AB");
 }
 
 TEST_F(LastHeardTest, KeyThatIsOnlyAStringValueIsNotAList) {
@@ -246,9 +247,8 @@ TEST_F(LastHeardTest, NumbersAndBooleansComeBackAsTheirText) {
 }
 
 TEST_F(LastHeardTest, SvxlinkParseFillsModeAndSource) {
-  parsingSvxlinkData = true;
   HeardRecord r = parseOne("{\"callsign\":\"SM0ABC\",\"target\":\"TG 240\"}");
-  parsingSvxlinkData = false;
+  completeSvxlinkBridgeRecord(r);
   EXPECT_EQ(r.mode, "SVXLink");
   EXPECT_EQ(r.src, "SVXRef");
   EXPECT_EQ(parseOne("{\"callsign\":\"SM0ABC\"}").mode, "");
@@ -258,8 +258,8 @@ TEST_F(LastHeardTest, SvxlinkParseFillsModeAndSource) {
 
 TEST_F(LastHeardTest, FifteenObjectsGiveTwelveRecords) {
   ASSERT_TRUE(parseHeardArray(String(objects(15, "DL"))));
-  EXPECT_EQ(heardCount, MAX_HEARD);
-  EXPECT_EQ(heardList[11].callsign, "DL11AB");
+  EXPECT_EQ(shownHeardList().count, MAX_HEARD);
+  EXPECT_EQ(shownHeardList().records[11].callsign, "DL11AB");
 }
 
 TEST_F(LastHeardTest, ObjectsWithoutCallsignDoNotUseUpTheLimit) {
@@ -269,27 +269,27 @@ TEST_F(LastHeardTest, ObjectsWithoutCallsignDoNotUseUpTheLimit) {
   }
   body += "{\"callsign\":null}]";
   ASSERT_TRUE(parseHeardArray(String(body)));
-  EXPECT_EQ(heardCount, 12);
-  EXPECT_EQ(heardList[0].callsign, "G0XY");
-  EXPECT_EQ(heardList[11].callsign, "G11XY");
+  EXPECT_EQ(shownHeardList().count, 12);
+  EXPECT_EQ(shownHeardList().records[0].callsign, "G0XY");
+  EXPECT_EQ(shownHeardList().records[11].callsign, "G11XY");
 }
 
 TEST_F(LastHeardTest, DuplicatesAreKept) {
   ASSERT_TRUE(parseHeardArray(String("[{\"callsign\":\"K1AB\"},{\"callsign\":\"K1AB\"}]")));
-  EXPECT_EQ(heardCount, 2);
+  EXPECT_EQ(shownHeardList().count, 2);
 }
 
 // Applying the list
 
 TEST_F(LastHeardTest, SameNewestRecordKeepsLiveRecordAndRenewsItsTime) {
   ASSERT_TRUE(parseHeardArray(readData("wpsd/last_heard_dmr.json")));
-  EXPECT_EQ(liveRecordMillis, 50000u);
+  EXPECT_EQ(shownHeardList().liveMillis, 50000u);
   EXPECT_EQ(sessionInfo.totalQsos, 1u);
   desktopSetTestClock(61000);
   uiDirty = false;
   ASSERT_TRUE(parseHeardArray(readData("wpsd/last_heard_dmr.json")));
-  EXPECT_EQ(liveRecord.callsign, "W1JDB");
-  EXPECT_EQ(liveRecordMillis, 61000u);
+  EXPECT_EQ(shownHeardList().live.callsign, "W1JDB");
+  EXPECT_EQ(shownHeardList().liveMillis, 61000u);
   EXPECT_EQ(sessionInfo.totalQsos, 1u);
   EXPECT_FALSE(uiDirty);
 }
@@ -298,8 +298,8 @@ TEST_F(LastHeardTest, NewNewestRecordReplacesLiveRecordAndCountsOnce) {
   ASSERT_TRUE(parseHeardArray(readData("wpsd/last_heard_dmr.json")));
   desktopSetTestClock(70000);
   ASSERT_TRUE(parseHeardArray(readData("pistar/last_heard_dmr_rf_rssi.json")));
-  EXPECT_EQ(liveRecord.callsign, "SA7BNT");
-  EXPECT_EQ(liveRecordMillis, 70000u);
+  EXPECT_EQ(shownHeardList().live.callsign, "SA7BNT");
+  EXPECT_EQ(shownHeardList().liveMillis, 70000u);
   EXPECT_EQ(sessionInfo.totalQsos, 2u);
   EXPECT_EQ(sessionInfo.modeDMR, 2u);
 }
@@ -316,13 +316,17 @@ TEST_F(LastHeardTest, NewestFrequenciesAreKeptUntilARecordBringsOthers) {
 TEST_F(LastHeardTest, SvxlinkListDoesNotTouchTimeslotsOrRenewTheLiveTime) {
   ASSERT_TRUE(parseHeardArray(readData("wpsd/last_heard_dmr.json")));
   ASSERT_TRUE(dmrTs1LiveRecord.valid);
-  parsingSvxlinkData = true;
-  ASSERT_TRUE(parseHeardArray(String("[{\"callsign\":\"SM0ABC\"}]")));
+  const int hotspotCount = hotspotHeard().count;
+  ASSERT_GT(hotspotCount, 0);
+  cfg.svxlinkEnabled = true;  // the node shown: its footers are shown too
+  cfg.svxlinkHost = "svx.local";
+  setCurrentWatchSource(WATCH_SVXLINK);
+  ASSERT_TRUE(parseSvxlinkBridgeAnswer(String("[{\"callsign\":\"SM0ABC\"}]")));
   desktopSetTestClock(55000);
-  ASSERT_TRUE(parseHeardArray(String("[{\"callsign\":\"SM0ABC\"}]")));
-  ASSERT_TRUE(parseHeardArray(String("[]")));
-  parsingSvxlinkData = false;
-  EXPECT_EQ(liveRecordMillis, 50000u);
+  ASSERT_TRUE(parseSvxlinkBridgeAnswer(String("[{\"callsign\":\"SM0ABC\"}]")));
+  ASSERT_TRUE(parseSvxlinkBridgeAnswer(String("[]")));
+  EXPECT_EQ(svxlinkHeard().liveMillis, 50000u);
+  EXPECT_EQ(hotspotHeard().count, hotspotCount);  // the hotspot's list stays as it was
   EXPECT_TRUE(dmrTs1LiveRecord.valid);
   EXPECT_EQ(footerText, "SVXLink API OK, no entries");
 }
@@ -475,9 +479,9 @@ TEST_F(LastHeardTest, TruncatedAnswersNeverCrashAndKeepTheGoodList) {
   for (size_t cut = 0; cut + 1 < full.size(); cut++) {
     String part(full.substr(0, cut));
     EXPECT_FALSE(parseHeardArray(part)) << cut;
-    ASSERT_EQ(heardCount, 3) << cut;
+    ASSERT_EQ(shownHeardList().count, 3) << cut;
   }
-  EXPECT_EQ(heardList[0].callsign, "W1JDB");
+  EXPECT_EQ(shownHeardList().records[0].callsign, "W1JDB");
 }
 
 TEST_F(LastHeardTest, UnterminatedObjectEndsTheListUnderAKey) {
@@ -497,8 +501,8 @@ TEST_F(LastHeardTest, TruncatedBareArrayIsNotSearchedForListKeys) {
   String cut("[{\"callsign\":\"K1AB\",\"heard\":[{\"callsign\":\"X1YZ\"}]}");
   EXPECT_FALSE(parseHeardArray(cut));
   EXPECT_EQ(lastError, "Desktop JSON object missing heard array");
-  ASSERT_EQ(heardCount, 2);
-  EXPECT_EQ(heardList[0].callsign, "CT2HRB");
+  ASSERT_EQ(shownHeardList().count, 2);
+  EXPECT_EQ(shownHeardList().records[0].callsign, "CT2HRB");
   HeardRecord out[MAX_HEARD];
   EXPECT_EQ(desktopParseHeardRecords(String("  \r\n[ {\"data\":[{\"callsign\":\"X1YZ\"}]"), out, MAX_HEARD),
             -1);
@@ -522,14 +526,14 @@ TEST_F(LastHeardTest, HostileAnswersAreHandledWithoutHarm) {
   };
   for (const std::string& c : cases) {
     EXPECT_FALSE(parseHeardArray(String(c))) << c.substr(0, 40);
-    ASSERT_EQ(heardCount, 2);
-    EXPECT_EQ(heardList[0].callsign, "CT2HRB");
+    ASSERT_EQ(shownHeardList().count, 2);
+    EXPECT_EQ(shownHeardList().records[0].callsign, "CT2HRB");
   }
   HeardRecord out[MAX_HEARD];
   EXPECT_EQ(desktopParseHeardRecords(String(nul), out, MAX_HEARD), 1);
   String huge("{\"data\":[{\"callsign\":\"" + std::string(100000, 'A') + "\"}]}");
   EXPECT_TRUE(parseHeardArray(huge));
-  EXPECT_EQ(heardCount, 1);
+  EXPECT_EQ(shownHeardList().count, 1);
 }
 
 TEST_F(LastHeardTest, ControlAndHighBytesPassThroughAsText) {

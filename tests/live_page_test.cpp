@@ -66,7 +66,7 @@ class LivePageTest : public ::testing::Test {
     hotspotTxFreq = "";
     currentRxFreq = "";
     currentTxFreq = "";
-    liveRecord = HeardRecord();
+    shownHeardList().live = HeardRecord();
     clearDmrTimeslotLiveRecords();
     closeDetailPopup();
     setFooterText("Desktop: http://127.0.0.1/", false);
@@ -97,8 +97,8 @@ class LivePageTest : public ::testing::Test {
     rec.loss = "1%";
     rec.src = "RF";
     rec.valid = true;
-    liveRecord = rec;
-    liveRecordMillis = NOW_MS - 1000;
+    shownHeardList().live = rec;
+    shownHeardList().liveMillis = NOW_MS - 1000;
     setMode(modeDMR, true, true);
     setMode(modeDSTAR, true, false);
     setMode(modeYSF, true, true);
@@ -155,7 +155,7 @@ TEST_F(LivePageTest, WeakSignalRssiFitsItsStripWhole) {
   // "-120 dBm" (8 glyphs, 96 px in font 2) ends 13 px inside the strip at
   // x 742 and starts at 646, clear of the "RSSI" label (618..641).
   useFixedLiveRecord();
-  liveRecord.rssi = "-120";
+  shownHeardList().live.rssi = "-120";
   redrawCurrentPage(true);
   std::vector<uint32_t> frame = readFrame();
   const uint32_t text = rgbOf565(theme.text);
@@ -169,8 +169,8 @@ TEST_F(LivePageTest, WeakSignalRssiFitsItsStripWhole) {
 
 TEST_F(LivePageTest, OverlongMetricIsCutBeforeTheLabel) {
   useFixedLiveRecord();
-  liveRecord.rssi = "-120.123456789 dBm";
-  liveRecord.ber = "0.123456789012345";
+  shownHeardList().live.rssi = "-120.123456789 dBm";
+  shownHeardList().live.ber = "0.123456789012345";
   redrawCurrentPage(true);
   std::vector<uint32_t> frame = readFrame();
   const uint32_t text = rgbOf565(theme.text);
@@ -205,11 +205,11 @@ TEST_F(LivePageTest, WpsdBackendShowsAuto) {
 
 TEST_F(LivePageTest, DmrTimeslotPanelReplacesInfoPanel) {
   useFixedLiveRecord();
-  HeardRecord ts1 = liveRecord;
+  HeardRecord ts1 = shownHeardList().live;
   ts1.callsign = "PA3XYZ";
   ts1.timeslot = "1";
   noteDmrTimeslotLiveRecord(1, ts1);
-  noteDmrTimeslotLiveRecord(2, liveRecord);
+  noteDmrTimeslotLiveRecord(2, shownHeardList().live);
   ASSERT_TRUE(shouldShowDmrTimeslotLivePanel());
   redrawCurrentPage(true);
   // Active rows are outlined in warn: slot 1 at (40, 232), slot 2 at (40, 296).
@@ -251,13 +251,13 @@ TEST_F(LivePageTest, LivePageTextsSitInTheirBoxes) {
 
 TEST_F(LivePageTest, DmrTimeslotRowsShowCutCallsignsAndTargets) {
   useFixedLiveRecord();
-  HeardRecord ts1 = liveRecord;
+  HeardRecord ts1 = shownHeardList().live;
   ts1.callsign = "PA3XYZABCDEFGH";
   ts1.timeslot = "1";
   ts1.target = "TG 91";
   ts1.targetName = "World-Wide Extra Long Name";
   noteDmrTimeslotLiveRecord(1, ts1);
-  noteDmrTimeslotLiveRecord(2, liveRecord);
+  noteDmrTimeslotLiveRecord(2, shownHeardList().live);
   redrawCurrentPage(true);
   const uint16_t fill = mix565(theme.panel2, theme.live, 0.12f);
   // Row 1 centre line 260, row 2 centre line 324; texts at x 60, 155 and 395.
@@ -282,7 +282,7 @@ TEST_F(LivePageTest, MarqueeRepaintOnlyOnPlainLivePage) {
 
 TEST_F(LivePageTest, MarqueeRepaintScrollsLongTarget) {
   useFixedLiveRecord();
-  liveRecord.target = "TG 2627 Very Long Talkgroup Name That Scrolls";
+  shownHeardList().live.target = "TG 2627 Very Long Talkgroup Name That Scrolls";
   redrawCurrentPage(true);
   EXPECT_TRUE(scrollingTextActiveFrame);
   const std::vector<uint32_t> before = readFrame();
@@ -308,7 +308,7 @@ TEST_F(LivePageTest, MarqueeRepaintScrollsLongTarget) {
 
 TEST_F(LivePageTest, PartialAndFullRepaintShowTheSameFrame) {
   useFixedLiveRecord();
-  liveRecord.target = "TG 2627 Very Long Talkgroup Name That Scrolls";
+  shownHeardList().live.target = "TG 2627 Very Long Talkgroup Name That Scrolls";
   hotspotStatusText = "A status line long enough to scroll in its box as well";
   desktopSetTestClock(NOW_MS + 7 * SCROLL_TEXT_STEP_MS);
   redrawCurrentPage(true);

@@ -35,23 +35,23 @@ class LiveSessionTest : public ::testing::Test {
 // Hold time
 
 TEST_F(LiveSessionTest, LiveExactlyUpToTheHoldTime) {
-  liveRecord = rec("DL1ABC", "DMR", "1");
-  liveRecordMillis = 88000;
+  shownHeardList().live = rec("DL1ABC", "DMR", "1");
+  shownHeardList().liveMillis = 88000;
   EXPECT_TRUE(isLiveActive());
-  liveRecordMillis = 87999;
+  shownHeardList().liveMillis = 87999;
   EXPECT_FALSE(isLiveActive());
 }
 
 TEST_F(LiveSessionTest, InvalidRecordIsNeverLive) {
-  liveRecord = rec("DL1ABC", "DMR", "1");
-  liveRecord.valid = false;
-  liveRecordMillis = 100000;
+  shownHeardList().live = rec("DL1ABC", "DMR", "1");
+  shownHeardList().live.valid = false;
+  shownHeardList().liveMillis = 100000;
   EXPECT_FALSE(isLiveActive());
 }
 
 TEST_F(LiveSessionTest, HoldTimeSurvivesTheMillisWrap) {
-  liveRecord = rec("DL1ABC", "DMR", "1");
-  liveRecordMillis = 0xFFFFF000u;
+  shownHeardList().live = rec("DL1ABC", "DMR", "1");
+  shownHeardList().liveMillis = 0xFFFFF000u;
   desktopSetTestClock(0x00000100u);
   EXPECT_TRUE(isLiveActive());
   desktopSetTestClock(0x00002F00u);
@@ -59,8 +59,8 @@ TEST_F(LiveSessionTest, HoldTimeSurvivesTheMillisWrap) {
 }
 
 TEST_F(LiveSessionTest, HoldTimeFollowsTheConfiguration) {
-  liveRecord = rec("DL1ABC", "DMR", "1");
-  liveRecordMillis = 95000;
+  shownHeardList().live = rec("DL1ABC", "DMR", "1");
+  shownHeardList().liveMillis = 95000;
   cfg.callsignHoldMs = 4000;
   EXPECT_FALSE(isLiveActive());
   cfg.callsignHoldMs = 5000;

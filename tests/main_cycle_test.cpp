@@ -30,6 +30,7 @@
 #include "hotspot/heard.h"
 #include "hotspot/hotspot_poll.h"
 #include "hotspot/http_fetch.h"
+#include "hotspot/live_session.h"
 #include "network/wifi.h"
 #include "support/local_http_server.h"
 #include "support/temp_files.h"
@@ -200,7 +201,8 @@ TEST_F(MainCycleTest, BootWithConfigurationConnectsAndShowsTheStationAddress) {
   EXPECT_EQ(currentPage, PAGE_LIVE);
   EXPECT_STREQ(footerText.c_str(), "Desktop: http://127.0.0.1/");
   EXPECT_TRUE(ringContains("Desktop network simulated. IP 127.0.0.1."));
-  EXPECT_TRUE(ringContains("Boot complete. Web UI at http://127.0.0.1/"));
+  // The settings page is off by default, and the boot line says so.
+  EXPECT_TRUE(ringContains("Boot complete. Web UI is off (web_ui_enabled)."));
   EXPECT_FALSE(uiDirty);
   EXPECT_FALSE(footerDirty);
   EXPECT_FALSE(headerClockDirty);
@@ -222,8 +224,7 @@ TEST_F(MainCycleTest, SetupWritesItsSerialLinesInOrderWithTraceOff) {
       "[INFO][BOOT] SD storage mounted.\n",
       "[INFO][BOOT] Configuration loaded.\n",
       "[INFO][WIFI] Desktop network simulated. IP 127.0.0.1.\n",
-      "Desktop WebServer stub active; no HTTP listener is started.\n",
-      "[INFO][BOOT] Boot complete. Web UI at http://127.0.0.1/\n",
+      "[INFO][BOOT] Boot complete. Web UI is off (web_ui_enabled).\n",
       "[DESKTOP] post-boot: footer\n",
       "[DESKTOP] post-boot: display settings\n",
       "[DESKTOP] post-boot: normal first page\n",
@@ -450,7 +451,14 @@ TEST_F(MainCycleTest, SvxlinkPollsEvery3sOnThePageAnd10sUnderTheScreensaver) {
   times = changeTimes(BOOT_MS + 21100, 50000, 100, [] { return svxlinkPollCount; });
   ASSERT_GE(times.size(), 4u);
   for (uint32_t gap : gaps(times)) EXPECT_EQ(gap, 10000u);
-  EXPECT_TRUE(hotspotTargets().empty());
+  // Meanwhile the hotspot's last-heard list is polled in the background
+  // (never its status page); switched off, nothing reaches the hotspot.
+  ASSERT_FALSE(hotspotTargets().empty());
+  for (const std::string& target : hotspotTargets()) EXPECT_EQ(target, HEARD_PATH);
+  const size_t before = hotspotTargets().size();
+  cfg.hotspotBackgroundPoll = false;
+  changeTimes(BOOT_MS + 71100, 20000, 100, [] { return svxlinkPollCount; });
+  EXPECT_EQ(hotspotTargets().size(), before);
 }
 
 TEST_F(MainCycleTest, AdsbPollsEvery5sOnThePageAnd10sUnderTheScreensaver) {
@@ -628,7 +636,7 @@ TEST_F(MainCycleTest, SlowDashboardAnswerIsAppliedOnceWhileTheLoopKeepsRunning) 
   // long each pass takes is measured in bench/, not here).
   EXPECT_GT(passes, 20);
   EXPECT_LT(passes, 4000);
-  EXPECT_EQ(heardCount, 2);  // both records of the answer
+  EXPECT_EQ(shownHeardList().count, 2);  // both records of the answer
   EXPECT_EQ(apiOkLines(), 1);
   // The poll due meanwhile was skipped, not queued behind the slow one.
   const std::vector<std::string> heard = {HEARD_PATH};
@@ -643,7 +651,7 @@ TEST_F(MainCycleTest, AnswerArrivingAfterAConfigurationLoadIsDropped) {
   ASSERT_TRUE(fetchLastHeard());
   loadConfig();
   settleFetches();
-  EXPECT_EQ(heardCount, 0);
+  EXPECT_EQ(shownHeardList().count, 0);
   EXPECT_EQ(apiOkLines(), 0);
   EXPECT_STRNE(footerText.c_str(), "Updated from 127.0.0.1");
 }
@@ -654,12 +662,47 @@ TEST_F(MainCycleTest, HotspotAnswerAfterASwitchToSvxlinkLandsInTheHotspotList) {
   ASSERT_TRUE(fetchLastHeard());
   setCurrentWatchSource(WATCH_SVXLINK);
   settleFetches();
-  EXPECT_EQ(heardCount, 0);  // the SvxLink list shown stays as it was
-  EXPECT_EQ(mmdvmHeardCount, 2);
-  EXPECT_EQ(svxlinkHeardCount, 0);  // nor did the answer reach the SvxLink cache
+  EXPECT_EQ(shownHeardList().count, 0);  // the SvxLink list shown stays as it was
+  EXPECT_EQ(hotspotHeard().count, 2);
+  EXPECT_EQ(svxlinkHeard().count, 0);  // nor did the answer reach the SvxLink cache
   setCurrentWatchSource(WATCH_MMDVM);
-  EXPECT_EQ(heardCount, 2);
-  EXPECT_STREQ(heardList[0].callsign.c_str(), mmdvmHeardList[0].callsign.c_str());
+  EXPECT_EQ(shownHeardList().count, 2);
+  EXPECT_STREQ(shownHeardList().records[0].callsign.c_str(), hotspotHeard().records[0].callsign.c_str());
+}
+
+// An idle hotspot answers the same bytes at every poll: once applied they
+// change nothing on screen, whichever of the two pages came last, while the
+// fetch is still counted. The heard list names a mode the status page does
+// not list, so the two answers must agree on the mode statuses.
+TEST_F(MainCycleTest, UnchangedDashboardAnswersRequestNoRedraw) {
+  std::string heard = readDataFile("last_heard_dstar.json");
+  for (size_t at = heard.find("D-Star"); at != std::string::npos; at = heard.find("D-Star"))
+    heard.replace(at, 6, "NXDN");
+  routes_.set(HEARD_PATH, 200, heard);
+  boot();
+  ASSERT_TRUE(fetchModeStatus());
+  settleFetches();
+  ASSERT_TRUE(fetchLastHeard());
+  settleFetches();
+  EXPECT_TRUE(uiDirty);  // the first answers are drawn
+  EXPECT_TRUE(modeNXDN.known && modeNXDN.enabled);
+  const uint32_t okBefore = diagnosticsState.fetchOk;
+  for (int round = 0; round < 3; ++round) {
+    clearRedrawFlags();
+    ASSERT_TRUE(fetchModeStatus());
+    settleFetches();
+    EXPECT_FALSE(anyRedrawFlagSet()) << "status page, round " << round;
+    EXPECT_TRUE(modeNXDN.known && modeNXDN.enabled);
+    ASSERT_TRUE(fetchLastHeard());
+    settleFetches();
+    EXPECT_FALSE(anyRedrawFlagSet()) << "last heard, round " << round;
+  }
+  EXPECT_EQ(diagnosticsState.fetchOk, okBefore + 6);
+  // New traffic is drawn again.
+  routes_.set(HEARD_PATH, 200, readDataFile("last_heard_dmr_rf_rssi.json"));
+  ASSERT_TRUE(fetchLastHeard());
+  settleFetches();
+  EXPECT_TRUE(uiDirty);
 }
 
 TEST_F(MainCycleTest, IdleWaitEndsAtTheNextDueTimeAndNeverSpins) {
@@ -674,14 +717,29 @@ TEST_F(MainCycleTest, IdleWaitEndsAtTheNextDueTimeAndNeverSpins) {
     lastWifiStateCheck = lastClockCheck = lastWeatherPollCheck = lastHamqslPollCheck = t;
   };
   checkedAt(BOOT_MS + 900);
-  EXPECT_EQ(firmwareIdleWaitMs(), 100u);  // nothing due for a while: the longest wait
+  // Nothing due for a while: the next once-a-second check (a joined station
+  // is not watched in between).
+  EXPECT_EQ(firmwareIdleWaitMs(), 1000u);
+  // The LIVE page changes when a hold ends: the caller's, or a DMR slot's.
+  cfg.callsignHoldMs = 3000;
+  shownHeardList().live.valid = true;
+  shownHeardList().liveMillis = BOOT_MS + 900 - 2700;
+  EXPECT_EQ(firmwareIdleWaitMs(), 301u);
+  shownHeardList().live.valid = false;
+  HeardRecord slotRecord;
+  slotRecord.valid = true;
+  desktopSetTestClock(BOOT_MS + 900 - 2800);
+  noteDmrTimeslotLiveRecord(1, slotRecord);
+  checkedAt(BOOT_MS + 900);
+  EXPECT_EQ(firmwareIdleWaitMs(), 201u);
+  clearDmrTimeslotLiveRecords();
   checkedAt(BOOT_MS + 2650);              // the next poll is due at BOOT_MS + 2700
   EXPECT_EQ(firmwareIdleWaitMs(), 50u);
   // A touch 200 ms ago holds the due poll back: the wait runs to the end of
   // the grace, not 0 (which would spin the loop for the whole grace).
   checkedAt(BOOT_MS + 2800);
   lastInteractionMillis = BOOT_MS + 2600;
-  EXPECT_EQ(firmwareIdleWaitMs(), 100u);
+  EXPECT_EQ(firmwareIdleWaitMs(), 500u);
   lastInteractionMillis = BOOT_MS + 2800 - 650;
   EXPECT_EQ(firmwareIdleWaitMs(), 50u);
   lastInteractionMillis = BOOT_MS;

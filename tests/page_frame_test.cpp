@@ -14,6 +14,7 @@
 #include "hotspot/live_session.h"
 #include "network/wifi.h"
 #include "support/display_probe.h"
+#include "core/web_server.h"
 #include "support/golden_image.h"
 #include "support/ui_test_env.h"
 #include "ui/page_frame.h"
@@ -252,6 +253,23 @@ TEST_F(PageFrameTest, InfoPageMatchesGolden) {
   redrawCurrentPage(true);
   GoldenResult result = compareWithGolden("info_page", currentFrameImage());
   EXPECT_TRUE(result.ok) << result.message;
+}
+
+// While the settings page has no password its one-time code (with the
+// page's address) takes the RSSI row; without a code the page is as before.
+TEST_F(PageFrameTest, InfoPageShowsTheWebSetupCode) {
+  currentPage = PAGE_INFO;
+  setFooterText("Desktop: http://127.0.0.1/", false);
+  desktopSetTestClock((3 * 60 + 12) * 60000);
+  webUiSetupCode = "042917";
+  webUiUrl = "http://127.0.0.1:8080/";
+  redrawCurrentPage(true);
+  GoldenResult result = compareWithGolden("info_page_web_code", currentFrameImage());
+  EXPECT_TRUE(result.ok) << result.message;
+  webUiSetupCode = "";
+  webUiUrl = "";
+  redrawCurrentPage(true);
+  EXPECT_TRUE(compareWithGolden("info_page", currentFrameImage()).ok);
 }
 
 TEST_F(PageFrameTest, InfoPageShowsSessionCounts) {

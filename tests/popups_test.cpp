@@ -49,7 +49,7 @@ class PopupsTest : public ::testing::Test {
     desktopSetTestClock(500000);
     setUiTimeOverride(1765204200);
     currentPage = PAGE_LIVE;
-    liveRecord = HeardRecord();
+    shownHeardList().live = HeardRecord();
     closeDetailPopup();
     modeConfirmPopupOpen = quickActionPopupOpen = watchSourcePopupOpen = false;
     setFooterText("Desktop: http://127.0.0.1/", false);
@@ -73,9 +73,9 @@ TEST_F(PopupsTest, DetailPopupWithoutOptionalFieldsMatchesGolden) {
   r.rssi = "-93";
   r.ber = "1.2";
   r.valid = true;
-  for (int i = 0; i < MAX_HEARD; ++i) heardList[i] = HeardRecord();
-  heardList[0] = r;
-  heardCount = 1;
+  for (int i = 0; i < MAX_HEARD; ++i) shownHeardList().records[i] = HeardRecord();
+  shownHeardList().records[0] = r;
+  shownHeardList().count = 1;
   openDetailPopup(0);
   redrawCurrentPage(true);
   GoldenResult result = compareWithGolden("detail_popup", currentFrameImage());
@@ -83,7 +83,7 @@ TEST_F(PopupsTest, DetailPopupWithoutOptionalFieldsMatchesGolden) {
 }
 
 TEST_F(PopupsTest, DetailPopupNeedsAValidIndex) {
-  heardCount = 0;
+  shownHeardList().count = 0;
   openDetailPopup(3);
   redrawCurrentPage(true);
   // Only the LIVE page: nothing at the popup's outline.

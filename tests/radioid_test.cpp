@@ -62,7 +62,7 @@ class RadioIdTest : public EnrichmentTest {
     lastRadioIdLookupSignature = "";
     lastRadioIdLookupMillis = 0;
     clearHeard();
-    liveRecord = HeardRecord();
+    shownHeardList().live = HeardRecord();
   }
   void TearDown() override {
     desktopClearTestClock();
@@ -374,33 +374,33 @@ TEST_F(RadioIdTest, ApplyNeedsFeatureAndAFetchedEntry) {
 
 TEST_F(RadioIdTest, NameArrivingMarksActiveDataChanged) {
   cfg.radioIdLookupEnabled = true;
-  heardList[0] = rec("DL1ABC");
-  heardCount = 1;
-  liveRecord = heardList[0];
+  shownHeardList().records[0] = rec("DL1ABC");
+  shownHeardList().count = 1;
+  shownHeardList().live = shownHeardList().records[0];
   cacheEntry("DL1ABC", "Hans", "", 5);
   // sameRecord ignores names, but a new name is still a change to show.
   EXPECT_TRUE(applyRadioIdCacheToActiveData());
-  EXPECT_EQ(s(heardList[0].name), "Hans");
-  EXPECT_EQ(s(liveRecord.name), "Hans");
+  EXPECT_EQ(s(shownHeardList().records[0].name), "Hans");
+  EXPECT_EQ(s(shownHeardList().live.name), "Hans");
   EXPECT_FALSE(applyRadioIdCacheToActiveData());
 }
 
 TEST_F(RadioIdTest, FreshCacheServesPendingLookupAndRedraws) {
   cfg.radioIdLookupEnabled = true;
   cfg.radioIdUsersApiBase = "http://127.0.0.1:9/api/users?callsign=";  // must not be asked
-  heardList[0] = rec("DL1ABC");
-  heardCount = 1;
-  liveRecord = heardList[0];
+  shownHeardList().records[0] = rec("DL1ABC");
+  shownHeardList().count = 1;
+  shownHeardList().live = shownHeardList().records[0];
   cacheEntry("DL1ABC", "Hans", "Germany", 100000 - 60000);
-  queueRadioIdLookupForRecord(heardList[0]);
+  queueRadioIdLookupForRecord(shownHeardList().records[0]);
   uiDirty = false;
   lastRadioIdLookupMillis = 100000 - 1500;
   processRadioIdLookups();
   EXPECT_EQ(s(pendingRadioIdLookupCallsign), "");
   EXPECT_EQ(lastRadioIdLookupMillis, 100000u - 1500u);  // no HTTP lookup happened
-  EXPECT_EQ(s(heardList[0].name), "Hans");
+  EXPECT_EQ(s(shownHeardList().records[0].name), "Hans");
   EXPECT_TRUE(uiDirty);
-  EXPECT_EQ(s(mmdvmHeardList[0].name), "Hans");  // heard cache saved
+  EXPECT_EQ(s(hotspotHeard().records[0].name), "Hans");  // the hotspot's own list
 }
 
 TEST_F(RadioIdTest, WorkerWaitsForTheMinimumInterval) {
@@ -490,10 +490,10 @@ class RadioIdFetchTest : public RadioIdTest {
   size_t requests() { return server_->requests().size(); }
   // Shows a new transmission of the callsign as the newest heard record.
   void hear(const char* callsign, const char* target = "TG 262") {
-    heardList[0] = rec(callsign, "", "", "DMR", target);
-    heardCount = 1;
-    liveRecord = heardList[0];
-    queueRadioIdLookupForRecord(heardList[0]);
+    shownHeardList().records[0] = rec(callsign, "", "", "DMR", target);
+    shownHeardList().count = 1;
+    shownHeardList().live = shownHeardList().records[0];
+    queueRadioIdLookupForRecord(shownHeardList().records[0]);
   }
   // One lookup step at the given time; the answer of a lookup it started is
   // applied before the step returns, as the next pass would.
@@ -518,10 +518,10 @@ TEST_F(RadioIdFetchTest, FoundNameReachesRecordsLogAndScreen) {
   LocalHttpRequest req = server_->requests()[0];
   EXPECT_EQ(req.target, "/api/users?callsign=IU5HJU");
   EXPECT_EQ(req.header("Accept"), "application/json, text/plain;q=0.9, text/html;q=0.8");
-  EXPECT_EQ(s(heardList[0].name), "Mike Maccaoni");
-  EXPECT_EQ(s(heardList[0].country), "Italy");
-  EXPECT_EQ(s(liveRecord.name), "Mike Maccaoni");
-  EXPECT_EQ(s(mmdvmHeardList[0].name), "Mike Maccaoni");
+  EXPECT_EQ(s(shownHeardList().records[0].name), "Mike Maccaoni");
+  EXPECT_EQ(s(shownHeardList().records[0].country), "Italy");
+  EXPECT_EQ(s(shownHeardList().live.name), "Mike Maccaoni");
+  EXPECT_EQ(s(hotspotHeard().records[0].name), "Mike Maccaoni");
   EXPECT_TRUE(uiDirty);
   ASSERT_NE(newestLog(), nullptr);
   EXPECT_EQ(s(newestLog()->message), "Callsign lookup found IU5HJU as Mike Maccaoni.");
@@ -581,7 +581,7 @@ TEST_F(RadioIdFetchTest, HttpErrorIsLoggedAndNotCached) {
   EXPECT_EQ(s(newestLog()->level), "WARN");
   EXPECT_EQ(radioIdLookupCacheIndexForCallsign("DL1ABC"), -1);
   EXPECT_EQ(s(pendingRadioIdLookupCallsign), "");
-  EXPECT_EQ(s(heardList[0].name), "");
+  EXPECT_EQ(s(shownHeardList().records[0].name), "");
 }
 
 TEST_F(RadioIdFetchTest, HtmlPageAnsweredWith200GivesNoName) {
@@ -590,7 +590,7 @@ TEST_F(RadioIdFetchTest, HtmlPageAnsweredWith200GivesNoName) {
   hear("DL1ABC");
   at(100000);
   EXPECT_EQ(requests(), 1u);
-  EXPECT_EQ(s(heardList[0].name), "");
+  EXPECT_EQ(s(shownHeardList().records[0].name), "");
   int index = radioIdLookupCacheIndexForCallsign("DL1ABC");
   ASSERT_GE(index, 0);
   EXPECT_FALSE(radioIdLookupCache[index].found);
@@ -602,7 +602,7 @@ TEST_F(RadioIdFetchTest, NameWithFormatCharactersIsLoggedLiterally) {
   at(100000);
   ASSERT_NE(newestLog(), nullptr);
   EXPECT_EQ(s(newestLog()->message), "Callsign lookup found DL1ABC as %s%n%x.");
-  EXPECT_EQ(s(heardList[0].name), "%s%n%x");
+  EXPECT_EQ(s(shownHeardList().records[0].name), "%s%n%x");
 }
 
 TEST_F(RadioIdFetchTest, NoLookupWhileTheNetworkIsDown) {

@@ -22,6 +22,7 @@
 #include "core/view.h"
 #include "host/board_stubs.h"
 #include "hotspot/heard.h"
+#include "support/temp_files.h"
 
 namespace {
 
@@ -184,14 +185,9 @@ TEST(RemoteCommands, QuotedTextSurvivesARealShell) {
   for (const char* text : texts) {
     SCOPED_TRACE(text);
     const std::string command = std::string("printf %s ") + shellSingleQuote(text).c_str();
-    FILE* sh = popen(command.c_str(), "r");
-    ASSERT_NE(nullptr, sh);
-    std::string out;
-    char buf[256];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), sh)) > 0) out.append(buf, n);
-    pclose(sh);
-    EXPECT_EQ(std::string(text), out);
+    int status = -1;
+    EXPECT_EQ(std::string(text), shellCommandOutput(command, &status));
+    EXPECT_EQ(status, 0);
   }
 }
 

@@ -3,13 +3,18 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "core/app.h"
 #include "core/config.h"
+#include "core/night_mode.h"
 #include "core/theme.h"
 #include "host/display.h"
 #include "host/input.h"
 #include "host/runtime.h"
 #include "hotspot/heard.h"
+#include "hotspot/on_air.h"
 #include "support/display_probe.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
@@ -24,7 +29,7 @@ class ScreensaverTest : public ::testing::Test {
     setDefaultTheme();
     screensaverActive = false;
     desktopSetTestClock(1000);
-    liveRecord = HeardRecord();
+    shownHeardList().live = HeardRecord();
     closeDetailPopup();
     if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
     tft.fillScreen(0);
@@ -177,10 +182,10 @@ TEST_F(ScreensaverTest, UnchangedPictureIsNotRedrawn) {
 }
 
 TEST_F(ScreensaverTest, LongTargetIsCutTo24Characters) {
-  liveRecord.callsign = "DL1ABC";
-  liveRecord.mode = "DSTAR";
-  liveRecord.target = "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234";  // 30 characters
-  liveRecord.valid = true;
+  shownHeardList().live.callsign = "DL1ABC";
+  shownHeardList().live.mode = "DSTAR";
+  shownHeardList().live.target = "ABCDEFGHIJKLMNOPQRSTUVWXYZ1234";  // 30 characters
+  shownHeardList().live.valid = true;
   const uint32_t t = 30000;
   desktopSetTestClock(t);
   drawScreensaver(true);
@@ -235,3 +240,52 @@ TEST_F(ScreensaverTest, SliderKnobFollowsBrightness) {
 }
 
 }  // namespace
+
+// Night: the screensaver comes after 15 s even when switched off for the
+// day, dims to the night level and shows the night face; a touch brings the
+// pages back at the day brightness.
+namespace {
+time_t nightClockAt23() { return 1765234800; }  // 08 Dec 2025 23:00 UTC
+}  // namespace
+
+TEST_F(ScreensaverCycleTest, NightScreensaverDimsAndATouchBrightensUntilTheNightTimeout) {
+  cfg.screensaverEnabled = false;
+  cfg.nightMode = "schedule";
+  cfg.timezoneTz = "UTC0";
+  cfg.brightness = 200;
+  cfg.nightBrightness = 10;
+  setNightClock(nightClockAt23);
+  nightConfigApplied();
+  passAt(100000);
+  ASSERT_TRUE(nightActive);
+  passAt(114999);
+  EXPECT_FALSE(screensaverActive);
+  EXPECT_EQ(backlightLevelNow(), 200);
+  passAt(115000);
+  ASSERT_TRUE(screensaverActive);
+  EXPECT_EQ(backlightLevelNow(), 10);
+  // The night face: dark, nothing brighter than a third of full scale.
+  std::vector<uint32_t> f = readFrame();
+  uint32_t brightest = 0;
+  for (uint32_t p : f) {
+    for (int shift = 0; shift <= 16; shift += 8) brightest = std::max(brightest, (p >> shift) & 0xFFu);
+  }
+  EXPECT_GT(brightest, 0u) << "nothing drawn";
+  EXPECT_LT(brightest, 96u);
+  pointer(true, 400, 240);
+  passAt(116000);
+  EXPECT_FALSE(screensaverActive);
+  EXPECT_EQ(backlightLevelNow(), 200);
+  pointer(false, 400, 240);
+  passAt(116100);
+  passAt(130999);
+  EXPECT_FALSE(screensaverActive);
+  passAt(131000);
+  EXPECT_TRUE(screensaverActive);
+  EXPECT_EQ(backlightLevelNow(), 10);
+  // A new call wakes the screen the same way.
+  noteNewTransmission(WATCH_MMDVM);
+  EXPECT_FALSE(screensaverActive);
+  EXPECT_EQ(backlightLevelNow(), 200);
+  setNightClock(nullptr);
+}

@@ -359,4 +359,90 @@ TEST_F(StorageTest, ReadWholeFileRefusesFolder) {
   EXPECT_FALSE(ok);
 }
 
+
+// Shipped content: a read-only folder behind the writable one. Reads look in
+// the writable folder first; nothing done through the volume changes the
+// shipped folder.
+
+class ShippedStorageTest : public StorageTest {
+ protected:
+  void SetUp() override {
+    StorageTest::SetUp();
+    shipped_ = dir_ + "/shipped";
+    SD.setShippedRoot(shipped_.c_str());
+    writeShipped("flags/de.bmp", "shipped flag");
+    writeShipped("adsb/airlines.dat", "shipped table");
+    writeShipped("Weather/01D.png", "shipped icon");
+  }
+  void TearDown() override {
+    SD.setShippedRoot(nullptr);
+    StorageTest::TearDown();
+  }
+  void writeShipped(const std::string& rel, const std::string& data) {
+    ASSERT_TRUE(desktopCreateParentDirs(String(shipped_ + "/" + rel)));
+    ASSERT_TRUE(writeWholeFile(shipped_ + "/" + rel, data));
+  }
+  std::string readCard(const char* path) {
+    File f = storageOpen(path, "rb");
+    return f ? f.readString().str() : std::string("<closed>");
+  }
+  std::string shipped_;
+};
+
+TEST_F(ShippedStorageTest, ReadsPreferTheWritableFolderThenTheShippedOne) {
+  writeLocal("adsb/airlines.dat", "own table");
+  struct Case {
+    const char* path;
+    const char* expected;
+  } cases[] = {
+      {"/adsb/airlines.dat", "own table"},   // the user's copy overrides
+      {"/flags/de.bmp", "shipped flag"},     // only shipped
+      {"/weather/01d.png", "shipped icon"},  // shipped, other letter case
+      {"/flags/xx.bmp", "<closed>"},         // nowhere
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(readCard(c.path), c.expected) << c.path;
+    EXPECT_EQ(storageExists(c.path), std::string(c.expected) != "<closed>") << c.path;
+  }
+  SD.setShippedRoot("");
+  EXPECT_EQ(readCard("/flags/de.bmp"), "<closed>");
+}
+
+TEST_F(ShippedStorageTest, WritesNeverReachTheShippedFolder) {
+  {
+    File f = storageOpen("/flags/de.bmp", "wb");
+    ASSERT_TRUE(f);
+    f.print("own flag");
+  }
+  {
+    File f = storageOpen("/adsb/airlines.dat", "ab");
+    ASSERT_TRUE(f);
+    f.print("+");
+  }
+  EXPECT_FALSE(storageOpen("/weather/01d.png", "r+"));  // only shipped: nothing to update
+  EXPECT_EQ(readLocal("flags/de.bmp"), "own flag");
+  EXPECT_EQ(readLocal("adsb/airlines.dat"), "+");
+  EXPECT_EQ(readCard("/flags/de.bmp"), "own flag");
+
+  // Removing the user's copy shows the shipped one again; removing or
+  // renaming what is only shipped leaves it where it is.
+  EXPECT_TRUE(storageRemove("/flags/de.bmp"));
+  EXPECT_EQ(readCard("/flags/de.bmp"), "shipped flag");
+  EXPECT_TRUE(SD.remove("/weather/01d.png"));
+  EXPECT_FALSE(storageRename("/weather/01d.png", "/moved.png"));
+  EXPECT_TRUE(SD.mkdir("/flags/new"));
+  EXPECT_TRUE(isDir(local("flags/new")));
+  EXPECT_EQ(readWholeFile(shipped_ + "/flags/de.bmp"), "shipped flag");
+  EXPECT_EQ(readWholeFile(shipped_ + "/adsb/airlines.dat"), "shipped table");
+  EXPECT_EQ(readWholeFile(shipped_ + "/Weather/01D.png"), "shipped icon");
+  EXPECT_FALSE(isDir(shipped_ + "/flags/new"));
+}
+
+TEST_F(ShippedStorageTest, TheSameFolderAsShippedAndWritableIsReadOnce) {
+  SD.setShippedRoot((dir_ + "/sdcard/").c_str());
+  EXPECT_EQ(readCard("/flags/de.bmp"), "<closed>");
+  writeLocal("flags/de.bmp", "own");
+  EXPECT_EQ(readCard("/flags/de.bmp"), "own");
+}
+
 }  // namespace

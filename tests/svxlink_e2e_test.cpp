@@ -50,10 +50,7 @@ std::string fetchBody(const SampleDashboardProcess& dash, const std::string& pat
 }
 
 bool scrapeAsPoll(const std::string& page, bool bridge) {
-  parsingSvxlinkData = true;
-  const bool ok = bridge ? parseHeardArray(String(page)) : parseSvxlinkDashboardHtml(String(page));
-  parsingSvxlinkData = false;
-  return ok;
+  return bridge ? parseSvxlinkBridgeAnswer(String(page)) : parseSvxlinkDashboardHtml(String(page));
 }
 
 std::string printConfig(int port) {
@@ -83,31 +80,31 @@ TEST(SampleSvxlinkNode, EveryPageScrapesAndTheTrafficMoves) {
   EXPECT_EQ(std::string(svxlinkApiUrl().c_str()), dash.url("/index.php"));
 
   ASSERT_TRUE(scrapeAsPoll(fetchBody(dash, "/index.php"), false));
-  EXPECT_EQ(heardCount, MAX_HEARD);
+  EXPECT_EQ(svxlinkHeard().count, MAX_HEARD);
   EXPECT_EQ(std::string(svxlinkReflectorStatus.c_str()), "Connected");
   EXPECT_TRUE(svxlinkRadioStatus == "TX" || svxlinkRadioStatus == "RX" || svxlinkRadioStatus == "Listening")
       << svxlinkRadioStatus.c_str();
   EXPECT_EQ(std::string(svxlinkDefaultTg.c_str()), "260");
-  EXPECT_EQ(svxlinkActiveTg, heardList[0].target.substring(3));
-  const std::string first = heardList[0].callsign.c_str() + std::string(" ") + heardList[0].timeUtc.c_str();
+  EXPECT_EQ(svxlinkActiveTg, svxlinkHeard().records[0].target.substring(3));
+  const std::string first = svxlinkHeard().records[0].callsign.c_str() + std::string(" ") + svxlinkHeard().records[0].timeUtc.c_str();
 
   ASSERT_TRUE(scrapeAsPoll(fetchBody(dash, "/include/status.php"), false));
   EXPECT_EQ(svxlinkLogicCount, 2);
   ASSERT_TRUE(scrapeAsPoll(fetchBody(dash, "/include/lh.php"), false));
-  EXPECT_EQ(heardCount, MAX_HEARD);
-  for (int i = 0; i < heardCount; ++i) EXPECT_TRUE(heardList[i].target.startsWith("TG ")) << i;
+  EXPECT_EQ(svxlinkHeard().count, MAX_HEARD);
+  for (int i = 0; i < svxlinkHeard().count; ++i) EXPECT_TRUE(svxlinkHeard().records[i].target.startsWith("TG ")) << i;
 
   cfg.svxlinkSource = "api";
   EXPECT_EQ(std::string(svxlinkApiUrl().c_str()), dash.url("/api/display-json.php"));
   ASSERT_TRUE(scrapeAsPoll(fetchBody(dash, "/api/display-json.php"), true));
-  EXPECT_EQ(heardCount, MAX_HEARD);
-  EXPECT_FALSE(heardList[0].targetName.isEmpty() && heardList[1].targetName.isEmpty() &&
-               heardList[2].targetName.isEmpty());
+  EXPECT_EQ(svxlinkHeard().count, MAX_HEARD);
+  EXPECT_FALSE(svxlinkHeard().records[0].targetName.isEmpty() && svxlinkHeard().records[1].targetName.isEmpty() &&
+               svxlinkHeard().records[2].targetName.isEmpty());
 
   // A new transmission every second.
   sleepMilliseconds(2100);
   ASSERT_TRUE(scrapeAsPoll(fetchBody(dash, "/index.php"), false));
-  EXPECT_NE(heardList[0].callsign.c_str() + std::string(" ") + heardList[0].timeUtc.c_str(), first);
+  EXPECT_NE(svxlinkHeard().records[0].callsign.c_str() + std::string(" ") + svxlinkHeard().records[0].timeUtc.c_str(), first);
 }
 
 class SvxlinkEndToEnd : public PrivateXProgramTest {};
@@ -160,7 +157,8 @@ TEST_F(SvxlinkEndToEnd, StartsOnTheNodePageShowsTheTalkerAndLooksItUpOnce) {
   }
   EXPECT_GE(countOccurrences(requests, "\"path\": \"/index.php\""), 4) << requests;
   EXPECT_EQ(countOccurrences(requests, lookup), 1) << requests;
-  EXPECT_EQ(countOccurrences(requests, "/api/last_heard.php"), 0) << "the hotspot is not polled";
+  // Only the hotspot's last-heard list is polled, in the background.
+  EXPECT_EQ(countOccurrences(requests, "/mmdvmhost/repeaterinfo.php"), 0) << "the hotspot's status page is polled";
 
   // The node fails and comes back: both outcomes are logged.
   ASSERT_TRUE(dash.control("mode=http-error&code=503&scope=svxlink"));

@@ -168,7 +168,7 @@ TEST_F(SvxlinkPageTest, NodeWithReflectorDownMatchesGolden) {
 TEST_F(SvxlinkPageTest, HeardPageMatchesGoldenAndPagesOnward) {
   useTransmittingNode();
   HeardRecord more[6];
-  for (int i = 0; i < 5; ++i) more[i] = heardList[i];
+  for (int i = 0; i < 5; ++i) more[i] = svxlinkHeard().records[i];
   more[5] = talker("DA6IT", "TG 47669", "", "2025-12-08 19:01:02");
   svxApplyParsedHeardList(more, 6, "SVXLink dashboard OK");
   currentPage = PAGE_LAST;

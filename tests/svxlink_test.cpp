@@ -61,10 +61,7 @@ class SvxlinkTest : public ::testing::Test {
 
   // Scrapes a page the way a poll does.
   static bool scrape(const std::string& page) {
-    parsingSvxlinkData = true;
-    const bool ok = parseSvxlinkDashboardHtml(String(page));
-    parsingSvxlinkData = false;
-    return ok;
+    return parseSvxlinkDashboardHtml(String(page));
   }
 };
 
@@ -108,7 +105,7 @@ TEST_F(SvxlinkTest, RealPagesScrapeIntoStatusAndHeardList) {
     SCOPED_TRACE(c.file);
     svxlinkRadioStatus = svxlinkReflectorStatus = svxlinkDefaultTg = svxlinkMonitorTgs = svxlinkActiveTg = "";
     clearHeard();
-    liveRecord = HeardRecord();
+    svxlinkHeard().live = HeardRecord();
     EXPECT_EQ(scrape(data(c.file)), c.result);
     EXPECT_EQ(s(svxlinkRadioStatus), c.radio);
     EXPECT_EQ(s(svxlinkReflectorStatus), c.reflector);
@@ -116,9 +113,9 @@ TEST_F(SvxlinkTest, RealPagesScrapeIntoStatusAndHeardList) {
     EXPECT_EQ(s(svxlinkMonitorTgs), c.monitorTgs);
     EXPECT_EQ(s(svxlinkActiveTg), c.activeTg);
     EXPECT_EQ(svxlinkLogicCount, c.logics);
-    ASSERT_EQ(heardCount, c.heard);
+    ASSERT_EQ(svxlinkHeard().count, c.heard);
     if (c.heard == 0) continue;
-    const HeardRecord& r = heardList[0];
+    const HeardRecord& r = svxlinkHeard().records[0];
     EXPECT_TRUE(r.valid);
     EXPECT_EQ(s(r.callsign), c.call);
     EXPECT_EQ(s(r.target), c.target);
@@ -126,7 +123,7 @@ TEST_F(SvxlinkTest, RealPagesScrapeIntoStatusAndHeardList) {
     EXPECT_EQ(s(r.src), c.src);
     EXPECT_EQ(s(r.timeUtc), c.time);
     EXPECT_EQ(s(r.mode), "SVXLink");
-    EXPECT_TRUE(sameRecord(liveRecord, r));
+    EXPECT_TRUE(sameRecord(svxlinkHeard().live, r));
     EXPECT_EQ(s(footerText), "SVXLink dashboard OK");
   }
 }
@@ -134,22 +131,22 @@ TEST_F(SvxlinkTest, RealPagesScrapeIntoStatusAndHeardList) {
 TEST_F(SvxlinkTest, RealPagesKeepEveryTalkerInOrder) {
   ASSERT_TRUE(scrape(data("dashboard_v2_lh_fragment_tx.html")));
   const char* const calls[] = {"DA6IT", "DMR-BRIDGE", "KN4YDL", "R2ADU", "G7XYZ", "IU5HJU"};
-  ASSERT_EQ(heardCount, 6);
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(s(heardList[i].callsign), calls[i]) << i;
-  EXPECT_EQ(s(heardList[4].targetName), "FM United Kingdom");
+  ASSERT_EQ(svxlinkHeard().count, 6);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(s(svxlinkHeard().records[i].callsign), calls[i]) << i;
+  EXPECT_EQ(s(svxlinkHeard().records[4].targetName), "FM United Kingdom");
   EXPECT_EQ(s(svxlinkLogics[0]), "");
 
   ASSERT_TRUE(scrape(data("hs_dashboard_pi_index_tx_polish_tg_names.html")));
   const char* const names[] = {"FM Ogólnopolski", "FM SR2TO Toruń", "FM United Kingdom", "FM SR6W Wałbrzych",
                                "FM SR4X Białystok"};
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(s(heardList[i].targetName), names[i]) << i;
-  EXPECT_EQ(s(heardList[3].target), "TG 26062");
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(s(svxlinkHeard().records[i].targetName), names[i]) << i;
+  EXPECT_EQ(s(svxlinkHeard().records[3].target), "TG 26062");
 
   ASSERT_TRUE(scrape(data("dashboard_v2_status_fragment_tx.html")));
   EXPECT_EQ(s(svxlinkLogics[0]), "SimplexLogic");
   EXPECT_EQ(s(svxlinkLogics[1]), "ReflectorLogic");
   // The status fragment has no heard table: the list stays.
-  EXPECT_EQ(heardCount, 5);
+  EXPECT_EQ(svxlinkHeard().count, 5);
 }
 
 // ---------------------------------------------------------------- variants
@@ -170,12 +167,12 @@ TEST_F(SvxlinkTest, ReflectorNoStatusWithEvidenceIsConnectedAndDisconnectedBeats
 
 TEST_F(SvxlinkTest, TwentyRowsGiveTwelveRecordsWithoutHeaderOrNamelessRows) {
   ASSERT_TRUE(scrape(data("variant_twenty_rows.html")));
-  ASSERT_EQ(heardCount, MAX_HEARD);
+  ASSERT_EQ(svxlinkHeard().count, MAX_HEARD);
   const char* const calls[] = {"SM0ABC", "SA7BNT", "OH2XYZ", "LA9QL",  "OZ1ABC", "DL1ABC",
                                "G7XYZ",  "SP2ONG", "ON4XYZ", "PA3DEF", "DL2ABC", "IU5HJU"};
   for (int i = 0; i < MAX_HEARD; ++i) {
     SCOPED_TRACE(i);
-    const HeardRecord& r = heardList[i];
+    const HeardRecord& r = svxlinkHeard().records[i];
     EXPECT_EQ(s(r.callsign), calls[i]);
     // Bare numbers get "TG " in front, "TG 241" stays as it is.
     EXPECT_EQ(s(r.target), "TG " + std::to_string(240 + i));
@@ -184,14 +181,14 @@ TEST_F(SvxlinkTest, TwentyRowsGiveTwelveRecordsWithoutHeaderOrNamelessRows) {
     EXPECT_EQ(s(r.targetName), i % 3 == 0 ? "Talkgroup & friends " + std::to_string(i) : std::string());
     EXPECT_EQ(s(svxlinkHeardTimeText(r.timeUtc)).size(), 8u);
   }
-  for (int i = 0; i < MAX_HEARD; ++i) EXPECT_NE(s(heardList[i].callsign), "");
-  EXPECT_EQ(s(heardList[0].timeUtc), "2025-12-08 21:59:00");
-  EXPECT_EQ(s(svxlinkHeardTimeText(heardList[0].timeUtc)), "21:59:00");
+  for (int i = 0; i < MAX_HEARD; ++i) EXPECT_NE(s(svxlinkHeard().records[i].callsign), "");
+  EXPECT_EQ(s(svxlinkHeard().records[0].timeUtc), "2025-12-08 21:59:00");
+  EXPECT_EQ(s(svxlinkHeardTimeText(svxlinkHeard().records[0].timeUtc)), "21:59:00");
 }
 
 TEST_F(SvxlinkTest, PagesThatAreNotDashboardsOrHaveNoTableChangeNothingTheyDoNotShow) {
   ASSERT_TRUE(scrape(data("hs_dashboard_pi_index_tx_polish_tg_names.html")));
-  ASSERT_EQ(heardCount, 5);
+  ASSERT_EQ(svxlinkHeard().count, 5);
   lastError = "";
   // Not a dashboard: error text, nothing changes.
   EXPECT_FALSE(
@@ -199,17 +196,17 @@ TEST_F(SvxlinkTest, PagesThatAreNotDashboardsOrHaveNoTableChangeNothingTheyDoNot
              "</table></body></html>"));
   EXPECT_EQ(s(lastError), "SVXLink dashboard HTML not recognized");
   EXPECT_EQ(s(svxlinkRadioStatus), "TX");
-  EXPECT_EQ(heardCount, 5);
+  EXPECT_EQ(svxlinkHeard().count, 5);
   // A dashboard without a heard marker, and one whose table never ends, keep the list.
   scrape("<html><title>Dashboard</title><body>maintenance</body></html>");
-  EXPECT_EQ(heardCount, 5);
+  EXPECT_EQ(svxlinkHeard().count, 5);
   scrape(
       "<span>SVXReflector Activity</span><table><tr><td>1</td><td>SM0ABC</td><td>240</td><td>x</td><td>y</td>");
-  EXPECT_EQ(heardCount, 5);
-  EXPECT_EQ(s(heardList[0].callsign), "SR2TO");
+  EXPECT_EQ(svxlinkHeard().count, 5);
+  EXPECT_EQ(s(svxlinkHeard().records[0].callsign), "SR2TO");
   // The empty table of a recognised page empties the list.
   ASSERT_TRUE(scrape(data("dashboard_v2_lh_fragment_empty.html")));
-  EXPECT_EQ(heardCount, 0);
+  EXPECT_EQ(svxlinkHeard().count, 0);
 }
 
 // ---------------------------------------------------------------- rules
@@ -316,39 +313,34 @@ TEST_F(SvxlinkTest, ApplyingAListNamesTalkersCountsQsosAndQueuesOneLookup) {
   HeardRecord list[2] = {node("SM0ABC", "TG 240", "21:04:40"),
                          node("SA7BNT", "TG 2401", "21:00:00", "SA7BNT")};
   const uint32_t qsos = sessionInfo.totalQsos;
-  parsingSvxlinkData = true;
   EXPECT_TRUE(svxApplyParsedHeardList(list, 2, "SVXLink dashboard OK"));
-  parsingSvxlinkData = false;
-  ASSERT_EQ(heardCount, 2);
-  EXPECT_EQ(s(heardList[1].name), "Bengt Nilsson");  // a name that is the callsign is replaced
-  EXPECT_EQ(s(liveRecord.callsign), "SM0ABC");
-  EXPECT_EQ(liveRecordMillis, NOW_MS);
+  ASSERT_EQ(svxlinkHeard().count, 2);
+  EXPECT_EQ(s(svxlinkHeard().records[1].name), "Bengt Nilsson");  // a name that is the callsign is replaced
+  EXPECT_EQ(s(svxlinkHeard().live.callsign), "SM0ABC");
+  EXPECT_EQ(svxlinkHeard().liveMillis, NOW_MS);
   EXPECT_EQ(sessionInfo.totalQsos, qsos + 1);
   EXPECT_EQ(s(pendingRadioIdLookupCallsign), "SM0ABC");
   EXPECT_EQ(s(currentSvxlinkUserCallsign()), "SM0ABC");
 
-  // The same list again: no new QSO, no new lookup, and during a node parse
-  // the live time is not renewed; the footer is no screen activity.
+  // The same list again: no new QSO, no new lookup, and the node's live
+  // time is not renewed; the footer is no screen activity.
   pendingRadioIdLookupCallsign = "";
   desktopSetTestClock(NOW_MS + 5000);
   const uint32_t interaction = lastInteractionMillis;
   setFooterText("something else", false);
   HeardRecord again[2] = {node("SM0ABC", "TG 240", "21:04:40"), node("SA7BNT", "TG 2401", "21:00:00")};
-  parsingSvxlinkData = true;
   svxApplyParsedHeardList(again, 2, "");
-  parsingSvxlinkData = false;
   EXPECT_EQ(sessionInfo.totalQsos, qsos + 1);
   EXPECT_EQ(s(pendingRadioIdLookupCallsign), "");
-  EXPECT_EQ(liveRecordMillis, NOW_MS);
+  EXPECT_EQ(svxlinkHeard().liveMillis, NOW_MS);
   EXPECT_EQ(lastInteractionMillis, interaction);
   EXPECT_EQ(s(footerText), "SVXLink dashboard OK");
-  // Outside a node parse the same record is re-timed.
-  svxApplyParsedHeardList(again, 2, "x");
-  EXPECT_EQ(liveRecordMillis, NOW_MS + 5000);
+  // The hotspot's list takes no part.
+  EXPECT_EQ(hotspotHeard().count, 0);
 
   // An empty list clears the shown one.
   svxApplyParsedHeardList(again, 0, "");
-  EXPECT_EQ(heardCount, 0);
+  EXPECT_EQ(svxlinkHeard().count, 0);
   EXPECT_EQ(s(footerText), "SVXLink dashboard OK, no entries");
 }
 
@@ -359,9 +351,9 @@ TEST_F(SvxlinkTest, MalformedTruncatedAndHostilePagesAreReadSafely) {
   for (size_t cut = 0; cut < real.size(); cut += 97) {
     clearHeard();
     scrape(real.substr(0, cut));
-    ASSERT_GE(heardCount, 0);
-    ASSERT_LE(heardCount, 5) << cut;
-    for (int i = 0; i < heardCount; ++i) ASSERT_FALSE(heardList[i].callsign.isEmpty()) << cut;
+    ASSERT_GE(svxlinkHeard().count, 0);
+    ASSERT_LE(svxlinkHeard().count, 5) << cut;
+    for (int i = 0; i < svxlinkHeard().count; ++i) ASSERT_FALSE(svxlinkHeard().records[i].callsign.isEmpty()) << cut;
     ASSERT_LE(svxlinkLogicCount, SVXLINK_MAX_LOGICS);
   }
   const char* const hostile[] = {
@@ -377,7 +369,7 @@ TEST_F(SvxlinkTest, MalformedTruncatedAndHostilePagesAreReadSafely) {
   };
   for (const char* page : hostile) {
     scrape(page);
-    EXPECT_LE(heardCount, MAX_HEARD) << page;
+    EXPECT_LE(svxlinkHeard().count, MAX_HEARD) << page;
   }
   // 1 MB of rows: still twelve records, from the top of the table.
   std::string big = "<span>SVXReflector Activity</span><table>";
@@ -390,8 +382,8 @@ TEST_F(SvxlinkTest, MalformedTruncatedAndHostilePagesAreReadSafely) {
   }
   big += "</table>";
   ASSERT_TRUE(scrape(big));
-  EXPECT_EQ(heardCount, MAX_HEARD);
-  EXPECT_EQ(s(heardList[11].target), "TG 251");
+  EXPECT_EQ(svxlinkHeard().count, MAX_HEARD);
+  EXPECT_EQ(s(svxlinkHeard().records[11].target), "TG 251");
   // 1 MB of unclosed tags and blanks.
   std::string tags = "SVXLink Info " + std::string(512 * 1024, '<') + std::string(512 * 1024, ' ');
   scrape(tags);
@@ -437,6 +429,22 @@ class SvxlinkPollTest : public SvxlinkTest {
   std::unique_ptr<LocalHttpServer> server_;
 };
 
+// The node's dashboard answers the same page: applied once, then nothing
+// on screen changes; the fetch is still counted.
+TEST_F(SvxlinkPollTest, AnUnchangedAnswerRedrawsNothing) {
+  answer(200, data("hs_dashboard_pi_index_tx_polish_tg_names.html"));
+  ASSERT_TRUE(poll());
+  EXPECT_TRUE(uiDirty);
+  const uint32_t okBefore = diagnosticsState.fetchOk;
+  for (int i = 0; i < 2; ++i) {
+    clearRedrawFlags();
+    ASSERT_TRUE(poll());
+    EXPECT_FALSE(anyRedrawFlagSet()) << i;
+  }
+  EXPECT_EQ(diagnosticsState.fetchOk, okBefore + 2);
+  EXPECT_EQ(svxlinkHeard().count, 5);
+}
+
 TEST_F(SvxlinkPollTest, DashboardPollScrapesLogsAndSavesTheSvxlinkCache) {
   answer(200, data("hs_dashboard_pi_index_tx_polish_tg_names.html"));
   const uint32_t polls = svxlinkPollCount;
@@ -446,25 +454,24 @@ TEST_F(SvxlinkPollTest, DashboardPollScrapesLogsAndSavesTheSvxlinkCache) {
   const LocalHttpRequest req = server_->requests()[0];
   EXPECT_EQ(req.target, "/index.php");
   EXPECT_EQ(req.header("Accept"), "text/html");
-  EXPECT_EQ(heardCount, 5);
-  EXPECT_EQ(svxlinkHeardCount, 5);
+  EXPECT_EQ(svxlinkHeard().count, 5);
+  EXPECT_EQ(shownHeardList().count, 5);
   EXPECT_EQ(s(svxlinkRadioStatus), "TX");
   EXPECT_TRUE(ringContains("Hotspot API OK (HTTP 200, "));
-  EXPECT_FALSE(parsingSvxlinkData);
 
   // The node fails: footer, failed outcome, everything kept.
   answer(500, "oops");
   ASSERT_TRUE(poll());
   EXPECT_EQ(s(footerText), "SVXLink HTTP: 500");
   EXPECT_TRUE(ringContains("Hotspot API failed (HTTP 500, "));
-  EXPECT_EQ(heardCount, 5);
+  EXPECT_EQ(svxlinkHeard().count, 5);
   EXPECT_EQ(s(svxlinkRadioStatus), "TX");
 
   // Not a dashboard: failed outcome, error text, nothing changed.
   answer(200, "<html>login</html>");
   ASSERT_TRUE(poll());
   EXPECT_EQ(s(lastError), "SVXLink dashboard HTML not recognized");
-  EXPECT_EQ(heardCount, 5);
+  EXPECT_EQ(svxlinkHeard().count, 5);
   EXPECT_EQ(diagnosticsState.lastApiStatusCode, 200);
 }
 
@@ -475,14 +482,14 @@ TEST_F(SvxlinkPollTest, JsonBridgeFillsModeAndSourceAndLeavesTheNodeStatusEmpty)
   ASSERT_EQ(server_->requests().size(), 1u);
   EXPECT_EQ(server_->requests()[0].target, "/api/display-json.php");
   EXPECT_EQ(server_->requests()[0].header("Accept"), "application/json");
-  ASSERT_EQ(heardCount, 3);
-  EXPECT_EQ(s(heardList[0].callsign), "SM0ABC");
-  EXPECT_EQ(s(heardList[0].mode), "SVXLink");
-  EXPECT_EQ(s(heardList[0].src), "SVXRef");
-  EXPECT_EQ(s(heardList[1].src), "SVXRef2");
-  EXPECT_EQ(s(heardList[2].mode), "FM");
-  EXPECT_EQ(s(heardList[2].callsign), "G7XYZ");
-  EXPECT_EQ(svxlinkHeardCount, 3);
+  ASSERT_EQ(svxlinkHeard().count, 3);
+  EXPECT_EQ(s(svxlinkHeard().records[0].callsign), "SM0ABC");
+  EXPECT_EQ(s(svxlinkHeard().records[0].mode), "SVXLink");
+  EXPECT_EQ(s(svxlinkHeard().records[0].src), "SVXRef");
+  EXPECT_EQ(s(svxlinkHeard().records[1].src), "SVXRef2");
+  EXPECT_EQ(s(svxlinkHeard().records[2].mode), "FM");
+  EXPECT_EQ(s(svxlinkHeard().records[2].callsign), "G7XYZ");
+  EXPECT_EQ(shownHeardList().count, 3);
   EXPECT_TRUE(svxlinkRadioStatus.isEmpty());
   EXPECT_TRUE(svxlinkReflectorStatus.isEmpty());
   EXPECT_EQ(s(footerText).rfind("SVXLink API updated from 127.0.0.1:", 0), 0u) << s(footerText);
@@ -491,22 +498,22 @@ TEST_F(SvxlinkPollTest, JsonBridgeFillsModeAndSourceAndLeavesTheNodeStatusEmpty)
 TEST_F(SvxlinkPollTest, AnAnswerAfterASwitchLandsInTheSvxlinkListOnly) {
   HeardRecord mm = node("DL1ABC", "TG 262", "2025-12-08 10:00:00");
   mm.mode = "DMR";
-  mmdvmHeardList[0] = mm;
-  mmdvmHeardCount = 1;
+  hotspotHeard().records[0] = mm;
+  hotspotHeard().count = 1;
   answer(200, data("dashboard_v2_lh_fragment_tx.html"));
   ASSERT_TRUE(fetchSvxlinkData());
   EXPECT_FALSE(fetchSvxlinkData());  // one request at a time
   setCurrentWatchSource(WATCH_MMDVM);
-  ASSERT_EQ(heardCount, 1);
+  ASSERT_EQ(shownHeardList().count, 1);
   ASSERT_TRUE(waitForFetchesIdle());
-  EXPECT_EQ(heardCount, 1);
-  EXPECT_EQ(s(heardList[0].callsign), "DL1ABC");
-  EXPECT_EQ(svxlinkHeardCount, 6);
-  EXPECT_EQ(mmdvmHeardCount, 1);  // the hotspot's saved list is not touched either
-  EXPECT_EQ(s(mmdvmHeardList[0].callsign), "DL1ABC");
+  EXPECT_EQ(shownHeardList().count, 1);
+  EXPECT_EQ(s(shownHeardList().records[0].callsign), "DL1ABC");
+  EXPECT_EQ(svxlinkHeard().count, 6);
+  EXPECT_EQ(hotspotHeard().count, 1);  // the hotspot's list is not touched either
+  EXPECT_EQ(s(hotspotHeard().records[0].callsign), "DL1ABC");
   setCurrentWatchSource(WATCH_SVXLINK);
-  EXPECT_EQ(heardCount, 6);
-  EXPECT_EQ(s(heardList[0].callsign), "DA6IT");
+  EXPECT_EQ(svxlinkHeard().count, 6);
+  EXPECT_EQ(s(svxlinkHeard().records[0].callsign), "DA6IT");
 }
 
 TEST_F(SvxlinkPollTest, PollsThatCannotStartSayWhy) {
@@ -539,7 +546,6 @@ TEST_F(SvxlinkTest, AprsAlertShowsOnlyForTheTalkerWhoIsTheAprsStation) {
   HeardRecord list[1] = {node("SM0ABC-7", "TG 240", "21:04:40")};
   list[0].callsign = "SM0ABC";
   svxApplyParsedHeardList(list, 1, "");
-  saveActiveHeardCache();
   EXPECT_FALSE(svxlinkAprsAlertVisible());  // no APRS data yet
   aprsState.valid = true;
   aprsState.sourceCallsign = "sm0abc-9";

@@ -80,13 +80,13 @@ class TouchTest : public ::testing::Test {
     release();
   }
   void fillHeard(int n) {
-    for (int i = 0; i < MAX_HEARD; ++i) heardList[i] = HeardRecord();
+    for (int i = 0; i < MAX_HEARD; ++i) shownHeardList().records[i] = HeardRecord();
     for (int i = 0; i < n; ++i) {
-      heardList[i].callsign = String("DL") + String(i) + "AB";
-      heardList[i].mode = "DMR";
-      heardList[i].valid = true;
+      shownHeardList().records[i].callsign = String("DL") + String(i) + "AB";
+      shownHeardList().records[i].mode = "DMR";
+      shownHeardList().records[i].valid = true;
     }
-    heardCount = n;
+    shownHeardList().count = n;
   }
 
   uint32_t now_ = 0;

@@ -3,14 +3,19 @@
 // status text and the entity rules of the markup readers.
 #include <gtest/gtest.h>
 
+#include "app/app.h"
+#include "core/backend.h"
 #include "core/config.h"
+#include "core/config_file.h"
 #include "core/fetch_status.h"
 #include "core/markup.h"
 #include "core/view.h"
 #include "core/watch_source.h"
+#include "host/display.h"
 #include "host/runtime.h"
 #include "hotspot/heard.h"
 #include "support/ui_test_env.h"
+#include "ui/page_frame.h"
 #include "ui/paged_list.h"
 
 namespace {
@@ -51,7 +56,9 @@ TEST_F(WatchSourceTest, EveryRowIsCompleteAndInEnumOrder) {
     EXPECT_TRUE(row.poll && row.screensaverPoll && row.drawLive && row.drawHeard && row.tapLive &&
                 row.tapHeard);
     EXPECT_EQ(row.backgroundRefreshDue != nullptr, row.backgroundCheckMillis != nullptr);
-    EXPECT_EQ(row.saveHeardCache != nullptr, row.loadHeardCache != nullptr);
+    // The hotspot, SvxLink and APRS (the hotspot's callers) name a list.
+    const bool ownsList = e.source == WATCH_MMDVM || e.source == WATCH_SVXLINK || e.source == WATCH_APRS;
+    EXPECT_EQ(ownsList, row.heardList != nullptr);
   }
   // Out-of-range values fall back to the hotspot.
   EXPECT_EQ(WATCH_MMDVM, watchSourceRow((WatchSource)42).source);
@@ -76,20 +83,65 @@ TEST_F(WatchSourceTest, SwitchingKeepsEachHeardListAndShowsTheRightPage) {
   cfg.svxlinkEnabled = true;
   cfg.svxlinkHost = "192.168.1.9";
   cfg.weatherEnabled = true;
-  heardCount = 1;
-  heardList[0].callsign = "DL1ABC";
+  shownHeardList().count = 1;
+  shownHeardList().records[0].callsign = "DL1ABC";
   currentPage = PAGE_LAST;
   setCurrentWatchSource(WATCH_SVXLINK);
   EXPECT_EQ(PAGE_LAST, currentPage);  // SvxLink keeps the page
-  EXPECT_EQ(0, heardCount);           // its own (empty) list
+  EXPECT_EQ(0, shownHeardList().count);           // its own (empty) list
   EXPECT_TRUE(uiDirty);
   setCurrentWatchSource(WATCH_WEATHER);
   EXPECT_EQ(PAGE_LIVE, currentPage);
   setCurrentWatchSource(WATCH_MMDVM);
-  ASSERT_EQ(1, heardCount);
-  EXPECT_EQ(String("DL1ABC"), heardList[0].callsign);
+  ASSERT_EQ(1, shownHeardList().count);
+  EXPECT_EQ(String("DL1ABC"), shownHeardList().records[0].callsign);
   setCurrentWatchSource(WATCH_ADSB);  // not available: stays on the hotspot
   EXPECT_EQ(WATCH_MMDVM, currentWatchSource);
+}
+
+TEST_F(WatchSourceTest, StartPagesAndChooserComeFromTheRows) {
+  cfg.svxlinkEnabled = cfg.aprsEnabled = cfg.weatherEnabled = cfg.hamqslEnabled = cfg.adsbEnabled = true;
+  cfg.svxlinkHost = cfg.adsbHost = "10.0.0.5";
+  cfg.aprsApiKey = "key";
+  int startPages = 0;
+  for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
+    const WatchSourceRow& row = watchSourceRow((WatchSource)i);
+    for (const StartPageName* name : {&row.startLive, &row.startHeard}) {
+      if (name->value == nullptr) continue;
+      SCOPED_TRACE(name->value);
+      ++startPages;
+      EXPECT_EQ(String(name->value), canonicalStartPageAfterBootValue(name->value));
+      EXPECT_EQ(String(name->label), startPageAfterBootLabel(name->value));
+      EXPECT_TRUE(startPageAfterBootChoiceAvailable(name->value, false));
+    }
+  }
+  EXPECT_EQ(8, startPages);
+  EXPECT_EQ(String("mmdvm_live"), canonicalStartPageAfterBootValue("no such page"));
+  // Every available row is a chooser button, in table order.
+  const WatchSourcePopupLayout layout = watchSourcePopupLayout();
+  ASSERT_EQ(WATCH_SOURCE_COUNT, layout.count);
+  for (int i = 0; i < layout.count; ++i) EXPECT_EQ((WatchSource)i, layout.options[i]);
+  EXPECT_LE(layout.popupY + layout.popupH, SCREEN_H);
+}
+
+TEST_F(WatchSourceTest, LookupsAnswerBeforeTheInstallAndInstallProgramHandsOverTheTables) {
+  installWatchSourceTable(nullptr);
+  installViewOverlays(nullptr);
+  installConfigApplyHooks({});
+  cfg.hamqslEnabled = true;
+  detailPopupOpen = true;
+  EXPECT_EQ(WATCH_MMDVM, watchSourceRow(WATCH_HAMQSL).source);
+  EXPECT_EQ(nullptr, activeWatchSourceRow().poll);
+  EXPECT_FALSE(watchSourceAvailable(WATCH_HAMQSL));
+  EXPECT_TRUE(watchSourceAvailable(WATCH_MMDVM));
+  EXPECT_FALSE(anyOverlayOpen());
+  EXPECT_EQ(nullptr, configApplyHooks().finalized);
+  installProgram();
+  EXPECT_TRUE(watchSourceAvailable(WATCH_HAMQSL));
+  EXPECT_STREQ("HAMQSL", watchSourceRow(WATCH_HAMQSL).buttonLabel);
+  EXPECT_TRUE(anyOverlayOpen());
+  EXPECT_EQ(OVERLAY_DETAIL, overlayForTap()->id);
+  EXPECT_TRUE(configApplyHooks().finalized && configApplyHooks().loaded && configApplyHooks().applyAtRunTime);
 }
 
 // Overlays

@@ -10,6 +10,7 @@
 
 #include "core/app.h"
 #include "core/config.h"
+#include "core/night_mode.h"
 #include "core/theme.h"
 #include "host/display.h"
 #include "host/runtime.h"
@@ -19,6 +20,7 @@
 #include "support/golden_image.h"
 #include "support/temp_files.h"
 #include "support/ui_test_env.h"
+#include "ui/night_face.h"
 #include "ui/page_frame.h"
 #include "ui/screensaver.h"
 #include "watch/hamqsl/hamqsl.h"
@@ -251,6 +253,33 @@ TEST_F(WeatherPageTest, ScreensaverWeatherCardAndWeatherPageAsScreensaver) {
   tft.fillScreen(0);
   drawWeatherLivePage();
   EXPECT_EQ(saver, readFrame());
+}
+
+TEST_F(WeatherPageTest, NightFaceIsADimClockWithTheTemperature) {
+  currentData();
+  cfg.wxscreensaverEnabled = true;  // at night the night face all the same
+  nightActive = true;
+  desktopSetTestClock(24000);  // drift 0 in x, -6 in y
+  drawScreensaver(true);
+  expectGolden("screensaver_night_face");
+  const uint16_t dimText = mix565(TFT_BLACK, theme.subtext, NIGHT_TEXT_COLOUR_SHARE);
+  EXPECT_TRUE(frameShowsText("08 Dec 2025", 400, 276, 2, MC_DATUM, dimText, TFT_BLACK));
+  EXPECT_TRUE(frameShowsText("8 C", 400, 320, 4, MC_DATUM, dimText, TFT_BLACK));
+  // The large clock "14:30": 12 px dots in the dimmed accent around (400, 184).
+  const uint32_t dimClock = rgbOf565(mix565(TFT_BLACK, theme.accent, NIGHT_CLOCK_COLOUR_SHARE));
+  std::vector<uint32_t> frame = readFrame();
+  EXPECT_GT(countPixels(frame, 220, 142, 360, 84, dimClock), 5000);
+  EXPECT_EQ(countPixels(frame, 0, 0, 800, 120, dimClock), 0);
+  // Unchanged clock, texts and drift: nothing is drawn again.
+  tft.drawPixel(5, 5, 0xF800);
+  drawScreensaver(false);
+  EXPECT_EQ(rgbOf565(0xF800), readFrame()[5 * 800 + 5]);
+
+  // Without weather data the temperature line stays dark.
+  clearWeatherData();
+  drawScreensaver(true);
+  EXPECT_EQ(countPixels(readFrame(), 300, 300, 200, 40, rgbOf565(TFT_BLACK)), 200 * 40);
+  nightActive = false;
 }
 
 // ---------------------------------------------------------------------------

@@ -12,6 +12,7 @@
 
 #include "core/config.h"
 #include "core/device_log.h"
+#include "core/view.h"
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "hotspot/fetch_worker.h"
@@ -504,6 +505,27 @@ bool ringHas(const char* message) {
     if (webLogEntryAt(i)->message == message) return true;
   }
   return false;
+}
+
+// Weather refreshes in the background: the same answer again redraws
+// nothing while another page is shown.
+TEST_F(WeatherFetchTest, AnUnchangedAnswerRedrawsNothingBehindOtherPages) {
+  ASSERT_NE(currentWatchSource, WATCH_WEATHER);
+  ASSERT_TRUE(fetchWeatherData());
+  ASSERT_TRUE(waitForFetchesIdle());
+  ASSERT_TRUE(weatherState.valid);
+  EXPECT_TRUE(uiDirty);
+  clearRedrawFlags();
+  desktopSetTestClock(millis() + 60000);
+  ASSERT_TRUE(fetchWeatherData());
+  ASSERT_TRUE(waitForFetchesIdle());
+  EXPECT_FALSE(anyRedrawFlagSet());
+  EXPECT_EQ(weatherState.lastSuccessMillis, millis());
+  EXPECT_FALSE(weatherState.fetchInProgress);
+  currentBody_ = owm("current_kelvin_dresden_2017.json");
+  ASSERT_TRUE(fetchWeatherData());
+  ASSERT_TRUE(waitForFetchesIdle());
+  EXPECT_TRUE(uiDirty);
 }
 
 TEST_F(WeatherFetchTest, CurrentWeatherRequestAnswerAndFailureKeepingTheData) {

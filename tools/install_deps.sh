@@ -5,12 +5,21 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config g++
-  libsdl2-dev libcurl4-openssl-dev libpng-dev libssh-dev ca-certificates openssl
+  libsdl2-dev libx11-dev libcurl4-openssl-dev libpng-dev libssh-dev ca-certificates openssl
   libgtest-dev libgmock-dev libbenchmark-dev
-  python3 xvfb xauth xdotool x11-apps x11-utils imagemagick librsvg2-bin openssh-server
+  libcpp-httplib-dev libsodium-dev
+  python3 xvfb xauth xdotool x11-apps x11-utils imagemagick librsvg2-bin openssh-server chromium faketime
 )
 if [ "${1:-}" = "--with-fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
+fi
+# The Debian package: its build, its checker, and systemd-analyze for the unit.
+if [ "${1:-}" = "--with-deb" ]; then
+  packages+=(debhelper dpkg-dev lintian systemd)
+fi
+# The measurement scripts: instruction counts and the kiosk-browser comparison.
+if [ "${1:-}" = "--with-bench" ]; then
+  packages+=(valgrind chromium)
 fi
 
 missing=()

@@ -70,9 +70,11 @@ fi
 
 # The configuration comes from the sample services themselves (each adds the
 # keys that point the program at it); the run adds its own hold time and
-# local-time display.
+# local-time display, and switches the settings page on (127.0.0.1 only;
+# QSODECK_WEB_UI_PORT picks another port than 8080).
+web_port="${QSODECK_WEB_UI_PORT:-8080}"
 python3 "$repo/tools/sample_dashboard.py" --print-config "$port" --flavour "$flavour" \
-  --config-extra '"callsign_hold_ms": 12000, "api_utc_to_local_time": true' \
+  --config-extra '"callsign_hold_ms": 12000, "api_utc_to_local_time": true, "web_ui_enabled": true, '"\"web_ui_port\": $web_port" \
   >"$run_dir/sdcard/config.json"
 
 # Talkgroup and reflector names come from list files; fetch them once from
@@ -86,6 +88,7 @@ fi
 
 echo "No sdcard/config.json of your own: showing the sample $backend dashboard at http://127.0.0.1:$port/"
 echo "(working folder $run_dir; put your configuration in $repo/sdcard/config.json to use your hotspot)"
+echo "Settings page: http://127.0.0.1:$web_port/ (the INFO page of the panel shows the code for the first sign-in)"
 cd "$run_dir"
 status=0
 "$binary" || status=$?

@@ -29,7 +29,7 @@ struct HeardListView {
 
 static void drawHeardRow(int item, const ScreenRect& row, uint16_t fill, const void* context) {
   const HeardListView& view = *static_cast<const HeardListView*>(context);
-  const HeardRecord& rec = heardList[view.indices[item]];
+  const HeardRecord& rec = shownHeardList().records[view.indices[item]];
   const int y = row.y + 10;
   tft.setTextFont(2);
   tft.setTextDatum(TL_DATUM);
@@ -69,7 +69,8 @@ void drawMmdvmLastPage() {
     tft.setTextFont(2);
     tft.setTextDatum(TL_DATUM);
     tft.setTextColor(theme.subtext, theme.panel);
-    tft.drawString(heardCount > 0 ? "No rows match this filter" : "No traffic received yet", 45, 236);
+    tft.drawString(shownHeardList().count > 0 ? "No rows match this filter" : "No traffic received yet", 45,
+                   236);
   }
   drawFooter();
 }

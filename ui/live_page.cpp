@@ -315,7 +315,7 @@ void drawFrequencyBox(int x, int y, int w, const String& label, const String& va
 }
 
 void drawQuickActionLauncherBox(int x, int y, int w) {
-  const bool ready = hasConfiguredQuickActions(isCurrentWatchSvxlink());
+  const bool ready = hasConfiguredQuickActions(isCurrentWatch(WATCH_SVXLINK));
   fillSoftPanel(x, y, w, 48, theme.panel2, ready ? theme.accent : theme.border, 6);
   drawCentredFittedText("ACTIONS", x + w / 2, y + 24, watchUiButtonFont(), w - 30,
                         ready ? theme.accent : theme.subtext, theme.panel2);
@@ -338,7 +338,7 @@ static String liveFrequencyText(const String& hotspot, const String& heard, cons
 void drawMmdvmLivePage() {
   drawTopTabs();
   const bool active = isLiveActive();
-  const HeardRecord rec = active ? liveRecord : HeardRecord();
+  const HeardRecord rec = active ? shownHeardList().live : HeardRecord();
   String modeText = rec.mode;
   const String mode = active ? normalizeModeName(modeText) : String();
   drawModeButtons(active, mode);
@@ -382,7 +382,7 @@ bool redrawMmdvmLiveScrollingTextAreas() {
   if (currentPage != PAGE_LIVE || currentWatchSource != WATCH_MMDVM) return false;
   if (anyOverlayOpen()) return false;
   const bool active = isLiveActive();
-  const HeardRecord rec = active ? liveRecord : HeardRecord();
+  const HeardRecord rec = active ? shownHeardList().live : HeardRecord();
   if (shouldShowDmrTimeslotLivePanel()) {
     drawDmrTimeslotLivePanel(LIVE_PANEL_X, LIVE_PANEL_Y, LIVE_PANEL_W, LIVE_PANEL_H);
     return true;

@@ -3,6 +3,7 @@
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/theme.h"
+#include "core/web_server.h"
 #include "host/display.h"
 #include "host/runtime.h"
 #include "host/storage.h"
@@ -13,6 +14,7 @@
 #include "ui/draw.h"
 #include "ui/heard_page.h"
 #include "ui/live_page.h"
+#include "ui/on_air_banner.h"
 #include "ui/popups.h"
 #include "ui/screensaver.h"
 
@@ -125,6 +127,7 @@ void redrawCurrentPage(bool fullRedraw) {
     if (changed) clearBody();
     scrollingTextActiveFrame = false;
     drawPage(pageToDraw);
+    drawCallWatchDecorations();
     drawOpenOverlays();
   }
   lastRenderedPage = (int)pageToDraw;
@@ -136,9 +139,12 @@ void redrawCurrentPage(bool fullRedraw) {
 bool redrawScrollingTextAreasForCurrentPage() {
   if (screensaverActive) return false;
   const WatchSourceRow& row = activeWatchSourceRow();
-  if (currentPage == PAGE_LIVE) return row.redrawLiveStrips != nullptr && row.redrawLiveStrips();
-  if (currentPage == PAGE_LAST) return row.redrawHeardStrips != nullptr && row.redrawHeardStrips();
-  return false;
+  bool redrawn = false;
+  if (currentPage == PAGE_LIVE) redrawn = row.redrawLiveStrips != nullptr && row.redrawLiveStrips();
+  if (currentPage == PAGE_LAST) redrawn = row.redrawHeardStrips != nullptr && row.redrawHeardStrips();
+  // Strips that run under the banner or the toast: they go on top again.
+  if (redrawn && !anyOverlayOpen()) drawCallWatchDecorations();
+  return redrawn;
 }
 
 // ---------------------------------------------------------------- watch sources
@@ -168,15 +174,14 @@ bool handleWatchSourceSwipe(int dx) {
 
 WatchSourcePopupLayout watchSourcePopupLayout() {
   WatchSourcePopupLayout l = {};
-  l.options[l.count++] = WATCH_MMDVM;
-  for (int s = WATCH_SVXLINK; s <= WATCH_ADSB; ++s) {
+  for (int s = 0; s < WATCH_SOURCE_COUNT; ++s) {
     if (watchSourceAvailable((WatchSource)s)) l.options[l.count++] = (WatchSource)s;
   }
   const int n = l.count;
   l.cols = n > 3 ? 2 : n;
   l.rows = (n + l.cols - 1) / l.cols;
   l.popupW = n > 3 ? 770 : (n == 3 ? 760 : 620);
-  l.popupH = n < 4 ? 224 : (l.rows < 3 ? 296 : 360);
+  l.popupH = n < 4 ? 224 : (l.rows < 3 ? 296 : 104 + (l.rows - 1) * 80 + 60 + 36);
   l.popupX = (SCREEN_W - l.popupW) / 2;
   l.popupY = (SCREEN_H - l.popupH) / 2;
   l.btnW = n > 3 ? 295 : (n == 3 ? 205 : 230);
@@ -334,7 +339,13 @@ void drawInfoPage() {
   if (sessionInfo.hasRssi) {
     rssi = String((long)sessionInfo.bestRssi) + "/" + String((long)sessionInfo.worstRssi) + " dBm";
   }
-  drawInfoRow(50, 320, 700, "RSSI B/W", rssi, lb, vb, theme.warn, theme.text);
+  if (webUiSetupCode.length() > 0) {
+    // While the settings page has no password, its one-time code takes
+    // this row: the first browser needs it to set the password.
+    drawInfoRow(50, 320, 700, "WEB CODE", webUiSetupCode + "  " + webUiUrl, lb, vb, theme.warn, theme.good);
+  } else {
+    drawInfoRow(50, 320, 700, "RSSI B/W", rssi, lb, vb, theme.warn, theme.text);
+  }
   drawInfoMiniBox(0, "DMR", sessionInfo.modeDMR);
   drawInfoMiniBox(1, "DSTAR", sessionInfo.modeDSTAR);
   drawInfoMiniBox(2, "YSF", sessionInfo.modeYSF);

@@ -7,11 +7,20 @@
 #include <time.h>
 
 #include "core/app.h"
-#include "core/screen.h"
 #include "core/view.h"
 #include "core/watch_source.h"
 #include "host/wstring.h"
 #include "ui/draw.h"
+
+// Full render of the current page and its overlays, then presents the frame.
+void redrawCurrentPage(bool fullRedraw);
+// Clock box at the right of the header.
+void drawHeaderClockBox();
+// Footer band with the current footer message.
+void drawFooter();
+// Repaints only the scrolling strips of the current page; false when a full
+// redraw is needed instead.
+bool redrawScrollingTextAreasForCurrentPage();
 
 // Screen bands.
 static const int HEADER_BAND_H = 68;

@@ -3,6 +3,7 @@
 #include "actions/remote_actions.h"
 #include "core/backend.h"
 #include "core/theme.h"
+#include "core/watch_source.h"
 #include "enrichment/radioid.h"
 #include "host/display.h"
 #include "hotspot/live_session.h"
@@ -46,7 +47,7 @@ static String detailModeText(const HeardRecord& r) {
 void drawDetailPopup(const HeardRecord& r) {
   fillPanel(30, 64, 740, 364, theme.panel2, theme.border);
   String rawMode = r.mode;
-  const bool svx = isSvxlinkBackend() || normalizeModeName(rawMode) == "SVXLINK";
+  const bool svx = isCurrentWatch(WATCH_SVXLINK) || normalizeModeName(rawMode) == "SVXLINK";
   drawPageTitle(svx ? "SVXLINK DETAILS" : "QSO DETAILS", 55, 84, theme.panel2);
   drawFlagOrPlaceholder(615, 84, 130, 84, countryCodeFromCallsign(r.callsign));
 
@@ -189,8 +190,8 @@ static void tapDetailPopup(int x, int y) {
 
 // The detail popup draws only while its index names a record of the list.
 static void drawOpenDetailPopup() {
-  if (selectedHeardIndex >= 0 && selectedHeardIndex < heardCount)
-    drawDetailPopup(heardList[selectedHeardIndex]);
+  if (selectedHeardIndex >= 0 && selectedHeardIndex < shownHeardList().count)
+    drawDetailPopup(shownHeardList().records[selectedHeardIndex]);
 }
 
 static bool detailPopupIsOpen() { return detailPopupOpen; }

@@ -3,9 +3,12 @@
 #include "core/app.h"
 #include "core/backend.h"
 #include "core/config.h"
+#include "core/night_mode.h"
 #include "core/theme.h"
+#include "core/watch_source.h"
 #include "enrichment/radioid.h"
 #include "host/display.h"
+#include "host/panel_output.h"
 #include "host/runtime.h"
 #include "host/trace_log.h"
 #include "hotspot/heard.h"
@@ -13,6 +16,7 @@
 #include "ui/draw.h"
 #include "ui/flags.h"
 #include "ui/images.h"
+#include "ui/night_face.h"
 #include "ui/page_frame.h"
 #include "ui/popups.h"
 
@@ -48,9 +52,14 @@ void drawBrightnessSlider() {
 }
 
 void applyDisplaySettings() {
-  // The desktop surface ignores rotation; touch points are mirrored by the
-  // input layer when the screen is flipped.
+  // The host turns the picture (display_rotation, or 180 degrees for a
+  // flipped screen); touch points are mirrored by getTouchPoint.
   tft.setRotation(cfg.flipScreen ? 2 : 0);
+  PanelSettings panel;
+  panel.fullscreen = cfg.displayFullscreen;
+  panel.rotationDeg = cfg.displayRotation;
+  panel.flip = cfg.flipScreen;
+  panelApply(panel, theme.bg);
   tft.fillScreen(theme.bg);
   applyBrightness();
   requestRedraw();
@@ -63,6 +72,13 @@ struct ScreensaverContent {
   String weatherText, weatherIcon;
 };
 
+void screensaverCardTexts(String& text, String& icon) {
+  for (int i = 0; i < WATCH_SOURCE_COUNT && text.isEmpty(); ++i) {
+    const WatchSourceRow& row = watchSourceRow((WatchSource)i);
+    if (row.screensaverCard) row.screensaverCard(text, icon);
+  }
+}
+
 static ScreensaverContent screensaverContent() {
   ScreensaverContent c;
   c.clock = getDetailedClockText();
@@ -70,21 +86,19 @@ static ScreensaverContent screensaverContent() {
   c.deviceCallsign = getDeviceCallsign();
   c.device = normalizeHamCallsign(c.deviceCallsign);
   if (c.device.isEmpty()) c.device = "-";
-  if (liveRecord.valid) {
-    c.operatorLine = formatCallsignName(liveRecord.callsign, radioIdDisplayNameForRecord(liveRecord), 10, 10);
-    c.flagCallsign = liveRecord.callsign;
+  const HeardRecord& live = shownHeardList().live;
+  if (live.valid) {
+    c.operatorLine = formatCallsignName(live.callsign, radioIdDisplayNameForRecord(live), 10, 10);
+    c.flagCallsign = live.callsign;
     if (trimSafe(c.flagCallsign).isEmpty()) c.flagCallsign = c.deviceCallsign;
-    c.target = resolveTargetDisplay(liveRecord);
+    c.target = resolveTargetDisplay(live);
   } else {
     c.operatorLine = c.device;
     c.flagCallsign = c.deviceCallsign;
     c.target = "Standby";
   }
   if (c.target.length() > 24) c.target = c.target.substring(0, 23) + "~";
-  if (weatherConfigured()) {
-    c.weatherText = weatherDisplayText();
-    c.weatherIcon = weatherIconPath();
-  }
+  screensaverCardTexts(c.weatherText, c.weatherIcon);
   return c;
 }
 
@@ -130,16 +144,34 @@ static void drawScreensaverWeatherCard(const ScreensaverContent& c, int cx, int 
   tft.setTextDatum(TL_DATUM);
 }
 
+void screensaverDrift(uint32_t t, int& driftX, int& driftY) {
+  driftX = 2 * (5 * (int)((t / 12000UL) % 5UL) - 10);
+  driftY = 6 * (int)((t / 24000UL) % 5UL) - 12;
+}
+
 void drawScreensaver(bool forceClear) {
-  if (cfg.wxscreensaverEnabled) {
-    drawWeatherLivePage();
+  if (nightActive) {
+    if (forceClear) lastFrameKey = "";
+    const uint32_t t = millis();
+    const String key = nightFaceKey(t);
+    if (key == lastFrameKey) return;
+    lastFrameKey = key;
+    drawNightFace(t);
     return;
+  }
+  if (cfg.wxscreensaverEnabled) {
+    for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
+      const WatchSourceRow& row = watchSourceRow((WatchSource)i);
+      if (row.drawScreensaverPage == nullptr) continue;
+      row.drawScreensaverPage();
+      return;
+    }
   }
   if (forceClear) lastFrameKey = "";
   const ScreensaverContent c = screensaverContent();
   const uint32_t t = millis();
-  const int driftX = 2 * (5 * (int)((t / 12000UL) % 5UL) - 10);
-  const int driftY = 6 * (int)((t / 24000UL) % 5UL) - 12;
+  int driftX = 0, driftY = 0;
+  screensaverDrift(t, driftX, driftY);
   const String key = c.clock + "|" + c.date + "|" + c.device + "|" + c.operatorLine + "|" + c.target + "|" +
                      c.weatherText + "|" + c.weatherIcon + "|" + String(driftX) + "|" + String(driftY);
   if (key == lastFrameKey && !forceClear) return;

@@ -4,10 +4,14 @@
 
 #include <stdint.h>
 
-#include "core/screen.h"
 #include "core/view.h"
 #include "host/wstring.h"
 #include "ui/draw.h"
+
+// Shows the boot step status at progress toProgress and presents it.
+void animateBootProgress(const String& status, int fromProgress, int toProgress, int frameDelay);
+// Orientation, background, brightness and a redraw request.
+void applyDisplaySettings();
 
 static const int BRIGHT_SLIDER_X = 270;
 static const int BRIGHT_SLIDER_Y = 386;
@@ -22,16 +26,15 @@ extern String bootLastStatus;
 extern int bootLastProgress;
 extern int bootLastScanX;
 
-// The weather source's part of the screensaver (defined by watch/weather):
-// the temperature text and 24 px icon path of the weather card (empty
-// without data), and the weather page drawn as the whole screensaver when
-// wx_screensaver_enabled is set.
-String weatherDisplayText();
-String weatherIconPath();
-void drawWeatherLivePage();
-
-// Draws the screensaver picture (nothing when unchanged unless forceClear).
+// Draws the screensaver picture (nothing when unchanged unless forceClear);
+// at night the night face.
 void drawScreensaver(bool forceClear);
+// Text and icon path of the screensaver's card from the first source row
+// that offers one (both empty when none has data).
+void screensaverCardTexts(String& text, String& icon);
+// Offset of the screensaver picture at millis() t: x one of -20..20 in
+// steps of 10, changing every 12 s; y one of -12..12 in steps of 6, every 24 s.
+void screensaverDrift(uint32_t t, int& driftX, int& driftY);
 // Sets cfg.brightness from a touch x on the slider and applies it.
 void setBrightnessFromTouchX(int x);
 // Brightness row with track, knob and number on the STATUS page.

@@ -9,6 +9,7 @@
 #include "host/display.h"
 #include "host/input.h"
 #include "host/runtime.h"
+#include "ui/on_air_banner.h"
 #include "ui/page_frame.h"
 #include "ui/screensaver.h"
 
@@ -106,6 +107,8 @@ static void dispatchTap(int x, int y) {
   const ViewOverlay* overlay = overlayForTap();
   if (overlay != nullptr) {
     overlay->tap(x, y);
+  } else if (tapCallWatchDecorations(x, y)) {
+    return;
   } else if (y < TOUCH_HEADER_LIMIT_Y) {
     dispatchHeaderTap(x, y);
   } else {

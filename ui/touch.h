@@ -4,10 +4,14 @@
 
 #include <stdint.h>
 
-#include "core/screen.h"
 #include "host/wstring.h"
 #include "hotspot/heard.h"
 #include "ui/live_page.h"
+
+// Reads the touch point once and handles taps and gestures.
+void handleTouch();
+// True while a finger is down (the main cycle keeps its fast pace then).
+bool touchPressActive();
 
 static const uint32_t TOUCH_DEBOUNCE_MS = 220;
 static const uint32_t TOUCH_HOLD_RELEASE_MS = 1500;

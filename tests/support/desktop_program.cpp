@@ -27,12 +27,14 @@ int statusToCode(int status) {
 const char* const CLEARED_ENV[] = {
     "SDL_VIDEODRIVER",
     "SDL_RENDER_DRIVER",
+    "QSODECK_DESKTOP_VIDEO",
     "QSODECK_DESKTOP_HOLD_LOOP",
     "QSODECK_DESKTOP_SDL_EVENTS",
     "QSODECK_DESKTOP_TRACE",
     "QSODECK_DESKTOP_NETWORK",
     "QSODECK_DESKTOP_VERBOSE",
     "QSODECK_DESKTOP_ACCEL",
+    "QSODECK_STORAGE",
     "http_proxy",
     "HTTP_PROXY",
     "https_proxy",
@@ -116,6 +118,7 @@ bool DesktopProgram::start(const std::vector<std::pair<std::string, std::string>
     dup2(fd, STDERR_FILENO);
     for (const char* name : CLEARED_ENV) unsetenv(name);
     setenv("QSODECK_DESKTOP_HTTP_TRACE", "1", 1);
+    setenv("QSODECK_ASSETS", "", 1);  // only what the test puts into its sdcard/
     for (const auto& kv : env) setenv(kv.first.c_str(), kv.second.c_str(), 1);
     execl(QSODECK_BINARY_PATH, QSODECK_BINARY_PATH, (char*)nullptr);
     _exit(122);

@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <sys/wait.h>
 
 #include <fstream>
 #include <iterator>
@@ -41,4 +42,17 @@ bool writeWholeFile(const std::string& path, const std::string& bytes) {
   if (f == nullptr) return false;
   const bool ok = fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   return fclose(f) == 0 && ok;
+}
+
+std::string shellCommandOutput(const std::string& command, int* exitStatus) {
+  if (exitStatus != nullptr) *exitStatus = -1;
+  FILE* p = popen(command.c_str(), "r");
+  if (p == nullptr) return std::string();
+  std::string out;
+  char buf[512];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof(buf), p)) > 0) out.append(buf, n);
+  const int status = pclose(p);
+  if (exitStatus != nullptr && status != -1 && WIFEXITED(status)) *exitStatus = WEXITSTATUS(status);
+  return out;
 }

@@ -21,3 +21,7 @@ std::string readTestData(const std::string& relative);
 
 // Replaces the file with bytes; false when it cannot be written completely.
 bool writeWholeFile(const std::string& path, const std::string& bytes);
+
+// The standard output of a shell command run with popen; exitStatus
+// (optional) receives its exit status, -1 when it could not run.
+std::string shellCommandOutput(const std::string& command, int* exitStatus = nullptr);

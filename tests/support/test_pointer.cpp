@@ -10,24 +10,6 @@ int gSampleX = 0;
 int gSampleY = 0;
 bool gSampleDown = false;
 
-// Queues a pointer event the way the window system would deliver it.
-void pushPointerEvent(Uint32 type, int x, int y) {
-  SDL_Event e;
-  SDL_zero(e);
-  e.type = type;
-  if (type == SDL_MOUSEMOTION) {
-    e.motion.x = x;
-    e.motion.y = y;
-    e.motion.state = SDL_BUTTON_LMASK;
-  } else {
-    e.button.button = SDL_BUTTON_LEFT;
-    e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-    e.button.x = x;
-    e.button.y = y;
-  }
-  SDL_PushEvent(&e);
-}
-
 // Cursor sampler for window systems that report the global cursor.
 bool testSampler(int* x, int* y, bool* leftDown) {
   *x = gSampleX;
@@ -37,6 +19,25 @@ bool testSampler(int* x, int* y, bool* leftDown) {
 }
 
 }  // namespace
+
+void pushPointerEvent(Uint32 type, int x, int y, Uint32 which) {
+  SDL_Event e;
+  SDL_zero(e);
+  e.type = type;
+  if (type == SDL_MOUSEMOTION) {
+    e.motion.which = which;
+    e.motion.x = x;
+    e.motion.y = y;
+    e.motion.state = SDL_BUTTON_LMASK;
+  } else {
+    e.button.which = which;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.button.x = x;
+    e.button.y = y;
+  }
+  SDL_PushEvent(&e);
+}
 
 void installTestPointer() {
   gSampleDown = false;

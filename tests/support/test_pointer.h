@@ -3,6 +3,14 @@
 // event and the global cursor sample together).
 #pragma once
 
+#include <SDL.h>
+
+// Queues a left-button pointer event (SDL_MOUSEMOTION with the button held,
+// SDL_MOUSEBUTTONDOWN or SDL_MOUSEBUTTONUP) at window point (x, y) the way
+// the window system delivers it; which is SDL_TOUCH_MOUSEID for the events
+// SDL makes from a touch.
+void pushPointerEvent(Uint32 type, int x, int y, Uint32 which = 0);
+
 // Puts the test cursor sampler in place, finger up; removeTestPointer takes
 // it away again (call it in TearDown).
 void installTestPointer();

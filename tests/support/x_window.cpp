@@ -93,7 +93,7 @@ int readDisplayNumber(int fd) {
 
 }  // namespace
 
-PrivateXServer::PrivateXServer() {
+PrivateXServer::PrivateXServer(const char* screen) {
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) return;
   pid_ = fork();
@@ -108,7 +108,7 @@ PrivateXServer::PrivateXServer() {
     std::string fdText = std::to_string(fd);
     // -noreset: the server would otherwise reset when its last client
     // leaves and refuse a program started again during the reset.
-    execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+    execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
            "-noreset", (char*)nullptr);
     _exit(127);
   }
@@ -269,4 +269,17 @@ int differingShapes(const RgbImage& a, const RgbImage& b, int x, int y, int w, i
     }
   }
   return n;
+}
+
+RgbImage captureXWindowWhen(const std::string& windowId, const std::string& ppmPath, const std::string& pngPath,
+                            const std::function<bool(const RgbImage&)>& done, int timeoutMs) {
+  const int stepMs = 150;
+  RgbImage shot;
+  for (int waited = 0; waited <= timeoutMs; waited += stepMs) {
+    if (!captureXWindow(windowId, ppmPath, shot)) return RgbImage();
+    if (done(shot)) break;
+    usleep(stepMs * 1000);
+  }
+  convertToPng(ppmPath, pngPath);
+  return shot;
 }

@@ -7,16 +7,18 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
-// A private X server (Xvfb, 1024 x 768, 24-bit) for one test, so that the
-// windows, screenshots and pointer of tests running in parallel never meet.
-// While it lives, DISPLAY of this process names it; child processes and the
-// X tools below inherit it. The previous DISPLAY comes back afterwards.
+// A private X server (Xvfb, 1024 x 768, 24-bit unless told another screen
+// such as "1280x720x24") for one test, so that the windows, screenshots and
+// pointer of tests running in parallel never meet. While it lives, DISPLAY
+// of this process names it; child processes and the X tools below inherit
+// it. The previous DISPLAY comes back afterwards.
 class PrivateXServer {
  public:
-  PrivateXServer();
+  explicit PrivateXServer(const char* screen = "1024x768x24");
   ~PrivateXServer();
   PrivateXServer(const PrivateXServer&) = delete;
   PrivateXServer& operator=(const PrivateXServer&) = delete;
@@ -47,6 +49,12 @@ std::string findXWindow(const std::string& title, int timeoutMs = 10000);
 // Captures the window's contents into a binary PPM at ppmPath and reads it
 // back; false when import failed or the file is not a readable PPM.
 bool captureXWindow(const std::string& windowId, const std::string& ppmPath, RgbImage& out);
+
+// Captures the window into ppmPath every 150 ms until done(shot) holds or
+// timeoutMs passed, and returns the last capture (empty when a capture
+// failed); a PNG copy of it is left as pngPath for a human to look at.
+RgbImage captureXWindowWhen(const std::string& windowId, const std::string& ppmPath, const std::string& pngPath,
+                            const std::function<bool(const RgbImage&)>& done, int timeoutMs = 10000);
 
 // Reads a binary (P6, 8-bit) PPM file.
 bool readPpmFile(const std::string& path, RgbImage& out);

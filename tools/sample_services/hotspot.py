@@ -7,8 +7,10 @@
   /mmdvmhost/radioinfo.php                 WPSD radio-info page           status
 
 The traffic changes: a new transmission starts every --period seconds, drawn
-from the simulated operators with --seed; the radio status of the radio-info
-page follows it. --flavour (an option of sample_dashboard.py, as it also
+from the simulated operators with --seed, and every --watched-every-th one
+is the demo's watched call (--watched-call, on the demo's watch list); the radio status of the radio-info
+page follows it. --frozen stops the clock of the traffic just after the last
+transmission ended, so every answer carries the same bytes. --flavour (an option of sample_dashboard.py, as it also
 picks the demo's backend) selects the layout of the status page,
 --wpsd-radioinfo that of the WPSD radio-info page (the stat cards of current
 releases, or the 2024 div table) and --wpsd-radio its frequencies.
@@ -22,6 +24,8 @@ from .common import HTML, JSON, Route
 
 SCOPES = ("heard", "status")
 HISTORY = 12
+WATCHED_CALL = "DL1ABC"  # on the demo's watch list
+WATCHED_EVERY = 5
 
 
 # WPSD radio-info pages: (layout, radio) -> sample. The radios come in both
@@ -46,6 +50,14 @@ def add_arguments(parser):
                              "439.450/430.850 MHz or simplex 438.8125 MHz")
     parser.add_argument("--period", type=float, default=8.0, help="seconds between new transmissions")
     parser.add_argument("--seed", type=int, default=7, help="seed of the simulated traffic")
+    parser.add_argument("--watched-call", default=WATCHED_CALL,
+                        help="operator who keys up every --watched-every transmissions (the demo watches %s)"
+                        % WATCHED_CALL)
+    parser.add_argument("--watched-every", type=int, default=WATCHED_EVERY,
+                        help="every how many transmissions the watched call keys up (0: only by chance)")
+    parser.add_argument("--frozen", action="store_true",
+                        help="answer the same bytes every time (the traffic stops after its last "
+                             "transmission ended)")
 
 
 def config(base_url):
@@ -58,21 +70,29 @@ def config(base_url):
                {"enabled": True, "use_sudo": True, "label": "Restart gateway",
                 "command": "systemctl restart dmrgateway"}]
     return {"pistar_host": host_port, "touch_mode_ssh_enabled": True,
-            "pistar_ssh_port": int(host_port.rsplit(":", 1)[-1]), "quick_actions": presets}
+            "pistar_ssh_port": int(host_port.rsplit(":", 1)[-1]), "quick_actions": presets,
+            "watch_list": [WATCHED_CALL]}
 
 
 class Traffic:
     """A deterministic stream of transmissions: number k starts at start + k * period."""
 
-    def __init__(self, stations, period, seed):
+    def __init__(self, stations, period, seed, watched_call=None, watched_every=0, frozen=False):
         self.stations = stations
         self.period = max(0.5, float(period))
         self.seed = seed
+        self.watched = [st for st in stations if st["callsign"] == watched_call][:1]
+        self.watched_every = max(0, int(watched_every))
         self.start = time.time() - self.period * HISTORY
+        # Frozen: the moment just before the next transmission, when every
+        # one so far has ended (a duration is at most 0.9 periods).
+        self.frozen_at = self.start + self.period * HISTORY - 0.01 if frozen else None
 
     def _pick(self, k):
         rng = random.Random(self.seed * 1000003 + k)
         st = self.stations[rng.randrange(len(self.stations))]
+        if self.watched and self.watched_every and k % self.watched_every == 0:
+            st = self.watched[0]
         mode, target = st["traffic"][rng.randrange(len(st["traffic"]))]
         src = "RF" if rng.random() < 0.3 else "Net"
         duration = round(rng.uniform(0.8, self.period * 0.9), 1)
@@ -86,7 +106,8 @@ class Traffic:
         return st, mode, target, src, duration, loss, ber, rssi
 
     def records(self, now=None):
-        now = time.time() if now is None else now
+        if now is None:
+            now = time.time() if self.frozen_at is None else self.frozen_at
         k = int((now - self.start) // self.period)
         out = []
         for i in range(k, k - HISTORY, -1):
@@ -107,7 +128,8 @@ class Dashboard:
     def __init__(self, ctx):
         args = ctx.args
         self.flavour = args.flavour
-        self.traffic = Traffic(ctx.stations, args.period, args.seed)
+        self.traffic = Traffic(ctx.stations, args.period, args.seed, args.watched_call, args.watched_every,
+                               args.frozen)
         self.pistar_idle = ctx.read_text("pistar/repeaterinfo_idle_simplex.html")
         self.pistar_dmr = ctx.read_text("pistar/repeaterinfo_listening_dmr.html")
         self.wpsd_status = ctx.read_text("wpsd/repeaterinfo_idle.html")

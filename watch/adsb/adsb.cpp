@@ -9,12 +9,13 @@
 #include "core/config.h"
 #include "core/data_json.h"
 #include "core/device_log.h"
-#include "core/station.h"
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
 #include "hotspot/fetch_worker.h"
 #include "hotspot/http_fetch.h"
+#include "hotspot/watch_list.h"
+#include "network/wifi.h"
 #include "watch/aprs/aprs.h"
 
 AdsbState adsbState;
@@ -441,6 +442,13 @@ bool desktopParseAdsbAircraftResponseRaw(const String& payload) {
   s.valid = true;
   s.error = s.aircraftCount == 0 ? String("No ADSB aircraft in range") : String("");
   s.lastSuccessMillis = millis();
+  for (int i = 0; i < s.aircraftCount; ++i) {
+    WatchSight sight;
+    sight.source = WATCH_SIGHT_ADSB;
+    sight.callsign = s.aircraft[i].flight;
+    sight.hex = s.aircraft[i].hex;
+    noteWatchSight(sight);
+  }
   return true;
 }
 
@@ -450,13 +458,22 @@ bool parseAdsbAircraftResponse(const String& payload) { return desktopParseAdsbA
 
 namespace {
 
+// The aircraft answer last applied: the same bytes again change nothing drawn.
+AppliedAnswer lastAdsbAnswer;
+
 void applyAdsbAnswer(const FetchAnswer& answer, uint32_t startedAt) {
   AdsbState& s = adsbState;
   s.lastHttpCode = answer.code;
   const uint32_t elapsedMs = millis() - startedAt;
   s.fetchInProgress = false;
+  const bool unchanged = answerUnchanged(lastAdsbAnswer, answer) && s.valid;
+  if (unchanged) {
+    s.error = s.aircraftCount == 0 ? String("No ADSB aircraft in range") : String("");
+    s.lastSuccessMillis = millis();
+  }
   if (answer.ok) {
-    const bool ok = parseAdsbAircraftResponse(answer.payload);
+    const bool ok = unchanged || parseAdsbAircraftResponse(answer.payload);
+    if (!ok) forgetAppliedAnswer(lastAdsbAnswer);
     noteApiFetchResult(ok, answer.code, elapsedMs);
     if (ok) {
       setFooterText(String("ADSB: ") + String(s.aircraftCount) + " aircraft in range", true);
@@ -469,7 +486,7 @@ void applyAdsbAnswer(const FetchAnswer& answer, uint32_t startedAt) {
     noteApiFetchResult(false, answer.code, elapsedMs);
     setFooterText(s.error, false);
   }
-  requestRedraw();
+  if (!unchanged) requestRedraw();
 }
 
 }  // namespace

@@ -408,6 +408,11 @@ static WatchSourceRow adsbWatchRow() {
   row.source = WATCH_ADSB;
   row.buttonLabel = "ADSB";
   row.footerName = "ADSB";
+  row.startLive = {"adsb_live",
+                   "ADSB WATCH",
+                   {"adsb", "ads-b", "adsb-live", "adsb-watch", "aircraft", "dump1090", nullptr}};
+  row.startReady = adsbFeatureEnabled;
+  row.startSwitchedOn = [] { return cfg.adsbEnabled; };
   row.heardTabLabel = "RADAR";
   row.available = adsbFeatureEnabled;
   row.switchShowsLivePage = true;

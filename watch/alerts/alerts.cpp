@@ -10,12 +10,12 @@
 #include "core/config.h"
 #include "core/data_json.h"
 #include "core/device_log.h"
-#include "core/station.h"
 #include "core/view.h"
 #include "enrichment/radioid.h"
 #include "host/runtime.h"
 #include "hotspot/fetch_worker.h"
 #include "hotspot/http_fetch.h"
+#include "network/wifi.h"
 
 AlertToastState alertToastState;
 uint32_t lastAlertPollCheck = 0;

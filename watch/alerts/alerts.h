@@ -8,9 +8,17 @@
 
 #include <functional>
 
-#include "core/cycle_parts.h"
 #include "core/fetch_status.h"
 #include "host/wstring.h"
+
+// Every pass of the main cycle: hides an expired alert popup and polls the
+// alert sources when due.
+void pollAlertDataIfDue();
+// Configuration finalised: alerts of disabled sources are dropped.
+void alertsConfigFinalized();
+// The time left (leftMs) until a shown alert popup hides itself; false when
+// no popup with a deadline is shown.
+bool alertPopupTimeLeftMs(uint32_t now, uint32_t& leftMs);
 
 // A check runs at most once per this interval (or the configured minutes
 // when longer).

@@ -9,7 +9,6 @@
 #include "core/config.h"
 #include "core/data_json.h"
 #include "core/device_log.h"
-#include "core/station.h"
 #include "core/view.h"
 #include "enrichment/radioid.h"
 #include "host/runtime.h"
@@ -19,6 +18,8 @@
 #include "hotspot/hotspot_poll.h"
 #include "hotspot/http_fetch.h"
 #include "hotspot/last_heard_parser.h"
+#include "hotspot/watch_list.h"
+#include "network/wifi.h"
 #include "watch/svxlink/svxlink.h"
 
 AprsState aprsState;
@@ -54,10 +55,10 @@ bool aprsParseFiniteNumber(const String& raw, double& out) {
 // ---------------------------------------------------------------- callsigns and URL
 
 String aprsLookupCallsign() {
-  String call = normalizedOf(liveRecord.callsign);
+  String call = normalizedOf(shownHeardList().live.callsign);
   if (!call.isEmpty()) return call;
-  if (heardCount > 0) {
-    call = normalizedOf(heardList[0].callsign);
+  if (shownHeardList().count > 0) {
+    call = normalizedOf(shownHeardList().records[0].callsign);
     if (!call.isEmpty()) return call;
   }
   return normalizedOf(getDeviceCallsign());
@@ -99,8 +100,9 @@ void aprsAppendBatchCallsign(String& csv, const String& rawCall) {
 String aprsBuildBatchCallsigns() {
   String csv;
   aprsAppendBatchCallsign(csv, aprsLookupCallsign());
-  const int heard = min(heardCount, min(APRS_BATCH_HEARD_MAX, MAX_HEARD));
-  for (int i = 0; i < heard; ++i) aprsAppendBatchCallsign(csv, heardList[i].callsign);
+  const HeardList& shown = shownHeardList();
+  const int heard = min(shown.count, min(APRS_BATCH_HEARD_MAX, MAX_HEARD));
+  for (int i = 0; i < heard; ++i) aprsAppendBatchCallsign(csv, shown.records[i].callsign);
   aprsAppendBatchCallsign(csv, getDeviceCallsign());
   return csv;
 }
@@ -398,6 +400,15 @@ bool desktopAprsRecordFromRawObject(const String& entry, AprsNearbyRecord& rec) 
   return true;
 }
 
+// A station in range for the watch list, with its SSID as sent.
+static void noteAprsWatchSight(const String& entry) {
+  WatchSight sight;
+  sight.source = WATCH_SIGHT_APRS;
+  sight.callsign = trimmedCopy(entryField(entry, "name"));
+  if (sight.callsign.isEmpty()) sight.callsign = trimmedCopy(entryField(entry, "srccall"));
+  noteWatchSight(sight);
+}
+
 void desktopPopulateAprsNearbyFromEntries(const String& entries) {
   aprsClearNearby();
   AprsState& a = aprsState;
@@ -417,6 +428,7 @@ void desktopPopulateAprsNearbyFromEntries(const String& entries) {
     if (!(rec.distanceKm <= range)) continue;
     aprsInsertNearbySorted(rec);
     inserted = true;
+    noteAprsWatchSight(entry);
   }
   a.nearbyValid = true;
   if (!inserted) a.nearbyError = "No APRS last-heard stations in range";
@@ -461,15 +473,27 @@ bool parseAprsLocationResponse(const String& payload, const String& sourceCallsi
 
 namespace {
 
+// The location answer last applied (and the callsign it was for): the same
+// bytes for the same callsign change nothing drawn.
+AppliedAnswer lastAprsAnswer;
+
 void applyAprsAnswer(const FetchAnswer& answer, const String& lookup, uint32_t startedAt) {
   AprsState& a = aprsState;
   a.lastHttpCode = answer.code;
   const uint32_t elapsedMs = millis() - startedAt;
+  const bool unchanged = answerUnchanged(lastAprsAnswer, answer, lookup) && a.valid && a.error.isEmpty();
   bool ok = false;
-  if (answer.ok) {
+  if (unchanged) {
+    ok = true;
+    a.fetchInProgress = false;
+    a.lastSuccessMillis = millis();
+  } else if (answer.ok) {
     ok = parseAprsLocationResponse(answer.payload, lookup);
     a.fetchInProgress = false;
-    if (!ok) aprsScheduleRetry(a.failCode, a.error);
+    if (!ok) {
+      forgetAppliedAnswer(lastAprsAnswer);
+      aprsScheduleRetry(a.failCode, a.error);
+    }
   } else {
     a.fetchInProgress = false;
     const String base = answer.code == HTTP_FETCH_NOT_STARTED ? String("APRS HTTP begin failed")
@@ -482,7 +506,7 @@ void applyAprsAnswer(const FetchAnswer& answer, const String& lookup, uint32_t s
   } else {
     setFooterText(a.error, false);
   }
-  requestRedraw();
+  if (!unchanged) requestRedraw();
 }
 
 // The feature and the station link; each refusal traced once per run.
@@ -515,8 +539,9 @@ bool aprsMayFetch() {
 bool aprsWaitingForFirstCaller(uint32_t now) {
   AprsState& a = aprsState;
   if (a.lastAttemptMillis != 0) return false;
-  if (!normalizeHamCallsign(liveRecord.callsign).isEmpty()) return false;
-  if (heardCount > 0 && !normalizeHamCallsign(heardList[0].callsign).isEmpty()) return false;
+  const HeardList& shown = shownHeardList();
+  if (!normalizeHamCallsign(shown.live.callsign).isEmpty()) return false;
+  if (shown.count > 0 && !normalizeHamCallsign(shown.records[0].callsign).isEmpty()) return false;
   if (a.firstPollMillis == 0) a.firstPollMillis = now == 0 ? 1 : now;
   return !intervalElapsed(now, a.firstPollMillis, APRS_FIRST_CALLER_WAIT_MS);
 }

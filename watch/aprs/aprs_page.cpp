@@ -491,8 +491,13 @@ static WatchSourceRow aprsWatchRow() {
   row.source = WATCH_APRS;
   row.buttonLabel = "APRS";
   row.footerName = "APRS";
+  row.startLive = {"aprs_live", "APRS WATCH", {"aprs", "aprs-live", "aprs-watch", nullptr}};
+  row.startReady = aprsFeatureEnabled;
+  row.startSwitchedOn = [] { return cfg.aprsEnabled; };
   row.heardTabLabel = "RADAR";
   row.available = aprsFeatureEnabled;
+  // APRS looks up the hotspot's callers: the hotspot's list stays shown.
+  row.heardList = hotspotHeard;
   row.switchShowsLivePage = true;
   row.poll = pollAprsWatch;
   row.screensaverPoll = fetchLastHeard;

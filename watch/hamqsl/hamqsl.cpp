@@ -6,14 +6,17 @@
 
 #include <string>
 
+#include "core/backend.h"
 #include "core/config.h"
 #include "core/device_log.h"
 #include "core/markup.h"
-#include "core/station.h"
+#include "core/view.h"
+#include "core/watch_source.h"
 #include "host/runtime.h"
 #include "host/trace_log.h"
 #include "hotspot/fetch_worker.h"
 #include "hotspot/http_fetch.h"
+#include "network/wifi.h"
 
 HamqslState hamqslState;
 
@@ -187,10 +190,20 @@ bool parseHamqslXml(const String& payload) {
 
 namespace {
 
+// The solar document last applied: the same bytes again change nothing drawn.
+AppliedAnswer lastHamqslAnswer;
+
+// Only the HamQSL pages show the solar data and the fetch state.
+void redrawHamqslPageIfShown() {
+  if (isCurrentWatch(WATCH_HAMQSL) && (currentPage == PAGE_LIVE || currentPage == PAGE_LAST)) requestRedraw();
+}
+
 void applyHamqslAnswer(const FetchAnswer& answer, uint32_t attemptAt) {
   HamqslState& s = hamqslState;
   s.lastHttpCode = answer.code;
-  const bool ok = answer.ok && parseHamqslXml(answer.payload);
+  const bool unchanged = answerUnchanged(lastHamqslAnswer, answer) && s.valid;
+  const bool ok = unchanged || (answer.ok && parseHamqslXml(answer.payload));
+  if (answer.ok && !ok) forgetAppliedAnswer(lastHamqslAnswer);
   s.fetchInProgress = false;
   if (ok) {
     s.valid = true;
@@ -206,7 +219,11 @@ void applyHamqslAnswer(const FetchAnswer& answer, uint32_t attemptAt) {
   }
   noteHamqslFetchResult(ok, answer.code);
   diagnosticsState.lastApiLatencyMs = millis() - attemptAt;
-  requestRedraw();
+  if (unchanged) {
+    redrawHamqslPageIfShown();
+  } else {
+    requestRedraw();
+  }
 }
 
 }  // namespace
@@ -232,7 +249,7 @@ bool fetchHamqslData() {
     s.fetchInProgress = false;
     return false;
   }
-  requestRedraw();
+  redrawHamqslPageIfShown();
   return true;
 }
 

@@ -158,6 +158,11 @@ static WatchSourceRow hamqslWatchRow() {
   row.source = WATCH_HAMQSL;
   row.buttonLabel = "HAMQSL";
   row.footerName = "HAMQSL";
+  row.startLive = {"hamqsl_live",
+                   "HAMQSL WATCH",
+                   {"hamqsl", "ham-qsl", "hamqsl-live", "hamqsl-watch", "solar", "propagation", nullptr}};
+  row.startReady = hamqslConfigured;
+  row.startSwitchedOn = [] { return cfg.hamqslEnabled; };
   row.heardTabLabel = nullptr;  // one page: the tab row shows WATCH, STATUS, INFO
   row.available = hamqslFeatureEnabled;
   row.switchShowsLivePage = true;

@@ -10,8 +10,8 @@
 #include "core/config.h"
 #include "core/device_log.h"
 #include "core/markup.h"
-#include "core/station.h"
 #include "core/view.h"
+#include "core/watch_source.h"
 #include "host/runtime.h"
 #include "hotspot/dashboard_status.h"
 #include "hotspot/fetch_worker.h"
@@ -20,6 +20,9 @@
 #include "hotspot/http_fetch.h"
 #include "hotspot/last_heard_parser.h"
 #include "hotspot/live_session.h"
+#include "hotspot/on_air.h"
+#include "hotspot/watch_list.h"
+#include "network/wifi.h"
 #include "watch/aprs/aprs.h"
 
 String svxlinkRadioStatus;
@@ -248,43 +251,39 @@ bool svxParseLastHeardFromHtml(const String& html) {
   return svxApplyParsedHeardList(records, count, DASHBOARD_OK_FOOTER);
 }
 
-// The newest record of a node list: lookup, live record, statistics.
-static void applySvxlinkNewestRecord(const HeardRecord& newest) {
-  queueRadioIdLookupForRecord(newest);
-  if (!sameRecord(newest, liveRecord)) {
-    liveRecord = newest;
-    updateSessionInfoFromRecord(newest);
-    liveRecordMillis = millis();
-    requestRedraw();
-    noteScreenActivity();
-  } else if (!parsingSvxlinkData) {
-    liveRecordMillis = millis();
-  }
+namespace {
+
+HeardList nodeList;
+
+// The node's rules: no timeslots, no renewal of the live time, footers that
+// are no screen activity and are left alone while another source is shown.
+HeardApplyRules svxlinkHeardRules(const String& emptyFooter, const String& okFooter) {
+  const bool shown = currentWatchSource == WATCH_SVXLINK;
+  return HeardApplyRules{false,         false, false, false, shown ? emptyFooter : String(), shown ? okFooter : String(),
+                         WATCH_SVXLINK, WATCH_SIGHT_SVXLINK};
 }
 
+}  // namespace
+
+HeardList& svxlinkHeard() { return nodeList; }
+
 bool svxApplyParsedHeardList(HeardRecord* newList, int newCount, const String& okFooter) {
-  if (newCount < 0) newCount = 0;
-  if (newCount > MAX_HEARD) newCount = MAX_HEARD;
-  applyRadioIdCacheToList(newList, newCount);
-  inferModeStatusesFromHeard(newList, newCount);
-  const bool activity = !parsingSvxlinkData;
-  if (newCount == 0) {
-    if (heardCount > 0) {
-      clearHeard();
-      requestRedraw();
-    }
-    setFooterText(okFooter.isEmpty() ? String(DASHBOARD_EMPTY_FOOTER) : okFooter, activity);
-    return true;
-  }
-  if (!heardListsEqual(newList, newCount, heardList, heardCount)) {
-    clearHeard();
-    for (int i = 0; i < newCount; ++i) heardList[i] = newList[i];
-    heardCount = newCount;
-    requestRedraw();
-  }
-  applySvxlinkNewestRecord(newList[0]);
-  setFooterText(okFooter.isEmpty() ? String(DASHBOARD_OK_FOOTER) : okFooter, activity);
+  applyHeardList(nodeList, newList, newCount,
+                 svxlinkHeardRules(okFooter.isEmpty() ? String(DASHBOARD_EMPTY_FOOTER) : okFooter,
+                                   okFooter.isEmpty() ? String(DASHBOARD_OK_FOOTER) : okFooter));
   return true;
+}
+
+void completeSvxlinkBridgeRecord(HeardRecord& rec) {
+  if (rec.mode.length() == 0) rec.mode = "SVXLink";
+  if (rec.src.length() == 0) rec.src = "SVXRef";
+}
+
+bool parseSvxlinkBridgeAnswer(const String& payload) {
+  HeardApplyRules rules =
+      svxlinkHeardRules("SVXLink API OK, no entries", "SVXLink API updated from " + displayBackendHost());
+  rules.takesFrequencies = true;  // the bridge's records may carry them, as the hotspot's do
+  return applyHeardAnswer(payload, nodeList, rules, completeSvxlinkBridgeRecord);
 }
 
 // ---------------------------------------------------------------- page scrape
@@ -332,38 +331,11 @@ bool parseSvxlinkDashboardHtml(const String& payload) {
 
 namespace {
 
-// The node's answers change the node's own heard list: the active one while
-// SvxLink is shown, else its saved copy, so that an answer arriving after a
-// switch to another source never lands in the list now shown.
-void applyToSvxlinkList(const std::function<void()>& apply) {
-  if (currentWatchSource == WATCH_SVXLINK) {
-    apply();
-    return;
-  }
-  static HeardRecord shownList[MAX_HEARD];
-  int shownCount = 0;
-  HeardRecord shownLive;
-  uint32_t shownLiveMillis = 0;
-  const int shownPage = lastHeardPageIndex;
-  const String shownFooter = footerText;
-  copyCurrentHeardStateTo(shownList, shownCount, shownLive, shownLiveMillis);
-  loadSvxlinkHeardCache();
-  apply();
-  saveSvxlinkHeardCache();
-  restoreHeardStateFrom(shownList, shownCount, shownLive, shownLiveMillis);
-  lastHeardPageIndex = shownPage;
-  setFooterText(shownFooter, false);
-}
-
 void applySvxlinkAnswer(const FetchAnswer& answer, uint32_t startedAt, bool jsonBridge) {
   if (answer.ok) {
-    bool parsed = false;
-    applyToSvxlinkList([&] {
-      parsingSvxlinkData = true;
-      parsed = jsonBridge ? parseHeardArray(answer.payload) : parseSvxlinkDashboardHtml(answer.payload);
-      parsingSvxlinkData = false;
-      if (parsed) saveSvxlinkHeardCache();  // the node's cache, whichever source is shown
-    });
+    // The node's own list, whichever source is shown.
+    const bool parsed =
+        jsonBridge ? parseSvxlinkBridgeAnswer(answer.payload) : parseSvxlinkDashboardHtml(answer.payload);
     noteApiFetchResult(parsed, answer.code, millis() - startedAt);
     return;
   }
@@ -425,13 +397,14 @@ static String firstCallsignOf(const HeardRecord* list, int count) {
 }
 
 String currentSvxlinkUserCallsign() {
-  const String cached = firstCallsignOf(svxlinkHeardList, svxlinkHeardCount);
-  if (!cached.isEmpty()) return cached;
-  return firstCallsignOf(heardList, heardCount);
+  const String own = firstCallsignOf(nodeList.records, nodeList.count);
+  if (!own.isEmpty()) return own;
+  const HeardList& shown = shownHeardList();
+  return firstCallsignOf(shown.records, shown.count);
 }
 
 bool svxlinkAprsAlertVisible() {
-  if (!aprsFeatureEnabled() || !isCurrentWatchSvxlink() || !aprsState.valid) return false;
+  if (!aprsFeatureEnabled() || !isCurrentWatch(WATCH_SVXLINK) || !aprsState.valid) return false;
   const String talker = currentSvxlinkUserCallsign();
   if (talker.isEmpty()) return false;
   const String station =

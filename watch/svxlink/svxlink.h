@@ -31,7 +31,7 @@ extern uint32_t svxlinkPollCount;
 // One poll of the node: false when a precondition failed (footer and fetch
 // outcome as for a failed fetch) or the previous poll's answer is still
 // out; true when the request started. The answer is parsed, applied,
-// counted and saved to the SvxLink heard cache when it arrives.
+// counted into the node's own list when it arrives.
 bool fetchSvxlinkData();
 
 // Poll while SvxLink is the current source: the node, then the APRS lookup
@@ -75,6 +75,17 @@ bool svxParseLastHeardFromHtml(const String& html);
 // mode statuses, heard list, live record and session statistics, a lookup
 // for the newest talker, footer okFooter. Always true.
 bool svxApplyParsedHeardList(HeardRecord* newList, int newCount, const String& okFooter);
+
+// The node's own heard list: its answers land here whatever source is shown.
+HeardList& svxlinkHeard();
+
+// A record of the JSON bridge: mode "SVXLink" and source "SVXRef" when the
+// answer names none.
+void completeSvxlinkBridgeRecord(HeardRecord& rec);
+
+// Applies a JSON bridge answer to the node's list (footers only while the
+// node is shown); false when the answer holds no heard list.
+bool parseSvxlinkBridgeAnswer(const String& payload);
 
 // Time of day of a heard time for the SvxLink cards and rows: the part after
 // the date of a "YYYY-MM-DD HH:MM:SS" text, else the text as it is (the

@@ -4,6 +4,7 @@
 #include "actions/remote_actions.h"
 #include "core/config.h"
 #include "core/theme.h"
+#include "core/watch_source.h"
 #include "enrichment/radioid.h"
 #include "host/display.h"
 #include "hotspot/heard.h"
@@ -64,12 +65,13 @@ static uint16_t svxlinkReflectorStateColour() {
 // The record the last-heard card shows: the live record, else the newest of
 // the list; false when neither has a callsign.
 static bool svxlinkCardRecord(HeardRecord& out) {
-  if (liveRecord.valid && !normalizeHamCallsign(liveRecord.callsign).isEmpty()) {
-    out = liveRecord;
+  const HeardList& node = svxlinkHeard();
+  if (node.live.valid && !normalizeHamCallsign(node.live.callsign).isEmpty()) {
+    out = node.live;
     return true;
   }
-  if (heardCount > 0 && heardList[0].valid && !normalizeHamCallsign(heardList[0].callsign).isEmpty()) {
-    out = heardList[0];
+  if (node.count > 0 && node.records[0].valid && !normalizeHamCallsign(node.records[0].callsign).isEmpty()) {
+    out = node.records[0];
     return true;
   }
   return false;
@@ -189,7 +191,7 @@ void drawSvxlinkLivePage() {
 }
 
 bool redrawSvxlinkLiveScrollingTextAreas() {
-  if (currentPage != PAGE_LIVE || !isCurrentWatchSvxlink() || anyOverlayOpen()) return false;
+  if (currentPage != PAGE_LIVE || !isCurrentWatch(WATCH_SVXLINK) || anyOverlayOpen()) return false;
   HeardRecord rec;
   const bool haveRecord = svxlinkCardRecord(rec);
   drawSvxlinkCardDetailLine(SVXLINK_CARD.x, SVXLINK_CARD.y, SVXLINK_CARD.w, SVXLINK_CARD.h,
@@ -209,7 +211,7 @@ static String svxlinkRowTimeText(const String& timeUtc) {
 
 static void drawSvxlinkHeardRow(int item, const ScreenRect& row, uint16_t fill, const void* context) {
   (void)context;
-  const HeardRecord& rec = heardList[item];
+  const HeardRecord& rec = svxlinkHeard().records[item];
   const int y = row.y + SVXLINK_ROW_TEXT_DY;
   tft.setTextFont(2);
   tft.setTextDatum(TL_DATUM);
@@ -225,7 +227,7 @@ static void drawSvxlinkHeardRow(int item, const ScreenRect& row, uint16_t fill, 
 // Pages of four rows over the whole heard list (the SvxLink page has no filter).
 static PagedList svxlinkHeardPagedList() {
   normalizeSvxlinkHeardBrowseState();
-  const int count = heardCount < MAX_HEARD ? heardCount : MAX_HEARD;
+  const int count = svxlinkHeard().count < MAX_HEARD ? svxlinkHeard().count : MAX_HEARD;
   return PagedList{&HEARD_LIST_LAYOUT, count < 0 ? 0 : count, &lastHeardPageIndex, drawSvxlinkHeardRow,
                    nullptr};
 }
@@ -255,13 +257,14 @@ void drawSvxlinkHeardPage() {
 }
 
 bool redrawSvxlinkHeardScrollingTextAreas() {
-  if (currentPage != PAGE_LAST || !isCurrentWatchSvxlink() || anyOverlayOpen()) return false;
+  if (currentPage != PAGE_LAST || !isCurrentWatch(WATCH_SVXLINK) || anyOverlayOpen()) return false;
   const PagedList list = svxlinkHeardPagedList();
   const int start = pagedListPageStart(list);
   const int rows = pagedListRowsOnPage(list);
   for (int r = 0; r < rows; ++r) {
     const ScreenRect row = pagedListRowRect(*list.layout, r);
-    redrawScrollingTextFieldPartial(resolveTargetDisplay(heardList[start + r]), SVXLINK_ROW_TARGET_X,
+    redrawScrollingTextFieldPartial(resolveTargetDisplay(svxlinkHeard().records[start + r]),
+                                    SVXLINK_ROW_TARGET_X,
                                     row.y + SVXLINK_ROW_TEXT_DY, SVXLINK_ROW_TARGET_W, SVXLINK_ROW_TEXT_H, 2,
                                     TL_DATUM, theme.warn, list.layout->rowFill(r));
   }
@@ -295,6 +298,10 @@ static WatchSourceRow svxlinkWatchRow() {
   row.source = WATCH_SVXLINK;
   row.buttonLabel = "SVXLINK";
   row.footerName = "SVXLink";
+  row.startLive = {"svxlink_live", "SVXLink LIVE", {"svx", "svx-live", "svxlink", "svxlink-live", "svxlink-watch", nullptr}};
+  row.startHeard = {"svxlink_last", "SVXLink HEARD", {"svx-last", "svx-heard", "svxlink-last", "svxlink-heard", nullptr}};
+  row.startReady = svxlinkFeatureEnabled;
+  row.startSwitchedOn = [] { return cfg.svxlinkEnabled; };
   row.heardTabLabel = "HEARD";
   row.available = svxlinkFeatureEnabled;
   row.chooserOpensTargetPage = true;
@@ -302,8 +309,7 @@ static WatchSourceRow svxlinkWatchRow() {
   row.screensaverPoll = fetchSvxlinkData;
   row.pollIntervalMs = svxlinkPollIntervalMs;
   row.screensaverPollIntervalMs = svxlinkScreensaverPollIntervalMs;
-  row.saveHeardCache = saveSvxlinkHeardCache;
-  row.loadHeardCache = loadSvxlinkHeardCache;
+  row.heardList = svxlinkHeard;
   row.drawLive = drawSvxlinkLivePage;
   row.drawHeard = drawSvxlinkHeardPage;
   row.tapLive = tapSvxlinkLivePage;

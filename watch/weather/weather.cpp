@@ -9,12 +9,13 @@
 #include "core/config.h"
 #include "core/data_json.h"
 #include "core/device_log.h"
-#include "core/station.h"
+#include "core/watch_source.h"
 #include "enrichment/radioid.h"
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
 #include "hotspot/fetch_worker.h"
+#include "network/wifi.h"
 #include "watch/weather/weather_json.h"
 
 WeatherState weatherState;
@@ -409,19 +410,29 @@ namespace {
 // The weather page shows whether a request is out; other pages are left
 // alone by the start and the failure of a background refresh.
 void redrawWeatherPageIfShown() {
-  if (isCurrentWatchWeather() && (currentPage == PAGE_LIVE || currentPage == PAGE_LAST)) requestRedraw();
+  if (isCurrentWatch(WATCH_WEATHER) && (currentPage == PAGE_LIVE || currentPage == PAGE_LAST)) requestRedraw();
 }
+
+// The current-weather answer last applied: the same bytes again change
+// nothing drawn but the weather page's fetch state.
+AppliedAnswer lastWeatherAnswer;
 
 void applyWeatherAnswer(const FetchAnswer& answer, uint32_t startedAt) {
   WeatherState& w = weatherState;
   w.lastHttpCode = answer.code;
-  bool ok = false;
-  if (answer.ok) ok = desktopParseWeatherResponseRaw(answer.payload);
+  const bool unchanged = answerUnchanged(lastWeatherAnswer, answer) && w.valid;
+  bool ok = unchanged;
+  if (unchanged) {
+    w.lastSuccessMillis = millis();
+  } else if (answer.ok) {
+    ok = desktopParseWeatherResponseRaw(answer.payload);
+    if (!ok) forgetAppliedAnswer(lastWeatherAnswer);
+  }
   w.fetchInProgress = false;
   noteWeatherFetchResult(ok, answer.code);
   diagnosticsState.lastApiLatencyMs = millis() - startedAt;
   if (!answer.ok) desktopTrace("[DESKTOP][WEATHER] HTTP fetch failed, code %d.\n", answer.code);
-  if (ok) {
+  if (ok && !unchanged) {
     requestRedraw();
   } else {
     redrawWeatherPageIfShown();

@@ -310,11 +310,22 @@ static void tapWeatherForecastPage(int x, int y) {
   requestRedraw();
 }
 
+// The screensaver's weather card: shown while weather is configured and
+// has data.
+static void weatherScreensaverCard(String& text, String& icon) {
+  if (!weatherConfigured()) return;
+  text = weatherDisplayText();
+  icon = weatherIconPath();
+}
+
 static WatchSourceRow weatherWatchRow() {
   WatchSourceRow row = {};
   row.source = WATCH_WEATHER;
   row.buttonLabel = "WEATHER";
   row.footerName = "Weather";
+  row.startLive = {"weather_live", "Weather WATCH", {"wx", "weather", "weather-live", "weather-watch", nullptr}};
+  row.startReady = weatherConfigured;
+  row.startSwitchedOn = [] { return cfg.weatherEnabled; };
   row.heardTabLabel = "Cast";
   row.available = weatherFeatureEnabled;
   row.switchShowsLivePage = true;
@@ -332,6 +343,8 @@ static WatchSourceRow weatherWatchRow() {
   row.drawHeard = drawWeatherForecastPage;
   row.tapLive = tapWeatherLivePage;
   row.tapHeard = tapWeatherForecastPage;
+  row.screensaverCard = weatherScreensaverCard;
+  row.drawScreensaverPage = drawWeatherLivePage;
   return row;
 }
 

@@ -1,11 +1,14 @@
 // The program's watch-source table and overlay list: the one place that
-// sees every source and every overlay. The main cycle, the page frame and
-// the touch code reach the sources only through core/watch_source.h and the
-// overlays through core/view.h.
+// sees every source and every overlay. They are installed into core/ at
+// start-up; the main cycle, the page frame and the touch code reach the
+// sources only through core/watch_source.h and the overlays through
+// core/view.h.
 
-#include "core/watch_source.h"
+#include "app/app.h"
 
+#include "app/config_apply.h"
 #include "core/view.h"
+#include "core/watch_source.h"
 #include "hotspot/heard.h"
 #include "hotspot/hotspot_poll.h"
 #include "ui/heard_page.h"
@@ -27,12 +30,13 @@ WatchSourceRow mmdvmWatchRow() {
   row.source = WATCH_MMDVM;
   row.buttonLabel = "MMDVM";
   row.footerName = "MMDVM";
+  row.startLive = MMDVM_START_LIVE;
+  row.startHeard = MMDVM_START_HEARD;
   row.heardTabLabel = "HEARD";
   row.chooserOpensTargetPage = true;
   row.poll = pollHotspotDashboard;
   row.screensaverPoll = fetchLastHeard;
-  row.saveHeardCache = saveMmdvmHeardCache;
-  row.loadHeardCache = loadMmdvmHeardCache;
+  row.heardList = hotspotHeard;
   row.drawLive = drawMmdvmLivePage;
   row.drawHeard = drawMmdvmLastPage;
   row.tapLive = handleMmdvmLivePageTap;
@@ -55,34 +59,8 @@ const ViewOverlay* const VIEW_OVERLAYS[VIEW_OVERLAY_COUNT] = {
 
 }  // namespace
 
-const WatchSourceRow& watchSourceRow(WatchSource source) {
-  const int index = (int)source;
-  if (index < 0 || index >= WATCH_SOURCE_COUNT) return MMDVM_WATCH_ROW;
-  return *WATCH_SOURCE_TABLE[index];
-}
-
-bool watchSourceAvailable(WatchSource source) {
-  const int index = (int)source;
-  if (index < 0 || index >= WATCH_SOURCE_COUNT) return false;
-  const WatchSourceRow& row = *WATCH_SOURCE_TABLE[index];
-  return row.available == nullptr || row.available();
-}
-
-const WatchSourceRow& activeWatchSourceRow() {
-  return watchSourceAvailable(currentWatchSource) ? watchSourceRow(currentWatchSource) : MMDVM_WATCH_ROW;
-}
-
-bool anyWatchFeatureEnabled() {
-  for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
-    if (i != WATCH_MMDVM && watchSourceAvailable((WatchSource)i)) return true;
-  }
-  return false;
-}
-
-const char* watchSourceFooterName(WatchSource source) { return watchSourceRow(source).footerName; }
-
-const ViewOverlay& viewOverlay(ViewOverlayId id) {
-  const int index = (int)id;
-  if (index < 0 || index >= VIEW_OVERLAY_COUNT) return *VIEW_OVERLAYS[OVERLAY_DETAIL];
-  return *VIEW_OVERLAYS[index];
+void installProgram() {
+  installWatchSourceTable(WATCH_SOURCE_TABLE);
+  installViewOverlays(VIEW_OVERLAYS);
+  installConfigApply();
 }

@@ -1,19 +1,23 @@
-#include "core/app.h"
+#include "app/app.h"
 
 #include <stdlib.h>
 #include <string.h>
 
+#include "actions/remote_actions.h"
+#include "app/config_apply.h"
+#include "core/app.h"
 #include "core/backend.h"
 #include "core/config.h"
 #include "core/config_file.h"
-#include "core/cycle_parts.h"
 #include "core/device_log.h"
-#include "core/screen.h"
-#include "core/station.h"
+#include "core/night_mode.h"
 #include "core/theme.h"
 #include "core/view.h"
 #include "core/watch_source.h"
 #include "core/web_server.h"
+#include "web/web_server.h"
+#include "enrichment/radioid.h"
+#include "enrichment/target_lists.h"
 #include "host/board_stubs.h"
 #include "host/desktop_main.h"
 #include "host/display.h"
@@ -21,31 +25,15 @@
 #include "host/runtime.h"
 #include "host/storage.h"
 #include "host/trace_log.h"
-
-bool wifiOk = false;
-bool configOkState = false;
-bool setupRequired = false;
-bool apModeActive = false;
-bool wifiConnectInProgress = false;
-
-uint32_t lastPoll = 0;
-bool nextFetchHeard = false;
-
-uint32_t lastWifiStateCheck = 0;
-uint32_t lastClockCheck = 0;
-uint32_t lastWeatherPollCheck = 0;
-uint32_t lastHamqslPollCheck = 0;
-
-bool lastLiveActiveState = false;
-String lastHeaderClock;
-
-bool pendingConfigApply = false;
-uint32_t pendingConfigApplyAt = 0;
-
-bool otaUpdateSuccessful = false;
-uint32_t otaRestartAt = 0;
-
-SemaphoreHandle_t networkMutex = nullptr;
+#include "hotspot/fetch_worker.h"
+#include "hotspot/heard.h"
+#include "hotspot/live_session.h"
+#include "hotspot/on_air.h"
+#include "network/wifi.h"
+#include "ui/page_frame.h"
+#include "ui/screensaver.h"
+#include "ui/touch.h"
+#include "watch/alerts/alerts.h"
 
 namespace {
 
@@ -114,7 +102,12 @@ void startDisplayAndStorage() {
   Serial.printf("Desktop controller: %s, runtime size: %d x %d\n", "SDL2", tft.width(), tft.height());
 
   animateBootProgress("POWERING DISPLAY", 0, 14, BOOT_FIRST_FRAME_DELAY_MS);
-  if (SD.begin()) {
+  const bool mounted = SD.begin();
+  if (storageReadOnly) {
+    activeStorageLabel = "SD READ-ONLY";
+    animateBootProgress("STORAGE READ-ONLY", 14, 38, BOOT_FRAME_DELAY_MS);
+    addWebLog("WARN", "BOOT", "Storage folder is not writable; settings cannot be saved.", true);
+  } else if (mounted) {
     activeStorageLabel = "SD";
     animateBootProgress("SD CARD READY", 14, 38, BOOT_FRAME_DELAY_MS);
     addWebLog("INFO", "BOOT", "SD storage mounted.", true);
@@ -178,7 +171,10 @@ void startNetwork(bool configOk) {
 void announceBootComplete() {
   if (wifiOk) {
     animateBootProgress("BOOT COMPLETE", 94, 100, BOOT_FRAME_DELAY_MS);
-    addWebLog("INFO", "BOOT", "Boot complete. Web UI at " + stationUrlText(), true);
+    addWebLog("INFO", "BOOT",
+              webUiUrl.length() > 0 ? "Boot complete. Web UI at " + webUiUrl
+                                    : String("Boot complete. Web UI is off (web_ui_enabled)."),
+              true);
   } else if (apModeActive) {
     animateBootProgress("SETUP AP READY", 94, 100, BOOT_FRAME_DELAY_MS);
     addWebLog("INFO", "BOOT", "Boot complete with setup AP at " + accessPointUrlText(), true);
@@ -225,6 +221,7 @@ void drawFirstPage() {
 }  // namespace
 
 void setup() {
+  installProgram();
   startLogging();
   startDisplayAndStorage();
   bool configOk = startConfiguration();
@@ -253,6 +250,7 @@ bool desktopUiHandleTouchTraced = false;
 
 // Setup guard: while in setup or AP state only the safe page is kept fresh.
 void runSetupGuardPass() {
+  handleWebClientSafely(0);  // the settings page can mend the configuration
   uint32_t now = millis();
   if (intervalElapsed(now, lastDesktopSafeDraw, SAFE_PAGE_REDRAW_INTERVAL_MS) || anyRedrawFlagSet()) {
     lastDesktopSafeDraw = now;
@@ -375,9 +373,10 @@ void runBackgroundRefreshChecks() {
 
 // S1-S3: screensaver start and tick, live-state change.
 void runScreensaverAndLiveSteps() {
+  runNightModeStep(millis());
   uint32_t now = millis();
-  if (cfg.screensaverEnabled && !screensaverActive &&
-      intervalElapsed(now, lastInteractionMillis, cfg.screensaverTimeoutMs)) {
+  if (screensaverAllowedNow() && !screensaverActive &&
+      intervalElapsed(now, lastInteractionMillis, screensaverTimeoutNowMs())) {
     setScreensaverActive(true);
   }
   now = millis();
@@ -388,6 +387,14 @@ void runScreensaverAndLiveSteps() {
   bool liveActiveNow = isLiveActive();
   if (liveActiveNow != lastLiveActiveState) {
     lastLiveActiveState = liveActiveNow;
+    if (currentPage == PAGE_LIVE) requestRedraw();
+  }
+  runCallWatchStep(millis());
+  // The two-slot panel comes and goes with the hold of each DMR slot.
+  static bool twoSlotPanelShown = false;
+  const bool twoSlotsNow = shouldShowDmrTimeslotLivePanel();
+  if (twoSlotsNow != twoSlotPanelShown) {
+    twoSlotPanelShown = twoSlotsNow;
     if (currentPage == PAGE_LIVE) requestRedraw();
   }
 }
@@ -454,6 +461,7 @@ bool runNetworkSteps() {
   handlePendingConfigApply(now);
   superviseNetwork(millis());
   decideAndRunPoll(millis());
+  runHotspotBackgroundPoll(millis());
   processRadioIdLookups();
   processTargetNameLookups();
   pollAlertDataIfDue();
@@ -506,7 +514,9 @@ bool firmwareInSetupState() { return setupRequired || apModeActive; }
 
 namespace {
 
-const uint32_t IDLE_WAIT_MAX_MS = 100;
+// The longest wait when nothing is due sooner (input and answers end any
+// wait at once).
+const uint32_t IDLE_WAIT_MAX_MS = 1000;
 const uint32_t ANIMATION_PACE_MS = 10;
 
 // Time left until last + interval (0 when due).
@@ -545,7 +555,9 @@ uint32_t firmwareIdleWaitMs() {
   const uint32_t now = millis();
   uint32_t wait = IDLE_WAIT_MAX_MS;
   if (desktopNetworkPollingEnabled()) {
-    waitAtMostUntil(wait, now, lastWifiStateCheck, WIFI_STATE_CHECK_INTERVAL_MS);
+    // A joined station needs no watching between passes; joining does.
+    if (wifiConnectInProgress || !wifiOk)
+      waitAtMostUntil(wait, now, lastWifiStateCheck, WIFI_STATE_CHECK_INTERVAL_MS);
     waitForPolls(wait, now);
     for (int i = 0; i < WATCH_SOURCE_COUNT; ++i) {
       const WatchSourceRow& row = watchSourceRow((WatchSource)i);
@@ -553,16 +565,27 @@ uint32_t firmwareIdleWaitMs() {
         waitAtMostUntil(wait, now, *row.backgroundCheckMillis, BACKGROUND_POLL_CHECK_INTERVAL_MS);
     }
   }
-  if (cfg.screensaverEnabled && !screensaverActive)
-    waitAtMostUntil(wait, now, lastInteractionMillis, cfg.screensaverTimeoutMs);
+  if (screensaverAllowedNow() && !screensaverActive)
+    waitAtMostUntil(wait, now, lastInteractionMillis, screensaverTimeoutNowMs());
+  const uint32_t nightWait = nightCheckWaitMs(now);
+  if (nightWait < wait) wait = nightWait;
   if (screensaverActive)
     waitAtMostUntil(wait, now, lastScreensaverFrameMillis, SCREENSAVER_FRAME_INTERVAL_MS);
   if (!screensaverActive) waitAtMostUntil(wait, now, lastClockCheck, CLOCK_CHECK_INTERVAL_MS);
+  // The end of a live hold changes the LIVE page.
+  if (isLiveActive()) waitAtMostUntil(wait, now, shownHeardList().liveMillis, cfg.callsignHoldMs + 1);
+  for (int slot = 1; slot <= 2; ++slot) {
+    if (isDmrTimeslotLiveActive(slot))
+      waitAtMostUntil(wait, now, dmrTimeslotRecordMillis(slot), cfg.callsignHoldMs + 1);
+  }
   uint32_t alertPopupLeft = 0;
   if (alertPopupTimeLeftMs(now, alertPopupLeft) && alertPopupLeft < wait) wait = alertPopupLeft;
   return wait;
 }
 
-void firmwareShutdown() { stopFetchWorkers(); }
+void firmwareShutdown() {
+  stopWebServer();
+  stopFetchWorkers();
+}
 
 bool firmwareSetupRequired() { return setupRequired; }
