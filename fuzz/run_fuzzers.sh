@@ -26,7 +26,7 @@ cmake -S "$ROOT" -B "$OUT/lib" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS="-fsanitize=fuzzer-no-link $SAN" >/dev/null
 cmake --build "$OUT/lib" -j"$JOBS" --target qsodeck_lib
 
-LIBS="$(pkg-config --libs sdl2 libpng libssh libsodium cpp-httplib) -lcurl -lpthread"
+LIBS="$(pkg-config --libs sdl2 x11 libpng libssh libsodium cpp-httplib) -lcurl -lpthread"
 CFLAGS_DEPS="$(pkg-config --cflags sdl2 libpng)"
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
