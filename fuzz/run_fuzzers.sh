@@ -39,9 +39,10 @@ for name in "${targets[@]}"; do
   src="$ROOT/fuzz/${name}_fuzz.cpp"
   bin="$OUT/${name}_fuzz"
   echo "== building $name"
+  # With the program's tables installed before the first input, as at start-up.
   # shellcheck disable=SC2086
   clang++ -std=c++17 -g -O1 -fsanitize=fuzzer $SAN -I"$ROOT" $CFLAGS_DEPS -DQSODECK_DESKTOP=1 \
-    "$src" "$OUT/lib/libqsodeck_lib.a" $LIBS -o "$bin"
+    "$src" "$ROOT/tests/support/installed_program.cpp" "$OUT/lib/libqsodeck_lib.a" $LIBS -o "$bin"
   mkdir -p "$OUT/corpus/$name" "$OUT/artifacts/$name"
   seeds=()
   [ -d "$ROOT/fuzz/corpus/$name" ] && seeds+=("$ROOT/fuzz/corpus/$name")
