@@ -43,20 +43,6 @@ String firstValue(const String& json, const char* const (&keys)[N]) {
   return desktopDataJsonFirstValue(json, keys, N);
 }
 
-bool hasDigit(const String& s) {
-  for (unsigned int i = 0; i < s.length(); ++i) {
-    if (isdigit((unsigned char)s[i])) return true;
-  }
-  return false;
-}
-
-bool hasLetter(const String& s) {
-  for (unsigned int i = 0; i < s.length(); ++i) {
-    if (isalpha((unsigned char)s[i])) return true;
-  }
-  return false;
-}
-
 bool digitsOnly(const String& s) {
   if (s.length() == 0) return false;
   for (unsigned int i = 0; i < s.length(); ++i) {

@@ -92,7 +92,9 @@ TEST_F(AdsbTest, RealDumpsGiveCountersAndTheNearestAircraft) {
     EXPECT_EQ(st.lastSuccessMillis, NOW_MS);
     for (int i = 1; i < st.aircraftCount; ++i)
       EXPECT_LE(st.aircraft[i - 1].distanceKm, st.aircraft[i].distanceKm);
-    if (c.nearest > 0) EXPECT_EQ(s(adsbRecordName(st.aircraft[0])), c.first);
+    if (c.nearest > 0) {
+      EXPECT_EQ(s(adsbRecordName(st.aircraft[0])), c.first);
+    }
   }
 }
 

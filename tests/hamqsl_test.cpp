@@ -188,7 +188,9 @@ TEST_F(HamqslTest, CutAndHostileDocumentsNeverReachBeyondTheText) {
     clearHamqslData();
     const bool ok = parseHamqslXml(String(full.substr(0, cut)));
     EXPECT_LE(hamqslState.hfBandCount, 4);
-    if (cut < full.find("<solarflux>")) EXPECT_FALSE(ok) << cut;
+    if (cut < full.find("<solarflux>")) {
+      EXPECT_FALSE(ok) << cut;
+    }
   }
   const char* hostile[] = {
       "<solar<solardata<band<band name=",
