@@ -10,7 +10,10 @@ TSAN_TEST_TARGETS ?= remote_actions_test ssh_client_test fetch_worker_test main_
   e2e_slow_service_test call_watch_test web_server_test
 empty :=
 space := $(empty) $(empty)
-CTEST_FLAGS ?= --output-on-failure -j$(JOBS)
+# Most tests wait on a local server, a child program or an X window rather
+# than compute, so twice as many run at once as there are cores.
+TEST_JOBS ?= $(shell echo $$(( $(JOBS) * 2 )))
+CTEST_FLAGS ?= --output-on-failure -j$(TEST_JOBS)
 
 .PHONY: all deps configure build run test test-fast test-asan test-tsan bench fuzz deb clean
 
