@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "app/config_apply.h"
 #include "core/app.h"
 #include "core/config.h"
 #include "core/config_file.h"
@@ -503,6 +504,37 @@ TEST_F(MainCycleTest, ScreensaverKeepsTheSolarDataCadence) {
   boot(BOOT_MS, ",\n  \"hamqsl_enabled\": true, \"hamqsl_refresh_minutes\": 10, \"hamqsl_url\": \"" +
                     server_->url("/solarxml.php") + "\"");
   EXPECT_EQ(screensaverRequests(WATCH_HAMQSL, "/solarxml.php", 3), 3u);  // one per hour
+}
+
+// A configuration applied at run time drops the weather and solar data; the
+// background refresh fetches them anew on its next check, and only when the
+// network may be used (never in UI-only mode).
+TEST_F(MainCycleTest, AppliedConfigurationRefetchesThroughTheBackgroundRefresh) {
+  routes_.set("/data/2.5/weather", 200, readTestData("owm/current_kelvin_dresden_2017.json"));
+  routes_.set("/solarxml.php", 200, readTestData("hamqsl/solarxml_2019_no_report_fields.xml"));
+  boot(BOOT_MS, ",\n  \"weather_enabled\": true, \"weather_lat\": \"52.5\", \"weather_lon\": \"13.4\","
+                " \"weather_api_key\": \"k\", \"weather_api_base_url\": \"" + server_->url("") + "\","
+                " \"hamqsl_enabled\": true, \"hamqsl_url\": \"" + server_->url("/solarxml.php") + "\"");
+  currentPage = PAGE_STATUS;
+  auto fetched = [this] {
+    size_t n = 0;
+    for (const std::string& t : hotspotTargets()) n += t.rfind("/data/2.5/weather", 0) == 0 || t == "/solarxml.php";
+    return n;
+  };
+  runPasses(BOOT_MS + 1000, BOOT_MS + 3000, 1000);
+  ASSERT_EQ(fetched(), 2u);
+
+  setenv("QSODECK_DESKTOP_NETWORK", "0", 1);
+  applyConfigAfterLoad();
+  EXPECT_FALSE(weatherState.valid);
+  runPasses(BOOT_MS + 4000, BOOT_MS + 20000, 1000);
+  EXPECT_EQ(fetched(), 2u) << "UI-only mode fetched after the apply";
+
+  unsetenv("QSODECK_DESKTOP_NETWORK");
+  runPasses(BOOT_MS + 21000, BOOT_MS + 22000, 1000);
+  EXPECT_EQ(fetched(), 4u);
+  EXPECT_TRUE(weatherState.valid);
+  EXPECT_TRUE(hamqslState.valid);
 }
 
 // UI-only mode

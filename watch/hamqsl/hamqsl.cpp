@@ -281,7 +281,4 @@ void hamqslConfigFinalized() {
   hamqslState.fetchInProgress = false;
 }
 
-void hamqslConfigApplied() {
-  clearHamqslData();
-  if (hamqslConfigured()) fetchHamqslData();
-}
+void hamqslConfigApplied() { clearHamqslData(); }

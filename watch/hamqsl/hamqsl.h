@@ -75,5 +75,6 @@ void hamqslSourceSelected(Page page);
 // Configuration finalised: data of an unusable setup is dropped; a request
 // still out is forgotten (its answer is dropped).
 void hamqslConfigFinalized();
-// Configuration applied at run time: the data is dropped and fetched anew.
+// Configuration applied at run time: the data is dropped; the background
+// refresh fetches it anew within a second, when the network may be used.
 void hamqslConfigApplied();

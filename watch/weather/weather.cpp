@@ -209,10 +209,7 @@ void weatherConfigFinalized() {
   weatherState.forecastFetchInProgress = false;
 }
 
-void weatherConfigApplied() {
-  clearWeatherData();
-  if (weatherConfigured()) fetchWeatherData();
-}
+void weatherConfigApplied() { clearWeatherData(); }
 
 // ---------------------------------------------------------------- current weather
 

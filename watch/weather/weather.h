@@ -119,5 +119,6 @@ void weatherHeardTabTapped();
 // Configuration finalised: data of an unusable weather setup is dropped;
 // requests still out are forgotten (their answers are dropped).
 void weatherConfigFinalized();
-// Configuration applied at run time: the data is dropped and fetched anew.
+// Configuration applied at run time: the data is dropped; the background
+// refresh fetches it anew within a second, when the network may be used.
 void weatherConfigApplied();
