@@ -30,7 +30,7 @@ inline void fuzzSvxlinkDashboardInput(const uint8_t* data, size_t size) {
   String payload((const char*)data, size);
   cfg.radioIdLookupEnabled = false;
   const bool bridge = size > 0 && (data[0] == '{' || data[0] == '[');
-  clearHeard();  // every record shown afterwards came from this input
+  clearHeardList(svxlinkHeard());  // every record shown afterwards came from this input
   svxlinkHeard().live = HeardRecord();
   const int countBefore = svxlinkHeard().count;
   const String radioBefore = svxlinkRadioStatus;
