@@ -71,8 +71,7 @@ class AdsbPageTest : public ::testing::Test {
     // A user's logo for Lufthansa (any 32 x 32 picture will do).
     ASSERT_TRUE(writeWholeFile(root_ + "/adsb/LH.png",
                                readWholeFile(std::string(QSODECK_SOURCE_DIR) + "/sdcard/aprs/131.png")));
-    desktopSetTestClock(NOW_MS);
-    setUiTimeOverride(FIXED_EPOCH);
+    setDrawingTestClocks(NOW_MS, FIXED_EPOCH);
     clearAdsbData();
     clearAdsbAirlineLookupCache();
     setCurrentWatchSource(WATCH_ADSB);
@@ -81,14 +80,12 @@ class AdsbPageTest : public ::testing::Test {
     clearAdsbData();
     currentPage = PAGE_LIVE;
     setupRequired = apModeActive = false;
-    setFooterText("ADSB: 8 aircraft in range", false);
-    if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
-    tft.fillScreen(theme.bg);
+    if (!openDrawingTestScreen("ADSB: 8 aircraft in range", theme.bg))
+      GTEST_SKIP() << "offscreen display unavailable";
   }
   void TearDown() override {
     EXPECT_TRUE(waitForFetchesIdle());
-    desktopClearTestClock();
-    setUiTimeOverride(0);
+    clearDrawingTestClocks();
     adsbInfoPopupOpen = false;
     removeTempDir(root_);
   }
@@ -97,11 +94,7 @@ class AdsbPageTest : public ::testing::Test {
     adsbState.lastAttemptMillis = adsbState.lastSuccessMillis = NOW_MS - 4000;
     adsbState.lastHttpCode = 200;
   }
-  void frameMatches(const char* name) {
-    redrawCurrentPage(true);
-    GoldenResult result = compareWithGolden(name, currentFrameImage());
-    EXPECT_TRUE(result.ok) << result.message;
-  }
+  static void frameMatches(const char* name) { expectCurrentPageMatchesGolden(name); }
   std::string root_;
 };
 

@@ -74,8 +74,7 @@ class AprsPageTest : public ::testing::Test {
     cfg.deviceCallsign = "N0CALL";
     cfg.apiUtcToLocalTime = false;
     SD.setRoot((std::string(QSODECK_SOURCE_DIR) + "/sdcard").c_str());
-    desktopSetTestClock(NOW_MS);
-    setUiTimeOverride(FIXED_EPOCH);
+    setDrawingTestClocks(NOW_MS, FIXED_EPOCH);
     clearHeard();
     shownHeardList().live = HeardRecord();
     shownHeardList().live.valid = true;
@@ -85,24 +84,18 @@ class AprsPageTest : public ::testing::Test {
     ASSERT_EQ(currentWatchSource, WATCH_APRS);
     currentPage = PAGE_LIVE;
     setupRequired = apModeActive = false;
-    setFooterText("APRS updated for DL1ABC", false);
-    if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
-    tft.fillScreen(theme.bg);
+    if (!openDrawingTestScreen("APRS updated for DL1ABC", theme.bg))
+      GTEST_SKIP() << "offscreen display unavailable";
   }
   void TearDown() override {
     EXPECT_TRUE(waitForFetchesIdle());
-    desktopClearTestClock();
-    setUiTimeOverride(0);
+    clearDrawingTestClocks();
   }
   static void stations(const std::string& payload, const char* asked = "DL1ABC") {
     ASSERT_TRUE(parseAprsLocationResponse(String(payload), asked));
     aprsState.lastAttemptMillis = NOW_MS - 60000;
   }
-  void frameMatches(const char* name) {
-    redrawCurrentPage(true);
-    GoldenResult result = compareWithGolden(name, currentFrameImage());
-    EXPECT_TRUE(result.ok) << result.message;
-  }
+  static void frameMatches(const char* name) { expectCurrentPageMatchesGolden(name); }
 };
 
 // ---------------------------------------------------------------------------

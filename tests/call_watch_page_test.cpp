@@ -55,20 +55,16 @@ class CallWatchPageTest : public ::testing::Test {
     cfg.deviceCallsign = "N0CALL";
     cfg.onAirBanner = true;
     SD.setRoot((std::string(QSODECK_SOURCE_DIR) + "/sdcard").c_str());
-    desktopSetTestClock(NOW_MS);
-    setUiTimeOverride(FIXED_EPOCH);
+    setDrawingTestClocks(NOW_MS, FIXED_EPOCH);
     clearWeatherData();
     currentWatchSource = WATCH_WEATHER;
     currentPage = PAGE_LIVE;
     setupRequired = apModeActive = screensaverActive = false;
-    setFooterText("WATCH: Weather", false);
-    if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
-    tft.fillScreen(theme.bg);
+    if (!openDrawingTestScreen("WATCH: Weather", theme.bg)) GTEST_SKIP() << "offscreen display unavailable";
   }
   void TearDown() override {
     EXPECT_TRUE(waitForFetchesIdle());
-    desktopClearTestClock();
-    setUiTimeOverride(0);
+    clearDrawingTestClocks();
   }
   // DL1ABC live on the hotspot (its own list: another source is shown).
   static void hotspotTransmits() {
@@ -85,11 +81,7 @@ class CallWatchPageTest : public ::testing::Test {
     weatherState.lastAttemptMillis = weatherState.lastSuccessMillis = NOW_MS - 125000;
     weatherState.lastHttpCode = 200;
   }
-  static void frameMatches(const char* name) {
-    redrawCurrentPage(true);
-    GoldenResult result = compareWithGolden(name, currentFrameImage());
-    EXPECT_TRUE(result.ok) << result.message;
-  }
+  static void frameMatches(const char* name) { expectCurrentPageMatchesGolden(name); }
 };
 
 }  // namespace
@@ -122,7 +114,8 @@ TEST_F(CallWatchPageTest, BannerOverTheAdsbRadar) {
   cfg.adsbCenterLon = "-0.4543";
   cfg.adsbRangeKm = 150;
   clearAdsbData();
-  ASSERT_TRUE(parseAdsbAircraftResponse(String(readTestData("adsb/aircraft_dump1090fa_london_compact.json"))));
+  ASSERT_TRUE(
+      parseAdsbAircraftResponse(String(readTestData("adsb/aircraft_dump1090fa_london_compact.json"))));
   adsbState.lastAttemptMillis = adsbState.lastSuccessMillis = NOW_MS - 4000;
   adsbState.lastHttpCode = 200;
   currentWatchSource = WATCH_ADSB;

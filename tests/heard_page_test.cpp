@@ -31,7 +31,8 @@ HeardRecord makeRecord(const char* call, const char* mode, const char* time, con
 void setList(const std::vector<HeardRecord>& records) {
   for (int i = 0; i < MAX_HEARD; ++i) shownHeardList().records[i] = HeardRecord();
   shownHeardList().count = (int)records.size();
-  for (size_t i = 0; i < records.size() && i < (size_t)MAX_HEARD; ++i) shownHeardList().records[i] = records[i];
+  for (size_t i = 0; i < records.size() && i < (size_t)MAX_HEARD; ++i)
+    shownHeardList().records[i] = records[i];
 }
 
 std::vector<int> visible() {
@@ -138,9 +139,8 @@ class HeardPageFrameTest : public HeardPageTest {
     currentPage = PAGE_LAST;
     setupRequired = apModeActive = false;
     setUiTimeOverride(1765204200);
-    setFooterText("Desktop: http://127.0.0.1/", false);
-    if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
-    tft.fillScreen(0);
+    if (!openDrawingTestScreen("Desktop: http://127.0.0.1/", 0))
+      GTEST_SKIP() << "offscreen display unavailable";
   }
   void TearDown() override { setUiTimeOverride(0); }
 };

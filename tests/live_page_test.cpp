@@ -58,8 +58,7 @@ class LivePageTest : public ::testing::Test {
     mkdir((root_ + "/flags").c_str(), 0755);
     SD.setRoot(root_.c_str());
     ASSERT_TRUE(write24Bmp(root_ + "/flags/de.bmp", stripedFlag()));
-    desktopSetTestClock(NOW_MS);
-    setUiTimeOverride(FIXED_EPOCH);
+    setDrawingTestClocks(NOW_MS, FIXED_EPOCH);
     currentPage = PAGE_LIVE;
     hotspotStatusText = "";
     hotspotRxFreq = "";
@@ -75,8 +74,7 @@ class LivePageTest : public ::testing::Test {
     tft.fillScreen(0);
   }
   void TearDown() override {
-    desktopClearTestClock();
-    setUiTimeOverride(0);
+    clearDrawingTestClocks();
     removeTempDir(root_);
   }
 

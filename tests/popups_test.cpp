@@ -52,13 +52,11 @@ class PopupsTest : public ::testing::Test {
     shownHeardList().live = HeardRecord();
     closeDetailPopup();
     modeConfirmPopupOpen = quickActionPopupOpen = watchSourcePopupOpen = false;
-    setFooterText("Desktop: http://127.0.0.1/", false);
-    if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
-    tft.fillScreen(0);
+    if (!openDrawingTestScreen("Desktop: http://127.0.0.1/", 0))
+      GTEST_SKIP() << "offscreen display unavailable";
   }
   void TearDown() override {
-    desktopClearTestClock();
-    setUiTimeOverride(0);
+    clearDrawingTestClocks();
     removeTempDir(root_);
   }
   std::string root_;

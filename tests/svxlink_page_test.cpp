@@ -71,17 +71,13 @@ class SvxlinkPageTest : public ::testing::Test {
     mkdir((root_ + "/flags").c_str(), 0755);
     SD.setRoot(root_.c_str());
     ASSERT_TRUE(write24Bmp(root_ + "/flags/pl.bmp", halvedFlag()));
-    desktopSetTestClock(NOW_MS);
-    setUiTimeOverride(FIXED_EPOCH);
+    setDrawingTestClocks(NOW_MS, FIXED_EPOCH);
     setupRequired = apModeActive = false;
     currentPage = PAGE_LIVE;
-    setFooterText("SVXLink dashboard OK", false);
-    if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
-    tft.fillScreen(0);
+    if (!openDrawingTestScreen("SVXLink dashboard OK", 0)) GTEST_SKIP() << "offscreen display unavailable";
   }
   void TearDown() override {
-    desktopClearTestClock();
-    setUiTimeOverride(0);
+    clearDrawingTestClocks();
     removeTempDir(root_);
   }
 
@@ -101,11 +97,7 @@ class SvxlinkPageTest : public ::testing::Test {
     svxApplyParsedHeardList(list, 5, "SVXLink dashboard OK");
   }
 
-  void frameMatches(const char* name) {
-    redrawCurrentPage(true);
-    GoldenResult result = compareWithGolden(name, currentFrameImage());
-    EXPECT_TRUE(result.ok) << result.message;
-  }
+  static void frameMatches(const char* name) { expectCurrentPageMatchesGolden(name); }
 
   std::string root_;
 };

@@ -53,20 +53,16 @@ class WeatherPageTest : public ::testing::Test {
     cfg.wxscreensaverEnabled = false;
     cfg.deviceCallsign = "N0CALL";
     SD.setRoot((std::string(QSODECK_SOURCE_DIR) + "/sdcard").c_str());
-    desktopSetTestClock(NOW_MS);
-    setUiTimeOverride(FIXED_EPOCH);
+    setDrawingTestClocks(NOW_MS, FIXED_EPOCH);
     clearWeatherData();
     clearHamqslData();
     currentWatchSource = WATCH_WEATHER;
     currentPage = PAGE_LIVE;
-    setFooterText("WATCH: Weather", false);
-    if (!initOffscreenDisplay()) GTEST_SKIP() << "offscreen display unavailable";
-    tft.fillScreen(theme.bg);
+    if (!openDrawingTestScreen("WATCH: Weather", theme.bg)) GTEST_SKIP() << "offscreen display unavailable";
   }
   void TearDown() override {
     EXPECT_TRUE(waitForFetchesIdle());
-    desktopClearTestClock();
-    setUiTimeOverride(0);
+    clearDrawingTestClocks();
   }
 
   static void currentData() {
