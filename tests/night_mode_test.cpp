@@ -362,17 +362,20 @@ class NightStateTest : public ::testing::Test {
     ms += NIGHT_CHECK_INTERVAL_MS;
     runNightModeStep(ms);
   }
+  // A check at utc leaves night on or off as expected.
+  void expectNightAt(time_t utc, bool night) {
+    checkAt(utc);
+    EXPECT_EQ(nightActive, night) << "at " << (long long)utc << " s (UTC)";
+  }
 };
 
 }  // namespace
 
 TEST_F(NightStateTest, ScheduleNightDimsOnlyTheScreensaverAndLogsEachChangeOnce) {
-  checkAt(utcOf(2026, 1, 15, 20, 59));  // 21:59 CET
-  EXPECT_FALSE(nightActive);
+  expectNightAt(utcOf(2026, 1, 15, 20, 59), false);  // 21:59 CET
   EXPECT_FALSE(screensaverAllowedNow());
   EXPECT_EQ(screensaverTimeoutNowMs(), 60000u);
-  checkAt(utcOf(2026, 1, 15, 21, 0));  // 22:00 CET
-  EXPECT_TRUE(nightActive);
+  expectNightAt(utcOf(2026, 1, 15, 21, 0), true);  // 22:00 CET
   EXPECT_TRUE(screensaverAllowedNow());
   EXPECT_EQ(screensaverTimeoutNowMs(), NIGHT_SCREENSAVER_TIMEOUT_MS);
   EXPECT_EQ(backlightLevelNow(), 200) << "the pages keep the day brightness";
@@ -380,8 +383,7 @@ TEST_F(NightStateTest, ScheduleNightDimsOnlyTheScreensaverAndLogsEachChangeOnce)
   EXPECT_EQ(backlightLevelNow(), 10);
   for (int i = 1; i < 30; ++i) checkAt(utcOf(2026, 1, 15, 21, i));
   EXPECT_EQ(displayLogCount("Night began (schedule 22:00-07:00)"), 1);
-  checkAt(utcOf(2026, 1, 16, 6, 0));  // 07:00 CET
-  EXPECT_FALSE(nightActive);
+  expectNightAt(utcOf(2026, 1, 16, 6, 0), false);  // 07:00 CET
   // The screensaver was there only for the night: the pages come back.
   EXPECT_FALSE(screensaverActive);
   EXPECT_EQ(backlightLevelNow(), 200);
@@ -395,41 +397,29 @@ TEST_F(NightStateTest, ScheduleNightDimsOnlyTheScreensaverAndLogsEachChangeOnce)
 TEST_F(NightStateTest, DaylightSavingChangesFollowTheConfiguredZone) {
   // 29 Mar 2026: 06:59 CEST is night, 07:00 CEST (05:00 UTC) is day; an
   // hour earlier in UTC than before the change.
-  checkAt(utcOf(2026, 3, 29, 4, 59));
-  EXPECT_TRUE(nightActive);
-  checkAt(utcOf(2026, 3, 29, 5, 0));
-  EXPECT_FALSE(nightActive);
+  expectNightAt(utcOf(2026, 3, 29, 4, 59), true);
+  expectNightAt(utcOf(2026, 3, 29, 5, 0), false);
   // 25 Oct 2026: 06:30 UTC is 07:30 CET (day), 05:59 UTC is 06:59 CET.
-  checkAt(utcOf(2026, 10, 25, 5, 59));
-  EXPECT_TRUE(nightActive);
-  checkAt(utcOf(2026, 10, 25, 6, 0));
-  EXPECT_FALSE(nightActive);
+  expectNightAt(utcOf(2026, 10, 25, 5, 59), true);
+  expectNightAt(utcOf(2026, 10, 25, 6, 0), false);
   // Evening of the change: 22:00 CET is 21:00 UTC.
-  checkAt(utcOf(2026, 10, 25, 20, 59));
-  EXPECT_FALSE(nightActive);
-  checkAt(utcOf(2026, 10, 25, 21, 0));
-  EXPECT_TRUE(nightActive);
+  expectNightAt(utcOf(2026, 10, 25, 20, 59), false);
+  expectNightAt(utcOf(2026, 10, 25, 21, 0), true);
   // The same local window in Sydney's zone (summer time, UTC+11).
   cfg.timezoneTz = SYDNEY_RULE;
   nightConfigApplied();
-  checkAt(utcOf(2026, 1, 15, 10, 59));  // 21:59 AEDT
-  EXPECT_FALSE(nightActive);
-  checkAt(utcOf(2026, 1, 15, 11, 0));
-  EXPECT_TRUE(nightActive);
+  expectNightAt(utcOf(2026, 1, 15, 10, 59), false);  // 21:59 AEDT
+  expectNightAt(utcOf(2026, 1, 15, 11, 0), true);
 }
 
 TEST_F(NightStateTest, AClockJumpNeverLeavesTheWrongState) {
   checkAt(utcOf(2026, 5, 1, 22, 0));  // 00:00 CEST: night
   ASSERT_TRUE(nightActive);
-  checkAt(utcOf(2026, 5, 1, 10, 0));  // set back to noon
-  EXPECT_FALSE(nightActive);
-  checkAt(utcOf(2030, 5, 1, 1, 0));  // forward by years, 03:00 CEST
-  EXPECT_TRUE(nightActive);
+  expectNightAt(utcOf(2026, 5, 1, 10, 0), false);  // set back to noon
+  expectNightAt(utcOf(2030, 5, 1, 1, 0), true);  // forward by years, 03:00 CEST
   // A clock not set yet (1970, 01:00 CET) tells nothing: day until it is set.
-  checkAt(0);
-  EXPECT_FALSE(nightActive);
-  checkAt(utcOf(2026, 5, 1, 1, 0));
-  EXPECT_TRUE(nightActive);
+  expectNightAt(0, false);
+  expectNightAt(utcOf(2026, 5, 1, 1, 0), true);
 }
 
 TEST_F(NightStateTest, SunModeUsesThePositionAndFallsBackToTheScheduleOnce) {
@@ -437,42 +427,34 @@ TEST_F(NightStateTest, SunModeUsesThePositionAndFallsBackToTheScheduleOnce) {
   cfg.weatherLat = "52.52";
   cfg.weatherLon = "13.405";
   nightConfigApplied();
-  checkAt(utcOf(2024, 12, 21, 15, 30));  // Berlin, civil dusk at about 15:35 UTC
-  EXPECT_FALSE(nightActive);
-  checkAt(utcOf(2024, 12, 21, 15, 40));
-  EXPECT_TRUE(nightActive);
+  expectNightAt(utcOf(2024, 12, 21, 15, 30), false);  // Berlin, civil dusk at about 15:35 UTC
+  expectNightAt(utcOf(2024, 12, 21, 15, 40), true);
   EXPECT_EQ(displayLogCount("civil twilight at 52.52, 13.40 from the weather position"), 1);
-  checkAt(utcOf(2024, 12, 22, 6, 30));  // civil dawn about 06:32 UTC
-  EXPECT_TRUE(nightActive);
-  checkAt(utcOf(2024, 12, 22, 6, 35));
-  EXPECT_FALSE(nightActive);
+  expectNightAt(utcOf(2024, 12, 22, 6, 30), true);  // civil dawn about 06:32 UTC
+  expectNightAt(utcOf(2024, 12, 22, 6, 35), false);
 
   // Polar night at Longyearbyen: night at noon. Polar day at Tromsø: day at midnight.
   cfg.weatherLat = "78.2232";
   cfg.weatherLon = "15.6267";
   nightConfigApplied();
-  checkAt(utcOf(2026, 12, 21, 11, 0));
-  EXPECT_TRUE(nightActive);
+  expectNightAt(utcOf(2026, 12, 21, 11, 0), true);
   cfg.weatherLat = "69.6492";
   cfg.weatherLon = "18.9553";
   nightConfigApplied();
-  checkAt(utcOf(2026, 6, 21, 22, 0));
-  EXPECT_FALSE(nightActive);
+  expectNightAt(utcOf(2026, 6, 21, 22, 0), false);
 
   // No position at all: the schedule, said once.
   cfg.weatherLat = cfg.weatherLon = "";
   nightConfigApplied();
   clearDeviceLog();
-  for (int i = 0; i < 5; ++i) checkAt(utcOf(2026, 6, 21, 21, i));  // 23:00 CEST
-  EXPECT_TRUE(nightActive);
+  for (int i = 0; i < 5; ++i) expectNightAt(utcOf(2026, 6, 21, 21, i), true);  // 23:00 CEST
   EXPECT_EQ(displayLogCount("needs a position"), 1);
 }
 
 TEST_F(NightStateTest, OffAndUnreadableZones) {
   cfg.nightMode = "off";
   nightConfigApplied();
-  checkAt(utcOf(2026, 1, 15, 23, 0));
-  EXPECT_FALSE(nightActive);
+  expectNightAt(utcOf(2026, 1, 15, 23, 0), false);
   EXPECT_EQ(webLogCount, 0) << "night mode off says nothing";
   // An Olson name is not a rule: the host's zone (UTC here) decides, with a warning.
   setenv("TZ", "UTC", 1);
@@ -480,15 +462,12 @@ TEST_F(NightStateTest, OffAndUnreadableZones) {
   cfg.nightMode = "schedule";
   cfg.timezoneTz = "Europe/Berlin";
   nightConfigApplied();
-  checkAt(utcOf(2026, 1, 15, 21, 30));  // 21:30 UTC
-  EXPECT_FALSE(nightActive);
-  checkAt(utcOf(2026, 1, 15, 22, 0));
-  EXPECT_TRUE(nightActive);
+  expectNightAt(utcOf(2026, 1, 15, 21, 30), false);  // 21:30 UTC
+  expectNightAt(utcOf(2026, 1, 15, 22, 0), true);
   EXPECT_EQ(displayLogCount("is not a POSIX TZ rule"), 1);
   // Switching night mode off at night ends the night at the next check.
   cfg.nightMode = "off";
   nightConfigApplied();
-  checkAt(utcOf(2026, 1, 15, 22, 1));
-  EXPECT_FALSE(nightActive);
+  expectNightAt(utcOf(2026, 1, 15, 22, 1), false);
   EXPECT_EQ(displayLogCount("Night mode off"), 1);
 }
